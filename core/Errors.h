@@ -1,0 +1,60 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace trilo {
+
+// An error that ends the running command; the top-level handler shows its text with a
+// full stop added, and the window goes on.
+class TriloError : public std::runtime_error {
+public:
+    explicit TriloError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// A file operation that failed, with the code that chooses its text.
+class IoError : public TriloError {
+public:
+    explicit IoError(int code) : TriloError(textFor(code)), code_(code) {}
+    // A system error that the table does not name keeps its own number in the text, even
+    // where that number collides with a code of the table (EIO is 5 on Linux).
+    IoError(int code, const std::string& text) : TriloError(text), code_(code) {}
+    int code() const { return code_; }
+
+    // 2 "File not found", 3 "Invalid filename", 4 "Too many open files",
+    // 5 "File access denied", 100 "Read beyond end of file", 101 "Disk full",
+    // 106 "Invalid numeric input", any other "I/O error <code>".
+    static std::string textFor(int code);
+
+    // Well-known codes.
+    static constexpr int FileNotFound = 2;
+    static constexpr int InvalidFilename = 3;
+    static constexpr int TooManyOpenFiles = 4;
+    static constexpr int AccessDenied = 5;
+    static constexpr int ReadBeyondEnd = 100;
+    static constexpr int DiskFull = 101;
+
+private:
+    int code_;
+};
+
+// The settings file could not be written: "Unable to write to <SettingsPath>".
+class SettingsWriteError : public TriloError {
+public:
+    explicit SettingsWriteError(const std::string& path)
+        : TriloError("Unable to write to " + path) {}
+};
+
+// Start-up cannot go on (another instance holds the buffer, or the buffer directory is
+// unsafe): the program says why and ends. Not a TriloError, so the handler lets it pass.
+class StartupAbort : public std::runtime_error {
+public:
+    enum class Kind { Information, Error };
+    StartupAbort(Kind kind, const std::string& text) : std::runtime_error(text), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+}  // namespace trilo

@@ -1,0 +1,387 @@
+#include "core/Session.h"
+
+#include "core/Errors.h"
+#include "data/BufferDir.h"
+#include "data/Settings.h"
+#include "devices/Catalog.h"
+
+namespace trilo {
+
+namespace {
+
+constexpr const char* kSetup = "SETUP_PRG";
+constexpr const char* kRun = "RUN_PRG";
+
+constexpr std::int32_t kFlashLimit = 32768;
+constexpr std::int32_t kEepromLimit = 1024;
+
+// A spin edit's text as its change handler reads it: a valid integer or 0.
+std::int32_t spinValue(const std::string& text) {
+    return parseSettingsInteger(text).value_or(0);
+}
+
+std::int32_t intSetting(const SettingsFile& file, const char* section, const char* key,
+                        std::int32_t fallback) {
+    const auto text = file.value(section, key);
+    if (!text) {
+        return fallback;
+    }
+    return parseSettingsInteger(*text).value_or(fallback);
+}
+
+bool flagSetting(const SettingsFile& file, const char* key) {
+    return intSetting(file, kSetup, key, 1) != 0;
+}
+
+}  // namespace
+
+std::int32_t portBaseFor(const std::string& portName) {
+    if (portName == "LPT1") {
+        return kLpt1Base;
+    }
+    if (portName == "LPT2") {
+        return kLpt2Base;
+    }
+    return 0;
+}
+
+Session::Session(View& v, Clock& clock, Platform& platform)
+    : link(portinc, clock), view(v), clock_(clock), platform_(platform) {}
+
+Session::~Session() = default;
+
+bool Session::handle(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const TriloError& error) {
+        view.showError(std::string(error.what()) + ".");
+        return false;
+    }
+}
+
+void Session::runOperation(const std::function<void()>& operation) {
+    const PortStatus status = portStatus();
+    if (!status.usable) {
+        throw TriloError(status.text);
+    }
+    try {
+        operation();
+    } catch (...) {
+        // Never leave programming voltage on the chip, nor a handle open, whatever the cause.
+        DataFile.closeQuietly();
+        link.ReleaseTarget();
+        throw;
+    }
+}
+
+void Session::FormCreate() {
+    // 1. The device-name table.
+    DeviceNames.fill(std::string());
+    for (const DeviceInfo& device : deviceCatalog()) {
+        DeviceNames[static_cast<std::size_t>(device.id)] = device.name;
+    }
+    // 2, 3. The buffer path in the user's private directory; a stale buffer goes.
+    setupBuffer();
+    // 4. The port library starts before the settings are known.
+    portinc.Ignite();
+    // 5, 6. The settings.
+    std::string dir = platform_.currentDirectory();
+    if (dir.empty() || dir.back() != '/') {
+        dir += '/';
+    }
+    SettingsPath = dir + "programmer.ini";
+    LoadSettings();
+    openPort();
+    // 7. Nothing read yet, nothing to save.
+    view.setEnabled(Control::mnuSave, false);
+    view.setEnabled(Control::mnuSaveAs, false);
+    // 8. The board starts at rest.
+    link.ReleaseTarget();
+    link.SetDataLines(0x00);
+    // 9. The stored device, which also rewrites the settings file.
+    ApplyDeviceSelection();
+}
+
+void Session::mnuExitClick() {
+    view.closeWindow();
+}
+
+void Session::mnuAboutClick() {
+    view.showAbout();
+}
+
+// ---- Port ------------------------------------------------------------------------------
+
+void Session::openPort() {
+    portOptions.base = link.base();
+    port_ = platform_.openPort(portOptions, clock_);
+    link.useClock(port_.clock ? *port_.clock : clock_);
+    portinc.attach(port_.layer.get());
+    updateStatusLine();
+}
+
+PortStatus Session::portStatus() const {
+    if (portinc.layer() == nullptr) {
+        return {false, "No port layer"};
+    }
+    return portinc.layer()->status(link.base());
+}
+
+void Session::updateStatusLine() {
+    view.setCaption(Control::statusLine, portStatus().text);
+}
+
+// ---- Device selection -------------------------------------------------------------------
+
+void Session::selectDevice(std::int32_t id) {
+    DeviceId = id;
+    ApplyDeviceSelection();
+}
+
+void Session::ApplyDeviceSelection() {
+    using C = Control;
+    // 1.
+    for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
+                C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
+        view.setEnabled(c, true);
+    }
+    // 2.
+    for (const DeviceInfo& device : deviceCatalog()) {
+        view.setChecked(device.menuItem, false);
+    }
+    // 3.
+    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
+        view.setCaption(fuseBoxes()[k], fuseUnusedCaptions()[k]);
+    }
+    for (C box : fuseBoxes()) {
+        view.setChecked(box, false);
+        view.setEnabled(box, false);
+    }
+    // 4.
+    view.setValue(C::spEEprom, 0);
+    spEEpromChange();
+    // 5.
+    const DeviceInfo* device = findDevice(DeviceId);
+    if (device != nullptr) {
+        view.setChecked(device->menuItem, true);
+        FamilyTag = device->family;
+        FlashSize = device->flashSize;
+        EepromSize = device->eepromSize;
+        for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
+            if (device->fuses[k] != nullptr) {
+                view.setEnabled(fuseBoxes()[k], true);
+                view.setChecked(fuseBoxes()[k], false);
+                view.setCaption(fuseBoxes()[k], device->fuses[k]);
+            }
+        }
+    }
+    // 6.
+    view.setEnabled(C::mnuCPUinf, true);
+    view.setEnabled(C::btnReadFuse, false);
+    view.setEnabled(C::btnWrFuse, false);
+    view.setChecked(C::chLB1, false);
+    view.setChecked(C::chLB2, false);
+    view.setChecked(C::chLB3, false);
+    view.setEnabled(C::gbEEPROM, true);
+    for (C c : {C::chLB3, C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
+        view.setEnabled(c, true);
+    }
+    for (C c : {C::btnReaEE, C::btnWriEE, C::spEEprom}) {
+        view.setEnabled(c, false);
+    }
+    // 7.
+    view.setCaption(C::txTyp, FamilyTag);
+    const bool named = DeviceId >= 0 && DeviceId < static_cast<std::int32_t>(DeviceNames.size());
+    view.setCaption(C::txCpu, named ? DeviceNames[static_cast<std::size_t>(DeviceId)] : "");
+    view.setValue(C::spFlash, FlashSize);
+    spFlashChange();
+    // 8, 9.
+    if (FamilyTag == kFamilyX051) {
+        view.setChecked(C::chLB3, false);
+        view.setEnabled(C::chLB3, false);
+    }
+    if (FamilyTag == kFamilyX051 || FamilyTag == kFamilyX51) {
+        for (C c : {C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
+            view.setEnabled(c, false);
+        }
+    }
+    // 10.
+    if (FamilyTag == kFamilyAvr) {
+        view.setEnabled(C::chLB3, false);
+        view.setEnabled(C::spEEprom, true);
+        view.setValue(C::spEEprom, EepromSize);
+        spEEpromChange();
+        for (C c : {C::rdSON, C::rdSOFF}) {
+            view.setChecked(c, false);
+            view.setEnabled(c, false);
+        }
+        view.setEnabled(C::btnReadS, false);
+        view.setEnabled(C::btnWriteS, false);
+        view.setEnabled(C::btnReadFuse, true);
+        view.setEnabled(C::btnWrFuse, true);
+        if (DeviceId == 17) {
+            view.setEnabled(C::spEEprom, false);
+        } else {
+            view.setEnabled(C::btnReaEE, true);
+            view.setEnabled(C::btnWriEE, true);
+        }
+        if (DeviceId == 18) {
+            view.setEnabled(C::btnReadFuse, false);
+            view.setEnabled(C::btnWrFuse, false);
+        }
+    }
+    // 11.
+    if (DeviceId == 0) {
+        for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
+                    C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
+            view.setEnabled(c, false);
+        }
+    }
+    // The simulated board puts the chosen device's chip in its socket.
+    if (portinc.layer() != nullptr) {
+        portinc.layer()->selectDevice(DeviceId);
+    }
+    // 12.
+    SaveSettings();
+}
+
+void Session::spFlashChange() {
+    FlashSize = spinValue(view.text(Control::spFlash));
+    if (FlashSize > kFlashLimit) {
+        FlashSize = kFlashLimit;
+        view.setValue(Control::spFlash, kFlashLimit);
+    }
+}
+
+void Session::spEEpromChange() {
+    EepromSize = spinValue(view.text(Control::spEEprom));
+    if (EepromSize > kEepromLimit) {
+        EepromSize = kEepromLimit;
+        view.setValue(Control::spEEprom, kEepromLimit);
+    }
+}
+
+// Entering one lock level's box clears the other two, so one level is chosen at a time.
+void Session::chLB1Enter() {
+    view.setChecked(Control::chLB2, false);
+    view.setChecked(Control::chLB3, false);
+}
+
+void Session::chLB2Enter() {
+    view.setChecked(Control::chLB1, false);
+    view.setChecked(Control::chLB3, false);
+}
+
+void Session::chLB3Enter() {
+    view.setChecked(Control::chLB2, false);
+    view.setChecked(Control::chLB1, false);
+}
+
+// ---- Settings ---------------------------------------------------------------------------
+
+void Session::LoadSettings() {
+    SettingsFile file(SettingsPath);
+    file.load();
+    // 1. Only a missing key gives the default; an empty or unknown name stays as it is.
+    PortName = file.value(kSetup, "Port").value_or("LPT1");
+    if (PortName == "LPT1") {
+        view.setChecked(Control::mnuLPT1, true);
+        view.setChecked(Control::mnuLPT2, false);
+        link.PortBase = kLpt1Base;
+    } else if (PortName == "LPT2") {
+        view.setChecked(Control::mnuLPT2, true);
+        view.setChecked(Control::mnuLPT1, false);
+        link.PortBase = kLpt2Base;
+    }
+    // 2.
+    link.PollLimit = intSetting(file, kSetup, "Cycle", 800);
+    // 3 - 6.
+    AutoVerify = flagSetting(file, "VerMemm");
+    view.setChecked(Control::mnuDL, AutoVerify);
+    AutoErase = flagSetting(file, "DelMemm");
+    view.setChecked(Control::mnuDM, AutoErase);
+    RememberFile = flagSetting(file, "inFile");
+    view.setChecked(Control::mnuFL, RememberFile);
+    RememberCpu = flagSetting(file, "inCpu");
+    view.setChecked(Control::mnuCP, RememberCpu);
+    if (RememberCpu) {
+        DeviceId = intSetting(file, kRun, "CPU", 2);
+        // A number no device has would leave the window half-configured: no device then.
+        if (DeviceId < 0 || DeviceId > kDeviceCount) {
+            DeviceId = 0;
+        }
+    }
+    // 7.
+    if (RememberFile) {
+        CurrentFile = file.value(kRun, "File").value_or("");
+        view.setCaption(Control::txFile, CurrentFile);
+    }
+    // The board to drive and the trace: read here, never written.
+    portOptions.board = file.value(kSetup, "Board").value_or("auto");
+    portOptions.trace = file.value(kSetup, "Trace").value_or("");
+}
+
+void Session::SaveSettings() {
+    // 1.
+    if (link.PortBase == kLpt1Base) {
+        PortName = "LPT1";
+    } else if (link.PortBase == kLpt2Base) {
+        PortName = "LPT2";
+    }
+    // Re-read the file first, so what the user changed by hand meanwhile in other keys stays.
+    SettingsFile file(SettingsPath);
+    file.load();
+    // 2, 3.
+    file.set(kSetup, "Port", PortName);
+    file.set(kSetup, "Cycle", std::to_string(link.PollLimit));
+    file.set(kSetup, "VerMemm", AutoVerify ? "1" : "0");
+    file.set(kSetup, "DelMemm", AutoErase ? "1" : "0");
+    file.set(kSetup, "inFile", RememberFile ? "1" : "0");
+    file.set(kSetup, "inCpu", RememberCpu ? "1" : "0");
+    file.set(kRun, "CPU", std::to_string(DeviceId));
+    file.set(kRun, "File", CurrentFile);
+    file.save(SettingsPath);
+}
+
+void Session::mnuDMClick() {
+    AutoErase = !view.checked(Control::mnuDM);
+    view.setChecked(Control::mnuDM, AutoErase);
+    SaveSettings();
+}
+
+void Session::mnuCPClick() {
+    RememberCpu = !view.checked(Control::mnuCP);
+    view.setChecked(Control::mnuCP, RememberCpu);
+    SaveSettings();
+}
+
+void Session::mnuFLClick() {
+    RememberFile = !view.checked(Control::mnuFL);
+    view.setChecked(Control::mnuFL, RememberFile);
+    SaveSettings();
+}
+
+void Session::mnuDLClick() {
+    AutoVerify = !view.checked(Control::mnuDL);
+    view.setChecked(Control::mnuDL, AutoVerify);
+    SaveSettings();
+}
+
+void Session::mnuLPT1Click() {
+    view.setChecked(Control::mnuLPT1, true);
+    view.setChecked(Control::mnuLPT2, false);
+    link.PortBase = kLpt1Base;
+    updateStatusLine();
+    SaveSettings();
+}
+
+void Session::mnuLPT2Click() {
+    view.setChecked(Control::mnuLPT2, true);
+    view.setChecked(Control::mnuLPT1, false);
+    link.PortBase = kLpt2Base;
+    updateStatusLine();
+    SaveSettings();
+}
+
+}  // namespace trilo

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/Clock.h"
+#include "core/Platform.h"
+#include "core/View.h"
+#include "data/ByteFile.h"
+#include "link/Link.h"
+#include "link/PORTINC.h"
+
+namespace trilo {
+
+class InstanceLock;
+
+// The state of one run and the handlers of the main window. The window forwards every
+// click here; everything the program does is decided here, so it runs and tests without Qt.
+class Session {
+public:
+    Session(View& view, Clock& clock, Platform& platform);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // ---- The top-level error handler -------------------------------------------------
+    // Runs a handler; an error it raises is shown in the error box with a full stop added,
+    // and the window goes on. Returns false when the handler ended in an error.
+    bool handle(const std::function<void()>& handler);
+    // Runs a device operation: refused with the port's reason when the board cannot be
+    // driven; whatever ends it early, the programmer is released and DataFile closed.
+    void runOperation(const std::function<void()>& operation);
+
+    // ---- Start-up, closing ----------------------------------------------------------
+    void FormCreate();
+    // The unsaved-data question; an error in it (shown by handle) keeps the window open.
+    void FormClose();
+    void mnuExitClick();
+    void mnuAboutClick();
+
+    // ---- Device selection -----------------------------------------------------------
+    void ApplyDeviceSelection();
+    // A device menu item: DeviceId := id, then ApplyDeviceSelection.
+    void selectDevice(std::int32_t id);
+    void mnu1051Click() { selectDevice(1); }
+    void mnu2051Click() { selectDevice(2); }
+    void mnu4051Click() { selectDevice(3); }
+    void mnu51Click() { selectDevice(4); }
+    void mnu52Click() { selectDevice(5); }
+    void mnu53Click() { selectDevice(6); }
+    void mnu55Click() { selectDevice(7); }
+    void mnu8252Click() { selectDevice(8); }
+    void mnu1200Click() { selectDevice(9); }
+    void mnu2313Click() { selectDevice(10); }
+    void mnu2333Click() { selectDevice(11); }
+    void mnu4414Click() { selectDevice(12); }
+    void mnu4433Click() { selectDevice(13); }
+    void mnu4434Click() { selectDevice(14); }
+    void mnu8515Click() { selectDevice(15); }
+    void mnu8535Click() { selectDevice(16); }
+    void mnat28Click() { selectDevice(17); }
+    void mnu8534Click() { selectDevice(18); }
+    void spFlashChange();
+    void spEEpromChange();
+    void chLB1Enter();
+    void chLB2Enter();
+    void chLB3Enter();
+
+    // ---- Settings -------------------------------------------------------------------
+    void LoadSettings();
+    void SaveSettings();
+    void mnuDMClick();
+    void mnuCPClick();
+    void mnuFLClick();
+    void mnuDLClick();
+    void mnuLPT1Click();
+    void mnuLPT2Click();
+
+    // ---- Files ----------------------------------------------------------------------
+    void mnuOpenClick();
+    void mnuSaveClick();
+    void mnuSaveAsClick();
+    void SaveBufferAs();
+
+    // ---- The board ------------------------------------------------------------------
+    // The board on the selected port, as the status line shows it.
+    PortStatus portStatus() const;
+    void updateStatusLine();
+    PortLayer* portLayer() const { return portinc.layer(); }
+
+    // ---- State of the run -----------------------------------------------------------
+    // Selection.
+    std::int32_t DeviceId = 0;
+    std::string FamilyTag;
+    std::int32_t FlashSize = 0;
+    std::int32_t EepromSize = 0;
+    std::array<std::string, 51> DeviceNames;
+
+    // Settings.
+    std::string SettingsPath;
+    std::string PortName;
+    bool AutoVerify = true;
+    bool AutoErase = true;
+    bool RememberFile = true;
+    bool RememberCpu = true;
+    PortOptions portOptions;
+
+    // Files.
+    std::string CurrentFile;
+    std::string BufferFile;
+    ByteFile DataFile;
+
+    // The port library and the link.
+    Portinc portinc;
+    Link link;
+
+    View& view;
+
+private:
+    // The unit of the AVR, MCS-51 and file handlers' shared steps.
+    void moveBufferTo(const std::string& target);
+    void setupBuffer();
+    void openPort();
+
+    Clock& clock_;
+    Platform& platform_;
+    PortSetup port_;
+    std::unique_ptr<InstanceLock> instanceLock_;
+};
+
+// The data-register address of a port name; 0 for a name that is neither port.
+std::int32_t portBaseFor(const std::string& portName);
+
+}  // namespace trilo

@@ -1,0 +1,7 @@
+#include "data/BufferDir.h"
+
+namespace trilo {
+
+InstanceLock::~InstanceLock() = default;
+
+}  // namespace trilo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace trilo {
+
+// What the link knows of a port: where the board sits and whether it can be driven.
+struct PortStatus {
+    bool usable = true;
+    // For the status line: "LPT1: /dev/parport0", "LPT1: simulated board", or the reason
+    // the port cannot be used and what to do about it.
+    std::string text;
+};
+
+// The layer under the port library: a real parallel port, the simulated board, a trace
+// decorator, or a recording port in tests. Register values pass unchanged.
+class PortLayer {
+public:
+    virtual ~PortLayer() = default;
+    virtual void ignite() {}
+    virtual void out(std::uint16_t port, std::uint8_t value) = 0;
+    virtual std::uint8_t in(std::uint16_t port) = 0;
+    // The state of the port whose data register is at base.
+    virtual PortStatus status(std::uint16_t base) const = 0;
+    // The device chosen in the window (0 = none). Only the simulated board cares: it puts
+    // that device's chip in its socket.
+    virtual void selectDevice(std::int32_t deviceId) { (void)deviceId; }
+};
+
+// Data-register addresses of the two ports.
+constexpr std::uint16_t kLpt1Base = 0x378;
+constexpr std::uint16_t kLpt2Base = 0x278;
+
+}  // namespace trilo

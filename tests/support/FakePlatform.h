@@ -1,0 +1,44 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/Platform.h"
+#include "support/RecordingPort.h"
+
+namespace trilo::test {
+
+// A machine for tests: a chosen current directory and environment, and a recording port.
+class FakePlatform : public Platform {
+public:
+    explicit FakePlatform(std::string dir) : dir_(std::move(dir)) { env["XDG_RUNTIME_DIR"] = dir_; }
+
+    std::string currentDirectory() override { return dir_; }
+    std::optional<std::string> environment(const std::string& name) override {
+        auto it = env.find(name);
+        if (it == env.end()) {
+            return std::nullopt;
+        }
+        return it->second;
+    }
+    unsigned userId() override { return uid; }
+    PortSetup openPort(const PortOptions& options, Clock&) override {
+        opened = options;
+        PortSetup setup;
+        auto layer = std::make_unique<RecordingPort>();
+        port = layer.get();
+        setup.layer = std::move(layer);
+        return setup;
+    }
+
+    std::map<std::string, std::string> env;
+    unsigned uid = 1000;
+    RecordingPort* port = nullptr;  // owned by the session
+    PortOptions opened;
+
+private:
+    std::string dir_;
+};
+
+}  // namespace trilo::test

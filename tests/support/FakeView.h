@@ -1,0 +1,114 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/View.h"
+
+namespace trilo::test {
+
+// The window as plain state, with scripted answers to every question and dialog and a log
+// of every message shown. It starts as the window's initial layout does.
+class FakeView : public View {
+public:
+    enum class Kind { Info, Question, Error, OpenDialog, SaveDialog, About, Close };
+    struct Message {
+        Kind kind;
+        std::string text;
+    };
+
+    FakeView() {
+        enabled_.fill(true);
+        checked_.fill(false);
+        enabled_[index(Control::mnuCPUinf)] = false;
+        for (Control c :
+             {Control::mnuDM, Control::mnuCP, Control::mnuFL, Control::mnuDL, Control::mnuLPT1}) {
+            checked_[index(c)] = true;
+        }
+        text_[index(Control::spFlash)] = "0";
+        text_[index(Control::spEEprom)] = "0";
+    }
+
+    void setEnabled(Control c, bool on) override { enabled_[index(c)] = on; }
+    bool enabled(Control c) const override { return enabled_[index(c)]; }
+    void setChecked(Control c, bool on) override { checked_[index(c)] = on; }
+    bool checked(Control c) const override { return checked_[index(c)]; }
+    void setCaption(Control c, const std::string& text) override { caption_[index(c)] = text; }
+    std::string caption(Control c) const override { return caption_[index(c)]; }
+    void setValue(Control c, int value) override {
+        value_[index(c)] = value;
+        text_[index(c)] = std::to_string(value);
+        if (c == Control::Gauge1) {
+            gauge.push_back(value);
+        }
+    }
+    std::string text(Control c) const override { return text_[index(c)]; }
+    int value(Control c) const { return value_[index(c)]; }
+    // What the user types into a spin edit.
+    void type(Control c, const std::string& text) { text_[index(c)] = text; }
+
+    void showInfo(const std::string& message) override { log.push_back({Kind::Info, message}); }
+    bool askYesNo(const std::string& message) override {
+        log.push_back({Kind::Question, message});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << message;
+            return false;
+        }
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+    void showError(const std::string& message) override { log.push_back({Kind::Error, message}); }
+    std::optional<std::string> openFileDialog(const std::string& preset) override {
+        return dialog(Kind::OpenDialog, preset);
+    }
+    std::optional<std::string> saveFileDialog(const std::string& preset) override {
+        return dialog(Kind::SaveDialog, preset);
+    }
+    void closeWindow() override { log.push_back({Kind::Close, ""}); }
+    void showAbout() override { log.push_back({Kind::About, ""}); }
+
+    // Texts of the messages of one kind, in order.
+    std::vector<std::string> messages(Kind kind) const {
+        std::vector<std::string> out;
+        for (const Message& m : log) {
+            if (m.kind == kind) {
+                out.push_back(m.text);
+            }
+        }
+        return out;
+    }
+
+    std::deque<bool> answers;                              // Yes/No questions
+    std::deque<std::optional<std::string>> dialogAnswers;  // file dialogs; nullopt = cancel
+    std::vector<Message> log;
+    std::vector<int> gauge;  // every value the gauge was set to
+
+private:
+    static std::size_t index(Control c) { return static_cast<std::size_t>(c); }
+
+    std::optional<std::string> dialog(Kind kind, const std::string& preset) {
+        log.push_back({kind, preset});
+        if (dialogAnswers.empty()) {
+            ADD_FAILURE() << "unexpected file dialog, preset " << preset;
+            return std::nullopt;
+        }
+        auto answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return answer;
+    }
+
+    static constexpr std::size_t kCount = static_cast<std::size_t>(Control::Count);
+    std::array<bool, kCount> enabled_{};
+    std::array<bool, kCount> checked_{};
+    std::array<std::string, kCount> caption_{};
+    std::array<std::string, kCount> text_{};
+    std::array<int, kCount> value_{};
+};
+
+}  // namespace trilo::test
