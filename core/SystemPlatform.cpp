@@ -4,22 +4,9 @@
 #include <vector>
 
 #include "core/Platform.h"
+#include "sim/SimulatedBoard.h"
 
 namespace trilo {
-
-namespace {
-
-// Placeholder until the port layers land: an empty socket.
-class EmptySocket final : public PortLayer {
-public:
-    void out(std::uint16_t, std::uint8_t) override {}
-    std::uint8_t in(std::uint16_t port) override { return (port & 3) == 1 ? 0x00 : 0xFF; }
-    PortStatus status(std::uint16_t base) const override {
-        return {true, std::string(base == kLpt2Base ? "LPT2" : "LPT1") + ": simulated board"};
-    }
-};
-
-}  // namespace
 
 std::string SystemPlatform::currentDirectory() {
     std::vector<char> buffer(4096);
@@ -44,9 +31,9 @@ unsigned SystemPlatform::userId() {
     return static_cast<unsigned>(::getuid());
 }
 
-PortSetup SystemPlatform::openPort(const PortOptions&, Clock&) {
+PortSetup SystemPlatform::openPort(const PortOptions&, Clock& clock) {
     PortSetup setup;
-    setup.layer = std::make_unique<EmptySocket>();
+    setup.layer = makeSimulatedBoard(clock);
     return setup;
 }
 
