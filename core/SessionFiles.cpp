@@ -1,15 +1,104 @@
+#include "core/Errors.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
+#include "data/FileMove.h"
 
 namespace trilo {
 
-// Placeholders until the buffer and data files land.
-void Session::setupBuffer() {}
-void Session::FormClose() {}
-void Session::mnuOpenClick() {}
-void Session::mnuSaveClick() {}
-void Session::mnuSaveAsClick() {}
-void Session::SaveBufferAs() {}
-void Session::moveBufferTo(const std::string&) {}
+namespace {
+
+constexpr const char* kNoData = "Nejsou data k zápisu !";
+constexpr const char* kOverwrite = "Přepsat soubor ?";
+constexpr const char* kSaveRead = "Uložit načtená data ?  ";
+
+}  // namespace
+
+void Session::setupBuffer() {
+    const std::string dir = preparePrivateDir(platform_);
+    // The lock comes before the stale buffer goes: the buffer of a running instance is
+    // unsaved data, not a leftover.
+    instanceLock_ = std::make_unique<InstanceLock>(dir);
+    BufferFile = joinPath(dir, kBufferName);
+    removeQuietly(BufferFile);
+}
+
+void Session::FormClose() {
+    while (fileExists(BufferFile)) {
+        if (view.askYesNo(kSaveRead)) {
+            SaveBufferAs();
+        } else {
+            removeQuietly(BufferFile);
+            // Discarded as the user said, even if the deletion failed: the question must not
+            // keep the window from closing.
+            break;
+        }
+    }
+}
+
+void Session::mnuOpenClick() {
+    std::string choice = CurrentFile;
+    for (;;) {
+        const auto answer = view.openFileDialog(choice);
+        if (!answer) {
+            // Cancel ends the command; the file chosen before stays.
+            return;
+        }
+        choice = *answer;
+        if (fileExists(choice)) {
+            break;
+        }
+    }
+    CurrentFile = choice;
+    view.setCaption(Control::txFile, CurrentFile);
+    SaveSettings();
+}
+
+void Session::mnuSaveClick() {
+    if (CurrentFile.empty()) {
+        SaveBufferAs();
+        return;
+    }
+    // Without a buffer there is nothing to put in the file's place, so the file stays.
+    if (!fileExists(BufferFile)) {
+        view.showInfo(kNoData);
+        return;
+    }
+    moveBufferTo(CurrentFile);
+}
+
+void Session::mnuSaveAsClick() {
+    SaveBufferAs();
+}
+
+void Session::SaveBufferAs() {
+    if (!fileExists(BufferFile)) {
+        view.showInfo(kNoData);
+        return;
+    }
+    const std::string remembered = CurrentFile;
+    for (;;) {
+        CurrentFile = view.saveFileDialog(CurrentFile).value_or("");
+        if (CurrentFile.empty() || !fileExists(CurrentFile) || view.askYesNo(kOverwrite)) {
+            break;
+        }
+    }
+    if (CurrentFile.empty()) {
+        CurrentFile = remembered;
+        return;
+    }
+    moveBufferTo(CurrentFile);
+}
+
+void Session::moveBufferTo(const std::string& target) {
+    // The old target gives way only once the new content is complete, so a failed save
+    // leaves both the old file and the read data where they were.
+    replaceFile(BufferFile, target);
+    DataFile.openRead(target);
+    DataFile.close();
+    view.setCaption(Control::txFile, target);
+    view.setEnabled(Control::mnuSave, false);
+    view.setEnabled(Control::mnuSaveAs, false);
+    SaveSettings();
+}
 
 }  // namespace trilo

@@ -1,22 +1,205 @@
 #include "data/ByteFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "core/Errors.h"
+#include "data/IoErrors.h"
+
 namespace trilo {
 
-// Placeholder until the data-file layer lands.
-ByteFile::~ByteFile() = default;
-void ByteFile::create(const std::string&) {}
-void ByteFile::openRead(const std::string&) {}
+namespace {
+
+// The file layer's own codes for a handle used the wrong way, numbered as that layer
+// numbers them: not open, not open for input, not open for output.
+constexpr int kNotOpen = 103;
+constexpr int kNotForInput = 104;
+constexpr int kNotForOutput = 105;
+
+}  // namespace
+
+struct ByteFile::State {
+    enum class Mode { Closed, Reading, Writing };
+    int fd = -1;
+    Mode mode = Mode::Closed;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kBufferSize);
+    std::size_t used = 0;  // writing: bytes waiting; reading: bytes in the buffer
+    std::size_t next = 0;  // reading: the next byte to hand out
+    std::uint64_t calls = 0;
+};
+
+ByteFile::ByteFile() : state_(std::make_unique<State>()) {}
+
+ByteFile::~ByteFile() {
+    closeQuietly();
+}
+
+void ByteFile::create(const std::string& path) {
+    close();
+    // 0666 less the umask, as any new file of the user: the buffer becomes the user's saved
+    // file by a rename, and its private directory already keeps others out meanwhile.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        throwIoError(errno);
+    }
+    state_->fd = fd;
+    state_->mode = State::Mode::Writing;
+    state_->used = 0;
+    state_->next = 0;
+}
+
+void ByteFile::openRead(const std::string& path) {
+    close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throwIoError(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throwIoError(err);
+    }
+    // A directory opens on Linux, but it is no data file.
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw IoError(IoError::InvalidFilename);
+    }
+    state_->fd = fd;
+    state_->mode = State::Mode::Reading;
+    state_->used = 0;
+    state_->next = 0;
+}
+
 std::int64_t ByteFile::size() {
-    return 0;
+    if (state_->mode == State::Mode::Closed) {
+        throw IoError(kNotOpen);
+    }
+    flush();
+    struct stat st {};
+    if (::fstat(state_->fd, &st) != 0) {
+        throwIoError(errno);
+    }
+    return static_cast<std::int64_t>(st.st_size);
 }
+
 std::uint8_t ByteFile::readByte() {
-    return 0;
+    State& s = *state_;
+    if (s.mode == State::Mode::Closed) {
+        throw IoError(kNotOpen);
+    }
+    if (s.mode != State::Mode::Reading) {
+        throw IoError(kNotForInput);
+    }
+    if (s.next == s.used) {
+        ssize_t got;
+        do {
+            ++s.calls;
+            got = ::read(s.fd, s.buffer.data(), s.buffer.size());
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            throwIoError(errno);
+        }
+        if (got == 0) {
+            throw IoError(IoError::ReadBeyondEnd);
+        }
+        s.used = static_cast<std::size_t>(got);
+        s.next = 0;
+    }
+    return s.buffer[s.next++];
 }
-void ByteFile::writeByte(std::uint8_t) {}
-void ByteFile::close() {}
-void ByteFile::closeQuietly() noexcept {}
+
+void ByteFile::writeByte(std::uint8_t value) {
+    State& s = *state_;
+    if (s.mode == State::Mode::Closed) {
+        throw IoError(kNotOpen);
+    }
+    if (s.mode != State::Mode::Writing) {
+        throw IoError(kNotForOutput);
+    }
+    if (s.used == s.buffer.size()) {
+        flush();
+    }
+    s.buffer[s.used++] = value;
+}
+
+void ByteFile::flush() {
+    State& s = *state_;
+    if (s.mode != State::Mode::Writing) {
+        return;
+    }
+    std::size_t done = 0;
+    while (done < s.used) {
+        ++s.calls;
+        const ssize_t put = ::write(s.fd, s.buffer.data() + done, s.used - done);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // What could not be written is gone from the buffer too: retrying it at the
+            // closing would only fail once more.
+            s.used = 0;
+            throwIoError(errno);
+        }
+        if (put == 0) {
+            s.used = 0;
+            throw IoError(IoError::DiskFull);
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    s.used = 0;
+}
+
+void ByteFile::close() {
+    State& s = *state_;
+    if (s.mode == State::Mode::Closed) {
+        return;
+    }
+    try {
+        flush();
+    } catch (...) {
+        closeQuietly();
+        throw;
+    }
+    const int fd = s.fd;
+    s.fd = -1;
+    s.mode = State::Mode::Closed;
+    s.used = 0;
+    s.next = 0;
+    // The descriptor is gone whatever close says; an error here still means lost data.
+    if (::close(fd) != 0 && errno != EINTR) {
+        throwIoError(errno);
+    }
+}
+
+void ByteFile::closeQuietly() noexcept {
+    State& s = *state_;
+    if (s.mode == State::Mode::Closed) {
+        return;
+    }
+    try {
+        flush();
+    } catch (...) {
+        // The command already ends with its own error.
+    }
+    ::close(s.fd);
+    s.fd = -1;
+    s.mode = State::Mode::Closed;
+    s.used = 0;
+    s.next = 0;
+}
+
 bool ByteFile::isOpen() const {
-    return false;
+    return state_->mode != State::Mode::Closed;
+}
+
+std::uint64_t ByteFile::transferCalls() const {
+    return state_->calls;
 }
 
 }  // namespace trilo

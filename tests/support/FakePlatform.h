@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -33,7 +35,8 @@ public:
     }
 
     std::map<std::string, std::string> env;
-    unsigned uid = 1000;
+    // The real user by default: the private directory the session makes is theirs.
+    unsigned uid = static_cast<unsigned>(::getuid());
     RecordingPort* port = nullptr;  // owned by the session
     PortOptions opened;
 

@@ -1,0 +1,167 @@
+#include "data/FileMove.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <vector>
+
+#include "data/IoErrors.h"
+
+namespace trilo {
+
+namespace {
+
+// Closes a descriptor at the end of a scope.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    // Closes now, so a failed close can be reported.
+    int close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void syncFile(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        throwIoError(errno);
+    }
+    if (::fsync(fd.get()) != 0) {
+        throwIoError(errno);
+    }
+}
+
+// Makes the rename itself durable. The new content is complete by now, so a failure here is
+// not worth ending the save over.
+void syncDirectoryQuietly(const std::string& path) {
+    Fd fd(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0) {
+        ::fsync(fd.get());
+    }
+}
+
+void writeAll(int fd, const std::uint8_t* data, std::size_t count) {
+    while (count > 0) {
+        const ssize_t put = ::write(fd, data, count);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throwIoError(errno);
+        }
+        if (put == 0) {
+            throw IoError(IoError::DiskFull);
+        }
+        data += put;
+        count -= static_cast<std::size_t>(put);
+    }
+}
+
+mode_t newFileMode(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        return st.st_mode & 07777;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void removeQuietly(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+void replaceFile(const std::string& from, const std::string& to) {
+    // The content on disk before the name points at it: a crash right after the rename
+    // must not leave an empty file where the old one was.
+    syncFile(from);
+    if (::rename(from.c_str(), to.c_str()) == 0) {
+        syncDirectoryQuietly(to);
+        return;
+    }
+    if (errno != EXDEV) {
+        throwIoError(errno);
+    }
+    copyReplace(from, to);
+}
+
+void copyReplace(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        throwIoError(errno);
+    }
+    std::string temp = directoryOf(to) + "/.trilo-save-XXXXXX";
+    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        throwIoError(errno);
+    }
+    try {
+        if (::fchmod(out.get(), newFileMode(to)) != 0) {
+            throwIoError(errno);
+        }
+        std::vector<std::uint8_t> buffer(64 * 1024);
+        for (;;) {
+            const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throwIoError(errno);
+            }
+            if (got == 0) {
+                break;
+            }
+            writeAll(out.get(), buffer.data(), static_cast<std::size_t>(got));
+        }
+        if (::fsync(out.get()) != 0) {
+            throwIoError(errno);
+        }
+        if (out.close() != 0) {
+            throwIoError(errno);
+        }
+        if (::rename(temp.c_str(), to.c_str()) != 0) {
+            throwIoError(errno);
+        }
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    syncDirectoryQuietly(to);
+    // The data live in the target now; only then does the buffer go.
+    if (::unlink(from.c_str()) != 0) {
+        throwIoError(errno);
+    }
+}
+
+}  // namespace trilo

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace trilo {
+
+// A file of that name exists (a link counts by what it points to); a directory is no file.
+bool fileExists(const std::string& path);
+
+// Removes a file, reporting nothing: a deletion has no outcome of its own to tell.
+void removeQuietly(const std::string& path);
+
+// Puts the file `from` in the place of `to` so that `to` is at every moment either the old
+// file whole or the new one whole, and `from` is gone only once `to` holds its content:
+// a rename in one step, or across file systems copyReplace. Failures raise IoError.
+void replaceFile(const std::string& from, const std::string& to);
+
+// The way across file systems: copy to a temporary file beside `to`, flush it to disk, rename
+// it over `to`, and only then remove `from`. On failure the temporary file goes, `to` and
+// `from` stay as they were.
+void copyReplace(const std::string& from, const std::string& to);
+
+}  // namespace trilo
