@@ -344,44 +344,44 @@ void Session::SaveSettings() {
     file.save(SettingsPath);
 }
 
-void Session::mnuDMClick() {
-    AutoErase = !view.checked(Control::mnuDM);
-    view.setChecked(Control::mnuDM, AutoErase);
+// Each option item reverses its own mark, takes the flag from it and stores it.
+void Session::toggleOption(Control item, bool& flag) {
+    flag = !view.checked(item);
+    view.setChecked(item, flag);
     SaveSettings();
+}
+
+void Session::mnuDMClick() {
+    toggleOption(Control::mnuDM, AutoErase);
 }
 
 void Session::mnuCPClick() {
-    RememberCpu = !view.checked(Control::mnuCP);
-    view.setChecked(Control::mnuCP, RememberCpu);
-    SaveSettings();
+    toggleOption(Control::mnuCP, RememberCpu);
 }
 
 void Session::mnuFLClick() {
-    RememberFile = !view.checked(Control::mnuFL);
-    view.setChecked(Control::mnuFL, RememberFile);
-    SaveSettings();
+    toggleOption(Control::mnuFL, RememberFile);
 }
 
 void Session::mnuDLClick() {
-    AutoVerify = !view.checked(Control::mnuDL);
-    view.setChecked(Control::mnuDL, AutoVerify);
+    toggleOption(Control::mnuDL, AutoVerify);
+}
+
+// Switching ports drives nothing: the next operation finds the board on the new port.
+void Session::choosePort(std::int32_t base) {
+    view.setChecked(Control::mnuLPT1, base == kLpt1Base);
+    view.setChecked(Control::mnuLPT2, base == kLpt2Base);
+    link.PortBase = base;
+    updateStatusLine();
     SaveSettings();
 }
 
 void Session::mnuLPT1Click() {
-    view.setChecked(Control::mnuLPT1, true);
-    view.setChecked(Control::mnuLPT2, false);
-    link.PortBase = kLpt1Base;
-    updateStatusLine();
-    SaveSettings();
+    choosePort(kLpt1Base);
 }
 
 void Session::mnuLPT2Click() {
-    view.setChecked(Control::mnuLPT2, true);
-    view.setChecked(Control::mnuLPT1, false);
-    link.PortBase = kLpt2Base;
-    updateStatusLine();
-    SaveSettings();
+    choosePort(kLpt2Base);
 }
 
 }  // namespace trilo

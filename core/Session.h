@@ -124,6 +124,8 @@ private:
     void moveBufferTo(const std::string& target);
     void setupBuffer();
     void openPort();
+    void toggleOption(Control item, bool& flag);
+    void choosePort(std::int32_t base);
 
     Clock& clock_;
     Platform& platform_;
