@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/Platform.h"
-#include "sim/SimulatedBoard.h"
+#include "link/PortChoice.h"
 
 namespace trilo {
 
@@ -31,10 +31,8 @@ unsigned SystemPlatform::userId() {
     return static_cast<unsigned>(::getuid());
 }
 
-PortSetup SystemPlatform::openPort(const PortOptions&, Clock& clock) {
-    PortSetup setup;
-    setup.layer = makeSimulatedBoard(clock);
-    return setup;
+PortSetup SystemPlatform::openPort(const PortOptions& options, Clock& clock) {
+    return openPortLayer(options, clock);
 }
 
 }  // namespace trilo

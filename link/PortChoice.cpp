@@ -1,0 +1,68 @@
+#include "link/PortChoice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "link/TracePort.h"
+#include "sim/SimulatedBoard.h"
+
+namespace trilo {
+
+namespace {
+
+std::string lowered(const std::string& text) {
+    std::string out = text;
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// A node that cannot even be looked at counts as present: ppdev then names the reason.
+bool nodeExists(const std::string& node) {
+    std::error_code error;
+    const auto status = std::filesystem::status(node, error);
+    return status.type() != std::filesystem::file_type::not_found;
+}
+
+}  // namespace
+
+std::optional<BoardKind> chooseBoard(const std::string& board, bool exists) {
+    const std::string name = lowered(board);
+    if (name.empty() || name == "auto") {
+        return exists ? BoardKind::Ppdev : BoardKind::Sim;
+    }
+    if (name == "ppdev") {
+        return BoardKind::Ppdev;
+    }
+    if (name == "sim") {
+        return BoardKind::Sim;
+    }
+    return std::nullopt;
+}
+
+const std::string& nodeFor(const PpdevNodes& nodes, std::uint16_t base) {
+    return base == kLpt2Base ? nodes.lpt2 : nodes.lpt1;
+}
+
+PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNodes& nodes) {
+    PortSetup setup;
+    const auto kind = chooseBoard(options.board, nodeExists(nodeFor(nodes, options.base)));
+    if (!kind) {
+        setup.layer = std::make_unique<UnusablePort>(
+            "Unknown board \"" + options.board +
+            "\" in programmer.ini (key Board of section SETUP_PRG); use auto, ppdev or sim");
+    } else if (*kind == BoardKind::Ppdev) {
+        setup.layer = std::make_unique<PpdevPort>(nodes);
+    } else {
+        setup.layer = makeSimulatedBoard(clock);
+    }
+    if (!options.trace.empty()) {
+        auto trace = std::make_shared<TraceFile>(options.trace);
+        setup.layer = std::make_unique<TracePort>(std::move(setup.layer), trace);
+        setup.clock = std::make_unique<TraceClock>(clock, trace);
+    }
+    return setup;
+}
+
+}  // namespace trilo

@@ -1,0 +1,78 @@
+#include "link/TracePort.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace trilo {
+
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+}  // namespace
+
+TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
+    // "e": close-on-exec, like every other descriptor of the program.
+    file_ = std::fopen(path_.c_str(), "ae");
+    if (file_ == nullptr) {
+        failed(errno, "cannot be opened");
+    }
+}
+
+TraceFile::~TraceFile() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+void TraceFile::access(char kind, std::uint16_t port, std::uint8_t value) {
+    // Formatted by hand: a latch load is 26 lines, and printf would dominate its cost.
+    const char line[] = {kind,
+                         ' ',
+                         kHex[(port >> 12) & 0xF],
+                         kHex[(port >> 8) & 0xF],
+                         kHex[(port >> 4) & 0xF],
+                         kHex[port & 0xF],
+                         ' ',
+                         kHex[value >> 4],
+                         kHex[value & 0xF],
+                         '\n'};
+    put(line, sizeof line);
+}
+
+void TraceFile::wait(int ms) {
+    const std::string line = "S " + std::to_string(ms) + "\n";
+    put(line.data(), line.size());
+    if (file_ != nullptr && std::fflush(file_) != 0) {
+        failed(errno, "could not be written");
+    }
+}
+
+void TraceFile::put(const char* line, std::size_t length) {
+    if (file_ == nullptr) {
+        return;
+    }
+    if (std::fwrite(line, 1, length, file_) != length) {
+        failed(errno, "could not be written");
+    }
+}
+
+void TraceFile::failed(int error, const char* what) {
+    problem_ = "trace file " + path_ + " " + what + ": " + std::strerror(error);
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+PortStatus TracePort::status(std::uint16_t base) const {
+    PortStatus status = inner_->status(base);
+    if (trace_->problem().empty()) {
+        status.text += ", trace to " + trace_->path();
+    } else {
+        status.text += " (" + trace_->problem() + ")";
+    }
+    return status;
+}
+
+}  // namespace trilo
