@@ -73,6 +73,12 @@ void Session::runOperation(const std::function<void()>& operation) {
         link.ReleaseTarget();
         throw;
     }
+    // A port that failed under the operation made it read and write nothing: whatever the
+    // operation concluded, the user must hear that the board was lost.
+    const PortStatus after = portStatus();
+    if (!after.usable) {
+        throw TriloError(after.text);
+    }
 }
 
 void Session::FormCreate() {

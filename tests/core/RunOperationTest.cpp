@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "core/Errors.h"
+#include "support/SessionFixture.h"
+
+namespace trilo::test {
+namespace {
+
+using RunOperation = SessionFixture;
+
+TEST_F(RunOperation, AnUnusablePortShowsItsReasonInsteadOfRunning) {
+    start();
+    platform.port->usable = false;
+    platform.port->statusText = "cannot open /dev/parport0";
+    bool ran = false;
+    EXPECT_FALSE(session->handle([&] { session->runOperation([&] { ran = true; }); }));
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(view.messages(FakeView::Kind::Error),
+              std::vector<std::string>{"LPT1: cannot open /dev/parport0."});
+}
+
+TEST_F(RunOperation, APortLostDuringTheOperationIsReportedAfterIt) {
+    start();
+    bool ran = false;
+    EXPECT_FALSE(session->handle([&] {
+        session->runOperation([&] {
+            ran = true;
+            platform.port->usable = false;
+            platform.port->statusText = "the port stopped answering";
+        });
+    }));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(view.messages(FakeView::Kind::Error),
+              std::vector<std::string>{"LPT1: the port stopped answering."});
+}
+
+TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
+    start();
+    platform.port->accesses.clear();
+    EXPECT_THROW(session->runOperation([&] {
+        session->link.WriteControlLatch(0xA0);
+        throw std::runtime_error("unexpected");
+    }),
+                 std::runtime_error);
+    // The last writes are the release: latch 0xC0, then the data lines at 0.
+    const auto data = platform.port->writesTo(0x378);
+    ASSERT_FALSE(data.empty());
+    EXPECT_EQ(data.back(), 0x00);
+    EXPECT_EQ(session->link.LastControlByte, 0xC0);
+}
+
+}  // namespace
+}  // namespace trilo::test
