@@ -1,27 +1,191 @@
 #include "sim/SimulatedBoard.h"
 
+#include <stdexcept>
 #include <string>
+
+#include "sim/AvrChip.h"
+#include "sim/Mcs51Chip.h"
 
 namespace trilo {
 
 namespace {
 
-// An empty socket: every read gives 0xFF and the busy line reads ready.
-class EmptySocket final : public PortLayer {
-public:
-    void out(std::uint16_t, std::uint8_t) override {}
-    std::uint8_t in(std::uint16_t port) override {
-        return (port & 3) == 1 ? std::uint8_t{0xF7} : std::uint8_t{0xFF};
-    }
-    PortStatus status(std::uint16_t base) const override {
-        return {true, std::string(base == kLpt2Base ? "LPT2" : "LPT1") + ": simulated board"};
-    }
-};
+constexpr std::uint8_t kLatchOpen = 0x01;
+constexpr std::uint8_t kLatchData = 0x02;  // inverted serial data
+constexpr std::uint8_t kShiftClock = 0x04;
+constexpr std::uint8_t kPulseHigh = 0x08;  // the programming pulse is active low
+constexpr std::uint8_t kReadLines = 0x20;
+constexpr std::uint8_t kBusy = 0x08;
+// The status bits the board does not drive read high.
+constexpr std::uint8_t kStatusIdle = 0xF7;
 
 }  // namespace
 
-std::unique_ptr<PortLayer> makeSimulatedBoard(Clock&) {
-    return std::make_unique<EmptySocket>();
+SimulatedBoard::SimulatedBoard(Clock& clock) : clock_(clock) {}
+
+SimulatedBoard::~SimulatedBoard() = default;
+
+void SimulatedBoard::out(std::uint16_t port, std::uint8_t value) {
+    switch (port) {
+        case kLpt1Base:
+        case kLpt2Base:
+            data_ = value;
+            return;
+        case kLpt1Base + 2:
+        case kLpt2Base + 2:
+            control(value);
+            return;
+        default:
+            faults_.record("write of " + hexByte(value) + " to port " + std::to_string(port) +
+                           ", where the board has no register to write");
+            return;
+    }
+}
+
+std::uint8_t SimulatedBoard::in(std::uint16_t port) {
+    std::uint8_t value = 0xFF;
+    switch (port) {
+        case kLpt1Base:
+        case kLpt2Base:
+            if ((control_ & kReadLines) == 0) {
+                // The port drives the lines itself and reads back its own byte.
+                faults_.record("data register read while the port drives the data lines");
+                value = data_;
+            } else if (socket_ != nullptr) {
+                const int driven = socket_->drive(latch_);
+                value = driven < 0 ? std::uint8_t{0xFF} : static_cast<std::uint8_t>(driven);
+            }
+            value = seen(value);
+            break;
+        case kLpt1Base + 1:
+        case kLpt2Base + 1:
+            value = kStatusIdle;
+            if (busyHeld_ || (socket_ != nullptr && socket_->busy())) {
+                value |= kBusy;
+            }
+            break;
+        default:
+            faults_.record("read of port " + std::to_string(port) +
+                           ", where the board has no register to read");
+            return 0xFF;
+    }
+    if (socket_ != nullptr) {
+        socket_->countRead();
+    }
+    return value;
+}
+
+void SimulatedBoard::control(std::uint8_t value) {
+    const std::uint8_t previous = control_;
+    control_ = value;
+    const std::uint8_t rose = static_cast<std::uint8_t>(value & ~previous);
+    const std::uint8_t fell = static_cast<std::uint8_t>(previous & ~value);
+    if ((rose & kLatchOpen) != 0) {
+        shifted_ = 0;
+    }
+    if ((rose & kShiftClock) != 0) {
+        // The first bit shifted in ends up as bit 0 of the byte.
+        const std::uint8_t bit = (value & kLatchData) == 0 ? 0x80 : 0x00;
+        shift_ = static_cast<std::uint8_t>((shift_ >> 1) | bit);
+        ++shifted_;
+        if ((value & kLatchOpen) == 0) {
+            faults_.record("latch shift clock while no latch load is open");
+        }
+    }
+    if ((fell & kLatchOpen) != 0) {
+        if (shifted_ != 8) {
+            faults_.record("latch load of " + std::to_string(shifted_) + " bits");
+        }
+        take(shift_);
+    }
+    if (socket_ == nullptr) {
+        return;
+    }
+    if ((fell & kPulseHigh) != 0) {
+        socket_->pulseStarted(latch_, seen(data_), clock_.nowUs());
+    } else if ((rose & kPulseHigh) != 0) {
+        socket_->pulseEnded(clock_.nowUs());
+    }
+}
+
+void SimulatedBoard::take(std::uint8_t byte) {
+    const std::uint8_t previous = latch_;
+    latch_ = byte;
+    // Only edges act: the same byte latched again changes no line.
+    if (byte != previous && socket_ != nullptr) {
+        socket_->latched(previous, byte, seen(data_));
+    }
+}
+
+PortStatus SimulatedBoard::status(std::uint16_t base) const {
+    std::string port;
+    if (base == kLpt1Base) {
+        port = "LPT1";
+    } else if (base == kLpt2Base) {
+        port = "LPT2";
+    } else {
+        return {false, "The simulated board answers only at the LPT1 and LPT2 addresses."};
+    }
+    const std::string chip = socket_ == nullptr ? "empty socket" : socket_->device().name;
+    return {true, port + ": simulated board (" + chip + ")"};
+}
+
+void SimulatedBoard::selectDevice(std::int32_t deviceId) {
+    selected_ = findDevice(deviceId) == nullptr ? 0 : deviceId;
+    if (!forced_) {
+        socket_ = selected_ == 0 ? nullptr : &chip(selected_);
+    }
+}
+
+SimChip& SimulatedBoard::chip(std::int32_t deviceId) {
+    const DeviceInfo* device = findDevice(deviceId);
+    if (device == nullptr) {
+        throw std::out_of_range("no device " + std::to_string(deviceId));
+    }
+    auto& slot = chips_[static_cast<std::size_t>(deviceId - 1)];
+    if (!slot) {
+        if (std::string(device->family) == kFamilyAvr) {
+            slot = std::make_unique<AvrChip>(*device, faults_);
+        } else {
+            slot = std::make_unique<Mcs51Chip>(*device, faults_);
+        }
+        slot->setBusyReads(busyReads_);
+    }
+    return *slot;
+}
+
+void SimulatedBoard::forceSocket(std::int32_t deviceId) {
+    forced_ = deviceId;
+    socket_ = deviceId == 0 ? nullptr : &chip(deviceId);
+}
+
+void SimulatedBoard::followSelection() {
+    forced_.reset();
+    selectDevice(selected_);
+}
+
+void SimulatedBoard::stickDataLine(int line, bool level) {
+    const auto mask = static_cast<std::uint8_t>(1u << (line & 7));
+    if (level) {
+        stuckHigh_ = static_cast<std::uint8_t>(stuckHigh_ | mask);
+        stuckLow_ = static_cast<std::uint8_t>(stuckLow_ & ~mask);
+    } else {
+        stuckLow_ = static_cast<std::uint8_t>(stuckLow_ | mask);
+        stuckHigh_ = static_cast<std::uint8_t>(stuckHigh_ & ~mask);
+    }
+}
+
+void SimulatedBoard::setBusyReads(int reads) {
+    busyReads_ = reads;
+    for (auto& chip : chips_) {
+        if (chip) {
+            chip->setBusyReads(reads);
+        }
+    }
+}
+
+std::unique_ptr<PortLayer> makeSimulatedBoard(Clock& clock) {
+    return std::make_unique<SimulatedBoard>(clock);
 }
 
 }  // namespace trilo

@@ -1,14 +1,82 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "core/Clock.h"
 #include "link/PortLayer.h"
+#include "sim/SimChip.h"
 
 namespace trilo {
 
-// The simulated programmer board, answering at the LPT1 and LPT2 addresses. It reads the
-// same clock as the link.
+// The programmer board with one socket, answering at the LPT1 and LPT2 addresses. It decodes
+// the register writes as the board's wiring does and hands the control byte, the programming
+// pulse and the data lines to the chip in the socket.
+class SimulatedBoard final : public PortLayer {
+public:
+    explicit SimulatedBoard(Clock& clock);
+    ~SimulatedBoard() override;
+
+    void out(std::uint16_t port, std::uint8_t value) override;
+    std::uint8_t in(std::uint16_t port) override;
+    PortStatus status(std::uint16_t base) const override;
+    // Puts that device's own chip in the socket; 0 empties it.
+    void selectDevice(std::int32_t deviceId) override;
+
+    // For tests. Each device has one chip for the whole run, made on first use.
+    SimChip& chip(std::int32_t deviceId);
+    // The chip in the socket, or nullptr when it is empty.
+    SimChip* socket() const { return socket_; }
+    // The latched control byte.
+    std::uint8_t controlByte() const { return latch_; }
+
+    // Faults. Forcing the socket (0 = empty, or a chip of another family than the one
+    // selected) holds until followSelection(), whatever the program selects meanwhile.
+    void forceSocket(std::int32_t deviceId);
+    void followSelection();
+    void holdBusy(bool on) { busyHeld_ = on; }
+    void stickDataLine(int line, bool level);
+    void freeDataLines() {
+        stuckLow_ = 0;
+        stuckHigh_ = 0;
+    }
+    // How many port reads each write keeps a chip busy for, on every chip made or to come.
+    void setBusyReads(int reads);
+
+    const ProtocolFaults& protocolFaults() const { return faults_; }
+    void clearProtocolFaults() { faults_.clear(); }
+
+private:
+    void control(std::uint8_t value);
+    void take(std::uint8_t byte);
+    std::uint8_t seen(std::uint8_t value) const {
+        return static_cast<std::uint8_t>((value & ~stuckLow_) | stuckHigh_);
+    }
+
+    Clock& clock_;
+    ProtocolFaults faults_;
+    std::array<std::unique_ptr<SimChip>, kDeviceCount> chips_;
+    SimChip* socket_ = nullptr;
+    std::int32_t selected_ = 0;
+    std::optional<std::int32_t> forced_;
+
+    // The port's registers as the board last saw them; the board starts at rest.
+    std::uint8_t data_ = 0x00;
+    std::uint8_t control_ = 0x0A;
+    // The serial latch: bits shifted so far and how many since bit 0 rose.
+    std::uint8_t shift_ = 0;
+    int shifted_ = 0;
+    std::uint8_t latch_ = 0xC0;
+
+    bool busyHeld_ = false;
+    std::uint8_t stuckLow_ = 0;
+    std::uint8_t stuckHigh_ = 0;
+    int busyReads_ = 3;
+};
+
+// The simulated board as the program's port layer. It reads the same clock as the link.
 std::unique_ptr<PortLayer> makeSimulatedBoard(Clock& clock);
 
 }  // namespace trilo

@@ -1,0 +1,245 @@
+#include "sim/AvrChip.h"
+
+#include <algorithm>
+#include <string>
+
+namespace trilo {
+
+namespace {
+
+constexpr std::uint8_t kXtal1 = 0x01;
+constexpr std::uint8_t kBs1 = 0x10;
+constexpr std::uint8_t kOeHigh = 0x20;
+constexpr std::uint8_t kSupplyOff = 0x40;
+constexpr std::uint8_t kHighVoltageOff = 0x80;
+constexpr std::int64_t kEraseUs = 10000;
+
+struct Profile {
+    std::int32_t id;
+    bool fusesApart;
+    std::uint8_t factoryFuses;  // 0 = programmed, at the fuse byte's positions
+    std::array<std::uint8_t, 3> signature;
+};
+
+// Factory state: SPIEN programmed, clock fuses as shipped (CKSEL 010 on the BOD parts,
+// 0010 on ATtiny28), everything else unprogrammed.
+constexpr std::array<Profile, 10> kProfiles{{
+    {9, false, 0xDF, {0x1E, 0x90, 0x01}},   // 90S1200
+    {10, false, 0xDF, {0x1E, 0x91, 0x01}},  // 90S2313
+    {11, true, 0xF2, {0x1E, 0x91, 0x05}},   // 90S2333
+    {12, false, 0xDF, {0x1E, 0x92, 0x01}},  // 90S4414
+    {13, true, 0xF2, {0x1E, 0x92, 0x03}},   // 90S4433
+    {14, false, 0xDF, {0x1E, 0x92, 0x02}},  // 90S4434
+    {15, false, 0xDF, {0x1E, 0x93, 0x01}},  // 90S8515
+    {16, false, 0xDF, {0x1E, 0x93, 0x03}},  // 90S8535
+    {17, true, 0xF2, {0x1E, 0x91, 0x07}},   // ATtiny28
+    {18, false, 0xFF, {0x1E, 0x93, 0x04}},  // 90S8534
+}};
+
+bool isKnownCommand(std::uint8_t command) {
+    switch (command) {
+        case 0x00:  // no operation
+        case 0x02:
+        case 0x03:
+        case 0x04:
+        case 0x08:
+        case 0x10:
+        case 0x11:
+        case 0x20:
+        case 0x40:
+        case 0x80:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+AvrChip::AvrChip(const DeviceInfo& device, ProtocolFaults& faults) : SimChip(device, faults) {
+    // The catalog's fuse boxes chD5 .. chD0 are the device's fuse bits 5 .. 0.
+    for (std::size_t box = 0; box < device.fuses.size(); ++box) {
+        if (device.fuses[box] != nullptr) {
+            fuseMask_ = static_cast<std::uint8_t>(fuseMask_ | (0x20 >> box));
+        }
+    }
+    for (const Profile& profile : kProfiles) {
+        if (profile.id == device.id) {
+            fusesApart_ = profile.fusesApart;
+            fuses = profile.factoryFuses;
+            signature_ = profile.signature;
+        }
+    }
+}
+
+void AvrChip::latched(std::uint8_t previous, std::uint8_t current, std::uint8_t lines) {
+    const bool poweredNow = (current & (kSupplyOff | kHighVoltageOff)) == 0;
+    const bool poweredBefore = (previous & (kSupplyOff | kHighVoltageOff)) == 0;
+    if (!poweredNow) {
+        programming_ = false;
+        erasing_ = false;
+    } else if (!poweredBefore) {
+        // 12 V on RESET only after the supply is up selects parallel programming.
+        if ((previous & (kSupplyOff | kHighVoltageOff)) == kHighVoltageOff) {
+            programming_ = true;
+            command_ = 0;
+        } else {
+            fault("12 V applied without the supply up first (control " + hexByte(previous) +
+                  " to " + hexByte(current) + ")");
+        }
+    }
+    if (!programming_ || (previous & kXtal1) != 0 || (current & kXtal1) == 0) {
+        return;
+    }
+    const bool bs1 = (current & kBs1) != 0;
+    const bool xa1 = (current & 0x02) != 0;
+    const bool xa0 = (current & 0x04) != 0;
+    if (xa1 && !xa0) {
+        command_ = lines;
+        if (!isKnownCommand(lines)) {
+            fault("unknown command " + hexByte(lines) + " loaded");
+        }
+    } else if (!xa1 && !xa0) {
+        (bs1 ? addressHigh_ : addressLow_) = lines;
+    } else if (!xa1 && xa0) {
+        (bs1 ? dataHigh_ : dataLow_) = lines;
+    }
+    // XA1:XA0 = 11 is the idle combination: the edge loads nothing.
+}
+
+void AvrChip::pulseStarted(std::uint8_t control, std::uint8_t, std::int64_t nowUs) {
+    if (!programming_) {
+        fault("programming pulse outside programming mode (control " + hexByte(control) + ")");
+        return;
+    }
+    if (busy()) {
+        fault("programming pulse while the last write is still busy");
+        return;
+    }
+    const bool bs1 = (control & kBs1) != 0;
+    switch (command_) {
+        case 0x10: {
+            if (lockBits[0]) {
+                return;
+            }
+            const int words = static_cast<int>(flash.size() / 2);
+            if (words == 0) {
+                return;
+            }
+            const int at = (address() % words) * 2 + (bs1 ? 1 : 0);
+            program(Memory::Flash, at, bs1 ? dataHigh_ : dataLow_);
+            startBusy();
+            return;
+        }
+        case 0x11:
+            if (eeprom.empty()) {
+                fault("EEPROM write to a part without EEPROM");
+                return;
+            }
+            if (lockBits[0]) {
+                return;
+            }
+            replace(Memory::Eeprom, address() % static_cast<int>(eeprom.size()), dataLow_);
+            startBusy();
+            return;
+        case 0x20:
+            // Lock bits are only ever programmed; only a chip erase clears them.
+            lockBits[0] = lockBits[0] || (dataLow_ & 0x02) == 0;
+            lockBits[1] = lockBits[1] || (dataLow_ & 0x04) == 0;
+            startBusy();
+            return;
+        case 0x40:
+            if (fuseMask_ == 0) {
+                fault("fuse write to a part without fuses");
+                return;
+            }
+            if (lockBits[0]) {
+                return;
+            }
+            fuses = static_cast<std::uint8_t>((fuses & ~fuseMask_) | (dataLow_ & fuseMask_));
+            return;
+        case 0x80:
+            erasing_ = true;
+            pulseStartUs_ = nowUs;
+            return;
+        default:
+            fault("programming pulse with command " + hexByte(command_) + " loaded");
+            return;
+    }
+}
+
+void AvrChip::pulseEnded(std::int64_t nowUs) {
+    if (!erasing_) {
+        return;
+    }
+    erasing_ = false;
+    const std::int64_t lasted = nowUs - pulseStartUs_;
+    if (lasted < kEraseUs) {
+        fault("chip erase pulse of " + std::to_string(lasted) + " us; it needs 10 ms");
+        return;
+    }
+    std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
+    std::fill(eeprom.begin(), eeprom.end(), std::uint8_t{0xFF});
+    lockBits = {};
+}
+
+int AvrChip::drive(std::uint8_t control) {
+    if (!programming_) {
+        fault("data lines read outside programming mode (control " + hexByte(control) + ")");
+        return -1;
+    }
+    if ((control & kOeHigh) != 0) {
+        fault("data lines read with /OE high (control " + hexByte(control) + ")");
+        return -1;
+    }
+    const bool bs1 = (control & kBs1) != 0;
+    switch (command_) {
+        case 0x02: {
+            if (readProtected()) {
+                return kLockedReadValue;
+            }
+            const int words = static_cast<int>(flash.size() / 2);
+            if (words == 0) {
+                return -1;
+            }
+            return flash[static_cast<std::size_t>((address() % words) * 2 + (bs1 ? 1 : 0))];
+        }
+        case 0x03:
+            if (eeprom.empty()) {
+                fault("EEPROM read from a part without EEPROM");
+                return -1;
+            }
+            if (readProtected()) {
+                return kLockedReadValue;
+            }
+            return eeprom[static_cast<std::size_t>(address() % static_cast<int>(eeprom.size()))];
+        case 0x04:
+            return fuseAndLockReading(bs1);
+        case 0x08:
+            if (addressLow_ < signature_.size()) {
+                return signature_[addressLow_];
+            }
+            fault("signature read at address " + hexByte(addressLow_));
+            return -1;
+        default:
+            fault("data lines read with command " + hexByte(command_) + " loaded");
+            return -1;
+    }
+}
+
+int AvrChip::fuseAndLockReading(bool bs1) {
+    const int unusedHigh = static_cast<std::uint8_t>(~fuseMask_);
+    if (fusesApart_) {
+        if (!bs1) {
+            return (fuses | unusedHigh) & 0xFF;
+        }
+        return 0xFF & ~(lockBits[0] ? 0x02 : 0) & ~(lockBits[1] ? 0x04 : 0);
+    }
+    if (!bs1) {
+        fault("fuse and lock bits read with BS1 low; this part shows them with BS1 high");
+        return -1;
+    }
+    return (fuses | unusedHigh) & 0xFF & ~(lockBits[0] ? 0x80 : 0) & ~(lockBits[1] ? 0x40 : 0);
+}
+
+}  // namespace trilo

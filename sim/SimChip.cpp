@@ -1,0 +1,55 @@
+#include "sim/SimChip.h"
+
+#include <cstring>
+
+namespace trilo {
+
+std::string hexByte(unsigned value) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    text += digits[(value >> 4) & 0xF];
+    text += digits[value & 0xF];
+    return text;
+}
+
+SimChip::SimChip(const DeviceInfo& device, ProtocolFaults& faults)
+    : flash(static_cast<std::size_t>(device.flashSize), 0xFF),
+      eeprom(static_cast<std::size_t>(device.eepromSize), 0xFF),
+      device_(device),
+      faults_(faults) {}
+
+bool SimChip::isAvr() const {
+    return std::strcmp(device_.family, kFamilyAvr) == 0;
+}
+
+std::uint16_t SimChip::flashWord(int word) const {
+    const auto at = static_cast<std::size_t>(word) * 2;
+    return static_cast<std::uint16_t>(flash.at(at) | (flash.at(at + 1) << 8));
+}
+
+void SimChip::setFlashWord(int word, std::uint16_t value) {
+    const auto at = static_cast<std::size_t>(word) * 2;
+    flash.at(at) = static_cast<std::uint8_t>(value & 0xFF);
+    flash.at(at + 1) = static_cast<std::uint8_t>(value >> 8);
+}
+
+void SimChip::program(Memory memory, int address, std::uint8_t value) {
+    if (!refused_.empty() && refused_.count({memory, address}) != 0) {
+        return;
+    }
+    auto& cell = cells(memory).at(static_cast<std::size_t>(address));
+    cell = static_cast<std::uint8_t>(cell & value);
+}
+
+void SimChip::replace(Memory memory, int address, std::uint8_t value) {
+    if (!refused_.empty() && refused_.count({memory, address}) != 0) {
+        return;
+    }
+    cells(memory).at(static_cast<std::size_t>(address)) = value;
+}
+
+void SimChip::fault(const std::string& what) {
+    faults_.record(std::string(device_.name) + ": " + what);
+}
+
+}  // namespace trilo
