@@ -36,8 +36,7 @@ void SimulatedBoard::out(std::uint16_t port, std::uint8_t value) {
             control(value);
             return;
         default:
-            faults_.record("write of " + hexByte(value) + " to port " + std::to_string(port) +
-                           ", where the board has no register to write");
+            strayWrite(port, value);
             return;
     }
 }
@@ -49,7 +48,7 @@ std::uint8_t SimulatedBoard::in(std::uint16_t port) {
         case kLpt2Base:
             if ((control_ & kReadLines) == 0) {
                 // The port drives the lines itself and reads back its own byte.
-                faults_.record("data register read while the port drives the data lines");
+                fault("data register read while the port drives the data lines");
                 value = data_;
             } else if (socket_ != nullptr) {
                 const int driven = socket_->drive(latch_);
@@ -65,8 +64,7 @@ std::uint8_t SimulatedBoard::in(std::uint16_t port) {
             }
             break;
         default:
-            faults_.record("read of port " + std::to_string(port) +
-                           ", where the board has no register to read");
+            strayRead(port);
             return 0xFF;
     }
     if (socket_ != nullptr) {
@@ -89,12 +87,12 @@ void SimulatedBoard::control(std::uint8_t value) {
         shift_ = static_cast<std::uint8_t>((shift_ >> 1) | bit);
         ++shifted_;
         if ((value & kLatchOpen) == 0) {
-            faults_.record("latch shift clock while no latch load is open");
+            fault("latch shift clock while no latch load is open");
         }
     }
     if ((fell & kLatchOpen) != 0) {
         if (shifted_ != 8) {
-            faults_.record("latch load of " + std::to_string(shifted_) + " bits");
+            shortLoad(shifted_);
         }
         take(shift_);
     }
@@ -115,6 +113,24 @@ void SimulatedBoard::take(std::uint8_t byte) {
     if (byte != previous && socket_ != nullptr) {
         socket_->latched(previous, byte, seen(data_));
     }
+}
+
+void SimulatedBoard::fault(const char* what) {
+    faults_.record(what);
+}
+
+void SimulatedBoard::strayWrite(std::uint16_t port, std::uint8_t value) {
+    faults_.record("write of " + hexByte(value) + " to port " + std::to_string(port) +
+                   ", where the board has no register to write");
+}
+
+void SimulatedBoard::strayRead(std::uint16_t port) {
+    faults_.record("read of port " + std::to_string(port) +
+                   ", where the board has no register to read");
+}
+
+void SimulatedBoard::shortLoad(int bits) {
+    faults_.record("latch load of " + std::to_string(bits) + " bits");
 }
 
 PortStatus SimulatedBoard::status(std::uint16_t base) const {

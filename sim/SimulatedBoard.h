@@ -51,6 +51,11 @@ public:
 private:
     void control(std::uint8_t value);
     void take(std::uint8_t byte);
+    // Out of line and cold: building a fault's text must not weigh on every access.
+    [[gnu::cold, gnu::noinline]] void fault(const char* what);
+    [[gnu::cold, gnu::noinline]] void strayWrite(std::uint16_t port, std::uint8_t value);
+    [[gnu::cold, gnu::noinline]] void strayRead(std::uint16_t port);
+    [[gnu::cold, gnu::noinline]] void shortLoad(int bits);
     std::uint8_t seen(std::uint8_t value) const {
         return static_cast<std::uint8_t>((value & ~stuckLow_) | stuckHigh_);
     }
