@@ -26,18 +26,14 @@ SimulatedBoard::SimulatedBoard(Clock& clock) : clock_(clock) {}
 SimulatedBoard::~SimulatedBoard() = default;
 
 void SimulatedBoard::out(std::uint16_t port, std::uint8_t value) {
-    switch (port) {
-        case kLpt1Base:
-        case kLpt2Base:
-            data_ = value;
-            return;
-        case kLpt1Base + 2:
-        case kLpt2Base + 2:
-            control(value);
-            return;
-        default:
-            strayWrite(port, value);
-            return;
+    // LPT2's registers sit 0x100 below LPT1's: one test serves both.
+    const unsigned reg = static_cast<unsigned>(port | 0x100) - kLpt1Base;
+    if (reg == 2) {
+        control(value);
+    } else if (reg == 0) {
+        data_ = value;
+    } else {
+        strayWrite(port, value);
     }
 }
 
@@ -74,35 +70,33 @@ std::uint8_t SimulatedBoard::in(std::uint16_t port) {
 }
 
 void SimulatedBoard::control(std::uint8_t value) {
-    const std::uint8_t previous = control_;
+    const std::uint8_t changed = static_cast<std::uint8_t>(control_ ^ value);
     control_ = value;
-    const std::uint8_t rose = static_cast<std::uint8_t>(value & ~previous);
-    const std::uint8_t fell = static_cast<std::uint8_t>(previous & ~value);
-    if ((rose & kLatchOpen) != 0) {
-        shifted_ = 0;
-    }
-    if ((rose & kShiftClock) != 0) {
+    if ((changed & value & kShiftClock) != 0) {
         // The first bit shifted in ends up as bit 0 of the byte.
-        const std::uint8_t bit = (value & kLatchData) == 0 ? 0x80 : 0x00;
+        const auto bit = static_cast<std::uint8_t>((~value & kLatchData) << 6);
         shift_ = static_cast<std::uint8_t>((shift_ >> 1) | bit);
         ++shifted_;
         if ((value & kLatchOpen) == 0) {
             fault("latch shift clock while no latch load is open");
         }
     }
-    if ((fell & kLatchOpen) != 0) {
-        if (shifted_ != 8) {
-            shortLoad(shifted_);
+    if ((changed & kLatchOpen) != 0) {
+        if ((value & kLatchOpen) != 0) {
+            shifted_ = 0;
+        } else {
+            if (shifted_ != 8) {
+                shortLoad(shifted_);
+            }
+            take(shift_);
         }
-        take(shift_);
     }
-    if (socket_ == nullptr) {
-        return;
-    }
-    if ((fell & kPulseHigh) != 0) {
-        socket_->pulseStarted(latch_, seen(data_), clock_.nowUs());
-    } else if ((rose & kPulseHigh) != 0) {
-        socket_->pulseEnded(clock_.nowUs());
+    if ((changed & kPulseHigh) != 0 && socket_ != nullptr) {
+        if ((value & kPulseHigh) == 0) {
+            socket_->pulseStarted(latch_, seen(data_), clock_.nowUs());
+        } else {
+            socket_->pulseEnded(clock_.nowUs());
+        }
     }
 }
 
