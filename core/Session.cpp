@@ -247,6 +247,7 @@ void Session::ApplyDeviceSelection() {
     // The simulated board puts the chosen device's chip in its socket.
     if (portinc.layer() != nullptr) {
         portinc.layer()->selectDevice(DeviceId);
+        updateStatusLine();
     }
     // 12.
     SaveSettings();

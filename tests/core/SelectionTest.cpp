@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
 
 namespace trilo::test {
@@ -245,6 +246,38 @@ TEST_F(SelectionEdge, EnteringALockBoxClearsTheOtherTwoButNotItself) {
             EXPECT_EQ(view.checked(box), box == c.own);
         }
     }
+}
+
+}  // namespace
+}  // namespace trilo::test
+
+namespace trilo::test {
+namespace {
+
+// The real simulated board behind the session, as a machine without a parallel port has it.
+class SimulatedMachine : public FakePlatform {
+public:
+    using FakePlatform::FakePlatform;
+    PortSetup openPort(const PortOptions& options, Clock& clock) override {
+        opened = options;
+        PortSetup setup;
+        setup.layer = makeSimulatedBoard(clock);
+        return setup;
+    }
+};
+
+TEST(SelectionStatusLine, NamesTheChipInTheSimulatedSocket) {
+    TestDir dir;
+    FakeView view;
+    RecordingClock clock;
+    SimulatedMachine machine(dir.path().string());
+    Session session(view, clock, machine);
+    ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
+    EXPECT_EQ(view.caption(Control::statusLine), "LPT1: simulated board (89C2051)");
+    session.mnu2313Click();
+    EXPECT_EQ(view.caption(Control::statusLine), "LPT1: simulated board (90S2313)");
+    session.mnuLPT2Click();
+    EXPECT_EQ(view.caption(Control::statusLine), "LPT2: simulated board (90S2313)");
 }
 
 }  // namespace
