@@ -1,0 +1,87 @@
+#include "app/Dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace trilo::gui {
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxKind kind, const QString& text) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(kAppTitle);
+    box->setText(text);
+    // The program's own questions carry the information icon, not the question mark.
+    box->setIcon(kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::Information);
+    if (kind == BoxKind::YesNo) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+        box->setEscapeButton(QMessageBox::No);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+    }
+    return box;
+}
+
+void QtDialogs::info(QWidget* parent, const QString& text) {
+    makeMessageBox(parent, BoxKind::Info, text)->exec();
+}
+
+bool QtDialogs::yesNo(QWidget* parent, const QString& text) {
+    return makeMessageBox(parent, BoxKind::YesNo, text)->exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::error(QWidget* parent, const QString& text) {
+    makeMessageBox(parent, BoxKind::Error, text)->exec();
+}
+
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
+                                            const QString& preset) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    // The label names *.BIN as the user knows it from DOS; the pattern takes any letter case.
+    dialog->setNameFilters({QStringLiteral("Binární soubory *.BIN (*.[bB][iI][nN])"),
+                            QStringLiteral("Všechny soubory (*)")});
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    // Whether a file exists, and whether to overwrite it, is the command's question.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    if (kind == FileDialogKind::Save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        dialog->setDefaultSuffix(QStringLiteral("bin"));
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    }
+    if (!preset.isEmpty()) {
+        const QFileInfo info(preset);
+        dialog->setDirectory(info.absolutePath());
+        dialog->selectFile(info.fileName());
+    }
+    return dialog;
+}
+
+namespace {
+
+std::optional<QString> runFileDialog(QWidget* parent, FileDialogKind kind, const QString& preset) {
+    auto dialog = makeFileDialog(parent, kind, preset);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog->selectedFiles().constFirst();
+}
+
+}  // namespace
+
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& preset) {
+    return runFileDialog(parent, FileDialogKind::Open, preset);
+}
+
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& preset) {
+    return runFileDialog(parent, FileDialogKind::Save, preset);
+}
+
+void DesktopUrlOpener::open(const QUrl& url) {
+    // Without a browser there is nothing to do; the About box stays as it is.
+    (void)QDesktopServices::openUrl(url);
+}
+
+}  // namespace trilo::gui

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+class QFileDialog;
+class QMessageBox;
+class QWidget;
+
+namespace trilo::gui {
+
+// Caption of the error box and of the program's own information boxes.
+inline const QString kAppTitle = QStringLiteral("Trilo Programmer");
+
+// Every modal box and file dialog the window shows goes through this, so window tests
+// can answer them from a script instead of waiting on a real modal dialog.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Information box with OK.
+    virtual void info(QWidget* parent, const QString& text) = 0;
+    // Information box with Yes and No; true for Yes.
+    virtual bool yesNo(QWidget* parent, const QString& text) = 0;
+    // The top-level handler's error box.
+    virtual void error(QWidget* parent, const QString& text) = 0;
+    // File dialogs preset with a file name; nothing when cancelled.
+    virtual std::optional<QString> openFile(QWidget* parent, const QString& preset) = 0;
+    virtual std::optional<QString> saveFile(QWidget* parent, const QString& preset) = 0;
+};
+
+// The real boxes and dialogs.
+class QtDialogs : public Dialogs {
+public:
+    void info(QWidget* parent, const QString& text) override;
+    bool yesNo(QWidget* parent, const QString& text) override;
+    void error(QWidget* parent, const QString& text) override;
+    std::optional<QString> openFile(QWidget* parent, const QString& preset) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& preset) override;
+};
+
+// The boxes and dialogs as QtDialogs shows them, built but not shown.
+enum class BoxKind { Info, YesNo, Error };
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxKind kind, const QString& text);
+enum class FileDialogKind { Open, Save };
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
+                                            const QString& preset);
+
+// Opens a web address in the user's browser; a failure is ignored.
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    virtual void open(const QUrl& url) = 0;
+};
+
+class DesktopUrlOpener : public UrlOpener {
+public:
+    void open(const QUrl& url) override;
+};
+
+}  // namespace trilo::gui

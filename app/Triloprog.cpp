@@ -1,0 +1,487 @@
+#include "app/Triloprog.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStatusBar>
+
+#include "app/Artwork.h"
+#include "app/Unit2.h"
+#include "devices/Catalog.h"
+
+namespace trilo::gui {
+
+namespace {
+
+using C = Control;
+
+// In the order of Control.
+constexpr std::array<const char*, static_cast<std::size_t>(C::Count)> kControlNames = {
+    "gbProces",  "btnRead", "btnWrite",  "btnErase",    "btnVerify", "gbEEPROM", "btnReaEE",
+    "btnWriEE",  "Gauge1",  "Label4",    "txFile",      "mnuCPUinf", "mnuLB",    "chLB1",
+    "chLB2",     "chLB3",   "btnReadLB", "mnuSL",       "rdSON",     "rdSOFF",   "btnReadS",
+    "btnWriteS", "txTyp",   "txCpu",     "GroupBox1",   "chD5",      "chD4",     "chD3",
+    "chD2",      "chD1",    "chD0",      "btnReadFuse", "btnWrFuse", "spFlash",  "spEEprom",
+    "mnuFile",   "mnuOpen", "mnuSave",   "mnuSaveAs",   "mnuSetUp",  "mnuDM",    "mnuCP",
+    "mnuFL",     "mnuDL",   "mnuLPT1",   "mnuLPT2",     "mnuExit",   "mnuX51",   "mnu1051",
+    "mnu2051",   "mnu4051", "mnu51",     "mnu52",       "mnu53",     "mnu55",    "mnu8252",
+    "mnuAVR",    "mnu1200", "mnu2313",   "mnu2333",     "mnu4414",   "mnu4433",  "mnu4434",
+    "mnu8515",   "mnu8534", "mnu8535",   "mnat28",      "mnuIndex",  "mnuAbout", "statusLine",
+};
+
+// The device items' handlers, by their menu item.
+struct DeviceHandler {
+    C item;
+    void (Session::*handler)();
+};
+constexpr std::array<DeviceHandler, kDeviceCount> kDeviceHandlers = {{
+    {C::mnu1051, &Session::mnu1051Click},
+    {C::mnu2051, &Session::mnu2051Click},
+    {C::mnu4051, &Session::mnu4051Click},
+    {C::mnu51, &Session::mnu51Click},
+    {C::mnu52, &Session::mnu52Click},
+    {C::mnu53, &Session::mnu53Click},
+    {C::mnu55, &Session::mnu55Click},
+    {C::mnu8252, &Session::mnu8252Click},
+    {C::mnu1200, &Session::mnu1200Click},
+    {C::mnu2313, &Session::mnu2313Click},
+    {C::mnu2333, &Session::mnu2333Click},
+    {C::mnu4414, &Session::mnu4414Click},
+    {C::mnu4433, &Session::mnu4433Click},
+    {C::mnu4434, &Session::mnu4434Click},
+    {C::mnu8515, &Session::mnu8515Click},
+    {C::mnu8535, &Session::mnu8535Click},
+    {C::mnat28, &Session::mnat28Click},
+    {C::mnu8534, &Session::mnu8534Click},
+}};
+
+// A classic spin edit lets the user type any number and its change handler clamps; this
+// range only keeps out what no size could be, so the core's clamp is what acts.
+constexpr int kSpinEditTypingLimit = 999999;
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string toUtf8(const QString& text) {
+    return text.toStdString();
+}
+
+}  // namespace
+
+const char* TfrmTop::controlName(Control c) {
+    return kControlNames[static_cast<std::size_t>(c)];
+}
+
+TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, Clock& clock, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      dialogs_(dialogs),
+      session_(*this, clock, platform) {
+    setObjectName(QStringLiteral("frmTop"));
+    setWindowTitle(kAppTitle);
+    setWindowIcon(programIcon());
+    setFont(metrics_.font(14));
+    createControls();
+    createMenus();
+
+    auto* status = new QStatusBar(this);
+    status->setSizeGripEnabled(false);
+    auto* line = new QLabel(status);
+    line->setTextFormat(Qt::PlainText);
+    line->setObjectName(QStringLiteral("statusLine"));
+    status->addWidget(line, 1);
+    setStatusBar(status);
+    slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
+
+    // The designed client area under the menu bar, and the status line under it; the frame
+    // around them is the window manager's.
+    setFixedSize(
+        centralWidget()->width(),
+        menuBar()->sizeHint().height() + centralWidget()->height() + status->sizeHint().height());
+
+    session_.handle([this] { session_.FormCreate(); });
+}
+
+TfrmTop::~TfrmTop() = default;
+
+void TfrmTop::showCentred() {
+    centreOnScreen(this);
+    show();
+}
+
+template <typename W>
+W* TfrmTop::place(W* widget, Control c, int left, int top, int width, int height) {
+    widget->setObjectName(QString::fromLatin1(controlName(c)));
+    widget->setGeometry(metrics_.rect(left, top, width, height));
+    slots_[static_cast<std::size_t>(c)].widget = widget;
+    return widget;
+}
+
+void TfrmTop::createControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(metrics_.px(542), metrics_.px(385));
+    setCentralWidget(client);
+
+    auto sunken = [](QLabel* label, Qt::Alignment alignment) {
+        // A file name is shown as it is, never taken for markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(alignment | Qt::AlignVCenter);
+        return label;
+    };
+    auto label = [this](QWidget* parent, const char* name, const QString& text, int left, int top,
+                        int width, int height) {
+        auto* l = new QLabel(text, parent);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(metrics_.rect(left, top, width, height));
+        return l;
+    };
+
+    // "Proces CPU"
+    auto* gbProces =
+        place(new QGroupBox(QStringLiteral("Proces CPU"), client), C::gbProces, 10, 10, 523, 80);
+    place(new QPushButton(QStringLiteral("Read"), gbProces), C::btnRead, 20, 30, 70, 30);
+    place(new QPushButton(QStringLiteral("Write"), gbProces), C::btnWrite, 98, 30, 70, 30);
+    place(new QPushButton(QStringLiteral("Erase"), gbProces), C::btnErase, 177, 30, 70, 30);
+    place(new QPushButton(QStringLiteral("Verify"), gbProces), C::btnVerify, 256, 30, 70, 30);
+    auto* gbEEPROM =
+        place(new QGroupBox(QStringLiteral("EEPROM"), gbProces), C::gbEEPROM, 345, 10, 168, 60);
+    place(new QPushButton(QStringLiteral("Read"), gbEEPROM), C::btnReaEE, 10, 22, 70, 30);
+    place(new QPushButton(QStringLiteral("Write"), gbEEPROM), C::btnWriEE, 88, 22, 70, 30);
+
+    auto* gauge = place(new QProgressBar(client), C::Gauge1, 10, 98, 523, 21);
+    gauge->setRange(0, 100);
+    gauge->setValue(0);
+    gauge->setAlignment(Qt::AlignCenter);
+
+    place(new QLabel(QStringLiteral("File:"), client), C::Label4, 10, 128, 29, 21)
+        ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    sunken(place(new QLabel(client), C::txFile, 39, 128, 494, 21), Qt::AlignLeft);
+
+    // "CPU Info / Set Up": disabled until a selection has been applied.
+    auto* cpu = place(new QGroupBox(QStringLiteral("CPU Info / Set Up"), client), C::mnuCPUinf, 10,
+                      158, 523, 217);
+    cpu->setEnabled(false);
+
+    auto* lb = place(new QGroupBox(QStringLiteral("Lock Bit"), cpu), C::mnuLB, 10, 20, 218, 60);
+    place(new QCheckBox(QStringLiteral("1"), lb), C::chLB1, 12, 26, 40, 22);
+    place(new QCheckBox(QStringLiteral("2"), lb), C::chLB2, 52, 26, 40, 22);
+    place(new QCheckBox(QStringLiteral("3"), lb), C::chLB3, 92, 26, 40, 22);
+    place(new QPushButton(QStringLiteral("Read LB"), lb), C::btnReadLB, 138, 22, 72, 30);
+    for (C c : {C::chLB1, C::chLB2, C::chLB3}) {
+        slot(c).widget->installEventFilter(this);
+    }
+
+    auto* sl =
+        place(new QGroupBox(QStringLiteral("Serial Prog. Fuse"), cpu), C::mnuSL, 10, 89, 296, 60);
+    place(new QRadioButton(QStringLiteral("ON"), sl), C::rdSON, 12, 26, 52, 22);
+    place(new QRadioButton(QStringLiteral("OFF"), sl), C::rdSOFF, 66, 26, 60, 22);
+    place(new QPushButton(QStringLiteral("Read"), sl), C::btnReadS, 136, 22, 70, 30);
+    place(new QPushButton(QStringLiteral("Write"), sl), C::btnWriteS, 214, 22, 70, 30);
+
+    // Wider than designed and so a little further left: DejaVu Sans runs wider than the
+    // design's font, and "89S8252" or "ATtiny28" must show whole.
+    label(cpu, "Label1", QStringLiteral("Typ"), 234, 30, 30, 20);
+    sunken(place(new QLabel(cpu), C::txTyp, 266, 30, 50, 20), Qt::AlignHCenter);
+    label(cpu, "Label2", QStringLiteral("CPU"), 234, 59, 30, 21);
+    sunken(place(new QLabel(cpu), C::txCpu, 266, 59, 74, 21), Qt::AlignHCenter);
+
+    auto* fuses =
+        place(new QGroupBox(QStringLiteral("AVR Fuse Bits"), cpu), C::GroupBox1, 345, 20, 168, 188);
+    const std::array<C, 6>& boxes = fuseBoxes();
+    for (std::size_t k = 0; k < boxes.size(); ++k) {
+        place(new QCheckBox(QStringLiteral("D%1").arg(5 - static_cast<int>(k)), fuses), boxes[k],
+              14, 24 + static_cast<int>(k) * 20, 146, 20);
+    }
+    place(new QPushButton(QStringLiteral("Read"), fuses), C::btnReadFuse, 10, 148, 70, 30);
+    place(new QPushButton(QStringLiteral("Write"), fuses), C::btnWrFuse, 88, 148, 70, 30);
+
+    label(cpu, "Label3", QStringLiteral("Size FLASH"), 10, 167, 76, 26);
+    auto* spFlash = place(new QSpinBox(cpu), C::spFlash, 89, 167, 70, 26);
+    label(cpu, "Label5", QStringLiteral("Size EEPROM"), 172, 167, 92, 26);
+    auto* spEEprom = place(new QSpinBox(cpu), C::spEEprom, 266, 167, 70, 26);
+    for (QSpinBox* spin : {spFlash, spEEprom}) {
+        spin->setRange(0, kSpinEditTypingLimit);
+        spin->setValue(0);
+    }
+    // Every change of the text, as the user types it: an empty text reads as size 0.
+    connect(spFlash, &QSpinBox::textChanged, this, [this] { run(&Session::spFlashChange); });
+    connect(spEEprom, &QSpinBox::textChanged, this, [this] { run(&Session::spEEpromChange); });
+}
+
+QMenu* TfrmTop::addMenu(QWidget* parent, Control c, const QString& title) {
+    auto* menu = new QMenu(title, parent);
+    menu->setObjectName(QString::fromLatin1(controlName(c)));
+    menu->menuAction()->setObjectName(QString::fromLatin1(controlName(c)));
+    // Popups are windows of their own and do not inherit the window's font.
+    menu->setFont(font());
+    slots_[static_cast<std::size_t>(c)].action = menu->menuAction();
+    return menu;
+}
+
+QAction* TfrmTop::addItem(QMenu* menu, Control c, const QString& caption) {
+    auto* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(controlName(c)));
+    slots_[static_cast<std::size_t>(c)].action = action;
+    return action;
+}
+
+void TfrmTop::createMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* file = addMenu(bar, C::mnuFile, QStringLiteral("File"));
+    bar->addMenu(file);
+    auto connectItem = [this](QAction* action, void (Session::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { run(handler); });
+    };
+    connectItem(addItem(file, C::mnuOpen, QStringLiteral("Open")), &Session::mnuOpenClick);
+    connectItem(addItem(file, C::mnuSave, QStringLiteral("Save")), &Session::mnuSaveClick);
+    connectItem(addItem(file, C::mnuSaveAs, QStringLiteral("Save As")), &Session::mnuSaveAsClick);
+    file->addSeparator();
+
+    QMenu* setUp = addMenu(file, C::mnuSetUp, QStringLiteral("Set Up"));
+    file->addMenu(setUp);
+    const struct {
+        C item;
+        const char* caption;
+        void (Session::*handler)();
+    } options[] = {
+        {C::mnuDM, "Aut. mazat FLASH před zapisem", &Session::mnuDMClick},
+        {C::mnuCP, "Aut. ukládat zvolené CPU", &Session::mnuCPClick},
+        {C::mnuFL, "Aut. ukládat zvolený soubor", &Session::mnuFLClick},
+        {C::mnuDL, "Aut. verifikovat FLASH", &Session::mnuDLClick},
+    };
+    for (const auto& option : options) {
+        QAction* action = addItem(setUp, option.item, QString::fromUtf8(option.caption));
+        action->setCheckable(true);
+        action->setChecked(true);
+        connect(action, &QAction::triggered, this, [this, action, handler = option.handler] {
+            // Qt has already reversed the mark; the handler reverses it itself.
+            {
+                const QSignalBlocker quiet(action);
+                action->setChecked(!action->isChecked());
+            }
+            run(handler);
+        });
+    }
+    setUp->addSeparator();
+    auto* ports = new QActionGroup(setUp);
+    ports->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    QAction* lpt1 = addItem(setUp, C::mnuLPT1, QStringLiteral("LPT1"));
+    QAction* lpt2 = addItem(setUp, C::mnuLPT2, QStringLiteral("LPT2"));
+    for (QAction* port : {lpt1, lpt2}) {
+        port->setCheckable(true);
+        ports->addAction(port);
+    }
+    lpt1->setChecked(true);
+    connectItem(lpt1, &Session::mnuLPT1Click);
+    connectItem(lpt2, &Session::mnuLPT2Click);
+
+    file->addSeparator();
+    connectItem(addItem(file, C::mnuExit, QStringLiteral("Exit")), &Session::mnuExitClick);
+
+    auto deviceMenu = [&](Control c, const QString& title, const auto& order) {
+        QMenu* menu = addMenu(bar, c, title);
+        bar->addMenu(menu);
+        for (std::int32_t id : order) {
+            const DeviceInfo* device = findDevice(id);
+            QAction* action = addItem(menu, device->menuItem, QString::fromLatin1(device->name));
+            // The selection sets every device item's mark itself.
+            action->setCheckable(true);
+            for (const DeviceHandler& entry : kDeviceHandlers) {
+                if (entry.item == device->menuItem) {
+                    connectItem(action, entry.handler);
+                }
+            }
+        }
+    };
+    deviceMenu(C::mnuX51, QStringLiteral("MCS51"), mcs51MenuOrder());
+    deviceMenu(C::mnuAVR, QStringLiteral("AVR"), avrMenuOrder());
+
+    QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));
+    bar->addMenu(index);
+    connectItem(addItem(index, C::mnuAbout, QStringLiteral("About")), &Session::mnuAboutClick);
+}
+
+void TfrmTop::run(void (Session::*handler)()) {
+    session_.handle([this, handler] { (session_.*handler)(); });
+}
+
+const TfrmTop::Slot& TfrmTop::slot(Control c) const {
+    return slots_[static_cast<std::size_t>(c)];
+}
+
+bool TfrmTop::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == slot(C::chLB1).widget) {
+            run(&Session::chLB1Enter);
+        } else if (watched == slot(C::chLB2).widget) {
+            run(&Session::chLB2Enter);
+        } else if (watched == slot(C::chLB3).widget) {
+            run(&Session::chLB3Enter);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmTop::closeEvent(QCloseEvent* event) {
+    // However the window is closed, FormClose runs first; an error in it keeps it open.
+    if (session_.handle([this] { session_.FormClose(); })) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// ---- View ----------------------------------------------------------------------------------
+
+void TfrmTop::setEnabled(Control c, bool on) {
+    const Slot& s = slot(c);
+    if (s.widget != nullptr) {
+        s.widget->setEnabled(on);
+    } else if (s.action != nullptr) {
+        s.action->setEnabled(on);
+    }
+}
+
+bool TfrmTop::enabled(Control c) const {
+    const Slot& s = slot(c);
+    if (s.widget != nullptr) {
+        // The control's own flag, not whether a disabled group box greys it out.
+        return !s.widget->testAttribute(Qt::WA_ForceDisabled);
+    }
+    return s.action != nullptr && s.action->isEnabled();
+}
+
+void TfrmTop::setChecked(Control c, bool on) {
+    const Slot& s = slot(c);
+    if (auto* button = qobject_cast<QAbstractButton*>(s.widget)) {
+        const QSignalBlocker quiet(button);
+        // A radio button of a group refuses to be unchecked by itself; the core unchecks both.
+        const bool exclusive = button->autoExclusive();
+        button->setAutoExclusive(false);
+        button->setChecked(on);
+        button->setAutoExclusive(exclusive);
+    } else if (s.action != nullptr) {
+        const QSignalBlocker quiet(s.action);
+        s.action->setChecked(on);
+    }
+}
+
+bool TfrmTop::checked(Control c) const {
+    const Slot& s = slot(c);
+    if (auto* button = qobject_cast<QAbstractButton*>(s.widget)) {
+        return button->isChecked();
+    }
+    return s.action != nullptr && s.action->isChecked();
+}
+
+void TfrmTop::setCaption(Control c, const std::string& text) {
+    const Slot& s = slot(c);
+    const QString caption = fromUtf8(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(s.widget)) {
+        button->setText(caption);
+    } else if (auto* label = qobject_cast<QLabel*>(s.widget)) {
+        label->setText(caption);
+    } else if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
+        box->setTitle(caption);
+    } else if (s.action != nullptr) {
+        s.action->setText(caption);
+    }
+}
+
+std::string TfrmTop::caption(Control c) const {
+    const Slot& s = slot(c);
+    if (auto* button = qobject_cast<QAbstractButton*>(s.widget)) {
+        return toUtf8(button->text());
+    }
+    if (auto* label = qobject_cast<QLabel*>(s.widget)) {
+        return toUtf8(label->text());
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
+        return toUtf8(box->title());
+    }
+    if (s.action != nullptr) {
+        return toUtf8(s.action->text());
+    }
+    return {};
+}
+
+void TfrmTop::setValue(Control c, int value) {
+    const Slot& s = slot(c);
+    if (auto* spin = qobject_cast<QSpinBox*>(s.widget)) {
+        // The core calls the change handler itself when it wants it.
+        const QSignalBlocker quiet(spin);
+        spin->setValue(value);
+    } else if (auto* gauge = qobject_cast<QProgressBar*>(s.widget)) {
+        // Operations block the event loop; the gauge must show progress all the same.
+        if (gauge->value() != value) {
+            gauge->setValue(value);
+            gauge->repaint();
+        }
+    }
+}
+
+std::string TfrmTop::text(Control c) const {
+    if (auto* spin = qobject_cast<QSpinBox*>(slot(c).widget)) {
+        return toUtf8(spin->text());
+    }
+    return caption(c);
+}
+
+void TfrmTop::showInfo(const std::string& message) {
+    dialogs_.info(this, fromUtf8(message));
+}
+
+bool TfrmTop::askYesNo(const std::string& message) {
+    return dialogs_.yesNo(this, fromUtf8(message));
+}
+
+void TfrmTop::showError(const std::string& message) {
+    dialogs_.error(this, fromUtf8(message));
+}
+
+std::optional<std::string> TfrmTop::openFileDialog(const std::string& preset) {
+    // Paths are bytes to the system; QFile's codec is the one that maps them back unchanged.
+    const auto chosen = dialogs_.openFile(this, QFile::decodeName(preset.c_str()));
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(*chosen).toStdString();
+}
+
+std::optional<std::string> TfrmTop::saveFileDialog(const std::string& preset) {
+    const auto chosen = dialogs_.saveFile(this, QFile::decodeName(preset.c_str()));
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(*chosen).toStdString();
+}
+
+void TfrmTop::closeWindow() {
+    close();
+}
+
+void TfrmTop::showAbout() {
+    if (frmInfo_ != nullptr) {
+        frmInfo_->showModal();
+    }
+}
+
+}  // namespace trilo::gui

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+#include "app/Dialogs.h"
+#include "app/Metrics.h"
+#include "core/Session.h"
+#include "core/View.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace trilo::gui {
+
+class TfrmInfo;
+
+// The main window. It shows the controls and forwards every click to the session, which
+// decides everything; the core sees the window only through View.
+class TfrmTop : public QMainWindow, public View {
+    Q_OBJECT
+public:
+    // Builds the window and runs the start-up sequence (FormCreate). StartupAbort leaves
+    // the constructor when the program cannot go on.
+    TfrmTop(Dialogs& dialogs, Platform& platform, Clock& clock, QWidget* parent = nullptr);
+    ~TfrmTop() override;
+
+    // The About window that Index > About shows.
+    void setAboutWindow(TfrmInfo* info) { frmInfo_ = info; }
+    Session& session() { return session_; }
+    // Shows the window at the centre of the screen.
+    void showCentred();
+
+    // The spec's name of a control, as its Qt object is named.
+    static const char* controlName(Control c);
+
+    // ---- View ---------------------------------------------------------------------------
+    void setEnabled(Control c, bool on) override;
+    bool enabled(Control c) const override;
+    void setChecked(Control c, bool on) override;
+    bool checked(Control c) const override;
+    void setCaption(Control c, const std::string& text) override;
+    std::string caption(Control c) const override;
+    void setValue(Control c, int value) override;
+    std::string text(Control c) const override;
+    void showInfo(const std::string& message) override;
+    bool askYesNo(const std::string& message) override;
+    void showError(const std::string& message) override;
+    std::optional<std::string> openFileDialog(const std::string& preset) override;
+    std::optional<std::string> saveFileDialog(const std::string& preset) override;
+    void closeWindow() override;
+    void showAbout() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // A control is a widget or a menu item (a menu is its menu action).
+    struct Slot {
+        QWidget* widget = nullptr;
+        QAction* action = nullptr;
+    };
+
+    void createControls();
+    void createMenus();
+    template <typename W>
+    W* place(W* widget, Control c, int left, int top, int width, int height);
+    QAction* addItem(QMenu* menu, Control c, const QString& caption);
+    QMenu* addMenu(QWidget* parent, Control c, const QString& title);
+    void run(void (Session::*handler)());
+    const Slot& slot(Control c) const;
+
+    Dialogs& dialogs_;
+    Metrics metrics_;
+    Session session_;
+    TfrmInfo* frmInfo_ = nullptr;
+    std::array<Slot, static_cast<std::size_t>(Control::Count)> slots_{};
+};
+
+}  // namespace trilo::gui

@@ -1,0 +1,104 @@
+#include "app/Unit2.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "app/Artwork.h"
+
+namespace trilo::gui {
+
+TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      opener_(opener) {
+    setObjectName(QStringLiteral("frmInfo"));
+    setWindowTitle(QStringLiteral("Info"));
+    setWindowIcon(programIcon());
+    setModal(true);
+    setFont(metrics_.font(14));
+    // The button face, as the rest of the dialog's controls.
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    setAutoFillBackground(true);
+    // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
+    setFixedSize(metrics_.px(392), metrics_.px(186));
+
+    lbWebLink = new QLabel(kHomePage, this);
+    lbWebLink->setObjectName(QStringLiteral("lbWebLink"));
+    // Wider than designed: DejaVu Sans runs wider than the design's font.
+    lbWebLink->setGeometry(metrics_.rect(108, 108, 276, 18));
+    QFont linkFont = metrics_.font(15);
+    linkFont.setUnderline(true);
+    lbWebLink->setFont(linkFont);
+    // The active title bar's colour: the highlight is its nearest kin in a Qt palette.
+    QPalette linkPalette = lbWebLink->palette();
+    linkPalette.setColor(QPalette::WindowText,
+                         palette().color(QPalette::Active, QPalette::Highlight));
+    lbWebLink->setPalette(linkPalette);
+    lbWebLink->setCursor(Qt::PointingHandCursor);
+    lbWebLink->installEventFilter(this);
+
+    Label1 = new QLabel(QStringLiteral("Home Page:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(metrics_.rect(20, 108, 82, 18));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(metrics_.rect(10, 20, 80, 80));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(QPixmap::fromImage(aboutPicture()));
+
+    stxInfo = new QLabel(this);
+    stxInfo->setObjectName(QStringLiteral("stxInfo"));
+    stxInfo->setGeometry(metrics_.rect(108, 20, 276, 70));
+    stxInfo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stxInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    Button1 = new QPushButton(QStringLiteral("Exit"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(metrics_.rect(138, 148, 109, 30));
+    Button1->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+    FormCreate();
+}
+
+QStringList TfrmInfo::infoLines() {
+    return {QString(), QStringLiteral("Programátor Trilo Programmer verze 1.0"),
+            QStringLiteral("Napsali autoři projektu Trilo Programmer")};
+}
+
+void TfrmInfo::FormCreate() {
+    stxInfo->setText(infoLines().join(QLatin1Char('\n')));
+}
+
+void TfrmInfo::showModal() {
+    // Placed before showing, so Qt leaves it there rather than centring it on its parent.
+    centreOnScreen(this);
+    exec();
+}
+
+void TfrmInfo::lbWebLinkClick() {
+    // The constant, not the label's text read back.
+    opener_.open(QUrl(kHomePage));
+}
+
+void TfrmInfo::Button1Click() {
+    close();
+}
+
+bool TfrmInfo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lbWebLink && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        lbWebLink->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        lbWebLinkClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace trilo::gui
