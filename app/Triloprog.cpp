@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -219,9 +220,12 @@ void TfrmTop::createControls() {
         spin->setRange(0, kSpinEditTypingLimit);
         spin->setValue(0);
     }
-    // Every change of the text, as the user types it: an empty text reads as size 0.
-    connect(spFlash, &QSpinBox::textChanged, this, [this] { run(&Session::spFlashChange); });
-    connect(spEEprom, &QSpinBox::textChanged, this, [this] { run(&Session::spEEpromChange); });
+    // Every change of the text, as the user types it, also one that is no number yet (an
+    // empty edit reads as size 0): the spin box itself reports only finished numbers.
+    connect(spFlash->findChild<QLineEdit*>(), &QLineEdit::textChanged, this,
+            [this] { run(&Session::spFlashChange); });
+    connect(spEEprom->findChild<QLineEdit*>(), &QLineEdit::textChanged, this,
+            [this] { run(&Session::spEEpromChange); });
 }
 
 QMenu* TfrmTop::addMenu(QWidget* parent, Control c, const QString& title) {
@@ -428,6 +432,7 @@ void TfrmTop::setValue(Control c, int value) {
     if (auto* spin = qobject_cast<QSpinBox*>(s.widget)) {
         // The core calls the change handler itself when it wants it.
         const QSignalBlocker quiet(spin);
+        const QSignalBlocker quietText(spin->findChild<QLineEdit*>());
         spin->setValue(value);
     } else if (auto* gauge = qobject_cast<QProgressBar*>(s.widget)) {
         // Operations block the event loop; the gauge must show progress all the same.

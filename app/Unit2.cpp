@@ -25,12 +25,13 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     setPalette(face);
     setAutoFillBackground(true);
     // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
-    setFixedSize(metrics_.px(392), metrics_.px(186));
+    setFixedSize(metrics_.px(400), metrics_.px(186));
 
     lbWebLink = new QLabel(kHomePage, this);
     lbWebLink->setObjectName(QStringLiteral("lbWebLink"));
-    // Wider than designed: DejaVu Sans runs wider than the design's font.
-    lbWebLink->setGeometry(metrics_.rect(108, 108, 276, 18));
+    // Wider than designed, and so are the information text and the window: DejaVu Sans
+    // runs wider than the design's font.
+    lbWebLink->setGeometry(metrics_.rect(100, 108, 290, 18));
     QFont linkFont = metrics_.font(15);
     linkFont.setUnderline(true);
     lbWebLink->setFont(linkFont);
@@ -44,7 +45,7 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
 
     Label1 = new QLabel(QStringLiteral("Home Page:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(metrics_.rect(20, 108, 82, 18));
+    Label1->setGeometry(metrics_.rect(12, 108, 84, 18));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -54,7 +55,7 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
 
     stxInfo = new QLabel(this);
     stxInfo->setObjectName(QStringLiteral("stxInfo"));
-    stxInfo->setGeometry(metrics_.rect(108, 20, 276, 70));
+    stxInfo->setGeometry(metrics_.rect(100, 20, 290, 70));
     stxInfo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     stxInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 

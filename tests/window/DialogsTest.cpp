@@ -1,0 +1,187 @@
+// The real boxes and file dialogs, as the program shows them; each shown one is answered by
+// a watchdog, so nothing waits on a user.
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "WindowSupport.h"
+
+using namespace trilo;
+using namespace trilo::gui;
+using namespace trilo::gui::test;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void messageBoxes_data();
+    void messageBoxes();
+    void yesNoAnswers_data();
+    void yesNoAnswers();
+    void fileDialogs_data();
+    void fileDialogs();
+    void saveAddsTheExtensionAndAsksNothing_data();
+    void saveAddsTheExtensionAndAsksNothing();
+    void cancelledDialogGivesNothing();
+    void errorBoxThroughTheWindow();
+};
+
+void DialogsTest::messageBoxes_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::newRow("information") << int(BoxKind::Info) << int(QMessageBox::Information)
+                                 << int(QMessageBox::Ok);
+    QTest::newRow("question") << int(BoxKind::YesNo) << int(QMessageBox::Information)
+                              << int(QMessageBox::Yes | QMessageBox::No);
+    QTest::newRow("error") << int(BoxKind::Error) << int(QMessageBox::Critical)
+                           << int(QMessageBox::Ok);
+}
+
+void DialogsTest::messageBoxes() {
+    QFETCH(int, kind);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    const QString text = QString::fromUtf8("Uložit načtená data ?  ");
+    auto box = makeMessageBox(nullptr, static_cast<BoxKind>(kind), text);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Trilo Programmer"));
+    QCOMPARE(box->text(), text);
+    QCOMPARE(int(box->icon()), icon);
+    QCOMPARE(int(box->standardButtons()), buttons);
+    QCOMPARE(box->textFormat(), Qt::AutoText);
+}
+
+void DialogsTest::yesNoAnswers_data() {
+    QTest::addColumn<int>("click");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << int(QMessageBox::Yes) << true;
+    QTest::newRow("No") << int(QMessageBox::No) << false;
+    QTest::newRow("Escape") << -1 << false;
+}
+
+void DialogsTest::yesNoAnswers() {
+    QFETCH(int, click);
+    QFETCH(bool, yes);
+    QtDialogs dialogs;
+    QString shown;
+    ModalWatchdog watchdog([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box != nullptr);
+        shown = box->text();
+        if (click < 0) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            box->button(static_cast<QMessageBox::StandardButton>(click))->click();
+        }
+    });
+    QCOMPARE(dialogs.yesNo(nullptr, QString::fromUtf8("Přepsat soubor ?")), yes);
+    QVERIFY(watchdog.seen());
+    QCOMPARE(shown, QString::fromUtf8("Přepsat soubor ?"));
+}
+
+void DialogsTest::fileDialogs_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("open") << int(FileDialogKind::Open);
+    QTest::newRow("save") << int(FileDialogKind::Save);
+}
+
+// Both dialogs offer the two filters under their own labels, *.bin first, and leave the
+// questions of existence and overwriting to the command.
+void DialogsTest::fileDialogs() {
+    QFETCH(int, kind);
+    QTemporaryDir dir;
+    const QString preset = dir.filePath("chip.bin");
+    auto dialog = makeFileDialog(nullptr, static_cast<FileDialogKind>(kind), preset);
+
+    QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails));
+    QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
+    auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo");
+    QVERIFY(combo != nullptr);
+    QStringList labels;
+    for (int i = 0; i < combo->count(); ++i) {
+        labels << combo->itemText(i);
+    }
+    QCOMPARE(labels, QStringList({QString::fromUtf8("Binární soubory *.BIN"),
+                                  QString::fromUtf8("Všechny soubory")}));
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
+    QCOMPARE(dialog->acceptMode(),
+             save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
+    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
+
+    // The *.bin filter takes the name in any letter case, as DOS tools wrote it.
+    const QString pattern = dialog->nameFilters().constFirst().section('(', 1).chopped(1);
+    const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
+    for (const char* name : {"a.bin", "B.BIN", "c.Bin"}) {
+        QVERIFY2(match.match(name).hasMatch(), name);
+    }
+    QVERIFY(!match.match("d.txt").hasMatch());
+}
+
+void DialogsTest::saveAddsTheExtensionAndAsksNothing_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("no extension") << "image" << "image.bin";
+    QTest::newRow("own extension") << "image.hex" << "image.hex";
+    QTest::newRow("existing file") << "old.bin" << "old.bin";
+}
+
+void DialogsTest::saveAddsTheExtensionAndAsksNothing() {
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    QFile old(dir.filePath("old.bin"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.close();
+    QtDialogs dialogs;
+    bool askedMore = false;
+    ModalWatchdog watchdog([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog != nullptr);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->clear();
+        QTest::keyClicks(name, typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        QApplication::processEvents();
+        askedMore = QApplication::activeModalWidget() != nullptr;
+        if (askedMore) {
+            QApplication::activeModalWidget()->close();
+        }
+    });
+    const auto result = dialogs.saveFile(nullptr, dir.filePath("chip.bin"));
+    QVERIFY(watchdog.seen());
+    QVERIFY(!askedMore);
+    QVERIFY(result.has_value());
+    QCOMPARE(QFileInfo(*result).fileName(), chosen);
+    QCOMPARE(QFileInfo(*result).dir().canonicalPath(), QDir(dir.path()).canonicalPath());
+}
+
+void DialogsTest::cancelledDialogGivesNothing() {
+    QtDialogs dialogs;
+    ModalWatchdog watchdog([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    QVERIFY(!dialogs.openFile(nullptr, QString()).has_value());
+    QVERIFY(watchdog.seen());
+}
+
+// A handler's error reaches the error box with its full stop, and the window goes on.
+void DialogsTest::errorBoxThroughTheWindow() {
+    TestHome home;
+    Program program;
+    // The settings file can no longer be replaced: a directory stands in its place.
+    QVERIFY(QFile::remove(home.settingsPath()));
+    QVERIFY(QDir(home.cwd()).mkdir("programmer.ini"));
+
+    program.action("mnu8515")->trigger();
+
+    QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Error),
+             QStringList({"Unable to write to " + home.settingsPath() + "."}));
+    QCOMPARE(program.widget<QLabel>("txCpu")->text(), QStringLiteral("90S8515"));
+    program.action("mnuDL")->trigger();
+    QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Error).size(), 2);
+    QVERIFY(!program.action("mnuDL")->isChecked());
+}
+
+QTEST_MAIN(DialogsTest)
+#include "DialogsTest.moc"
