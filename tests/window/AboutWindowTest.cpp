@@ -66,7 +66,8 @@ void AboutWindowTest::opensModallyAndClosesByExit() {
     QCOMPARE(seen.title, QStringLiteral("Info"));
     QCOMPARE(seen.text.split('\n'), TfrmInfo::infoLines());
     QCOMPARE(TfrmInfo::infoLines().value(0), QString());
-    QCOMPARE(TfrmInfo::infoLines().value(1), QStringLiteral("Programátor Trilo Programmer verze 1.0"));
+    QCOMPARE(TfrmInfo::infoLines().value(1),
+             QStringLiteral("Programátor Trilo Programmer verze 1.0"));
     QVERIFY(!TfrmInfo::infoLines().value(2).isEmpty());
     QVERIFY(!program.frmInfo->isVisible());
     // The window is hidden, not gone: it lives as long as the main window.

@@ -143,10 +143,14 @@ void DeviceMenuTest::mcs51AfterAvr() {
 void DeviceMenuTest::setUpOptionToggles_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("key");
-    QTest::newRow("erase before write") << "mnuDM" << "DelMemm";
-    QTest::newRow("remember device") << "mnuCP" << "inCpu";
-    QTest::newRow("remember file") << "mnuFL" << "inFile";
-    QTest::newRow("verify while writing") << "mnuDL" << "VerMemm";
+    QTest::newRow("erase before write") << "mnuDM"
+                                        << "DelMemm";
+    QTest::newRow("remember device") << "mnuCP"
+                                     << "inCpu";
+    QTest::newRow("remember file") << "mnuFL"
+                                   << "inFile";
+    QTest::newRow("verify while writing") << "mnuDL"
+                                          << "VerMemm";
 }
 
 // A click reverses only its own item's mark, once, and the file follows at once.
@@ -197,11 +201,21 @@ void DeviceMenuTest::spinEditsClampWhatIsTyped_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("size");
-    QTest::newRow("flash within range") << "spFlash" << "4096" << "4096" << 4096;
-    QTest::newRow("flash above 32768") << "spFlash" << "40000" << "32768" << 32768;
-    QTest::newRow("flash emptied") << "spFlash" << "" << "" << 0;
-    QTest::newRow("eeprom within range") << "spEEprom" << "300" << "300" << 300;
-    QTest::newRow("eeprom above 1024") << "spEEprom" << "2000" << "1024" << 1024;
+    QTest::newRow("flash within range") << "spFlash"
+                                        << "4096"
+                                        << "4096" << 4096;
+    QTest::newRow("flash above 32768") << "spFlash"
+                                       << "40000"
+                                       << "32768" << 32768;
+    QTest::newRow("flash emptied") << "spFlash"
+                                   << ""
+                                   << "" << 0;
+    QTest::newRow("eeprom within range") << "spEEprom"
+                                         << "300"
+                                         << "300" << 300;
+    QTest::newRow("eeprom above 1024") << "spEEprom"
+                                       << "2000"
+                                       << "1024" << 1024;
 }
 
 // As a classic spin edit: every keystroke reaches the change handler, which clamps.

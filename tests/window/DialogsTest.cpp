@@ -106,8 +106,7 @@ void DialogsTest::fileDialogs() {
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
     const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
-    QCOMPARE(dialog->acceptMode(),
-             save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
     QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
 
@@ -123,9 +122,12 @@ void DialogsTest::fileDialogs() {
 void DialogsTest::saveAddsTheExtensionAndAsksNothing_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("no extension") << "image" << "image.bin";
-    QTest::newRow("own extension") << "image.hex" << "image.hex";
-    QTest::newRow("existing file") << "old.bin" << "old.bin";
+    QTest::newRow("no extension") << "image"
+                                  << "image.bin";
+    QTest::newRow("own extension") << "image.hex"
+                                   << "image.hex";
+    QTest::newRow("existing file") << "old.bin"
+                                   << "old.bin";
 }
 
 void DialogsTest::saveAddsTheExtensionAndAsksNothing() {
