@@ -18,6 +18,7 @@ private slots:
     void windows_data();
     void windows();
     void setUpMenu();
+    void aboutBox();
 
 private:
     QString outputDir_;
@@ -93,6 +94,22 @@ void ScreenshotTest::setUpMenu() {
     QVERIFY(image.save(outputDir_ + "/window-setup-menu.png"));
     setUp->close();
     file->close();
+}
+
+void ScreenshotTest::aboutBox() {
+    TestHome home;
+    Program program;
+    program.frmTop->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(program.frmTop.get()));
+    QImage image;
+    ModalWatchdog watchdog([&](QWidget* modal) {
+        settle();
+        image = grab({modal});
+        modal->close();
+    });
+    program.action("mnuAbout")->trigger();
+    QVERIFY(watchdog.seen());
+    QVERIFY(image.save(outputDir_ + "/about.png"));
 }
 
 QTEST_MAIN(ScreenshotTest)
