@@ -103,18 +103,28 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, Clock& clock, QWidget* pa
     status->setSizeGripEnabled(false);
     auto* line = new QLabel(status);
     line->setTextFormat(Qt::PlainText);
+    // A port that cannot be used says why and what to do, which takes more than one line.
+    line->setWordWrap(true);
     line->setObjectName(QStringLiteral("statusLine"));
     status->addWidget(line, 1);
     setStatusBar(status);
     slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
-
-    // The designed client area under the menu bar, and the status line under it; the frame
-    // around them is the window manager's.
-    setFixedSize(
-        centralWidget()->width(),
-        menuBar()->sizeHint().height() + centralWidget()->height() + status->sizeHint().height());
+    fitToStatusLine();
 
     session_.handle([this] { session_.FormCreate(); });
+}
+
+void TfrmTop::fitToStatusLine() {
+    // The designed client area under the menu bar, and the status line under it, as high as
+    // its text needs; the frame around them is the window manager's.
+    auto* line = static_cast<QLabel*>(slot(C::statusLine).widget);
+    const int width = centralWidget()->width();
+    const int margins = metrics_.px(12);
+    const int lineHeight =
+        std::max(line->fontMetrics().height(), line->heightForWidth(width - margins));
+    statusBar()->setFixedHeight(lineHeight + metrics_.px(6));
+    setFixedSize(
+        width, menuBar()->sizeHint().height() + centralWidget()->height() + statusBar()->height());
 }
 
 TfrmTop::~TfrmTop() = default;
@@ -403,6 +413,9 @@ void TfrmTop::setCaption(Control c, const std::string& text) {
         button->setText(caption);
     } else if (auto* label = qobject_cast<QLabel*>(s.widget)) {
         label->setText(caption);
+        if (c == C::statusLine) {
+            fitToStatusLine();
+        }
     } else if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
         box->setTitle(caption);
     } else if (s.action != nullptr) {

@@ -64,6 +64,7 @@ private:
     };
 
     void createControls();
+    void fitToStatusLine();
     void createMenus();
     template <typename W>
     W* place(W* widget, Control c, int left, int top, int width, int height);

@@ -30,6 +30,7 @@ private slots:
     void everyControlHasItsObject();
     void windowFrame();
     void fontShowsCzechLetters();
+    void longStatusLineShowsWhole();
 };
 
 void StartupWindowTest::firstStartWritesDefaultsAndSelects89C2051() {
@@ -333,6 +334,30 @@ void StartupWindowTest::fontShowsCzechLetters() {
     for (QChar letter : QString::fromUtf8("řáéýěščžůúíóťďňŘÁÉÝĚŠČŽŮÚÍÓŤĎŇ")) {
         QVERIFY2(shown.inFont(letter), qPrintable(QString(letter)));
     }
+}
+
+// A port that cannot be used names the reason and the remedy: all of it must show.
+void StartupWindowTest::longStatusLineShowsWhole() {
+    TestHome home;
+    Program program;
+    TfrmTop* window = program.frmTop.get();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const int oneLine = window->height();
+    auto* line = program.widget<QLabel>("statusLine");
+    const std::string reason =
+        "LPT1: /dev/parport0 is in use by another program or by the printer driver lp; close "
+        "that program or unload the driver (sudo modprobe -r lp), then start the program again";
+
+    window->setCaption(Control::statusLine, reason);
+    QTRY_COMPARE(window->size(), window->minimumSize());
+    QVERIFY(window->height() > oneLine);
+    QCOMPARE(window->centralWidget()->height(), Metrics().px(385));
+    QVERIFY(line->height() >= line->heightForWidth(line->width()));
+    QVERIFY(window->rect().contains(line->mapTo(window, line->rect().bottomRight())));
+
+    window->setCaption(Control::statusLine, "LPT1: /dev/parport0");
+    QTRY_COMPARE(window->height(), oneLine);
 }
 
 QTEST_MAIN(StartupWindowTest)
