@@ -57,6 +57,13 @@ bool Session::handle(const std::function<void()>& handler) {
     } catch (const TriloError& error) {
         view.showError(std::string(error.what()) + ".");
         return false;
+    } catch (const StartupAbort&) {
+        throw;
+    } catch (const std::exception& error) {
+        // Anything else would end the program, and the next start would discard the
+        // unsaved buffer: say what happened and go on.
+        view.showError(std::string(error.what()) + ".");
+        return false;
     }
 }
 

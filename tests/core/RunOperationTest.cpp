@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/Errors.h"
 #include "support/SessionFixture.h"
 
@@ -47,6 +49,44 @@ TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
     ASSERT_FALSE(data.empty());
     EXPECT_EQ(data.back(), 0x00);
     EXPECT_EQ(session->link.LastControlByte, 0xC0);
+}
+
+}  // namespace
+}  // namespace trilo::test
+
+namespace trilo::test {
+namespace {
+
+using TopLevelHandler = SessionFixture;
+
+TEST_F(TopLevelHandler, ShowsAnyErrorWithAFullStopAndGoesOn) {
+    start();
+    struct Case {
+        std::function<void()> raise;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {[] { throw TriloError("Unable to write to /x/programmer.ini"); },
+         "Unable to write to /x/programmer.ini."},
+        {[] { throw IoError(101); }, "Disk full."},
+        {[] { throw IoError(5, "I/O error 5"); }, "I/O error 5."},
+        {[] { throw std::runtime_error("out of memory"); }, "out of memory."},
+    };
+    for (const Case& c : cases) {
+        view.log.clear();
+        EXPECT_FALSE(session->handle(c.raise));
+        EXPECT_EQ(view.messages(FakeView::Kind::Error), std::vector<std::string>{c.shown});
+    }
+    EXPECT_TRUE(session->handle([] {}));
+}
+
+TEST_F(TopLevelHandler, LetsAStartUpAbortThrough) {
+    start();
+    EXPECT_THROW(session->handle([] {
+        throw StartupAbort(StartupAbort::Kind::Information, "already running");
+    }),
+                 StartupAbort);
+    EXPECT_TRUE(view.messages(FakeView::Kind::Error).empty());
 }
 
 }  // namespace
