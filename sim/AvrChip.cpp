@@ -12,7 +12,6 @@ constexpr std::uint8_t kBs1 = 0x10;
 constexpr std::uint8_t kOeHigh = 0x20;
 constexpr std::uint8_t kSupplyOff = 0x40;
 constexpr std::uint8_t kHighVoltageOff = 0x80;
-constexpr std::int64_t kEraseUs = 10000;
 
 struct Profile {
     std::int32_t id;
@@ -77,7 +76,7 @@ void AvrChip::latched(std::uint8_t previous, std::uint8_t current, std::uint8_t 
     const bool poweredBefore = (previous & (kSupplyOff | kHighVoltageOff)) == 0;
     if (!poweredNow) {
         programming_ = false;
-        erasing_ = false;
+        cancelErasePulse();
     } else if (!poweredBefore) {
         // 12 V on RESET only after the supply is up selects parallel programming.
         if ((previous & (kSupplyOff | kHighVoltageOff)) == kHighVoltageOff) {
@@ -159,8 +158,7 @@ void AvrChip::pulseStarted(std::uint8_t control, std::uint8_t, std::int64_t nowU
             fuses = static_cast<std::uint8_t>((fuses & ~fuseMask_) | (dataLow_ & fuseMask_));
             return;
         case 0x80:
-            erasing_ = true;
-            pulseStartUs_ = nowUs;
+            startErasePulse(nowUs);
             return;
         default:
             fault("programming pulse with command " + hexByte(command_) + " loaded");
@@ -169,13 +167,7 @@ void AvrChip::pulseStarted(std::uint8_t control, std::uint8_t, std::int64_t nowU
 }
 
 void AvrChip::pulseEnded(std::int64_t nowUs) {
-    if (!erasing_) {
-        return;
-    }
-    erasing_ = false;
-    const std::int64_t lasted = nowUs - pulseStartUs_;
-    if (lasted < kEraseUs) {
-        fault("chip erase pulse of " + std::to_string(lasted) + " us; it needs 10 ms");
+    if (!erasePulseCompleted(nowUs)) {
         return;
     }
     std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});

@@ -40,8 +40,6 @@ private:
     std::uint8_t addressLow_ = 0;
     std::uint8_t dataLow_ = 0xFF;
     std::uint8_t dataHigh_ = 0xFF;
-    bool erasing_ = false;
-    std::int64_t pulseStartUs_ = 0;
 };
 
 }  // namespace trilo

@@ -15,7 +15,6 @@ constexpr std::uint8_t kModeLines = 0x36;
 constexpr std::uint8_t kPowerUpFirst = 0x88;
 constexpr std::uint8_t kPowerUpSecond = 0x80;
 constexpr std::uint8_t kRelease = 0xC0;
-constexpr std::int64_t kEraseUs = 10000;
 
 enum Mode : std::uint8_t {
     kRead = 0x06,
@@ -46,7 +45,7 @@ void Mcs51Chip::latched(std::uint8_t previous, std::uint8_t current, std::uint8_
         }
         if (current == kRelease) {
             powered_ = false;
-            erasing_ = false;
+            cancelErasePulse();
             return;
         }
     } else if (powerUp) {
@@ -88,8 +87,7 @@ void Mcs51Chip::pulseStarted(std::uint8_t control, std::uint8_t lines, std::int6
             startBusy();
             return;
         case kErase:
-            erasing_ = true;
-            pulseStartUs_ = nowUs;
+            startErasePulse(nowUs);
             return;
         case kLockBit1:
             lockBits[0] = true;
@@ -124,13 +122,7 @@ void Mcs51Chip::pulseStarted(std::uint8_t control, std::uint8_t lines, std::int6
 }
 
 void Mcs51Chip::pulseEnded(std::int64_t nowUs) {
-    if (!erasing_) {
-        return;
-    }
-    erasing_ = false;
-    const std::int64_t lasted = nowUs - pulseStartUs_;
-    if (lasted < kEraseUs) {
-        fault("chip erase pulse of " + std::to_string(lasted) + " us; it needs 10 ms");
+    if (!erasePulseCompleted(nowUs)) {
         return;
     }
     std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});

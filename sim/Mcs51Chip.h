@@ -29,8 +29,6 @@ private:
     int counter_ = 0;
     // The byte being programmed: data polling shows it with bit 7 inverted while busy.
     std::uint8_t polled_ = 0xFF;
-    bool erasing_ = false;
-    std::int64_t pulseStartUs_ = 0;
 };
 
 }  // namespace trilo

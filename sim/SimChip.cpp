@@ -52,4 +52,18 @@ void SimChip::fault(const std::string& what) {
     faults_.record(std::string(device_.name) + ": " + what);
 }
 
+bool SimChip::erasePulseCompleted(std::int64_t nowUs) {
+    if (!erasing_) {
+        return false;
+    }
+    erasing_ = false;
+    constexpr std::int64_t kEraseUs = 10000;
+    const std::int64_t lasted = nowUs - pulseStartUs_;
+    if (lasted < kEraseUs) {
+        fault("chip erase pulse of " + std::to_string(lasted) + " us; it needs 10 ms");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace trilo

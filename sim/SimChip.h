@@ -86,6 +86,14 @@ protected:
     void replace(Memory memory, int address, std::uint8_t value);
     void startBusy() { busyLeft_ = busyReads_; }
     void fault(const std::string& what);
+    // The chip erase acts when its pulse ends, and only after a pulse of 10 ms or more.
+    void startErasePulse(std::int64_t nowUs) {
+        erasing_ = true;
+        pulseStartUs_ = nowUs;
+    }
+    void cancelErasePulse() { erasing_ = false; }
+    // At the end of a pulse: true when it was an erase pulse that lasted long enough.
+    bool erasePulseCompleted(std::int64_t nowUs);
 
 private:
     friend class SimulatedBoard;
@@ -113,6 +121,8 @@ private:
     std::set<std::pair<Memory, int>> refused_;
     int busyReads_ = 3;
     int busyLeft_ = 0;
+    bool erasing_ = false;
+    std::int64_t pulseStartUs_ = 0;
 };
 
 }  // namespace trilo
