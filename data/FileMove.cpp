@@ -116,11 +116,13 @@ void replaceFile(const std::string& from, const std::string& to) {
     copyReplace(from, to);
 }
 
-void copyReplace(const std::string& from, const std::string& to) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) {
-        throwIoError(errno);
-    }
+namespace {
+
+// Builds a new file beside `to` through fill(fd), flushes it to disk and renames it over `to`:
+// `to` is at every moment either the old file whole or the new one whole. On failure the
+// temporary file goes and `to` stays as it was.
+template <class Fill>
+void replaceThroughTemp(const std::string& to, Fill fill) {
     std::string temp = directoryOf(to) + "/.trilo-save-XXXXXX";
     Fd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0) {
@@ -130,20 +132,7 @@ void copyReplace(const std::string& from, const std::string& to) {
         if (::fchmod(out.get(), newFileMode(to)) != 0) {
             throwIoError(errno);
         }
-        std::vector<std::uint8_t> buffer(64 * 1024);
-        for (;;) {
-            const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
-            if (got < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throwIoError(errno);
-            }
-            if (got == 0) {
-                break;
-            }
-            writeAll(out.get(), buffer.data(), static_cast<std::size_t>(got));
-        }
+        fill(out.get());
         if (::fsync(out.get()) != 0) {
             throwIoError(errno);
         }
@@ -158,10 +147,41 @@ void copyReplace(const std::string& from, const std::string& to) {
         throw;
     }
     syncDirectoryQuietly(to);
+}
+
+}  // namespace
+
+void copyReplace(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        throwIoError(errno);
+    }
+    replaceThroughTemp(to, [&](int out) {
+        std::vector<std::uint8_t> buffer(64 * 1024);
+        for (;;) {
+            const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throwIoError(errno);
+            }
+            if (got == 0) {
+                break;
+            }
+            writeAll(out, buffer.data(), static_cast<std::size_t>(got));
+        }
+    });
     // The data live in the target now; only then does the buffer go.
     if (::unlink(from.c_str()) != 0) {
         throwIoError(errno);
     }
+}
+
+void writeWholeFile(const std::string& to, const std::string& content) {
+    replaceThroughTemp(to, [&](int out) {
+        writeAll(out, reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
+    });
 }
 
 }  // namespace trilo

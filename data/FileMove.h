@@ -20,4 +20,9 @@ void replaceFile(const std::string& from, const std::string& to);
 // `from` stay as they were.
 void copyReplace(const std::string& from, const std::string& to);
 
+// Writes content as the whole new file `to`, through a temporary file beside it that is
+// flushed to disk and renamed over `to`, so `to` is never left half-written.
+// Failures raise IoError and leave `to` as it was.
+void writeWholeFile(const std::string& to, const std::string& content);
+
 }  // namespace trilo

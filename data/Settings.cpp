@@ -2,17 +2,12 @@
 
 #define SI_CONVERT_ICU
 #include <SimpleIni.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "core/Errors.h"
+#include "data/FileMove.h"
 
 namespace trilo {
 
@@ -29,30 +24,6 @@ int hexDigit(char c) {
         return c - 'A' + 10;
     }
     return -1;
-}
-
-// Writes all of data to fd; false on any failure, a short write included.
-bool writeAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -142,41 +113,16 @@ std::string SettingsFile::text() const {
 }
 
 void SettingsFile::save(const std::string& errorPath) const {
-    const std::string data = text();
     // Write beside the file a symbolic link points to, so the link stays a link.
     std::string target = path_;
     if (char* real = ::realpath(path_.c_str(), nullptr); real != nullptr) {
         target = real;
         std::free(real);
     }
-    std::string temp = target + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
+    try {
+        writeWholeFile(target, text());
+    } catch (const IoError&) {
         throw SettingsWriteError(errorPath);
-    }
-    temp.assign(name.data());
-    // Keep the mode of the file it replaces; a new file gets the usual 0666 less the umask.
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(target.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throw SettingsWriteError(errorPath);
-    }
-    // Make the rename itself durable.
-    const int dir = ::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
     }
 }
 

@@ -283,7 +283,7 @@ TEST_F(Settings, RefusedReplaceLeavesWhatStandsThere) {
     EXPECT_EQ(dir.read("programmer.ini/keep"), "mine");
     // No temporary file is left beside it.
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        EXPECT_EQ(entry.path().filename().string().rfind("programmer.ini.", 0), std::string::npos)
+        EXPECT_EQ(entry.path().filename().string().rfind(".trilo-save-", 0), std::string::npos)
             << entry.path();
     }
 }
