@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include "core/Errors.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
@@ -10,6 +12,21 @@ namespace {
 constexpr const char* kNoData = "Nejsou data k zápisu !";
 constexpr const char* kOverwrite = "Přepsat soubor ?";
 constexpr const char* kSaveRead = "Uložit načtená data ?  ";
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// Whether a file of that name would lie in the same directory as the other, however the
+// name is spelled (a relative path, a link to the directory).
+bool sameDirectory(const std::string& path, const std::string& other) {
+    struct stat a {};
+    struct stat b {};
+    return ::stat(directoryOf(path).c_str(), &a) == 0 &&
+           ::stat(directoryOf(other).c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
 
 }  // namespace
 
@@ -90,6 +107,12 @@ void Session::SaveBufferAs() {
 }
 
 void Session::moveBufferTo(const std::string& target) {
+    // The program's own directory is emptied at every start: a file saved there would be
+    // lost, the buffer itself most of all.
+    if (sameDirectory(target, BufferFile)) {
+        throw TriloError("Soubor nelze uložit do pracovního adresáře programu " +
+                         directoryOf(BufferFile));
+    }
     // The old target gives way only once the new content is complete, so a failed save
     // leaves both the old file and the read data where they were.
     replaceFile(BufferFile, target);

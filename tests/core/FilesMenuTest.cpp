@@ -461,3 +461,39 @@ TEST(FilesReplace, ReplacingAcrossFileSystemsKeepsTheModeOfTheOldFile) {
 
 }  // namespace
 }  // namespace trilo::test
+
+namespace trilo::test {
+namespace {
+
+// The private directory is emptied at every start: nothing may be saved into it.
+TEST_F(Files, SavingIntoTheProgramsOwnDirectoryIsRefusedAndKeepsTheData) {
+    const std::string privateDir = fs::path(session->BufferFile).parent_path().string();
+    struct Case {
+        std::string target;
+        std::deque<bool> answers;
+    };
+    const Case cases[] = {
+        {session->BufferFile, {true}},  // the buffer exists, so the overwrite question comes
+        {privateDir + "/mine.bin", {}},
+        {privateDir + "/../trilo-programmer/mine.bin", {}},
+    };
+    for (const Case& c : cases) {
+        view.log.clear();
+        simulateRead("read data");
+        view.dialogAnswers = {c.target};
+        view.answers = c.answers;
+        EXPECT_FALSE(session->handle([&] { session->mnuSaveAsClick(); })) << c.target;
+        EXPECT_EQ(view.messages(Kind::Error),
+                  std::vector<std::string>{"Soubor nelze uložit do pracovního adresáře programu " +
+                                           privateDir + "."})
+            << c.target;
+        std::ifstream in(session->BufferFile, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "read data") << c.target;
+        EXPECT_FALSE(fs::exists(privateDir + "/mine.bin"));
+        EXPECT_TRUE(savesEnabled());
+        EXPECT_NE(settingsFile(), c.target);
+    }
+}
+
+}  // namespace
+}  // namespace trilo::test
