@@ -32,7 +32,7 @@ public:
     // Shows the window at the centre of the screen.
     void showCentred();
 
-    // The spec's name of a control, as its Qt object is named.
+    // The name of a control, which its Qt object carries as objectName.
     static const char* controlName(Control c);
 
     // ---- View ---------------------------------------------------------------------------

@@ -89,7 +89,6 @@ public:
     // The board on the selected port, as the status line shows it.
     PortStatus portStatus() const;
     void updateStatusLine();
-    PortLayer* portLayer() const { return portinc.layer(); }
 
     // ---- State of the run -----------------------------------------------------------
     // Selection.

@@ -59,6 +59,10 @@ TEST_F(Settings, FileWrittenFromNothingHoldsTheEightKeysInOrder) {
     }
     EXPECT_FALSE(view.checked(Control::mnuLPT2));
     EXPECT_EQ(session->CurrentFile, "");
+    // The stored-device default: the 89C2051.
+    EXPECT_EQ(session->DeviceId, 2);
+    EXPECT_EQ(view.caption(Control::txCpu), "89C2051");
+    EXPECT_EQ(view.caption(Control::txTyp), "X051");
 }
 
 TEST_F(Settings, NamesMatchWithoutRegardToCaseAndKeepTheirSpelling) {

@@ -296,18 +296,7 @@ inline bool m51BlankCheck(SimRig& rig, int size) {
 inline int m51VerifyFlash(SimRig& rig, const Bytes& bytes) {
     Link& link = rig.link;
     link.SetDataLines(0xFF);
-    if (rig.is(kFamilyS51)) {
-        link.WriteControlLatch(0x06);
-    } else {
-        if (rig.is(kFamilyX051)) {
-            link.PrepareX051();
-        }
-        link.WriteControlLatch(0x86);
-        link.wait(150);
-        link.WriteControlLatch(0xC6);
-        link.wait(10);
-        link.WriteControlLatch(0x86);
-    }
+    m51ReadEntry(rig);
     link.wait(100);
     link.WriteControlLatch(0xC6);
     link.wait(10);
