@@ -20,6 +20,7 @@
 
 #include "app/Artwork.h"
 #include "app/Unit2.h"
+#include "core/DeviceControls.h"
 #include "devices/Catalog.h"
 
 namespace trilo::gui {
@@ -86,12 +87,13 @@ const char* TfrmTop::controlName(Control c) {
     return kControlNames[static_cast<std::size_t>(c)];
 }
 
-TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, Clock& clock, QWidget* parent)
+TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock& clock,
+                 QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
-      session_(*this, clock, platform) {
+      session_(*this, clock, platform, ports) {
     setObjectName(QStringLiteral("frmTop"));
     setWindowTitle(kAppTitle);
     setWindowIcon(programIcon());
@@ -315,11 +317,12 @@ void TfrmTop::createMenus() {
         bar->addMenu(menu);
         for (std::int32_t id : order) {
             const DeviceInfo* device = findDevice(id);
-            QAction* action = addItem(menu, device->menuItem, QString::fromLatin1(device->name));
+            QAction* action =
+                addItem(menu, menuItemOf(device->id), QString::fromLatin1(device->name));
             // The selection sets every device item's mark itself.
             action->setCheckable(true);
             for (const DeviceHandler& entry : kDeviceHandlers) {
-                if (entry.item == device->menuItem) {
+                if (entry.item == menuItemOf(device->id)) {
                     connectItem(action, entry.handler);
                 }
             }

@@ -23,7 +23,8 @@ class TfrmTop : public QMainWindow, public View {
 public:
     // Builds the window and runs the start-up sequence (FormCreate). StartupAbort leaves
     // the constructor when the program cannot go on.
-    TfrmTop(Dialogs& dialogs, Platform& platform, Clock& clock, QWidget* parent = nullptr);
+    TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock& clock,
+            QWidget* parent = nullptr);
     ~TfrmTop() override;
 
     // The About window that Index > About shows.

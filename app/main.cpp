@@ -10,9 +10,10 @@
 #include "app/Metrics.h"
 #include "app/Triloprog.h"
 #include "app/Unit2.h"
-#include "core/Clock.h"
-#include "core/Errors.h"
-#include "core/Platform.h"
+#include "base/Clock.h"
+#include "base/Errors.h"
+#include "base/Platform.h"
+#include "core/PortChoice.h"
 
 using namespace trilo;
 using namespace trilo::gui;
@@ -33,13 +34,14 @@ int main(int argc, char** argv) {
 
     QtDialogs dialogs;
     SystemPlatform platform;
+    SystemPortOpener ports;
     SteadyClock clock;
     DesktopUrlOpener opener;
 
     // 3. The main window; creating it runs the start-up sequence.
     std::unique_ptr<TfrmTop> frmTop;
     try {
-        frmTop = std::make_unique<TfrmTop>(dialogs, platform, clock);
+        frmTop = std::make_unique<TfrmTop>(dialogs, platform, ports, clock);
     } catch (const StartupAbort& abort) {
         const bool information = abort.kind() == StartupAbort::Kind::Information;
         makeMessageBox(nullptr, information ? BoxKind::Info : BoxKind::Error,

@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/Link.h"
 
 namespace trilo {

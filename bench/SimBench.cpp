@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/Link.h"
 #include "link/PORTINC.h"
 #include "sim/SimulatedBoard.h"

@@ -1,9 +1,11 @@
 #include "core/Session.h"
 
-#include "core/Errors.h"
+#include "base/Errors.h"
+#include "core/DeviceControls.h"
 #include "data/BufferDir.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
+#include "sim/SimulatedBoard.h"
 
 namespace trilo {
 
@@ -35,18 +37,8 @@ bool flagSetting(const SettingsFile& file, const char* key) {
 
 }  // namespace
 
-std::int32_t portBaseFor(const std::string& portName) {
-    if (portName == "LPT1") {
-        return kLpt1Base;
-    }
-    if (portName == "LPT2") {
-        return kLpt2Base;
-    }
-    return 0;
-}
-
-Session::Session(View& v, Clock& clock, Platform& platform)
-    : link(portinc, clock), view(v), clock_(clock), platform_(platform) {}
+Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
+    : link(portinc, clock), view(v), clock_(clock), platform_(platform), ports_(ports) {}
 
 Session::~Session() = default;
 
@@ -128,7 +120,7 @@ void Session::mnuAboutClick() {
 
 void Session::openPort() {
     portOptions.base = link.base();
-    port_ = platform_.openPort(portOptions, clock_);
+    port_ = ports_.openPort(portOptions, clock_);
     link.useClock(port_.clock ? *port_.clock : clock_);
     portinc.attach(port_.layer.get());
     updateStatusLine();
@@ -161,7 +153,7 @@ void Session::ApplyDeviceSelection() {
     }
     // 2.
     for (const DeviceInfo& device : deviceCatalog()) {
-        view.setChecked(device.menuItem, false);
+        view.setChecked(menuItemOf(device.id), false);
     }
     // 3.
     for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
@@ -177,7 +169,7 @@ void Session::ApplyDeviceSelection() {
     // 5.
     const DeviceInfo* device = findDevice(DeviceId);
     if (device != nullptr) {
-        view.setChecked(device->menuItem, true);
+        view.setChecked(menuItemOf(device->id), true);
         FamilyTag = device->family;
         FlashSize = device->flashSize;
         EepromSize = device->eepromSize;
@@ -209,8 +201,8 @@ void Session::ApplyDeviceSelection() {
     view.setCaption(C::txCpu, named ? DeviceNames[static_cast<std::size_t>(DeviceId)] : "");
     view.setValue(C::spFlash, FlashSize);
     spFlashChange();
-    // 8, 9.
-    if (FamilyTag == kFamilyX051) {
+    // 8, 9. A device with two lock levels has no box 3.
+    if (device != nullptr && device->lockLevels < 3) {
         view.setChecked(C::chLB3, false);
         view.setEnabled(C::chLB3, false);
     }
@@ -221,7 +213,6 @@ void Session::ApplyDeviceSelection() {
     }
     // 10.
     if (FamilyTag == kFamilyAvr) {
-        view.setEnabled(C::chLB3, false);
         view.setEnabled(C::spEEprom, true);
         view.setValue(C::spEEprom, EepromSize);
         spEEpromChange();
@@ -233,13 +224,13 @@ void Session::ApplyDeviceSelection() {
         view.setEnabled(C::btnWriteS, false);
         view.setEnabled(C::btnReadFuse, true);
         view.setEnabled(C::btnWrFuse, true);
-        if (DeviceId == 17) {
+        if (device != nullptr && !device->eepromOps) {
             view.setEnabled(C::spEEprom, false);
         } else {
             view.setEnabled(C::btnReaEE, true);
             view.setEnabled(C::btnWriEE, true);
         }
-        if (DeviceId == 18) {
+        if (device != nullptr && !device->fuseOps) {
             view.setEnabled(C::btnReadFuse, false);
             view.setEnabled(C::btnWrFuse, false);
         }
@@ -252,8 +243,8 @@ void Session::ApplyDeviceSelection() {
         }
     }
     // The simulated board puts the chosen device's chip in its socket.
-    if (portinc.layer() != nullptr) {
-        portinc.layer()->selectDevice(DeviceId);
+    if (port_.board != nullptr) {
+        port_.board->selectDevice(DeviceId);
         updateStatusLine();
     }
     // 12.

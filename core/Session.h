@@ -6,8 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "core/Clock.h"
-#include "core/Platform.h"
+#include "base/Clock.h"
+#include "base/Platform.h"
+#include "core/PortChoice.h"
 #include "core/View.h"
 #include "data/ByteFile.h"
 #include "link/Link.h"
@@ -21,7 +22,7 @@ class InstanceLock;
 // click here; everything the program does is decided here, so it runs and tests without Qt.
 class Session {
 public:
-    Session(View& view, Clock& clock, Platform& platform);
+    Session(View& view, Clock& clock, Platform& platform, PortOpener& ports);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -128,11 +129,9 @@ private:
 
     Clock& clock_;
     Platform& platform_;
+    PortOpener& ports_;
     PortSetup port_;
     std::unique_ptr<InstanceLock> instanceLock_;
 };
-
-// The data-register address of a port name; 0 for a name that is neither port.
-std::int32_t portBaseFor(const std::string& portName);
 
 }  // namespace trilo

@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
 #include "data/FileMove.h"
@@ -12,11 +12,6 @@ namespace {
 constexpr const char* kNoData = "Nejsou data k zápisu !";
 constexpr const char* kOverwrite = "Přepsat soubor ?";
 constexpr const char* kSaveRead = "Uložit načtená data ?  ";
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 // Whether a file of that name would lie in the same directory as the other, however the
 // name is spelled (a relative path, a link to the directory).

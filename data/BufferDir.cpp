@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/Errors.h"
-#include "core/Platform.h"
+#include "base/Errors.h"
+#include "base/Platform.h"
 
 namespace trilo {
 

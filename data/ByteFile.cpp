@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "data/IoErrors.h"
 
 namespace trilo {

@@ -37,6 +37,8 @@ private:
     int fd_;
 };
 
+}  // namespace
+
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -44,6 +46,8 @@ std::string directoryOf(const std::string& path) {
     }
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+namespace {
 
 void syncFile(const std::string& path) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

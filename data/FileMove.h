@@ -4,6 +4,9 @@
 
 namespace trilo {
 
+// The directory a path names its file in: "." for a bare name, "/" for "/x".
+std::string directoryOf(const std::string& path);
+
 // A file of that name exists (a link counts by what it points to); a directory is no file.
 bool fileExists(const std::string& path);
 

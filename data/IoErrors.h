@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 
 namespace trilo {
 

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "data/FileMove.h"
 
 namespace trilo {

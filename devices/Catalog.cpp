@@ -1,49 +1,67 @@
 #include "devices/Catalog.h"
 
+#include <cstring>
+
 namespace trilo {
 
 namespace {
 
 constexpr std::array<const char*, 6> kNoFuses{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+constexpr std::array<const char*, 6> kSpienRcen{"SPIEN", nullptr, nullptr,
+                                                nullptr, nullptr, "RCEN"};
 constexpr std::array<const char*, 6> kSpienFstrt{"SPIEN", nullptr, nullptr,
                                                  nullptr, nullptr, "FSTRT"};
 constexpr std::array<const char*, 6> kBodParts{"SPIEN",  "BODLEVEL", "BODEN",
                                                "CKSEL2", "CKSEL1",   "CKSEL0"};
+constexpr std::array<const char*, 6> kTiny28{nullptr,  "INTCAP", "CKSEL3",
+                                             "CKSEL2", "CKSEL1", "CKSEL0"};
 
+// Factory fuses: SPIEN programmed, the clock fuses as shipped (CKSEL 010 on the BOD parts,
+// 0010 on ATtiny28), everything else unprogrammed.
+constexpr std::uint8_t kSpienOnly = 0xDF;
+constexpr std::uint8_t kBodFactory = 0xF2;
+
+// The bytes of a signature that are not checked are what a simulated chip answers there.
+// clang-format off
 const std::array<DeviceInfo, kDeviceCount> kCatalog{{
-    {1, "89C1051", Control::mnu1051, kFamilyX051, 1024, 0, kNoFuses},
-    {2, "89C2051", Control::mnu2051, kFamilyX051, 2048, 0, kNoFuses},
-    {3, "89C4051", Control::mnu4051, kFamilyX051, 4096, 0, kNoFuses},
-    {4, "89C51", Control::mnu51, kFamilyX51, 4096, 0, kNoFuses},
-    {5, "89C52", Control::mnu52, kFamilyX51, 8192, 0, kNoFuses},
-    {6, "89S53", Control::mnu53, kFamilyS51, 12288, 0, kNoFuses},
-    {7, "89C55", Control::mnu55, kFamilyX51, 20480, 0, kNoFuses},
-    {8, "89S8252", Control::mnu8252, kFamilyS51, 10240, 0, kNoFuses},
-    {9,
-     "90S1200",
-     Control::mnu1200,
-     kFamilyAvr,
-     1024,
-     64,
-     {"SPIEN", nullptr, nullptr, nullptr, nullptr, "RCEN"}},
-    {10, "90S2313", Control::mnu2313, kFamilyAvr, 2048, 128, kSpienFstrt},
-    {11, "90S2333", Control::mnu2333, kFamilyAvr, 4096, 128, kBodParts},
-    {12, "90S4414", Control::mnu4414, kFamilyAvr, 4096, 256, kSpienFstrt},
-    {13, "90S4433", Control::mnu4433, kFamilyAvr, 4096, 256, kBodParts},
-    {14, "90S4434", Control::mnu4434, kFamilyAvr, 4096, 256, kSpienFstrt},
-    {15, "90S8515", Control::mnu8515, kFamilyAvr, 8192, 512, kSpienFstrt},
-    {16, "90S8535", Control::mnu8535, kFamilyAvr, 8192, 512, kSpienFstrt},
-    {17,
-     "ATtiny28",
-     Control::mnat28,
-     kFamilyAvr,
-     2048,
-     0,
-     {nullptr, "INTCAP", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"}},
-    {18, "90S8534", Control::mnu8534, kFamilyAvr, 8192, 512, kNoFuses},
+    // id, name, family, flash, EEPROM, fuse labels, fuse read control, EEPROM commands,
+    // fuse commands, lock levels, factory fuses, signature
+    {1, "89C1051", kFamilyX051, 1024, 0, kNoFuses, 0, false, false, 2, 0xFF, {{0x1E, 0x11, 0xFF}, 2}},
+    {2, "89C2051", kFamilyX051, 2048, 0, kNoFuses, 0, false, false, 2, 0xFF, {{0x1E, 0x21, 0xFF}, 2}},
+    {3, "89C4051", kFamilyX051, 4096, 0, kNoFuses, 0, false, false, 2, 0xFF, {{0x1E, 0x41, 0xFF}, 2}},
+    {4, "89C51", kFamilyX51, 4096, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x51, 0xFF}, 2}},
+    {5, "89C52", kFamilyX51, 8192, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x52, 0xFF}, 2}},
+    {6, "89S53", kFamilyS51, 12288, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x53, 0xFF}, 1}},
+    {7, "89C55", kFamilyX51, 20480, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x55, 0xFF}, 2}},
+    {8, "89S8252", kFamilyS51, 10240, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x72, 0xFF}, 1}},
+    {9, "90S1200", kFamilyAvr, 1024, 64, kSpienRcen, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x90, 0x01}, 3}},
+    {10, "90S2313", kFamilyAvr, 2048, 128, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x91, 0x01}, 3}},
+    {11, "90S2333", kFamilyAvr, 4096, 128, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x91, 0x05}, 3}},
+    {12, "90S4414", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x01}, 3}},
+    {13, "90S4433", kFamilyAvr, 4096, 256, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x92, 0x03}, 3}},
+    {14, "90S4434", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x02}, 3}},
+    {15, "90S8515", kFamilyAvr, 8192, 512, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x93, 0x01}, 3}},
+    {16, "90S8535", kFamilyAvr, 8192, 512, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x93, 0x03}, 3}},
+    {17, "ATtiny28", kFamilyAvr, 2048, 0, kTiny28, 0x04, false, true, 2, kBodFactory, {{0x1E, 0x91, 0x07}, 3}},
+    {18, "90S8534", kFamilyAvr, 8192, 512, kNoFuses, 0x14, true, false, 2, 0xFF, {{0x1E, 0x93, 0x04}, 2}},
 }};
+// clang-format on
 
 }  // namespace
+
+bool DeviceInfo::isAvr() const {
+    return std::strcmp(family, kFamilyAvr) == 0;
+}
+
+std::uint8_t DeviceInfo::fuseMask() const {
+    std::uint8_t mask = 0;
+    for (std::size_t k = 0; k < fuses.size(); ++k) {
+        if (fuses[k] != nullptr) {
+            mask = static_cast<std::uint8_t>(mask | (0x20 >> k));
+        }
+    }
+    return mask;
+}
 
 const std::array<DeviceInfo, kDeviceCount>& deviceCatalog() {
     return kCatalog;
@@ -64,18 +82,6 @@ const std::array<std::int32_t, 8>& mcs51MenuOrder() {
 const std::array<std::int32_t, 10>& avrMenuOrder() {
     static const std::array<std::int32_t, 10> order{9, 10, 11, 12, 13, 14, 15, 18, 16, 17};
     return order;
-}
-
-const std::array<Control, 6>& fuseBoxes() {
-    static const std::array<Control, 6> boxes{Control::chD5, Control::chD4, Control::chD3,
-                                              Control::chD2, Control::chD1, Control::chD0};
-    return boxes;
-}
-
-const std::array<const char*, 6>& fuseUnusedCaptions() {
-    static const std::array<const char*, 6> captions{"D5 - NC", "D4 - NC", "D3 - NC",
-                                                     "D2 - NC", "D1 - NC", "D0 - NC"};
-    return captions;
 }
 
 }  // namespace trilo

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "core/View.h"
-
 namespace trilo {
 
 // Family tags as the operations compare them (exact, case-sensitive).
@@ -14,15 +12,35 @@ inline constexpr const char* kFamilyX51 = "X51";    // 40-pin 89C51, 89C52, 89C5
 inline constexpr const char* kFamilyS51 = "S51";    // 40-pin with serial-programming fuse
 inline constexpr const char* kFamilyAvr = "AVR";    // AT90S parts and ATtiny28
 
+// The signature bytes a chip answers; only the first `checked` of them identify the type.
+struct Signature {
+    std::array<std::uint8_t, 3> bytes;
+    int checked;
+};
+
+// One device: everything the program knows of it, as data.
 struct DeviceInfo {
     std::int32_t id;
     const char* name;
-    Control menuItem;
     const char* family;
     std::int32_t flashSize;   // bytes, also for the word-addressed AVR flash
     std::int32_t eepromSize;  // bytes
-    // Labels of the fuse check boxes chD5 .. chD0; nullptr where the device has no such fuse.
+    // Labels of the fuse bits 5 .. 0 (check boxes chD5 .. chD0); nullptr where the device has
+    // no such fuse.
     std::array<const char*, 6> fuses;
+    // AVR: the read control that shows the fuse bits after command 0x04 (0x04 on the parts
+    // that keep fuses and lock bits in separate bytes, 0x14 on the others).
+    std::uint8_t fuseReadControl;
+    bool eepromOps;  // the EEPROM commands apply (AVR parts with an EEPROM of their own)
+    bool fuseOps;    // the fuse commands apply
+    int lockLevels;  // the highest lock level the device offers
+    // What a new simulated chip holds: its fuse byte (0 = programmed) and its signature.
+    std::uint8_t factoryFuses;
+    Signature signature;
+
+    bool isAvr() const;
+    // The fuse bits the device has, at their positions in the fuse byte.
+    std::uint8_t fuseMask() const;
 };
 
 constexpr int kDeviceCount = 18;
@@ -35,9 +53,5 @@ const DeviceInfo* findDevice(std::int32_t id);
 // The menus list the devices in this order.
 const std::array<std::int32_t, 8>& mcs51MenuOrder();
 const std::array<std::int32_t, 10>& avrMenuOrder();
-
-// The fuse check boxes chD5 .. chD0 in that order, and their unused captions.
-const std::array<Control, 6>& fuseBoxes();
-const std::array<const char*, 6>& fuseUnusedCaptions();
 
 }  // namespace trilo

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/PORTINC.h"
 
 namespace trilo {

@@ -23,9 +23,6 @@ public:
     virtual std::uint8_t in(std::uint16_t port) = 0;
     // The state of the port whose data register is at base.
     virtual PortStatus status(std::uint16_t base) const = 0;
-    // The device chosen in the window (0 = none). Only the simulated board cares: it puts
-    // that device's chip in its socket.
-    virtual void selectDevice(std::int32_t deviceId) { (void)deviceId; }
 };
 
 // Data-register addresses of the two ports.

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/PortLayer.h"
 
 namespace trilo {
@@ -59,7 +59,6 @@ public:
         return value;
     }
     PortStatus status(std::uint16_t base) const override;
-    void selectDevice(std::int32_t deviceId) override { inner_->selectDevice(deviceId); }
 
     PortLayer& inner() const { return *inner_; }
 

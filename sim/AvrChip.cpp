@@ -13,28 +13,6 @@ constexpr std::uint8_t kOeHigh = 0x20;
 constexpr std::uint8_t kSupplyOff = 0x40;
 constexpr std::uint8_t kHighVoltageOff = 0x80;
 
-struct Profile {
-    std::int32_t id;
-    bool fusesApart;
-    std::uint8_t factoryFuses;  // 0 = programmed, at the fuse byte's positions
-    std::array<std::uint8_t, 3> signature;
-};
-
-// Factory state: SPIEN programmed, clock fuses as shipped (CKSEL 010 on the BOD parts,
-// 0010 on ATtiny28), everything else unprogrammed.
-constexpr std::array<Profile, 10> kProfiles{{
-    {9, false, 0xDF, {0x1E, 0x90, 0x01}},   // 90S1200
-    {10, false, 0xDF, {0x1E, 0x91, 0x01}},  // 90S2313
-    {11, true, 0xF2, {0x1E, 0x91, 0x05}},   // 90S2333
-    {12, false, 0xDF, {0x1E, 0x92, 0x01}},  // 90S4414
-    {13, true, 0xF2, {0x1E, 0x92, 0x03}},   // 90S4433
-    {14, false, 0xDF, {0x1E, 0x92, 0x02}},  // 90S4434
-    {15, false, 0xDF, {0x1E, 0x93, 0x01}},  // 90S8515
-    {16, false, 0xDF, {0x1E, 0x93, 0x03}},  // 90S8535
-    {17, true, 0xF2, {0x1E, 0x91, 0x07}},   // ATtiny28
-    {18, false, 0xFF, {0x1E, 0x93, 0x04}},  // 90S8534
-}};
-
 bool isKnownCommand(std::uint8_t command) {
     switch (command) {
         case 0x00:  // no operation
@@ -56,19 +34,10 @@ bool isKnownCommand(std::uint8_t command) {
 }  // namespace
 
 AvrChip::AvrChip(const DeviceInfo& device, ProtocolFaults& faults) : SimChip(device, faults) {
-    // The catalog's fuse boxes chD5 .. chD0 are the device's fuse bits 5 .. 0.
-    for (std::size_t box = 0; box < device.fuses.size(); ++box) {
-        if (device.fuses[box] != nullptr) {
-            fuseMask_ = static_cast<std::uint8_t>(fuseMask_ | (0x20 >> box));
-        }
-    }
-    for (const Profile& profile : kProfiles) {
-        if (profile.id == device.id) {
-            fusesApart_ = profile.fusesApart;
-            fuses = profile.factoryFuses;
-            signature_ = profile.signature;
-        }
-    }
+    fusesApart_ = device.fuseReadControl == 0x04;
+    fuseMask_ = device.fuseMask();
+    fuses = device.factoryFuses;
+    signature_ = device.signature.bytes;
 }
 
 void AvrChip::latched(std::uint8_t previous, std::uint8_t current, std::uint8_t lines) {

@@ -19,7 +19,7 @@ SimChip::SimChip(const DeviceInfo& device, ProtocolFaults& faults)
       faults_(faults) {}
 
 bool SimChip::isAvr() const {
-    return std::strcmp(device_.family, kFamilyAvr) == 0;
+    return device_.isAvr();
 }
 
 std::uint16_t SimChip::flashWord(int word) const {

@@ -194,8 +194,4 @@ void SimulatedBoard::setBusyReads(int reads) {
     }
 }
 
-std::unique_ptr<PortLayer> makeSimulatedBoard(Clock& clock) {
-    return std::make_unique<SimulatedBoard>(clock);
-}
-
 }  // namespace trilo

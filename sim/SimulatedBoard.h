@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/PortLayer.h"
 #include "sim/SimChip.h"
 
@@ -23,7 +23,7 @@ public:
     std::uint8_t in(std::uint16_t port) override;
     PortStatus status(std::uint16_t base) const override;
     // Puts that device's own chip in the socket; 0 empties it.
-    void selectDevice(std::int32_t deviceId) override;
+    void selectDevice(std::int32_t deviceId);
 
     // For tests. Each device has one chip for the whole run, made on first use.
     SimChip& chip(std::int32_t deviceId);
@@ -80,8 +80,5 @@ private:
     std::uint8_t stuckHigh_ = 0;
     int busyReads_ = 3;
 };
-
-// The simulated board as the program's port layer. It reads the same clock as the link.
-std::unique_ptr<PortLayer> makeSimulatedBoard(Clock& clock);
 
 }  // namespace trilo

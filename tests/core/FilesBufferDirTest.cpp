@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "data/BufferDir.h"
 #include "support/FakePlatform.h"
 #include "support/TestDir.h"

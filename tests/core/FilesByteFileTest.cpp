@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "data/ByteFile.h"
 #include "data/IoErrors.h"
 #include "support/TestDir.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "core/Session.h"
 #include "data/FileMove.h"
 #include "support/FakePlatform.h"
@@ -35,7 +35,7 @@ protected:
     Files() : platform(dir.path().string()) {}
 
     void SetUp() override {
-        session = std::make_unique<Session>(view, clock, platform);
+        session = std::make_unique<Session>(view, clock, platform, platform);
         ASSERT_TRUE(session->handle([&] { session->FormCreate(); }));
         view.log.clear();
     }
@@ -88,7 +88,7 @@ TEST_F(Files, StartUpPutsTheBufferInThePrivateDirAndDropsAStaleOne) {
     session.reset();  // the earlier run ends without closing properly
 
     FakeView view2;
-    Session next(view2, clock, platform);
+    Session next(view2, clock, platform, platform);
     ASSERT_TRUE(next.handle([&] { next.FormCreate(); }));
     EXPECT_FALSE(fs::exists(next.BufferFile));
     EXPECT_FALSE(view2.enabled(Control::mnuSave));
@@ -355,7 +355,7 @@ TEST_F(Files, AFailedSaveKeepsBufferMenusAndTheShownName) {
 TEST_F(Files, SecondInstanceIsRefusedAndLeavesTheBufferAlone) {
     simulateRead("first run's data");
     FakeView view2;
-    Session second(view2, clock, platform);
+    Session second(view2, clock, platform, platform);
     try {
         second.handle([&] { second.FormCreate(); });
         FAIL() << "second instance started";
@@ -373,7 +373,7 @@ TEST(FilesStart, APrivateDirThatIsALinkIsRefused) {
     FakeView view;
     RecordingClock clock;
     FakePlatform platform(dir.path().string());
-    Session session(view, clock, platform);
+    Session session(view, clock, platform, platform);
     try {
         session.handle([&] { session.FormCreate(); });
         FAIL() << "started through a link";

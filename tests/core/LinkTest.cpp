@@ -451,7 +451,7 @@ TEST(StartUp, IgnitesThenReleasesTheBoardOnThePortTheSettingsName) {
         FakeView view;
         RecordingClock clock;
         FakePlatform platform(dir.path().string());
-        Session session(view, clock, platform);
+        Session session(view, clock, platform, platform);
         ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
         ASSERT_NE(platform.port, nullptr);
 
@@ -478,7 +478,7 @@ TEST(StartUp, PollLimitFromTheSettingsIsKeptAndWrittenBackUnchanged) {
         FakeView view;
         RecordingClock clock;
         FakePlatform platform(dir.path().string());
-        Session session(view, clock, platform);
+        Session session(view, clock, platform, platform);
         ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
         EXPECT_EQ(session.link.PollLimit, c.pollLimit);
         EXPECT_NE(dir.read("programmer.ini").find("Cycle=" + c.cycle + "\n"), std::string::npos);

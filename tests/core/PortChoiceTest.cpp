@@ -1,4 +1,4 @@
-#include "link/PortChoice.h"
+#include "core/PortChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +149,7 @@ TEST(OpenPortLayer, SessionStartUpWritesItsAccessesAndWaitsToTheTrace) {
     RecordingClock clock;
     ChoosingPlatform platform(dir.path().string());
     {
-        Session session(view, clock, platform);
+        Session session(view, clock, platform, platform);
         ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
         EXPECT_EQ(platform.opened.board, "sim");
         EXPECT_EQ(platform.opened.base, kLpt2Base);

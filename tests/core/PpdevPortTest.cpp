@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "link/Link.h"
 
 namespace trilo::test {

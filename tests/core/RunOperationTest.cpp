@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "core/Errors.h"
+#include "base/Errors.h"
 #include "support/SessionFixture.h"
 
 namespace trilo::test {

@@ -255,7 +255,7 @@ TEST_F(Settings, BoardAndTraceAreReadButNeverWritten) {
     TestDir other;
     FakeView otherView;
     FakePlatform otherPlatform(other.path().string());
-    Session fresh(otherView, clock, otherPlatform);
+    Session fresh(otherView, clock, otherPlatform, otherPlatform);
     fresh.FormCreate();
     EXPECT_EQ(otherPlatform.opened.board, "auto");
     EXPECT_EQ(other.read("programmer.ini"), kDefaults);

@@ -7,11 +7,10 @@ namespace {
 
 TEST(SimBoard, StatusNamesThePortAndTheChipAndSaysItIsSimulated) {
     RecordingClock clock;
-    std::unique_ptr<PortLayer> layer = makeSimulatedBoard(clock);
-    auto* board = dynamic_cast<SimulatedBoard*>(layer.get());
-    ASSERT_NE(board, nullptr);
+    auto board = std::make_unique<SimulatedBoard>(clock);
+    PortLayer* layer = board.get();
     EXPECT_EQ(layer->status(kLpt1Base).text, "LPT1: simulated board (empty socket)");
-    layer->selectDevice(10);
+    board->selectDevice(10);
     EXPECT_EQ(layer->status(kLpt1Base).text, "LPT1: simulated board (90S2313)");
     EXPECT_EQ(layer->status(kLpt2Base).text, "LPT2: simulated board (90S2313)");
     EXPECT_TRUE(layer->status(kLpt2Base).usable);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/Clock.h"
+#include "base/Clock.h"
 #include "devices/Catalog.h"
 #include "link/Link.h"
 #include "link/PORTINC.h"

@@ -101,13 +101,11 @@ TEST(Trace, PassesEverythingOnUnchanged) {
     t.layer->ignite();
     t.layer->out(0x378, 0x12);
     EXPECT_EQ(t.layer->in(0x378), 0x5A);
-    t.layer->selectDevice(10);
     t.clock->sleep(100);
 
     const std::vector<Access> expected = {
         {Access::Kind::Ignite, 0, 0}, W(0x378, 0x12), R(0x378, 0x5A)};
     EXPECT_EQ(t.port->accesses, expected);
-    EXPECT_EQ(t.port->selected, std::vector<std::int32_t>{10});
     EXPECT_EQ(t.inner.waits, std::vector<int>{100});
     t.inner.advanceUs(5);
     EXPECT_EQ(t.clock->nowUs(), t.inner.nowUs());

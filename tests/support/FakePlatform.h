@@ -6,13 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "core/Platform.h"
+#include "base/Platform.h"
+#include "core/PortChoice.h"
 #include "support/RecordingPort.h"
 
 namespace trilo::test {
 
 // A machine for tests: a chosen current directory and environment, and a recording port.
-class FakePlatform : public Platform {
+class FakePlatform : public Platform, public PortOpener {
 public:
     explicit FakePlatform(std::string dir) : dir_(std::move(dir)) { env["XDG_RUNTIME_DIR"] = dir_; }
 

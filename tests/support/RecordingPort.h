@@ -49,7 +49,6 @@ public:
     PortStatus status(std::uint16_t base) const override {
         return {usable, (base == 0x278 ? "LPT2: " : "LPT1: ") + statusText};
     }
-    void selectDevice(std::int32_t deviceId) override { selected.push_back(deviceId); }
 
     // Writes only, to one address.
     std::vector<std::uint8_t> writesTo(std::uint16_t port) const {
@@ -65,7 +64,6 @@ public:
     std::vector<Access> accesses;
     std::map<std::uint16_t, std::deque<std::uint8_t>> script;
     std::map<std::uint16_t, std::uint8_t> defaults;
-    std::vector<std::int32_t> selected;
     bool usable = true;
     std::string statusText = "recording port";
 };

@@ -22,7 +22,7 @@ protected:
         if (!ini.empty()) {
             dir.write("programmer.ini", ini);
         }
-        session = std::make_unique<Session>(view, clock, platform);
+        session = std::make_unique<Session>(view, clock, platform, platform);
         startedCleanly = session->handle([&] { session->FormCreate(); });
     }
 

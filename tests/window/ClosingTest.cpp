@@ -1,6 +1,6 @@
 // Start-up errors and the ways the main window closes.
 #include "WindowSupport.h"
-#include "core/Errors.h"
+#include "base/Errors.h"
 
 using namespace trilo;
 using namespace trilo::gui;

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "WindowSupport.h"
+#include "core/DeviceControls.h"
 #include "devices/Catalog.h"
 
 using namespace trilo;
@@ -53,7 +54,7 @@ void StartupWindowTest::firstStartWritesDefaultsAndSelects89C2051() {
     QVERIFY(program.widget("btnRead")->isEnabled());
     // Only the selected device carries the mark.
     for (const DeviceInfo& device : deviceCatalog()) {
-        QCOMPARE(program.action(TfrmTop::controlName(device.menuItem))->isChecked(),
+        QCOMPARE(program.action(TfrmTop::controlName(menuItemOf(device.id)))->isChecked(),
                  device.id == 2);
     }
     for (const char* name : {"mnuDM", "mnuCP", "mnuFL", "mnuDL", "mnuLPT1"}) {
@@ -206,7 +207,7 @@ void StartupWindowTest::captionsShowWhole() {
     Program program;
     QStringList faults;
     for (const DeviceInfo& device : deviceCatalog()) {
-        program.action(TfrmTop::controlName(device.menuItem))->trigger();
+        program.action(TfrmTop::controlName(menuItemOf(device.id)))->trigger();
         for (QWidget* widget : program.widget("client")->findChildren<QWidget*>()) {
             QString why;
             if (!widget->objectName().isEmpty() && !captionFits(widget, &why)) {

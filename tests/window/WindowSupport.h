@@ -19,8 +19,9 @@
 #include "app/Dialogs.h"
 #include "app/Triloprog.h"
 #include "app/Unit2.h"
-#include "core/Clock.h"
-#include "core/Platform.h"
+#include "base/Clock.h"
+#include "base/Platform.h"
+#include "core/PortChoice.h"
 
 namespace trilo::gui::test {
 
@@ -142,6 +143,16 @@ private:
     }
 };
 
+// The simulated board whatever the settings say, so no window test drives a real port.
+class SimulatedPorts : public PortOpener {
+public:
+    PortSetup openPort(const PortOptions& options, Clock& clock) override {
+        PortOptions sim = options;
+        sim.board = "sim";
+        return openPortLayer(sim, clock);
+    }
+};
+
 class RecordingOpener : public UrlOpener {
 public:
     void open(const QUrl& url) override { opened.push_back(url); }
@@ -152,7 +163,7 @@ public:
 // hidden About window, over the real machine with scripted dialogs.
 struct Program {
     Program() {
-        frmTop = std::make_unique<TfrmTop>(dialogs, platform, clock);
+        frmTop = std::make_unique<TfrmTop>(dialogs, platform, ports, clock);
         frmInfo = new TfrmInfo(opener, frmTop.get());
         frmTop->setAboutWindow(frmInfo);
     }
@@ -172,7 +183,8 @@ struct Program {
 
     ScriptedDialogs dialogs;
     SystemPlatform platform;
-    SteadyClock clock;
+    SimulatedPorts ports;
+    RecordingClock clock;
     RecordingOpener opener;
     std::unique_ptr<TfrmTop> frmTop;
     TfrmInfo* frmInfo = nullptr;

@@ -1,4 +1,4 @@
-#include "link/PortChoice.h"
+#include "core/PortChoice.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,7 +55,9 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
     } else if (*kind == BoardKind::Ppdev) {
         setup.layer = std::make_unique<PpdevPort>(nodes);
     } else {
-        setup.layer = makeSimulatedBoard(clock);
+        auto board = std::make_unique<SimulatedBoard>(clock);
+        setup.board = board.get();
+        setup.layer = std::move(board);
     }
     if (!options.trace.empty()) {
         auto trace = std::make_shared<TraceFile>(options.trace);
@@ -63,6 +65,10 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         setup.clock = std::make_unique<TraceClock>(clock, trace);
     }
     return setup;
+}
+
+PortSetup SystemPortOpener::openPort(const PortOptions& options, Clock& clock) {
+    return openPortLayer(options, clock);
 }
 
 }  // namespace trilo

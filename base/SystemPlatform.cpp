@@ -3,8 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/Platform.h"
-#include "link/PortChoice.h"
+#include "base/Platform.h"
 
 namespace trilo {
 
@@ -29,10 +28,6 @@ std::optional<std::string> SystemPlatform::environment(const std::string& name) 
 
 unsigned SystemPlatform::userId() {
     return static_cast<unsigned>(::getuid());
-}
-
-PortSetup SystemPlatform::openPort(const PortOptions& options, Clock& clock) {
-    return openPortLayer(options, clock);
 }
 
 }  // namespace trilo

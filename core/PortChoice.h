@@ -5,11 +5,42 @@
 #include <optional>
 #include <string>
 
-#include "core/Clock.h"
-#include "core/Platform.h"
+#include "base/Clock.h"
+#include "link/PortLayer.h"
 #include "link/PpdevPort.h"
 
 namespace trilo {
+
+class SimulatedBoard;
+
+// The optional keys "Board" and "Trace" of "SETUP_PRG", read at start-up, never written.
+struct PortOptions {
+    std::string board = "auto";      // "auto", "ppdev" or "sim"
+    std::string trace;               // file that receives every port access and wait; empty: none
+    std::uint16_t base = kLpt1Base;  // the port the settings name, to decide "auto"
+};
+
+// The port layer chosen at start-up. When a trace is on, clock wraps the session's clock so
+// that the waits land in the trace too; otherwise it is empty. board is the simulated board
+// when that is the layer (under the trace, if any), so the session can seat the chosen chip.
+struct PortSetup {
+    std::unique_ptr<PortLayer> layer;
+    std::unique_ptr<Clock> clock;
+    SimulatedBoard* board = nullptr;
+};
+
+// Opens the port layer the settings ask for; tests put a recording port in its place.
+class PortOpener {
+public:
+    virtual ~PortOpener() = default;
+    virtual PortSetup openPort(const PortOptions& options, Clock& clock) = 0;
+};
+
+// The real choice: ppdev, the simulated board or a refusal, with the trace around it.
+class SystemPortOpener final : public PortOpener {
+public:
+    PortSetup openPort(const PortOptions& options, Clock& clock) override;
+};
 
 enum class BoardKind { Ppdev, Sim };
 
