@@ -31,22 +31,31 @@ Word nextWord(ByteSource& in, std::int64_t word, std::int64_t bytes) {
     return w;
 }
 
-// The low byte of the addressed word, then the high byte, as the flash reads give them.
-Word readWord(Link& link) {
-    Word w{};
-    link.ReadWithControl(kReadLow);
-    w.low = static_cast<std::uint8_t>(link.LastRead);
-    link.ReadWithControl(kReadHigh);
-    w.high = static_cast<std::uint8_t>(link.LastRead);
-    return w;
-}
-
 }  // namespace
 
 void avrLoadAddress(Link& link, std::int64_t address) {
     link.LoadControlAndData(0x30, static_cast<std::uint8_t>(address / 256));
     link.LoadControlAndData(0x20, static_cast<std::uint8_t>(address % 256));
 }
+
+namespace {
+
+// Word w of n as the read and the blank check take it: the low byte, then the high byte, and
+// the latch byte that ends the word.
+Word readWordAt(OpContext& c, std::int64_t w, std::int64_t n) {
+    Link& link = c.link;
+    c.sink.progress(percentOf(w + 1, n));
+    avrLoadAddress(link, w);
+    Word word{};
+    link.ReadWithControl(kReadLow);
+    word.low = static_cast<std::uint8_t>(link.LastRead);
+    link.ReadWithControl(kReadHigh);
+    word.high = static_cast<std::uint8_t>(link.LastRead);
+    link.WriteControlLatch(kDataHigh);
+    return word;
+}
+
+}  // namespace
 
 void AvrReadFlash(OpContext& c, std::int32_t FlashSize) {
     Link& link = c.link;
@@ -55,10 +64,7 @@ void AvrReadFlash(OpContext& c, std::int32_t FlashSize) {
     link.EnterAvrProgramming();
     link.LoadCommand(kReadFlash);
     for (std::int64_t w = 0; w < n; ++w) {
-        c.sink.progress(percentOf(w + 1, n));
-        avrLoadAddress(link, w);
-        const Word word = readWord(link);
-        link.WriteControlLatch(kDataHigh);
+        const Word word = readWordAt(c, w, n);
         c.DataFile.writeByte(word.high);
         c.DataFile.writeByte(word.low);
     }
@@ -135,10 +141,7 @@ bool AvrBlankCheck(OpContext& c, std::int32_t FlashSize) {
     link.EnterAvrProgramming();
     link.LoadCommand(kReadFlash);
     for (std::int64_t w = 0; w < n; ++w) {
-        c.sink.progress(percentOf(w + 1, n));
-        avrLoadAddress(link, w);
-        const Word word = readWord(link);
-        link.WriteControlLatch(kDataHigh);
+        const Word word = readWordAt(c, w, n);
         if (word.low != 0xFF || word.high != 0xFF) {
             link.ReleaseTarget();
             c.sink.progress(0);

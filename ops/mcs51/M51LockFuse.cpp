@@ -4,6 +4,19 @@
 
 namespace trilo {
 
+namespace {
+
+// The lock-bit and fuse readings: the mode byte, 100 ms for the chip to present it, one read.
+std::int32_t readInMode(Link& link, std::uint8_t mode) {
+    link.SetDataLines(0xFF);
+    link.WriteControlLatch(mode);
+    link.wait(100);
+    link.ReadDataLines();
+    return link.LastRead;
+}
+
+}  // namespace
+
 void M51WriteLockBits(OpContext& c, std::uint8_t level) {
     static constexpr std::array<std::uint8_t, 3> kSteps{0x36, 0x30, 0x24};
     Link& link = c.link;
@@ -24,12 +37,7 @@ void S51WriteLockBits(OpContext& c, std::uint8_t level) {
 }
 
 int M51ReadLockBits(OpContext& c) {
-    Link& link = c.link;
-    link.SetDataLines(0xFF);
-    link.WriteControlLatch(0x30);
-    link.wait(100);
-    link.ReadDataLines();
-    const std::int32_t s = link.LastRead;
+    const std::int32_t s = readInMode(c.link, 0x30);
     // The highest programmed lock bit is the level.
     int level = 0;
     if ((s & 0x04) == 0) {
@@ -45,12 +53,7 @@ int M51ReadLockBits(OpContext& c) {
 }
 
 bool S51ReadSerialFuse(OpContext& c) {
-    Link& link = c.link;
-    link.SetDataLines(0xFF);
-    link.WriteControlLatch(0x32);
-    link.wait(100);
-    link.ReadDataLines();
-    return (link.LastRead & 0x01) != 0;
+    return (readInMode(c.link, 0x32) & 0x01) != 0;
 }
 
 bool S51WriteSerialFuse(OpContext& c, bool off) {
