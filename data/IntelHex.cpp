@@ -38,6 +38,13 @@ int hexDigit(char c) {
     return -1;
 }
 
+// Byte `index` of a record line (after its colon), or -1 where its two digits are no hex.
+int byteAt(std::string_view line, std::size_t index) {
+    const int high = hexDigit(line[1 + 2 * index]);
+    const int low = hexDigit(line[2 + 2 * index]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
 // Upper-case hex with at least `digits` digits, as addresses and record types are written.
 std::string hex(std::size_t value, int digits) {
     std::array<char, 24> text{};
@@ -65,25 +72,23 @@ public:
             return refuse(number, "Data za záznamem konce souboru");
         }
         lastLine_ = number;
-        const std::size_t count = (line.size() - 1) / 2;
-        if (line[0] != ':' || line.size() % 2 == 0 || count < 5 || count > kMaxRecordBytes) {
+        // The length byte fixes the size of the line, so no record can outgrow `bytes`.
+        const int first = line.size() >= 3 && line[0] == ':' ? byteAt(line, 0) : -1;
+        const std::size_t count = first < 0 ? 0 : static_cast<std::size_t>(first) + 5;
+        if (count == 0 || line.size() != 1 + 2 * count) {
             return malformed(number);
         }
         std::array<std::uint8_t, kMaxRecordBytes> bytes{};
         unsigned sum = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const int high = hexDigit(line[1 + 2 * i]);
-            const int low = hexDigit(line[2 + 2 * i]);
-            if (high < 0 || low < 0) {
+            const int byte = byteAt(line, i);
+            if (byte < 0) {
                 return malformed(number);
             }
-            bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
+            bytes[i] = static_cast<std::uint8_t>(byte);
             sum += bytes[i];
         }
         const std::size_t length = bytes[0];
-        if (length + 5 != count) {
-            return malformed(number);
-        }
         if (sum % 256 != 0) {
             return refuse(number, "Chybný kontrolní součet");
         }
