@@ -36,16 +36,17 @@ using C = Control;
 
 // In the order of Control.
 constexpr std::array<const char*, static_cast<std::size_t>(C::Count)> kControlNames = {
-    "gbProces",  "btnRead", "btnWrite",  "btnErase",    "btnVerify", "gbEEPROM", "btnReaEE",
-    "btnWriEE",  "Gauge1",  "Label4",    "txFile",      "mnuCPUinf", "mnuLB",    "chLB1",
-    "chLB2",     "chLB3",   "btnReadLB", "mnuSL",       "rdSON",     "rdSOFF",   "btnReadS",
-    "btnWriteS", "txTyp",   "txCpu",     "GroupBox1",   "chD5",      "chD4",     "chD3",
-    "chD2",      "chD1",    "chD0",      "btnReadFuse", "btnWrFuse", "spFlash",  "spEEprom",
-    "mnuFile",   "mnuOpen", "mnuSave",   "mnuSaveAs",   "mnuSetUp",  "mnuDM",    "mnuCP",
-    "mnuFL",     "mnuDL",   "mnuLPT1",   "mnuLPT2",     "mnuExit",   "mnuX51",   "mnu1051",
-    "mnu2051",   "mnu4051", "mnu51",     "mnu52",       "mnu53",     "mnu55",    "mnu8252",
-    "mnuAVR",    "mnu1200", "mnu2313",   "mnu2333",     "mnu4414",   "mnu4433",  "mnu4434",
-    "mnu8515",   "mnu8534", "mnu8535",   "mnat28",      "mnuIndex",  "mnuAbout", "statusLine",
+    "gbProces",     "btnRead", "btnWrite",  "btnErase",    "btnVerify", "gbEEPROM", "btnReaEE",
+    "btnWriEE",     "Gauge1",  "Label4",    "txFile",      "mnuCPUinf", "mnuLB",    "chLB1",
+    "chLB2",        "chLB3",   "btnReadLB", "mnuSL",       "rdSON",     "rdSOFF",   "btnReadS",
+    "btnWriteS",    "txTyp",   "txCpu",     "GroupBox1",   "chD5",      "chD4",     "chD3",
+    "chD2",         "chD1",    "chD0",      "btnReadFuse", "btnWrFuse", "spFlash",  "spEEprom",
+    "mnuFile",      "mnuOpen", "mnuSave",   "mnuSaveAs",   "mnuSetUp",  "mnuDM",    "mnuCP",
+    "mnuFL",        "mnuDL",   "mnuLPT1",   "mnuLPT2",     "mnuExit",   "mnuX51",   "mnu1051",
+    "mnu2051",      "mnu4051", "mnu51",     "mnu52",       "mnu53",     "mnu55",    "mnu8252",
+    "mnuAVR",       "mnu1200", "mnu2313",   "mnu2333",     "mnu4414",   "mnu4433",  "mnu4434",
+    "mnu8515",      "mnu8534", "mnu8535",   "mnat28",      "mnuIndex",  "mnuAbout", "statusLine",
+    "mnuSignature",
 };
 
 // The device items' handlers, by their menu item.
@@ -340,6 +341,9 @@ void TfrmTop::createMenus() {
 
     QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));
     bar->addMenu(index);
+    QAction* signature = addItem(index, C::mnuSignature, QString::fromUtf8("Podpis čipu v patici"));
+    connect(signature, &QAction::triggered, this,
+            [this] { runBusy([this] { mnuSignatureClick(session_); }); });
     connectItem(addItem(index, C::mnuAbout, QStringLiteral("About")), &Session::mnuAboutClick);
 }
 

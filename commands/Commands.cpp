@@ -1,5 +1,7 @@
 #include "commands/Commands.h"
 
+#include <algorithm>
+
 #include "data/FileMove.h"
 #include "ops/avr/AvrEeprom.h"
 #include "ops/avr/AvrFuseLock.h"
@@ -34,11 +36,17 @@ bool fits(OpContext& c, std::int64_t sizeLimit, const char* refusal) {
 }  // namespace
 
 Outcome Read(OpContext& c, const FlashJob& job) {
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
     flashFamily(job.FamilyTag, FlashCommand::Read).ReadFlash(c, job);
     return Outcome::Done;
 }
 
 Outcome Erase(OpContext& c, const FlashJob& job) {
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
     const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Erase);
     family.EraseChip(c, job);
     if (job.AutoVerify && !family.BlankCheck(c, job)) {
@@ -58,6 +66,10 @@ Outcome Write(OpContext& c, const FlashJob& job, const std::string& CurrentFile,
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
         return Outcome::FileTooLarge;
     }
+    if (!ChipAccepted(c)) {
+        c.in().close();
+        return Outcome::Declined;
+    }
     const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Write);
     if (AutoErase) {
         family.EraseChip(c, job);
@@ -71,11 +83,18 @@ Outcome Verify(OpContext& c, const FlashJob& job, const std::string& CurrentFile
     if (!openInput(c, CurrentFile)) {
         return Outcome::NoInputFile;
     }
+    if (!ChipAccepted(c)) {
+        c.in().close();
+        return Outcome::Declined;
+    }
     const bool same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
     return same ? Outcome::Done : Outcome::VerifyFailed;
 }
 
 Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
     AvrReadEeprom(c, EepromSize);
     return Outcome::Done;
 }
@@ -87,32 +106,95 @@ Outcome WriteEeprom(OpContext& c, const std::string& CurrentFile, std::int64_t s
     if (!fits(c, sizeLimit, kEepromTooSmall)) {
         return Outcome::FileTooLarge;
     }
+    if (!ChipAccepted(c)) {
+        c.in().close();
+        return Outcome::Declined;
+    }
     AvrWriteEeprom(c);
     return Outcome::Done;
 }
 
-int ReadLockBits(OpContext& c, const std::string& FamilyTag) {
+std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag) {
+    if (!ChipAccepted(c)) {
+        return std::nullopt;
+    }
     const int level = FamilyTag == kFamilyAvr ? AvrReadLockBits(c) : M51ReadLockBits(c);
     c.link.ReleaseTarget();
     return level;
 }
 
-std::uint8_t ReadFuses(OpContext& c, const DeviceInfo& device) {
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device) {
+    if (!ChipAccepted(c)) {
+        return std::nullopt;
+    }
     return AvrReadFuses(c, device.fuseReadControl);
 }
 
-void WriteFuses(OpContext& c, std::uint8_t fuses) {
+Outcome WriteFuses(OpContext& c, std::uint8_t fuses) {
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
     AvrWriteFuses(c, fuses);
+    return Outcome::Done;
 }
 
-bool ReadSerialFuse(OpContext& c) {
+std::optional<bool> ReadSerialFuse(OpContext& c) {
+    if (!ChipAccepted(c)) {
+        return std::nullopt;
+    }
     const bool on = S51ReadSerialFuse(c);
     c.link.ReleaseTarget();
     return on;
 }
 
-bool WriteSerialFuse(OpContext& c, bool off) {
+std::optional<bool> WriteSerialFuse(OpContext& c, bool off) {
+    if (!ChipAccepted(c)) {
+        return std::nullopt;
+    }
     return S51WriteSerialFuse(c, off);
+}
+
+std::string ChipReport::summary() const {
+    std::string name;
+    if (found != nullptr) {
+        name = found->name;
+    } else {
+        name = silent ? "čip neodpovídá" : "neznámý čip";
+    }
+    return name + ", podpis " + hexBytes(bytes);
+}
+
+ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
+    ChipReport report;
+    report.bytes = ReadSignature(c, selected.family);
+    report.matches = signatureMatches(selected, report.bytes);
+    report.found = report.matches ? &selected : deviceWithSignature(report.bytes, selected);
+    const auto all = [&](std::uint8_t value) {
+        return std::all_of(report.bytes.begin(), report.bytes.end(),
+                           [value](std::uint8_t b) { return b == value; });
+    };
+    report.silent = all(0xFF) || all(0x00);
+    c.sink.identified(report.summary());
+    return report;
+}
+
+bool ChipAccepted(OpContext& c) {
+    if (c.expected == nullptr) {
+        return true;
+    }
+    const ChipReport report = IdentifyChip(c, *c.expected);
+    if (report.matches) {
+        return true;
+    }
+    const std::string bytes = hexBytes(report.bytes);
+    if (report.silent) {
+        return c.sink.ask("V patici není čip, nebo neodpovídá (podpis " + bytes +
+                          "). Pokračovat ?");
+    }
+    const std::string known =
+        report.found != nullptr ? " (" + std::string(report.found->name) + ")" : "";
+    return c.sink.ask("V patici je jiný čip: podpis " + bytes + known + ", zvolen je " +
+                      c.expected->name + ". Pokračovat ?");
 }
 
 }  // namespace trilo::commands

@@ -1,16 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "devices/Catalog.h"
 #include "ops/FamilyTable.h"
 #include "ops/Operation.h"
+#include "ops/Signature.h"
 
 // The commands of the window, without the window: the checks of the data file and its size,
-// the automatic erase and blank check, the choice of the family's operation, and which
-// message ends which case. The window and a command line call the same functions; the
-// caller reads its controls into the arguments and shows the outcome in them.
+// the signature check, the automatic erase and blank check, the choice of the family's
+// operation, and which message ends which case. The window and a command line call the same
+// functions; the caller reads its controls into the arguments and shows the outcome in them.
+//
+// Before a command first touches the chip it reads the chip's signature when the context
+// names the expected device; a chip that is not that device ends the command, untouched and
+// with the board at rest, unless the sink's question is answered Yes.
 namespace trilo::commands {
 
 enum class Outcome {
@@ -20,6 +26,7 @@ enum class Outcome {
     WriteFailed,   // a byte or word did not read back
     NotBlank,      // the blank check after an erase failed
     VerifyFailed,  // the flash differs from the data file
+    Declined,      // the chip is not the device selected, and the user said No
 };
 
 // Read: the flash into the buffer file.
@@ -40,13 +47,29 @@ Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize);
 Outcome WriteEeprom(OpContext& c, const std::string& CurrentFile, std::int64_t sizeLimit);
 
 // The lock level the chip shows (0 none, 1 to 3), for the AVR or an MCS-51 family.
-int ReadLockBits(OpContext& c, const std::string& FamilyTag);
+std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag);
 // The AVR fuse reading of the device (bit k for box chDk, 0 = programmed), and the write of
 // a fuse byte.
-std::uint8_t ReadFuses(OpContext& c, const DeviceInfo& device);
-void WriteFuses(OpContext& c, std::uint8_t fuses);
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device);
+Outcome WriteFuses(OpContext& c, std::uint8_t fuses);
 // The serial-programming fuse of the 89S parts, true = ON; the write reads it back.
-bool ReadSerialFuse(OpContext& c);
-bool WriteSerialFuse(OpContext& c, bool off);
+std::optional<bool> ReadSerialFuse(OpContext& c);
+std::optional<bool> WriteSerialFuse(OpContext& c, bool off);
+
+// What a signature read found, for the selected device.
+struct ChipReport {
+    SignatureBytes bytes;
+    const DeviceInfo* found = nullptr;  // the selected device when it matches, else the
+                                        // device those bytes belong to, if any
+    bool matches = false;
+    bool silent = false;  // every byte 0xFF or every byte 0x00: no chip answers
+    // "90S2313, podpis 1E 91 01", as the status line shows it.
+    std::string summary() const;
+};
+// Reads the signature, tells the sink what answered and returns it.
+ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected);
+// The check before a command: true when the chip is the expected device (or no device is
+// expected), or when the user answers Yes to going on with another.
+bool ChipAccepted(OpContext& c);
 
 }  // namespace trilo::commands

@@ -28,17 +28,23 @@ void enableSave(View& view) {
     view.setEnabled(C::mnuSaveAs, true);
 }
 
-void showSerialFuse(View& view, bool on) {
-    view.setChecked(C::rdSON, on);
-    view.setChecked(C::rdSOFF, !on);
+// What the fuse read gave; nothing when the command did not run.
+void showSerialFuse(View& view, std::optional<bool> on) {
+    if (on) {
+        view.setChecked(C::rdSON, *on);
+        view.setChecked(C::rdSOFF, !*on);
+    }
 }
 
 }  // namespace
 
 void btnReadClick(Session& s) {
     const FlashJob job = flashJob(s);
-    s.runOperation([&](OpContext& c) { commands::Read(c, job); });
-    enableSave(s.view);
+    Outcome outcome = Outcome::Done;
+    s.runOperation([&](OpContext& c) { outcome = commands::Read(c, job); });
+    if (outcome == Outcome::Done) {
+        enableSave(s.view);
+    }
 }
 
 void btnEraseClick(Session& s) {
@@ -67,10 +73,10 @@ void btnReadLBClick(Session& s) {
     for (C box : kLockBoxes) {
         s.view.setChecked(box, false);
     }
-    int level = 0;
+    std::optional<int> level;
     s.runOperation([&](OpContext& c) { level = commands::ReadLockBits(c, s.FamilyTag); });
-    if (level > 0) {
-        s.view.setChecked(kLockBoxes[static_cast<std::size_t>(level - 1)], true);
+    if (level.value_or(0) > 0) {
+        s.view.setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
     }
 }
 
@@ -79,13 +85,13 @@ void btnReadFuseClick(Session& s) {
     if (device == nullptr) {
         return;
     }
-    std::uint8_t fuses = 0xFF;
+    std::optional<std::uint8_t> fuses;
     s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *device); });
     // A box the device does not use keeps its state.
-    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
+    for (std::size_t k = 0; fuses && k < fuseBoxes().size(); ++k) {
         const C box = fuseBoxes()[k];
         if (s.view.enabled(box)) {
-            s.view.setChecked(box, (fuses & (0x20u >> k)) == 0);
+            s.view.setChecked(box, (*fuses & (0x20u >> k)) == 0);
         }
     }
 }
@@ -100,8 +106,11 @@ void btnWrFuseClick(Session& s) {
 }
 
 void btnReaEEClick(Session& s) {
-    s.runOperation([&](OpContext& c) { commands::ReadEeprom(c, s.EepromSize); });
-    enableSave(s.view);
+    Outcome outcome = Outcome::Done;
+    s.runOperation([&](OpContext& c) { outcome = commands::ReadEeprom(c, s.EepromSize); });
+    if (outcome == Outcome::Done) {
+        enableSave(s.view);
+    }
 }
 
 void btnWriEEClick(Session& s) {
@@ -109,16 +118,29 @@ void btnWriEEClick(Session& s) {
 }
 
 void btnReadSClick(Session& s) {
-    bool on = false;
+    std::optional<bool> on;
     s.runOperation([&](OpContext& c) { on = commands::ReadSerialFuse(c); });
     showSerialFuse(s.view, on);
 }
 
 void btnWriteSClick(Session& s) {
     const bool off = s.view.checked(C::rdSOFF);
-    bool on = false;
+    std::optional<bool> on;
     s.runOperation([&](OpContext& c) { on = commands::WriteSerialFuse(c, off); });
     showSerialFuse(s.view, on);
+}
+
+void mnuSignatureClick(Session& s) {
+    const DeviceInfo* device = findDevice(s.DeviceId);
+    if (device == nullptr) {
+        return;
+    }
+    std::string summary;
+    s.runOperation([&](OpContext& c) {
+        c.expected = nullptr;
+        summary = commands::IdentifyChip(c, *device).summary();
+    });
+    s.view.showInfo("Čip v patici: " + summary);
 }
 
 }  // namespace trilo

@@ -17,5 +17,7 @@ void btnReaEEClick(Session& s);
 void btnWriEEClick(Session& s);
 void btnReadSClick(Session& s);
 void btnWriteSClick(Session& s);
+// Reads the signature of the chip in the socket and shows what it is.
+void mnuSignatureClick(Session& s);
 
 }  // namespace trilo

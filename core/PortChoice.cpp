@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "devices/Catalog.h"
 #include "link/TracePort.h"
 #include "sim/SimulatedBoard.h"
 
@@ -56,6 +57,25 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         setup.layer = std::make_unique<PpdevPort>(nodes);
     } else {
         auto board = std::make_unique<SimulatedBoard>(clock);
+        const std::string socket = lowered(options.simSocket);
+        if (socket == "empty") {
+            board->forceSocket(0);
+        } else if (!socket.empty() && socket != "auto") {
+            const DeviceInfo* device = nullptr;
+            for (const DeviceInfo& d : deviceCatalog()) {
+                if (lowered(d.name) == socket) {
+                    device = &d;
+                }
+            }
+            if (device == nullptr) {
+                setup.layer = std::make_unique<UnusablePort>(
+                    "Neznámý obsah patice \"" + options.simSocket +
+                    "\" v programmer.ini (klíč SimSocket sekce SETUP_PRG); použijte auto, "
+                    "empty nebo název čipu z nabídky");
+                return setup;
+            }
+            board->forceSocket(device->id);
+        }
         setup.board = board.get();
         setup.layer = std::move(board);
     }

@@ -18,6 +18,9 @@ struct PortOptions {
     std::string board = "auto";      // "auto", "ppdev" or "sim"
     std::string trace;               // file that receives every port access and wait; empty: none
     std::uint16_t base = kLpt1Base;  // the port the settings name, to decide "auto"
+    // "SimSocket": what the simulated socket holds, whatever device is selected: "auto" (the
+    // selected device's chip), "empty", or a device's name.
+    std::string simSocket = "auto";
 };
 
 // The port layer chosen at start-up. When a trace is on, clock wraps the session's clock so

@@ -38,7 +38,12 @@ bool flagSetting(const SettingsFile& file, const char* key) {
 }  // namespace
 
 Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
-    : link(portinc, clock), view(v), sink_(v), clock_(clock), platform_(platform), ports_(ports) {}
+    : link(portinc, clock), view(v), sink_(v), clock_(clock), platform_(platform), ports_(ports) {
+    sink_.onIdentified = [this](const std::string& summary) {
+        chipSummary_ = summary;
+        updateStatusLine();
+    };
+}
 
 Session::~Session() = default;
 
@@ -74,12 +79,19 @@ bool ViewSink::ask(const std::string& question) {
     return view_.askYesNo(question);
 }
 
+void ViewSink::identified(const std::string& summary) {
+    if (onIdentified) {
+        onIdentified(summary);
+    }
+}
+
 void Session::runOperation(const std::function<void(OpContext&)>& operation) {
     const PortStatus status = portStatus();
     if (!status.usable) {
         throw TriloError(status.text);
     }
     OpContext context{link, DataFile, BufferFile, sink_};
+    context.expected = CheckSignature ? findDevice(DeviceId) : nullptr;
     runReleasing(context, [&] { operation(context); });
     // A port that failed under the operation made it read and write nothing: whatever the
     // operation concluded, the user must hear that the board was lost.
@@ -143,7 +155,11 @@ PortStatus Session::portStatus() const {
 }
 
 void Session::updateStatusLine() {
-    view.setCaption(Control::statusLine, portStatus().text);
+    std::string line = portStatus().text;
+    if (!chipSummary_.empty()) {
+        line += " · " + chipSummary_;
+    }
+    view.setCaption(Control::statusLine, line);
 }
 
 // ---- Device selection -------------------------------------------------------------------
@@ -251,11 +267,14 @@ void Session::ApplyDeviceSelection() {
             view.setEnabled(c, false);
         }
     }
-    // The simulated board puts the chosen device's chip in its socket.
+    // The simulated board puts the chosen device's chip in its socket; what answered the
+    // last check was another device's.
+    view.setEnabled(C::mnuSignature, DeviceId != 0);
+    chipSummary_.clear();
     if (port_.board != nullptr) {
         port_.board->selectDevice(DeviceId);
-        updateStatusLine();
     }
+    updateStatusLine();
     // 12.
     SaveSettings();
 }
@@ -334,6 +353,8 @@ void Session::LoadSettings() {
     // The board to drive and the trace: read here, never written.
     portOptions.board = file.value(kSetup, "Board").value_or("auto");
     portOptions.trace = file.value(kSetup, "Trace").value_or("");
+    portOptions.simSocket = file.value(kSetup, "SimSocket").value_or("auto");
+    CheckSignature = flagSetting(file, "CheckSignature");
 }
 
 void Session::SaveSettings() {

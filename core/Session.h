@@ -27,6 +27,9 @@ public:
     void progress(int percent) override;
     void info(const std::string& message) override;
     bool ask(const std::string& question) override;
+    void identified(const std::string& summary) override;
+
+    std::function<void(const std::string&)> onIdentified;
 
 private:
     View& view_;
@@ -121,6 +124,9 @@ public:
     bool AutoErase = true;
     bool RememberFile = true;
     bool RememberCpu = true;
+    // "CheckSignature" of "SETUP_PRG", read at start-up, never written: whether every
+    // command first checks that the chip in the socket is the device selected.
+    bool CheckSignature = true;
     PortOptions portOptions;
 
     // Files.
@@ -147,6 +153,8 @@ private:
     Platform& platform_;
     PortOpener& ports_;
     PortSetup port_;
+    // What the last signature check found, for the status line.
+    std::string chipSummary_;
     std::unique_ptr<InstanceLock> instanceLock_;
 };
 

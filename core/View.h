@@ -81,6 +81,8 @@ enum class Control {
     mnuIndex,
     mnuAbout,
     statusLine,
+    // "Index": reads the signature of the chip in the socket.
+    mnuSignature,
     Count
 };
 

@@ -74,6 +74,43 @@ const DeviceInfo* findDevice(std::int32_t id) {
     return &kCatalog[static_cast<std::size_t>(id - 1)];
 }
 
+bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes) {
+    const auto checked = static_cast<std::size_t>(device.signature.checked);
+    if (bytes.size() < checked) {
+        return false;
+    }
+    for (std::size_t i = 0; i < checked; ++i) {
+        if (bytes[i] != device.signature.bytes[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// 0 the AVR parts, 1 the 20-pin AT89 parts, 2 the 40-pin ones: each group is read its own way.
+int signatureGroup(const DeviceInfo& device) {
+    if (device.isAvr()) {
+        return 0;
+    }
+    return std::strcmp(device.family, kFamilyX051) == 0 ? 1 : 2;
+}
+
+}  // namespace
+
+const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
+                                      const DeviceInfo& like) {
+    const DeviceInfo* best = nullptr;
+    for (const DeviceInfo& device : kCatalog) {
+        if (signatureGroup(device) == signatureGroup(like) && signatureMatches(device, bytes) &&
+            (best == nullptr || device.signature.checked > best->signature.checked)) {
+            best = &device;
+        }
+    }
+    return best;
+}
+
 const std::array<std::int32_t, 8>& mcs51MenuOrder() {
     static const std::array<std::int32_t, 8> order{1, 2, 3, 4, 5, 6, 7, 8};
     return order;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace trilo {
 
@@ -49,6 +50,14 @@ constexpr int kDeviceCount = 18;
 const std::array<DeviceInfo, kDeviceCount>& deviceCatalog();
 // The device with this id, or nullptr outside 1..18.
 const DeviceInfo* findDevice(std::int32_t id);
+
+// Whether bytes read from a chip are the device's signature: its checked bytes are equal.
+bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes);
+// The device whose signature those bytes are, among the devices read the way `like` is read
+// (the AVR parts, the 20-pin or the 40-pin AT89 parts); the one that checks the most bytes
+// when several match. nullptr when none does.
+const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
+                                      const DeviceInfo& like);
 
 // The menus list the devices in this order.
 const std::array<std::int32_t, 8>& mcs51MenuOrder();

@@ -23,7 +23,11 @@ public:
     virtual void info(const std::string& message) = 0;
     // An information box with Yes and No; true for Yes.
     virtual bool ask(const std::string& question) = 0;
+    // What the chip in the socket said it is, after each signature check.
+    virtual void identified(const std::string& summary) { (void)summary; }
 };
+
+struct DeviceInfo;
 
 // What every operation works over. Reads create the buffer file through DataFile; Write,
 // Verify and the EEPROM write read their data through in(), which the command has opened.
@@ -33,6 +37,9 @@ struct OpContext {
     std::string BufferFile;
     OperationSink& sink;
     ByteSource* input = nullptr;
+    // The device the chip must be: its signature is checked before a command touches the
+    // chip. nullptr: no check.
+    const DeviceInfo* expected = nullptr;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };

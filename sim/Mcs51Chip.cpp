@@ -25,6 +25,7 @@ enum Mode : std::uint8_t {
     kLockBit3 = 0x24,  // the lock byte on the 89S parts
     kFuseRead = 0x32,
     kFuseWrite = 0x12,
+    kSignature = 0x00,  // all four mode lines low, no programming voltage
 };
 
 }  // namespace
@@ -43,10 +44,13 @@ void Mcs51Chip::latched(std::uint8_t previous, std::uint8_t current, std::uint8_
             counter_ = 0;
             return;
         }
-        if (current == kRelease) {
+        // 0x88 cuts the supply of the 20-pin socket until the 0x80 that follows it. The rest
+        // byte 0xC0 keeps it: it only holds the counter, as 0xC6 does in the read entry.
+        if (current == kPowerUpFirst) {
             powered_ = false;
+        }
+        if (current == kRelease) {
             cancelErasePulse();
-            return;
         }
     } else if (powerUp) {
         fault("the 20-pin power-up 0x88, 0x80 sent to a 40-pin part");
@@ -157,12 +161,28 @@ int Mcs51Chip::drive(std::uint8_t control) {
                 return 0xFE | (serialProgramming ? 0x01 : 0);
             }
             break;
+        case kSignature:
+            if ((control & kVppOff) != 0) {
+                return signatureAt(counter_);
+            }
+            break;
         default:
             break;
     }
     fault("data lines read in mode " + hexByte(control & kModeLines) + " (control " +
           hexByte(control) + ")");
     return -1;
+}
+
+int Mcs51Chip::signatureAt(int address) const {
+    // The 20-pin parts keep theirs at 0 and 1, the 40-pin parts at 0x30 to 0x32; a locked chip
+    // still shows it. Other addresses show no byte of their own.
+    const int first = twentyPin_ ? 0 : 0x30;
+    const int count = twentyPin_ ? 2 : 3;
+    if (address >= first && address < first + count) {
+        return device().signature.bytes[static_cast<std::size_t>(address - first)];
+    }
+    return 0xFF;
 }
 
 }  // namespace trilo

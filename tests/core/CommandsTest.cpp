@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <random>
 
 #include "core/DeviceControls.h"
 #include "core/Handlers.h"
+#include "ops/Signature.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
 #include "support/SimRig.h"
@@ -160,6 +162,13 @@ TEST_P(EveryDevice, FromBlankToProgrammedLockedReadAndErased) {
             EXPECT_EQ(view.checked(C::rdSOFF), !on);
         }
     }
+    // Every command checked the signature silently, and the status line names the chip.
+    const std::string status = view.caption(C::statusLine);
+    EXPECT_EQ(status.substr(status.find(" · ")),
+              std::string(" · ") + d.name + ", podpis " +
+                  hexBytes(SignatureBytes(d.signature.bytes.begin(),
+                                          d.signature.bytes.begin() +
+                                              (std::strcmp(d.family, kFamilyX051) == 0 ? 2 : 3))));
     expectAtRest();
     EXPECT_TRUE(machine.board->protocolFaults().empty())
         << machine.board->protocolFaults().list().front();
@@ -195,6 +204,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);
+        s->CheckSignature = false;  // a stuck line would change the signature too
         useFile(pattern(64));
         // A stuck line: the read-back fails and the chosen lock level is never written.
         machine.board->stickDataLine(2, false);
@@ -215,6 +225,65 @@ TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
                   std::vector<std::string>{findDevice(id)->isAvr() ? failed : failed + "41"});
         expectAtRest();
     }
+}
+
+// A chip that is not the one selected: No leaves it untouched, Yes runs the command as ever.
+TEST_F(Commands, AnEmptySocketOrAnotherChipIsAskedAbout) {
+    const struct {
+        std::int32_t selected;
+        std::int32_t inSocket;  // 0: empty
+        const char* question;
+    } cases[] = {
+        {10, 0, "V patici není čip, nebo neodpovídá (podpis FF FF FF). Pokračovat ?"},
+        {10, 15,
+         "V patici je jiný čip: podpis 1E 93 01 (90S8515), zvolen je 90S2313. Pokračovat ?"},
+        {2, 3, "V patici je jiný čip: podpis 1E 41 (89C4051), zvolen je 89C2051. Pokračovat ?"},
+    };
+    for (const auto& k : cases) {
+        start(k.selected);
+        machine.board->forceSocket(k.inSocket);
+        const Bytes before = pattern(64);
+        SimChip* chip = k.inSocket == 0 ? nullptr : &machine.board->chip(k.inSocket);
+        if (chip != nullptr) {
+            std::copy(before.begin(), before.end(), chip->flash.begin());
+            chip->lockBits = {true, false, false};
+        }
+        useFile(Bytes(16, 0x00));
+        for (Handler h : {&btnWriteClick, &btnEraseClick, &btnReadLBClick}) {
+            view.answers = {false};
+            EXPECT_EQ(click(h), std::vector<std::string>{k.question});
+        }
+        if (chip != nullptr) {
+            EXPECT_EQ(Bytes(chip->flash.begin(), chip->flash.begin() + 64), before);
+            EXPECT_EQ(chip->lockBits, (std::array<bool, 3>{true, false, false}));
+        }
+        expectAtRest();
+        view.answers = {true};
+        const auto shown = click(&btnEraseClick);
+        EXPECT_EQ(shown.front(), k.question);
+        if (chip != nullptr) {
+            EXPECT_EQ(chip->flash[0], 0xFF);
+        }
+        machine.board->followSelection();
+    }
+}
+
+TEST_F(Commands, TheCheckCanBeSwitchedOffInTheSettings) {
+    dir.write("programmer.ini", "[SETUP_PRG]\nCheckSignature=0\n");
+    start(10);
+    machine.board->forceSocket(0);
+    EXPECT_EQ(click(&btnEraseClick), std::vector<std::string>{kErased});  // no chip, no question
+    EXPECT_NE(dir.read("programmer.ini").find("CheckSignature=0"), std::string::npos);
+}
+
+TEST_F(Commands, TheSignatureOnDemandAndTheSimulatedSocketFromTheSettings) {
+    dir.write("programmer.ini", "[SETUP_PRG]\nSimSocket=90s8515\n");
+    start(10);
+    EXPECT_EQ(click(&mnuSignatureClick),
+              std::vector<std::string>{"Čip v patici: 90S8515, podpis 1E 93 01"});
+    s->selectDevice(4);  // whatever is selected, the socket keeps its chip
+    EXPECT_EQ(click(&mnuSignatureClick),
+              std::vector<std::string>{"Čip v patici: čip neodpovídá, podpis FF FF FF"});
 }
 
 }  // namespace

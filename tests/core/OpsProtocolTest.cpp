@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "commands/Commands.h"
+#include "ops/Signature.h"
 #include "support/RecordingPort.h"
 #include "support/SimRig.h"
 
@@ -392,7 +393,7 @@ TEST(S51Protocol, SerialFuseAndLockRead) {
     for (bool off : {false, true}) {
         Twin t;
         t.reads({0xFE});
-        EXPECT_FALSE(commands::WriteSerialFuse(t.c, off));
+        EXPECT_EQ(commands::WriteSerialFuse(t.c, off), std::optional<bool>(false));
         t.e.SetDataLines(off ? 0xFE : 0xFF);
         t.e.WriteControlLatch(0x12);
         t.e.wait(100);
@@ -419,6 +420,52 @@ TEST(S51Protocol, SerialFuseAndLockRead) {
         t.e.ReadDataLines();
         t.e.ReleaseTarget();
         t.check();
+    }
+}
+
+TEST(SignatureProtocol, EachFamilyReadsItsBytesWithoutProgrammingVoltage) {
+    {
+        Twin t;
+        t.reads({0x1E, 0x91, 0x01});
+        EXPECT_EQ(AvrReadSignature(t.c), (SignatureBytes{0x1E, 0x91, 0x01}));
+        t.e.EnterAvrProgramming();
+        t.e.LoadCommand(0x08);
+        for (std::uint8_t a = 0; a < 3; ++a) {
+            t.e.LoadControlAndData(0x20, a);
+            t.e.ReadWithControl(0x04);
+        }
+        t.e.ReleaseTarget();
+        t.check();
+    }
+    for (Mcs51Family family : {Mcs51Family::X051, Mcs51Family::X51, Mcs51Family::S51}) {
+        const bool twentyPin = family == Mcs51Family::X051;
+        Twin t;
+        t.reads({0x1E, 0x21, 0x07});
+        EXPECT_EQ(M51ReadSignature(t.c, family).size(), twentyPin ? 2u : 3u);
+        if (twentyPin) {
+            t.e.PrepareX051();
+        }
+        t.e.SetDataLines(0xFF);
+        t.e.WriteControlLatch(0x80);
+        t.e.wait(150);
+        t.e.WriteControlLatch(0xC0);
+        t.e.wait(10);
+        t.e.WriteControlLatch(0x80);
+        const int first = twentyPin ? 0 : 0x30;
+        for (int address = 0; address < first + (twentyPin ? 2 : 3); ++address) {
+            if (address >= first) {
+                t.e.ReadDataLines();
+            }
+            if (address + 1 < first + (twentyPin ? 2 : 3)) {
+                t.e.StepClock(1);
+            }
+        }
+        t.e.ReleaseTarget();
+        t.check();
+        // No latch byte puts the programming voltage on (bit 7 low).
+        const auto control = t.actualPort.writesTo(kLpt1Base + 2);
+        EXPECT_EQ(t.rig.link.LastControlByte, 0xC0);
+        EXPECT_EQ(std::count(control.begin(), control.end(), 0x02), 0);
     }
 }
 
