@@ -128,13 +128,13 @@ void Session::openPort() {
 
 PortStatus Session::portStatus() const {
     if (portinc.layer() == nullptr) {
-        return {false, "No port layer"};
+        return {false, "Port není otevřen"};
     }
     return portinc.layer()->status(link.base());
 }
 
 void Session::updateStatusLine() {
-    view.setCaption(Control::statusLine, portStatus().text);
+    view.showPortStatus(portStatus());
 }
 
 // ---- Device selection -------------------------------------------------------------------

@@ -347,8 +347,8 @@ void StartupWindowTest::longStatusLineShowsWhole() {
     const int oneLine = window->height();
     auto* line = program.widget<QLabel>("statusLine");
     const std::string reason =
-        "LPT1: /dev/parport0 is in use by another program or by the printer driver lp; close "
-        "that program or unload the driver (sudo modprobe -r lp), then start the program again";
+        "LPT1: /dev/parport0 používá jiný program nebo tiskový ovladač lp; ukončete ten program "
+        "nebo ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
 
     window->setCaption(Control::statusLine, reason);
     QTRY_COMPARE(window->size(), window->minimumSize());
