@@ -158,7 +158,7 @@ void StartupWindowTest::designedPlaces() {
     if (auto* box = qobject_cast<QGroupBox*>(widget)) {
         shown = box->title();
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        shown = button->text();
+        shown = test::shown(button->text());
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         shown = label->text();
     } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
@@ -227,9 +227,9 @@ QStringList items(const QMenu* menu) {
         if (action->isSeparator()) {
             out << "-";
         } else if (action->menu() != nullptr) {
-            out << ">" + action->text();
+            out << ">" + shown(action->text());
         } else {
-            out << action->text();
+            out << shown(action->text());
         }
     }
     return out;
@@ -244,7 +244,7 @@ void StartupWindowTest::menus() {
     QCOMPARE(bar->objectName(), QStringLiteral("MainMenu1"));
     QStringList titles;
     for (const QAction* action : bar->actions()) {
-        titles << action->text();
+        titles << shown(action->text());
     }
     QCOMPARE(titles, QStringList({"File", "MCS51", "AVR", "Index"}));
 
