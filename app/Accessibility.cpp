@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QWidget>
 
 #include "app/Triloprog.h"
@@ -26,15 +27,37 @@ struct Mnemonic {
 // theirs. The fuse group's Read and Write have no letter left, and the fuse boxes change
 // their captions with the device; the device items differ only in digits.
 constexpr Mnemonic kMnemonics[] = {
-    {C::btnRead, 'R'},  {C::btnWrite, 'W'},  {C::btnErase, 'E'}, {C::btnVerify, 'V'},
-    {C::btnReaEE, 'd'}, {C::btnWriEE, 't'},  {C::chLB1, '1'},    {C::chLB2, '2'},
-    {C::chLB3, '3'},    {C::btnReadLB, 'L'}, {C::rdSON, 'N'},    {C::rdSOFF, 'O'},
-    {C::btnReadS, 'd'}, {C::btnWriteS, 't'},
+    {C::btnRead, 'R'},
+    {C::btnWrite, 'W'},
+    {C::btnErase, 'E'},
+    {C::btnVerify, 'V'},
+    {C::btnReaEE, 'd'},
+    {C::btnWriEE, 't'},
+    {C::chLB1, '1'},
+    {C::chLB2, '2'},
+    {C::chLB3, '3'},
+    {C::btnReadLB, 'L'},
+    {C::rdSON, 'N'},
+    {C::rdSOFF, 'O'},
+    {C::btnReadS, 'd'},
+    {C::btnWriteS, 't'},
     // Menu titles, then each menu's items.
-    {C::mnuFile, 'F'},  {C::mnuX51, 'M'},    {C::mnuAVR, 'A'},   {C::mnuIndex, 'I'},
-    {C::mnuOpen, 'O'},  {C::mnuSave, 'S'},   {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},
-    {C::mnuExit, 'x'},  {C::mnuDM, 'm'},     {C::mnuCP, 'C'},    {C::mnuFL, 's'},
-    {C::mnuDL, 'v'},    {C::mnuLPT1, '1'},   {C::mnuLPT2, '2'},  {C::mnuAbout, 'A'},
+    {C::mnuFile, 'F'},
+    {C::mnuX51, 'M'},
+    {C::mnuAVR, 'A'},
+    {C::mnuIndex, 'I'},
+    {C::mnuOpen, 'O'},
+    {C::mnuSave, 'S'},
+    {C::mnuSaveAs, 'A'},
+    {C::mnuSetUp, 'U'},
+    {C::mnuExit, 'x'},
+    {C::mnuDM, 'm'},
+    {C::mnuCP, 'C'},
+    {C::mnuFL, 's'},
+    {C::mnuDL, 'v'},
+    {C::mnuLPT1, '1'},
+    {C::mnuLPT2, '2'},
+    {C::mnuAbout, 'A'},
 };
 
 // The labels beside the controls that have no caption of their own, and their mnemonics.
@@ -44,17 +67,17 @@ struct Labelled {
     char key;
 };
 constexpr Labelled kLabels[] = {
-    {"Label4", C::txFile, 0},  {"Label1", C::txTyp, 0},       {"Label2", C::txCpu, 0},
+    {"Label4", C::txFile, 0},    {"Label1", C::txTyp, 0},      {"Label2", C::txCpu, 0},
     {"Label3", C::spFlash, 'S'}, {"Label5", C::spEEprom, 'P'},
 };
 
 // Left to right, top to bottom, group by group: the command row before the EEPROM group on
 // its right; in "CPU Info / Set Up" the left column down to the sizes, then the fuse column.
 constexpr C kTabOrder[] = {
-    C::btnRead, C::btnWrite, C::btnErase,  C::btnVerify, C::btnReaEE, C::btnWriEE,
-    C::chLB1,   C::chLB2,    C::chLB3,     C::btnReadLB, C::rdSON,    C::rdSOFF,
-    C::btnReadS, C::btnWriteS, C::spFlash, C::spEEprom,  C::chD5,     C::chD4,
-    C::chD3,    C::chD2,     C::chD1,      C::chD0,      C::btnReadFuse, C::btnWrFuse,
+    C::btnRead,  C::btnWrite,  C::btnErase, C::btnVerify, C::btnReaEE,    C::btnWriEE,
+    C::chLB1,    C::chLB2,     C::chLB3,    C::btnReadLB, C::rdSON,       C::rdSOFF,
+    C::btnReadS, C::btnWriteS, C::spFlash,  C::spEEprom,  C::chD5,        C::chD4,
+    C::chD3,     C::chD2,      C::chD1,     C::chD0,      C::btnReadFuse, C::btnWrFuse,
 };
 
 QString marked(const QString& caption, char key) {
@@ -109,9 +132,13 @@ void TfrmTop::setUpAccessibility() {
         slot(shortcut.item).action->setShortcut(shortcut.keys);
     }
 
-    // A group box inside another would otherwise be announced by the outer one's title.
+    // A group box inside another would otherwise be announced by the outer one's title, and
+    // a menu's popup has no name of its own.
     for (auto* box : findChildren<QGroupBox*>()) {
         box->setAccessibleName(box->title());
+    }
+    for (auto* menu : findChildren<QMenu*>()) {
+        menu->setAccessibleName(withoutMnemonic(menu->title()));
     }
     slot(C::Gauge1).widget->setAccessibleName(QStringLiteral("Průběh"));
     for (const Labelled& pair : kLabels) {

@@ -37,7 +37,8 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     lbWebLink->setFont(linkFont);
     // Wider than designed, and so are the information text and the window: DejaVu Sans runs
     // wider than the design's font, and the address, a path, must show whole.
-    const int linkWidth = std::max(metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(kHomePage) + metrics_.px(4));
+    const int linkWidth = std::max(
+        metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(kHomePage) + metrics_.px(4));
     lbWebLink->setGeometry(metrics_.px(100), metrics_.px(108), linkWidth, metrics_.px(18));
     // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
     setFixedSize(metrics_.px(110) + linkWidth, metrics_.px(186));

@@ -32,7 +32,8 @@ void ValueText::fit() {
     // A framed label indents its text by half an 'x' unless told otherwise; allow it on both
     // sides, as a centred text has it.
     const int indentation =
-        indent() >= 0 ? indent() : (frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0);
+        indent() >= 0 ? indent()
+                      : (frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0);
     const int room = contentsRect().width() - 2 * (margin() + indentation);
     const QString shown = fontMetrics().elidedText(value_, Qt::ElideMiddle, room);
     setText(shown);
