@@ -25,40 +25,17 @@ struct Mnemonic {
 // Each letter is one of the caption's own and unique among the controls that are enabled
 // together: EEPROM and the serial-programming fuse never are, so their Read and Write share
 // theirs. The fuse group's Read and Write have no letter left, and the fuse boxes change
-// their captions with the device; the device items differ only in digits.
+// their captions with the device; the device items differ only in digits. Buttons first,
+// then the menu titles, then each menu's items, whose letters count only in their menu.
 constexpr Mnemonic kMnemonics[] = {
-    {C::btnRead, 'R'},
-    {C::btnWrite, 'W'},
-    {C::btnErase, 'E'},
-    {C::btnVerify, 'V'},
-    {C::btnReaEE, 'd'},
-    {C::btnWriEE, 't'},
-    {C::chLB1, '1'},
-    {C::chLB2, '2'},
-    {C::chLB3, '3'},
-    {C::btnReadLB, 'L'},
-    {C::rdSON, 'N'},
-    {C::rdSOFF, 'O'},
-    {C::btnReadS, 'd'},
-    {C::btnWriteS, 't'},
-    // Menu titles, then each menu's items.
-    {C::mnuFile, 'F'},
-    {C::mnuX51, 'M'},
-    {C::mnuAVR, 'A'},
-    {C::mnuIndex, 'I'},
-    {C::mnuOpen, 'O'},
-    {C::mnuSave, 'S'},
-    {C::mnuSaveAs, 'A'},
-    {C::mnuSetUp, 'U'},
-    {C::mnuExit, 'x'},
-    {C::mnuDM, 'm'},
-    {C::mnuCP, 'C'},
-    {C::mnuFL, 's'},
-    {C::mnuDL, 'v'},
-    {C::mnuLPT1, '1'},
-    {C::mnuLPT2, '2'},
-    {C::mnuAbout, 'A'},
-};
+    {C::btnRead, 'R'},   {C::btnWrite, 'W'},  {C::btnErase, 'E'}, {C::btnVerify, 'V'},
+    {C::btnReaEE, 'd'},  {C::btnWriEE, 't'},  {C::chLB1, '1'},    {C::chLB2, '2'},
+    {C::chLB3, '3'},     {C::btnReadLB, 'L'}, {C::rdSON, 'N'},    {C::rdSOFF, 'O'},
+    {C::btnReadS, 'd'},  {C::btnWriteS, 't'}, {C::mnuFile, 'F'},  {C::mnuX51, 'M'},
+    {C::mnuAVR, 'A'},    {C::mnuIndex, 'I'},  {C::mnuOpen, 'O'},  {C::mnuSave, 'S'},
+    {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},  {C::mnuExit, 'x'},  {C::mnuDM, 'm'},
+    {C::mnuCP, 'C'},     {C::mnuFL, 's'},     {C::mnuDL, 'v'},    {C::mnuLPT1, '1'},
+    {C::mnuLPT2, '2'},   {C::mnuAbout, 'A'}};
 
 // The labels beside the controls that have no caption of their own, and their mnemonics.
 struct Labelled {
