@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,12 +20,15 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
+#include <exception>
+#include <thread>
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
 #include "core/DeviceControls.h"
+#include "core/Handlers.h"
 #include "devices/Catalog.h"
 
 namespace trilo::gui {
@@ -96,13 +101,15 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
-      session_(*this, clock, platform, ports) {
+      guiView_(*this, *this),
+      session_(guiView_, clock, platform, ports) {
     setObjectName(QStringLiteral("frmTop"));
     setWindowTitle(kAppTitle);
     setWindowIcon(programIcon());
     setFont(metrics_.font(14));
     createControls();
     createMenus();
+    connectCommands();
 
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
@@ -352,6 +359,57 @@ void TfrmTop::run(void (Session::*handler)()) {
     session_.handle([this, handler] { (session_.*handler)(); });
 }
 
+void TfrmTop::connectCommands() {
+    const struct {
+        C button;
+        void (*command)(Session&);
+    } commands[] = {
+        {C::btnRead, &btnReadClick},     {C::btnWrite, &btnWriteClick},
+        {C::btnErase, &btnEraseClick},   {C::btnVerify, &btnVerifyClick},
+        {C::btnReaEE, &btnReaEEClick},   {C::btnWriEE, &btnWriEEClick},
+        {C::btnReadLB, &btnReadLBClick}, {C::btnReadS, &btnReadSClick},
+        {C::btnWriteS, &btnWriteSClick}, {C::btnReadFuse, &btnReadFuseClick},
+        {C::btnWrFuse, &btnWrFuseClick},
+    };
+    for (const auto& entry : commands) {
+        connectCommand(entry.button, entry.command);
+    }
+}
+
+void TfrmTop::connectCommand(Control button, std::function<void(Session&)> command) {
+    auto* widget = qobject_cast<QAbstractButton*>(slot(button).widget);
+    connect(widget, &QAbstractButton::clicked, this,
+            [this, command = std::move(command)] { runBusy([&] { command(session_); }); });
+}
+
+void TfrmTop::runBusy(const std::function<void()>& handler) {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    // A full-chip write on a real port takes tens of seconds: the window must go on painting,
+    // so the command runs on a worker while this thread serves paint events and the worker's
+    // calls to the window, and takes no input.
+    QEventLoop loop;
+    std::exception_ptr escaped;
+    std::thread worker([&] {
+        try {
+            session_.handle(handler);
+        } catch (...) {
+            escaped = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+    if (escaped) {
+        std::rethrow_exception(escaped);
+    }
+}
+
 const TfrmTop::Slot& TfrmTop::slot(Control c) const {
     return slots_[static_cast<std::size_t>(c)];
 }
@@ -370,6 +428,11 @@ bool TfrmTop::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmTop::closeEvent(QCloseEvent* event) {
+    // Never in the middle of a command: the board would be left in programming mode.
+    if (busy_) {
+        event->ignore();
+        return;
+    }
     // However the window is closed, FormClose runs first; an error in it keeps it open.
     if (session_.handle([this] { session_.FormClose(); })) {
         event->accept();

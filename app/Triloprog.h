@@ -2,8 +2,10 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 
 #include "app/Dialogs.h"
+#include "app/GuiThreadView.h"
 #include "app/Metrics.h"
 #include "core/Session.h"
 #include "core/View.h"
@@ -35,6 +37,11 @@ public:
 
     // The name of a control, which its Qt object carries as objectName.
     static const char* controlName(Control c);
+
+    // Connects a button to a command. The command runs on a worker thread while the window
+    // goes on painting and takes no input; closing is refused until it has ended.
+    void connectCommand(Control button, std::function<void(Session&)> command);
+    bool busy() const { return busy_; }
 
     // ---- View ---------------------------------------------------------------------------
     void setEnabled(Control c, bool on) override;
@@ -75,11 +82,15 @@ private:
     QAction* addItem(QMenu* menu, Control c, const QString& caption);
     QMenu* addMenu(QWidget* parent, Control c, const QString& title);
     void run(void (Session::*handler)());
+    void runBusy(const std::function<void()>& handler);
+    void connectCommands();
     const Slot& slot(Control c) const;
 
     Dialogs& dialogs_;
     Metrics metrics_;
+    GuiThreadView guiView_;
     Session session_;
+    bool busy_ = false;
     TfrmInfo* frmInfo_ = nullptr;
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;

@@ -1,24 +1,31 @@
-// Whole flash reads through the link over the simulated board, with a clock that takes no
-// time. A real parallel port costs about 1 us per access; the board must stay under 1% of it.
+// Whole operations, the program's own, over the simulated board with a clock that takes no
+// time: what the program itself costs, beside what a real port would take for the same
+// accesses (about 1 us each) and waits.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numeric>
+#include <string>
 #include <vector>
 
 #include "base/Clock.h"
-#include "link/Link.h"
-#include "link/PORTINC.h"
+#include "ops/avr/AvrEeprom.h"
+#include "ops/avr/AvrFlash.h"
+#include "ops/mcs51/M51Flash.h"
 #include "sim/SimulatedBoard.h"
 
+namespace trilo {
 namespace {
 
-using trilo::Link;
-
 // Counts accesses, so the figures can be given per port access.
-class CountingPort final : public trilo::PortLayer {
+class CountingPort final : public PortLayer {
 public:
-    explicit CountingPort(trilo::PortLayer& inner) : inner_(inner) {}
+    explicit CountingPort(PortLayer& inner) : inner_(inner) {}
     void out(std::uint16_t port, std::uint8_t value) override {
         ++accesses;
         inner_.out(port, value);
@@ -27,93 +34,125 @@ public:
         ++accesses;
         return inner_.in(port);
     }
-    trilo::PortStatus status(std::uint16_t base) const override { return inner_.status(base); }
+    PortStatus status(std::uint16_t base) const override { return inner_.status(base); }
     std::int64_t accesses = 0;
 
 private:
-    trilo::PortLayer& inner_;
+    PortLayer& inner_;
 };
 
-// The AVR flash read: programming mode, command 0x02, then per word the address high and
-// low byte, the low and the high byte read, and latch 0x34.
-std::uint32_t avrReadFlash(Link& link, int words) {
-    std::uint32_t sum = 0;
-    link.EnterAvrProgramming();
-    link.LoadCommand(0x02);
-    for (int w = 0; w < words; ++w) {
-        link.LoadControlAndData(0x30, static_cast<std::uint8_t>(w / 256));
-        link.LoadControlAndData(0x20, static_cast<std::uint8_t>(w % 256));
-        link.ReadWithControl(0x04);
-        sum += static_cast<std::uint32_t>(link.LastRead);
-        link.ReadWithControl(0x14);
-        sum += static_cast<std::uint32_t>(link.LastRead);
-        link.WriteControlLatch(0x34);
-    }
-    link.ReleaseTarget();
-    return sum;
-}
+class QuietSink final : public OperationSink {
+public:
+    void progress(int) override {}
+    void info(const std::string&) override {}
+    bool ask(const std::string&) override { return true; }
+};
 
-// The 40-pin MCS-51 flash read: read-mode entry, then one read and one clock step per byte.
-std::uint32_t m51ReadFlash(Link& link, int size) {
-    std::uint32_t sum = 0;
-    link.WriteControlLatch(0x86);
-    link.wait(150);
-    link.WriteControlLatch(0xC6);
-    link.wait(10);
-    link.WriteControlLatch(0x86);
-    link.wait(100);
-    link.SetDataLines(0xFF);
-    for (int i = 1; i <= size; ++i) {
-        link.ReadDataLines();
-        sum += static_cast<std::uint32_t>(link.LastRead);
-        if (i < size) {
-            link.StepClock(1);
+// A board with the device's chip, a data file holding a full image, and the link at rest.
+struct Bench {
+    explicit Bench(std::int32_t deviceId) : device(*findDevice(deviceId)) {
+        dir =
+            (std::filesystem::temp_directory_path() / ("trilo-bench-" + std::to_string(::getpid())))
+                .string();
+        std::filesystem::create_directories(dir);
+        std::vector<char> image(static_cast<std::size_t>(device.flashSize));
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            image[i] = static_cast<char>(i * 7 + (i >> 8));
         }
+        std::ofstream(dir + "/data.bin", std::ios::binary)
+            .write(image.data(), static_cast<std::streamsize>(image.size()));
+        // The chip already holds the image, so every verify and read-back runs to the end.
+        SimChip& chip = board.chip(deviceId);
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            // An AVR word stands high byte first in the file and low byte first in the chip.
+            chip.flash[device.isAvr() ? i ^ 1 : i] = static_cast<std::uint8_t>(image[i]);
+        }
+        port.attach(&counter);
+        link.PortBase = kLpt1Base;
+        link.PollLimit = 800;
+        board.selectDevice(deviceId);
+        link.ReleaseTarget();
     }
-    link.ReleaseTarget();
-    return sum;
-}
-
-template <typename Read>
-void runRead(benchmark::State& state, std::int32_t deviceId, int units, Read read) {
-    trilo::RecordingClock clock;
-    trilo::SimulatedBoard board(clock);
-    board.selectDevice(deviceId);
-    auto& flash = board.chip(deviceId).flash;
-    for (std::size_t i = 0; i < flash.size(); ++i) {
-        flash[i] = static_cast<std::uint8_t>(i * 7);
+    ~Bench() { std::filesystem::remove_all(dir); }
+    void openData() {
+        file.openRead(dir + "/data.bin");
+        ctx.input = &file;
     }
 
-    trilo::Portinc port;
-    Link link(port, clock);
-    link.PortBase = trilo::kLpt1Base;
-    link.PollLimit = 800;
+    const DeviceInfo& device;
+    std::string dir;
+    RecordingClock clock;
+    SimulatedBoard board{clock};
+    CountingPort counter{board};
+    Portinc port;
+    Link link{port, clock};
+    ByteFile file;
+    QuietSink sink;
+    OpContext ctx{link, file, "", sink, nullptr};
+};
 
-    CountingPort counter(board);
-    port.attach(&counter);
-    read(link, units);
-    const std::int64_t accesses = counter.accesses;
-
-    port.attach(&board);
+void run(benchmark::State& state, std::int32_t deviceId, const std::function<void(Bench&)>& op) {
+    Bench bench(deviceId);
+    bench.ctx.BufferFile = bench.dir + "/buffer.tmp";
+    // One counted run first: the accesses and waits a real port would see.
+    op(bench);
+    const std::int64_t accesses = bench.counter.accesses;
+    const int waitMs = std::accumulate(bench.clock.waits.begin(), bench.clock.waits.end(), 0);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(read(link, units));
-        clock.waits.clear();
+        op(bench);
+        bench.clock.waits.clear();
     }
-    state.SetItemsProcessed(state.iterations() * accesses);
     state.counters["accesses"] = static_cast<double>(accesses);
+    state.counters["waits_ms"] = waitMs;
+    state.counters["real_port_s"] = static_cast<double>(accesses) * 1e-6 + waitMs / 1000.0;
     state.counters["per_access"] = benchmark::Counter(
         static_cast<double>(accesses),
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void BM_Avr90S8515FlashRead(benchmark::State& state) {
-    runRead(state, 15, 4096, avrReadFlash);
+void BM_90S8515_WriteWithReadBack(benchmark::State& state) {
+    run(state, 15, [](Bench& b) {
+        b.openData();
+        AvrWriteFlash(b.ctx, true, {});
+        b.file.close();
+    });
 }
-BENCHMARK(BM_Avr90S8515FlashRead)->Unit(benchmark::kMillisecond);
+void BM_90S8515_Read(benchmark::State& state) {
+    run(state, 15, [](Bench& b) { AvrReadFlash(b.ctx, b.device.flashSize); });
+}
+void BM_90S8515_Verify(benchmark::State& state) {
+    run(state, 15, [](Bench& b) {
+        b.openData();
+        AvrVerifyFlash(b.ctx);
+    });
+}
+void BM_90S8515_EepromRead(benchmark::State& state) {
+    run(state, 15, [](Bench& b) { AvrReadEeprom(b.ctx, b.device.eepromSize); });
+}
+void BM_89C55_WriteWithReadBack(benchmark::State& state) {
+    run(state, 7, [](Bench& b) {
+        b.openData();
+        M51WriteFlash(b.ctx, Mcs51Family::X51, true, {});
+        b.file.close();
+    });
+}
+void BM_89C55_Read(benchmark::State& state) {
+    run(state, 7, [](Bench& b) { M51ReadFlash(b.ctx, Mcs51Family::X51, b.device.flashSize); });
+}
+void BM_89C55_Verify(benchmark::State& state) {
+    run(state, 7, [](Bench& b) {
+        b.openData();
+        M51VerifyFlash(b.ctx, Mcs51Family::X51);
+    });
+}
 
-void BM_Mcs51_89C55FlashRead(benchmark::State& state) {
-    runRead(state, 7, 20480, m51ReadFlash);
-}
-BENCHMARK(BM_Mcs51_89C55FlashRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_90S8515_WriteWithReadBack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_90S8515_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_90S8515_Verify)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_90S8515_EepromRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_89C55_WriteWithReadBack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_89C55_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_89C55_Verify)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace trilo

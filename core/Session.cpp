@@ -38,7 +38,7 @@ bool flagSetting(const SettingsFile& file, const char* key) {
 }  // namespace
 
 Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
-    : link(portinc, clock), view(v), clock_(clock), platform_(platform), ports_(ports) {}
+    : link(portinc, clock), view(v), sink_(v), clock_(clock), platform_(platform), ports_(ports) {}
 
 Session::~Session() = default;
 
@@ -59,19 +59,28 @@ bool Session::handle(const std::function<void()>& handler) {
     }
 }
 
-void Session::runOperation(const std::function<void()>& operation) {
+void ViewSink::progress(int percent) {
+    if (percent != shown_) {
+        shown_ = percent;
+        view_.setValue(Control::Gauge1, percent);
+    }
+}
+
+void ViewSink::info(const std::string& message) {
+    view_.showInfo(message);
+}
+
+bool ViewSink::ask(const std::string& question) {
+    return view_.askYesNo(question);
+}
+
+void Session::runOperation(const std::function<void(OpContext&)>& operation) {
     const PortStatus status = portStatus();
     if (!status.usable) {
         throw TriloError(status.text);
     }
-    try {
-        operation();
-    } catch (...) {
-        // Never leave programming voltage on the chip, nor a handle open, whatever the cause.
-        DataFile.closeQuietly();
-        link.ReleaseTarget();
-        throw;
-    }
+    OpContext context{link, DataFile, BufferFile, sink_};
+    runReleasing(context, [&] { operation(context); });
     // A port that failed under the operation made it read and write nothing: whatever the
     // operation concluded, the user must hear that the board was lost.
     const PortStatus after = portStatus();

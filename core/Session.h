@@ -13,10 +13,25 @@
 #include "data/ByteFile.h"
 #include "link/Link.h"
 #include "link/PORTINC.h"
+#include "ops/Operation.h"
 
 namespace trilo {
 
 class InstanceLock;
+
+// The operations' progress and messages, shown in the window. The gauge is repainted only
+// when its value changes, so a long operation costs at most 101 repaints.
+class ViewSink final : public OperationSink {
+public:
+    explicit ViewSink(View& view) : view_(view) {}
+    void progress(int percent) override;
+    void info(const std::string& message) override;
+    bool ask(const std::string& question) override;
+
+private:
+    View& view_;
+    int shown_ = -1;
+};
 
 // The state of one run and the handlers of the main window. The window forwards every
 // click here; everything the program does is decided here, so it runs and tests without Qt.
@@ -33,7 +48,7 @@ public:
     bool handle(const std::function<void()>& handler);
     // Runs a device operation: refused with the port's reason when the board cannot be
     // driven; whatever ends it early, the programmer is released and DataFile closed.
-    void runOperation(const std::function<void()>& operation);
+    void runOperation(const std::function<void(OpContext&)>& operation);
 
     // ---- Start-up, closing ----------------------------------------------------------
     void FormCreate();
@@ -120,6 +135,7 @@ public:
     View& view;
 
 private:
+    ViewSink sink_;
     // The unit of the AVR, MCS-51 and file handlers' shared steps.
     void moveBufferTo(const std::string& target);
     void setupBuffer();

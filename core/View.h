@@ -103,11 +103,9 @@ public:
     // Captions of check boxes and static texts (txFile, txTyp, txCpu, statusLine).
     virtual void setCaption(Control c, const std::string& text) = 0;
     virtual std::string caption(Control c) const = 0;
-    // The status line with the board in use. The window also sets a simulated or unusable
-    // board apart by more than the words; a view without that shows the text alone.
-    virtual void showPortStatus(const PortStatus& status) {
-        setCaption(Control::statusLine, status.text);
-    }
+    // The status line with the board in use. The window sets a simulated or unusable board
+    // apart by more than the words.
+    virtual void showPortStatus(const PortStatus& status) = 0;
     // Spin edits and the progress gauge. The gauge repaints at once.
     virtual void setValue(Control c, int value) = 0;
     // A spin edit's text as the user typed it.

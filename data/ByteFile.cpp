@@ -202,4 +202,11 @@ std::uint64_t ByteFile::transferCalls() const {
     return state_->calls;
 }
 
+std::uint8_t ImageSource::readByte() {
+    if (next_ >= bytes_.size()) {
+        throw IoError(IoError::ReadBeyondEnd);
+    }
+    return bytes_[next_++];
+}
+
 }  // namespace trilo

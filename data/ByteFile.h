@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "data/ByteSource.h"
+
 namespace trilo {
 
 // The single data-file handle with one-byte records. Every failure raises an IoError with
@@ -11,10 +13,10 @@ namespace trilo {
 // first closes the one that is open.
 //
 // Reads and writes go through a 32 KiB buffer: a whole flash image costs a few system calls.
-class ByteFile {
+class ByteFile final : public ByteSource {
 public:
     ByteFile();
-    ~ByteFile();
+    ~ByteFile() override;
     ByteFile(const ByteFile&) = delete;
     ByteFile& operator=(const ByteFile&) = delete;
 
@@ -24,13 +26,13 @@ public:
     // Opens an existing file for reading, at its first byte.
     void openRead(const std::string& path);
     // Size of the open file in bytes, what is written so far included.
-    std::int64_t size();
+    std::int64_t size() override;
     // The next byte; past the end an IoError 100.
-    std::uint8_t readByte();
+    std::uint8_t readByte() override;
     void writeByte(std::uint8_t value);
     // Flushes and closes; a failed flush is an IoError (101 when the disk is full). Closing
     // a closed handle does nothing.
-    void close();
+    void close() override;
     // Closes without reporting anything: for the path on which an error already ends the
     // command.
     void closeQuietly() noexcept;

@@ -7,6 +7,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 RUN_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n
               libsimpleini-dev fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth)
+# The fuzz target: clang with its libFuzzer and sanitizer runtimes.
+TEST_PACKAGES+=(clang libclang-rt-14-dev)
 
 die() {
     echo "error: $*" >&2

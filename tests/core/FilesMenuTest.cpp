@@ -387,7 +387,7 @@ TEST(FilesStart, APrivateDirThatIsALinkIsRefused) {
 TEST_F(Files, AnIoErrorInAnOperationStillReleasesTheBoardAndClosesTheFile) {
     platform.port->accesses.clear();
     const bool ok = session->handle([&] {
-        session->runOperation([&] {
+        session->runOperation([&](OpContext&) {
             session->link.WriteControlLatch(0x58);  // programming mode, as an operation does
             session->DataFile.create(session->BufferFile);
             session->DataFile.writeByte(1);

@@ -15,7 +15,7 @@ TEST_F(RunOperation, AnUnusablePortShowsItsReasonInsteadOfRunning) {
     platform.port->usable = false;
     platform.port->statusText = "cannot open /dev/parport0";
     bool ran = false;
-    EXPECT_FALSE(session->handle([&] { session->runOperation([&] { ran = true; }); }));
+    EXPECT_FALSE(session->handle([&] { session->runOperation([&](OpContext&) { ran = true; }); }));
     EXPECT_FALSE(ran);
     EXPECT_EQ(view.messages(FakeView::Kind::Error),
               std::vector<std::string>{"LPT1: cannot open /dev/parport0."});
@@ -25,7 +25,7 @@ TEST_F(RunOperation, APortLostDuringTheOperationIsReportedAfterIt) {
     start();
     bool ran = false;
     EXPECT_FALSE(session->handle([&] {
-        session->runOperation([&] {
+        session->runOperation([&](OpContext&) {
             ran = true;
             platform.port->usable = false;
             platform.port->statusText = "the port stopped answering";
@@ -39,7 +39,7 @@ TEST_F(RunOperation, APortLostDuringTheOperationIsReportedAfterIt) {
 TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
     start();
     platform.port->accesses.clear();
-    EXPECT_THROW(session->runOperation([&] {
+    EXPECT_THROW(session->runOperation([&](OpContext&) {
         session->link.WriteControlLatch(0xA0);
         throw std::runtime_error("unexpected");
     }),

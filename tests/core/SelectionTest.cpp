@@ -275,6 +275,7 @@ TEST(SelectionStatusLine, NamesTheChipInTheSimulatedSocket) {
     Session session(view, clock, machine, machine);
     ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 89C2051");
+    EXPECT_TRUE(view.port.simulated);
     session.mnu2313Click();
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 90S2313");
     session.mnuLPT2Click();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "SimSequences.h"
 #include "sim/AvrChip.h"
+#include "support/SimRig.h"
 
 namespace trilo::test {
 namespace {
@@ -20,21 +20,21 @@ TEST_P(EveryAvr, WritesReadsBackErasesAndChecksBlank) {
     const int words = rig.device.flashSize / 2;
     const Bytes image = pattern(static_cast<std::size_t>(rig.device.flashSize));
 
-    ASSERT_TRUE(avrWriteFlash(rig.link, image, true));
+    ASSERT_TRUE(avrWriteFlash(rig, image, true));
     for (int w : {0, 1, words / 2, words - 1}) {
         EXPECT_EQ(rig.chip().flashWord(w), imageWord(image, w)) << "word " << w;
     }
-    EXPECT_EQ(avrReadFlash(rig.link, words), image);
+    EXPECT_EQ(avrReadFlash(rig, words), image);
 
     const Bytes data = pattern(static_cast<std::size_t>(rig.device.eepromSize), 3);
-    avrWriteEeprom(rig.link, data);
+    avrWriteEeprom(rig, data);
     EXPECT_EQ(rig.chip().eeprom, data);
-    EXPECT_EQ(avrReadEeprom(rig.link, rig.device.eepromSize), data);
+    EXPECT_EQ(avrReadEeprom(rig, rig.device.eepromSize), data);
 
-    EXPECT_FALSE(avrBlankCheck(rig.link, words));
-    avrEraseChip(rig.link);
-    EXPECT_TRUE(avrBlankCheck(rig.link, words));
-    EXPECT_EQ(avrReadEeprom(rig.link, rig.device.eepromSize), Bytes(data.size(), 0xFF));
+    EXPECT_FALSE(avrBlankCheck(rig, words));
+    AvrEraseChip(rig.ctx);
+    EXPECT_TRUE(avrBlankCheck(rig, words));
+    EXPECT_EQ(avrReadEeprom(rig, rig.device.eepromSize), Bytes(data.size(), 0xFF));
     EXPECT_TRUE(rig.board.protocolFaults().empty()) << rig.board.protocolFaults().list().front();
 }
 
@@ -50,7 +50,7 @@ TEST(SimAvr, WordsAcross256WordBoundariesLandAtTheirOwnAddress) {
         image[2 * w] = static_cast<std::uint8_t>(0x80 | (w >> 8));  // high byte: the page
         image[2 * w + 1] = static_cast<std::uint8_t>(w & 0xFF);     // low byte: the offset
     }
-    ASSERT_TRUE(avrWriteFlash(rig.link, image, false));
+    ASSERT_TRUE(avrWriteFlash(rig, image, false));
     // A lost high address byte would fold word 256 onto word 0 and 512 onto 0 again.
     const struct {
         int word;
@@ -60,7 +60,7 @@ TEST(SimAvr, WordsAcross256WordBoundariesLandAtTheirOwnAddress) {
     for (const auto& c : cases) {
         EXPECT_EQ(rig.chip().flashWord(c.word), c.held) << "word " << c.word;
     }
-    const Bytes back = avrReadFlash(rig.link, 514);
+    const Bytes back = avrReadFlash(rig, 514);
     EXPECT_EQ(back, image);
 }
 
@@ -70,30 +70,30 @@ TEST(SimAvr, EepromAddressesAbove255) {
     for (std::size_t i = 0; i < data.size(); ++i) {
         data[i] = static_cast<std::uint8_t>(i < 256 ? 0x11 : 0x22 + (i & 0x0F));
     }
-    avrWriteEeprom(rig.link, data);
+    avrWriteEeprom(rig, data);
     EXPECT_EQ(rig.chip().eeprom[0], 0x11);
     EXPECT_EQ(rig.chip().eeprom[300], 0x22 + (300 & 0x0F));
     EXPECT_EQ(rig.chip().eeprom[511], 0x22 + 0x0F);
-    EXPECT_EQ(avrReadEeprom(rig.link, 512), data);
+    EXPECT_EQ(avrReadEeprom(rig, 512), data);
 }
 
 TEST(SimAvr, FlashProgrammedWithoutEraseKeepsOnlyBitsBothWritesLeft) {
     SimRig rig(10);
-    ASSERT_TRUE(avrWriteFlash(rig.link, {0x0F, 0x0F}, true));
+    ASSERT_TRUE(avrWriteFlash(rig, {0x0F, 0x0F}, true));
     // Bits can only be cleared: 0x0F0F then 0x3355 leaves 0x0305, and the read-back fails.
-    EXPECT_FALSE(avrWriteFlash(rig.link, {0x33, 0x55}, true));
+    EXPECT_FALSE(avrWriteFlash(rig, {0x33, 0x55}, true));
     EXPECT_EQ(rig.chip().flashWord(0), 0x0305);
-    avrEraseChip(rig.link);
-    EXPECT_TRUE(avrWriteFlash(rig.link, {0x33, 0x55}, true));
+    AvrEraseChip(rig.ctx);
+    EXPECT_TRUE(avrWriteFlash(rig, {0x33, 0x55}, true));
     EXPECT_EQ(rig.chip().flashWord(0), 0x3355);
 }
 
 TEST(SimAvr, EepromByteWriteErasesTheByteItself) {
     // The EEPROM's self-timed write erases the byte first: no chip erase between writes.
     SimRig rig(10);
-    avrWriteEeprom(rig.link, {0x0F, 0xA5});
-    avrWriteEeprom(rig.link, {0xF0, 0x5A});
-    EXPECT_EQ(avrReadEeprom(rig.link, 2), (Bytes{0xF0, 0x5A}));
+    avrWriteEeprom(rig, {0x0F, 0xA5});
+    avrWriteEeprom(rig, {0xF0, 0x5A});
+    EXPECT_EQ(avrReadEeprom(rig, 2), (Bytes{0xF0, 0x5A}));
 }
 
 // Readings after command 0x04 with 0x14 (BS1 high) and 0x04 (BS1 low): lock and fuse readings
@@ -112,20 +112,20 @@ TEST_P(FuseLockPositions, ShowWhereTheDeviceReadsThem) {
     const FuseLockCase& c = GetParam();
     {
         SimRig rig(c.id);
-        EXPECT_EQ(avrReadFuseLock(rig.link, c.lockReadControl), c.lockNew);
-        EXPECT_EQ(avrReadFuseLock(rig.link, c.fuseReadControl), c.fuseNew);
+        EXPECT_EQ(AvrReadFuses(rig.ctx, c.lockReadControl), c.lockNew);
+        EXPECT_EQ(AvrReadFuses(rig.ctx, c.fuseReadControl), c.fuseNew);
         const auto& boxes = rig.device.fuses;
         if (std::any_of(boxes.begin(), boxes.end(), [](const char* f) { return f != nullptr; })) {
-            avrWriteFuses(rig.link, c.fuseWritten);
+            AvrWriteFuses(rig.ctx, c.fuseWritten);
         }
-        EXPECT_EQ(avrReadFuseLock(rig.link, c.fuseReadControl), c.fuseAfter);
-        avrWriteLockBits(rig.link, 1);
-        EXPECT_EQ(avrReadFuseLock(rig.link, c.lockReadControl), c.lockLevel1);
+        EXPECT_EQ(AvrReadFuses(rig.ctx, c.fuseReadControl), c.fuseAfter);
+        AvrWriteLockBits(rig.ctx, 1);
+        EXPECT_EQ(AvrReadFuses(rig.ctx, c.lockReadControl), c.lockLevel1);
         EXPECT_TRUE(rig.board.protocolFaults().empty());
     }
     SimRig rig(c.id);
-    avrWriteLockBits(rig.link, 2);
-    EXPECT_EQ(avrReadFuseLock(rig.link, c.lockReadControl), c.lockLevel2);
+    AvrWriteLockBits(rig.ctx, 2);
+    EXPECT_EQ(AvrReadFuses(rig.ctx, c.lockReadControl), c.lockLevel2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -149,48 +149,52 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SimAvr, LockBitsForbidProgrammingAndThenReading) {
     SimRig rig(12);  // 90S4414
     const Bytes image = pattern(8);
-    ASSERT_TRUE(avrWriteFlash(rig.link, image, true));
-    avrWriteEeprom(rig.link, {0x42});
+    ASSERT_TRUE(avrWriteFlash(rig, image, true));
+    avrWriteEeprom(rig, {0x42});
 
-    avrWriteLockBits(rig.link, 1);
+    AvrWriteLockBits(rig.ctx, 1);
     // Lock bit 1: flash, EEPROM and fuses stay as they were; reading still works.
-    EXPECT_FALSE(avrWriteFlash(rig.link, Bytes(8, 0x00), true));
-    avrWriteEeprom(rig.link, {0x00});
-    avrWriteFuses(rig.link, 0xDE);
+    EXPECT_FALSE(avrWriteFlash(rig, Bytes(8, 0x00), true));
+    avrWriteEeprom(rig, {0x00});
+    AvrWriteFuses(rig.ctx, 0xDE);
     EXPECT_EQ(rig.chip().flashWord(0), imageWord(image, 0));
     EXPECT_EQ(rig.chip().eeprom[0], 0x42);
     EXPECT_EQ(rig.chip().fuses, 0xDF);
-    EXPECT_EQ(avrReadFlash(rig.link, 4), image);
+    EXPECT_EQ(avrReadFlash(rig, 4), image);
 
     // Lock bits 1 and 2: reads show a fixed value, never the contents, never blank.
-    avrWriteLockBits(rig.link, 2);
-    EXPECT_EQ(avrReadFlash(rig.link, 4), Bytes(8, kLockedReadValue));
-    EXPECT_EQ(avrReadEeprom(rig.link, 1), Bytes{kLockedReadValue});
-    EXPECT_FALSE(avrBlankCheck(rig.link, 4));
+    AvrWriteLockBits(rig.ctx, 2);
+    EXPECT_EQ(avrReadFlash(rig, 4), Bytes(8, kLockedReadValue));
+    EXPECT_EQ(avrReadEeprom(rig, 1), Bytes{kLockedReadValue});
+    EXPECT_FALSE(avrBlankCheck(rig, 4));
 
     // Only an erase clears the lock bits; it keeps the fuses.
-    avrEraseChip(rig.link);
+    AvrEraseChip(rig.ctx);
     EXPECT_EQ(rig.chip().lockBits, (std::array<bool, 3>{}));
     EXPECT_EQ(rig.chip().fuses, 0xDF);
-    EXPECT_TRUE(avrWriteFlash(rig.link, image, true));
+    EXPECT_TRUE(avrWriteFlash(rig, image, true));
     EXPECT_TRUE(rig.board.protocolFaults().empty());
 }
 
 TEST(SimAvr, EraseNeedsAPulseOfTenMilliseconds) {
     SimRig rig(10);
-    ASSERT_TRUE(avrWriteFlash(rig.link, {0x00, 0x00}, true));
-    avrEraseChip(rig.link, 9);
+    ASSERT_TRUE(avrWriteFlash(rig, {0x00, 0x00}, true));
+    // The erase command with a pulse 1 ms short.
+    rig.link.EnterAvrProgramming();
+    rig.link.LoadCommand(0x80);
+    rig.link.PulseControlLow(9);
+    rig.link.ReleaseTarget();
     EXPECT_EQ(rig.chip().flashWord(0), 0x0000);
     ASSERT_EQ(rig.board.protocolFaults().count(), 1u);
     EXPECT_NE(rig.board.protocolFaults().list()[0].find("erase pulse"), std::string::npos);
-    avrEraseChip(rig.link, 10);
+    AvrEraseChip(rig.ctx);
     EXPECT_EQ(rig.chip().flashWord(0), 0xFFFF);
 }
 
 TEST(SimAvr, WriteIsBusyForTheSetNumberOfStatusReads) {
     SimRig rig(10);
     rig.board.setBusyReads(5);
-    ASSERT_TRUE(avrWriteFlash(rig.link, {0x12, 0x34}, false));
+    ASSERT_TRUE(avrWriteFlash(rig, {0x12, 0x34}, false));
     // Low byte and high byte: five busy reads each, then the ready one.
     const Bytes busy(5, 0xFF), ready{0xF7};
     Bytes expected = busy;
@@ -203,8 +207,8 @@ TEST(SimAvr, WriteIsBusyForTheSetNumberOfStatusReads) {
     // A poll limit shorter than the busy time makes the next pulse land while busy: the
     // high byte is lost, as it would be on silicon, and the board says why.
     rig.link.PollLimit = 2;
-    avrEraseChip(rig.link);
-    EXPECT_FALSE(avrWriteFlash(rig.link, {0x12, 0x34}, true));
+    AvrEraseChip(rig.ctx);
+    EXPECT_FALSE(avrWriteFlash(rig, {0x12, 0x34}, true));
     EXPECT_EQ(rig.chip().flashWord(0), 0xFF34);
     EXPECT_FALSE(rig.board.protocolFaults().empty());
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SimSequences.h"
+#include "support/SimRig.h"
 
 namespace trilo::test {
 namespace {
@@ -20,11 +20,11 @@ TEST(SimBoard, StatusNamesThePortAndTheChipAndSaysItIsSimulated) {
 
 TEST(SimBoard, EachDeviceKeepsItsOwnChipForTheWholeRun) {
     SimRig rig(10);
-    ASSERT_TRUE(avrWriteFlash(rig.link, {0x12, 0x34}, true));
+    ASSERT_TRUE(avrWriteFlash(rig, {0x12, 0x34}, true));
     rig.board.selectDevice(4);
     ASSERT_TRUE(m51WriteFlash(rig, {0x56}, true));
     rig.board.selectDevice(10);
-    EXPECT_EQ(avrReadFlash(rig.link, 1), (Bytes{0x12, 0x34}));
+    EXPECT_EQ(avrReadFlash(rig, 1), (Bytes{0x12, 0x34}));
     rig.board.selectDevice(4);
     EXPECT_EQ(rig.board.chip(4).flash[0], 0x56);
 }
@@ -32,7 +32,7 @@ TEST(SimBoard, EachDeviceKeepsItsOwnChipForTheWholeRun) {
 TEST(SimBoard, BoardAnswersOnLpt2AsOnLpt1) {
     SimRig rig(15);
     rig.link.PortBase = kLpt2Base;
-    ASSERT_TRUE(avrWriteFlash(rig.link, {0xAB, 0xCD}, true));
+    ASSERT_TRUE(avrWriteFlash(rig, {0xAB, 0xCD}, true));
     EXPECT_EQ(rig.chip().flashWord(0), 0xABCD);
     EXPECT_TRUE(rig.board.protocolFaults().empty());
 }
@@ -80,8 +80,8 @@ TEST(SimBoardFaults, EmptySocketReadsPullUpsAndIsNeverBusy) {
     rig.board.forceSocket(0);
     rig.board.selectDevice(4);  // the program selecting another device does not fill it
     EXPECT_EQ(rig.board.socket(), nullptr);
-    EXPECT_EQ(avrReadFlash(rig.link, 2), Bytes(4, 0xFF));
-    EXPECT_FALSE(avrWriteFlash(rig.link, {0x12, 0x34}, true));
+    EXPECT_EQ(avrReadFlash(rig, 2), Bytes(4, 0xFF));
+    EXPECT_FALSE(avrWriteFlash(rig, {0x12, 0x34}, true));
     EXPECT_EQ(rig.tap.statusReads, Bytes(2, 0xF7));
     EXPECT_TRUE(rig.board.protocolFaults().empty());
 
@@ -93,7 +93,7 @@ TEST(SimBoardFaults, BusyLineThatNeverDropsRunsEveryPollToItsLimit) {
     SimRig rig(10);
     rig.board.holdBusy(true);
     rig.link.PollLimit = 40;
-    ASSERT_TRUE(avrWriteFlash(rig.link, {0x12, 0x34}, true));
+    ASSERT_TRUE(avrWriteFlash(rig, {0x12, 0x34}, true));
     EXPECT_EQ(rig.tap.statusReads, Bytes(80, 0xFF));
     EXPECT_EQ(rig.chip().flashWord(0), 0x1234);
 }
@@ -116,7 +116,7 @@ TEST(SimBoardFaults, StuckDataLineShowsInReadsAndCorruptsWrites) {
         // On an AVR the line carries addresses too: words 0 and 1 are one word.
         SimRig avr(15);
         avr.board.stickDataLine(c.line, c.level);
-        EXPECT_FALSE(avrWriteFlash(avr.link, pattern(4), true))
+        EXPECT_FALSE(avrWriteFlash(avr, pattern(4), true))
             << "line " << c.line << " at " << c.level;
     }
 }
@@ -125,7 +125,7 @@ TEST(SimBoardFaults, ByteThatWillNotProgramFailsTheReadBack) {
     SimRig avr(13);
     avr.chip().refuseToProgram(Memory::Flash, 2 * 5 + 1);  // the high byte of word 5
     const Bytes image = pattern(20);
-    EXPECT_FALSE(avrWriteFlash(avr.link, image, true));
+    EXPECT_FALSE(avrWriteFlash(avr, image, true));
     EXPECT_EQ(avr.chip().flashWord(4), (image[8] << 8) | image[9]);
     EXPECT_EQ(avr.chip().flashWord(5), 0xFF00 | image[11]);
     EXPECT_EQ(avr.chip().flashWord(6), 0xFFFF);
@@ -144,7 +144,7 @@ TEST(SimBoardFaults, ChipOfTheOtherFamilyIsLeftUnchangedAndTheBoardSaysWhy) {
     SimRig rig(15);            // 90S8515 selected
     rig.board.forceSocket(4);  // an 89C51 in the socket
     rig.board.chip(4).flash[0] = 0x42;
-    EXPECT_FALSE(avrWriteFlash(rig.link, {0x00, 0x00}, true));
+    EXPECT_FALSE(avrWriteFlash(rig, {0x00, 0x00}, true));
     EXPECT_EQ(rig.board.chip(4).flash[0], 0x42);
     EXPECT_FALSE(rig.board.protocolFaults().empty());
 

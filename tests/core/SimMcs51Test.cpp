@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "SimSequences.h"
 #include "sim/Mcs51Chip.h"
+#include "support/SimRig.h"
 
 namespace trilo::test {
 namespace {
@@ -16,14 +16,14 @@ TEST_P(EveryMcs51, WritesReadsBackVerifiesErasesAndChecksBlank) {
     ASSERT_TRUE(m51WriteFlash(rig, image, true));
     EXPECT_EQ(rig.chip().flash, image);
     EXPECT_EQ(m51ReadFlash(rig, size), image);
-    EXPECT_EQ(m51VerifyFlash(rig, image), 0);
+    EXPECT_EQ(m51VerifyFlash(rig, image), kVerifyOk);
 
     Bytes changed = image;
     changed[300] ^= 0x01;
-    EXPECT_EQ(m51VerifyFlash(rig, changed), 301);
+    EXPECT_EQ(m51VerifyFlash(rig, changed), std::string(kVerifyFailed) + "301");
 
     EXPECT_FALSE(m51BlankCheck(rig, size));
-    m51EraseChip(rig);
+    M51EraseChip(rig.ctx, rig.family);
     EXPECT_TRUE(m51BlankCheck(rig, size));
     EXPECT_EQ(rig.chip().flash, Bytes(image.size(), 0xFF));
     EXPECT_TRUE(rig.board.protocolFaults().empty()) << rig.board.protocolFaults().list().front();
@@ -103,10 +103,15 @@ TEST(SimMcs51, FortyPinPartsNeverSeeThePowerUp) {
 TEST(SimMcs51, EraseNeedsAPulseOfTenMilliseconds) {
     SimRig rig(1);
     ASSERT_TRUE(m51WriteFlash(rig, {0x00}, true));
-    m51EraseChip(rig, 9);
+    // The erase mode with a pulse 1 ms short.
+    rig.link.PrepareX051();
+    rig.link.SetDataLines(0xFF);
+    rig.link.WriteControlLatch(0x20);
+    rig.link.PulseControlLow(9);
+    rig.link.ReleaseTarget();
     EXPECT_EQ(rig.chip().flash[0], 0x00);
     EXPECT_EQ(rig.board.protocolFaults().count(), 1u);
-    m51EraseChip(rig, 10);
+    M51EraseChip(rig.ctx, rig.family);
     EXPECT_EQ(rig.chip().flash[0], 0xFF);
 }
 
@@ -134,7 +139,7 @@ TEST_P(Mcs51Locks, ForbidProgrammingThenReadingUntilErased) {
         EXPECT_EQ(m51ReadFlash(rig, 2), Bytes(2, kLockedReadValue));
         EXPECT_FALSE(m51BlankCheck(rig, 16));
     }
-    m51EraseChip(rig);
+    M51EraseChip(rig.ctx, rig.family);
     EXPECT_EQ(rig.chip().lockBits, (std::array<bool, 3>{}));
     EXPECT_TRUE(m51WriteFlash(rig, image, true));
 }
@@ -149,14 +154,10 @@ INSTANTIATE_TEST_SUITE_P(SimMcs51, Mcs51Locks,
                                            LockCase{6, 3, {true, true, true}, false, false}));
 
 TEST(SimMcs51, SerialPartsReadBackTheirLockBits) {
-    const struct {
-        int level;
-        std::uint8_t reading;
-    } cases[] = {{0, 0xFF}, {1, 0xFB}, {2, 0xF9}, {3, 0xF8}};
-    for (const auto& c : cases) {
+    for (int level = 0; level <= 3; ++level) {
         SimRig rig(8);  // 89S8252
-        ASSERT_TRUE(m51WriteFlash(rig, {0x12}, true, c.level));
-        EXPECT_EQ(s51ReadLockBits(rig.link), c.reading) << "level " << c.level;
+        ASSERT_TRUE(m51WriteFlash(rig, {0x12}, true, level));
+        EXPECT_EQ(M51ReadLockBits(rig.ctx), level);
     }
 }
 
@@ -174,16 +175,16 @@ TEST(SimMcs51, TwentyPinPartsHaveNoLockBit3) {
 TEST(SimMcs51, SerialProgrammingFuseIsWrittenReadAndSurvivesErase) {
     SimRig rig(6);
     EXPECT_TRUE(rig.chip().serialProgramming);
-    EXPECT_FALSE(s51WriteSerialFuse(rig.link, false));
+    EXPECT_FALSE(S51WriteSerialFuse(rig.ctx, true));
     EXPECT_FALSE(rig.chip().serialProgramming);
-    m51EraseChip(rig);
+    M51EraseChip(rig.ctx, rig.family);
     EXPECT_FALSE(rig.chip().serialProgramming);
-    EXPECT_TRUE(s51WriteSerialFuse(rig.link, true));
+    EXPECT_TRUE(S51WriteSerialFuse(rig.ctx, false));
     EXPECT_TRUE(rig.board.protocolFaults().empty());
 
     // A C part has no such fuse: the lines stay high and the pulse changes nothing.
     SimRig c51(4);
-    EXPECT_TRUE(s51WriteSerialFuse(c51.link, false));
+    EXPECT_TRUE(S51WriteSerialFuse(c51.ctx, true));
     EXPECT_EQ(c51.board.protocolFaults().count(), 2u);
 }
 

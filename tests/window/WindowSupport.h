@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
@@ -143,14 +144,46 @@ private:
     }
 };
 
+// A port layer that takes real time: a pause of 1 ms after every so many accesses, so that a
+// command lasts long enough to watch the window while it runs.
+class SlowPort final : public PortLayer {
+public:
+    SlowPort(std::unique_ptr<PortLayer> inner, int every)
+        : inner_(std::move(inner)), every_(every) {}
+    void out(std::uint16_t port, std::uint8_t value) override {
+        pace();
+        inner_->out(port, value);
+    }
+    std::uint8_t in(std::uint16_t port) override {
+        pace();
+        return inner_->in(port);
+    }
+    PortStatus status(std::uint16_t base) const override { return inner_->status(base); }
+
+private:
+    void pace() {
+        if (++count_ % every_ == 0) {
+            QThread::msleep(1);
+        }
+    }
+    std::unique_ptr<PortLayer> inner_;
+    int every_;
+    long count_ = 0;
+};
+
 // The simulated board whatever the settings say, so no window test drives a real port.
 class SimulatedPorts : public PortOpener {
 public:
     PortSetup openPort(const PortOptions& options, Clock& clock) override {
         PortOptions sim = options;
         sim.board = "sim";
-        return openPortLayer(sim, clock);
+        PortSetup setup = openPortLayer(sim, clock);
+        if (slowEvery > 0) {
+            setup.layer = std::make_unique<SlowPort>(std::move(setup.layer), slowEvery);
+        }
+        return setup;
     }
+    int slowEvery = 0;
 };
 
 class RecordingOpener : public UrlOpener {
@@ -162,7 +195,9 @@ public:
 // The program as its entry builds it: the main window first (its start-up runs), then the
 // hidden About window, over the real machine with scripted dialogs.
 struct Program {
-    Program() {
+    // slowEvery > 0 makes the board take 1 ms every that many port accesses.
+    explicit Program(int slowEvery = 0) {
+        ports.slowEvery = slowEvery;
         frmTop = std::make_unique<TfrmTop>(dialogs, platform, ports, clock);
         frmInfo = new TfrmInfo(opener, frmTop.get());
         frmTop->setAboutWindow(frmInfo);

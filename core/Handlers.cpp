@@ -1,0 +1,124 @@
+#include "core/Handlers.h"
+
+#include "commands/Commands.h"
+#include "core/DeviceControls.h"
+#include "core/Session.h"
+#include "ops/avr/AvrFuseLock.h"
+
+namespace trilo {
+
+namespace {
+
+using C = Control;
+using commands::Outcome;
+
+constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
+
+FlashJob flashJob(const Session& s) {
+    LockBoxes locks{};
+    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
+        locks[k] = s.view.checked(kLockBoxes[k]);
+    }
+    return {s.FamilyTag, s.FlashSize, s.AutoVerify, locks};
+}
+
+// The buffer holds data that can be saved.
+void enableSave(View& view) {
+    view.setEnabled(C::mnuSave, true);
+    view.setEnabled(C::mnuSaveAs, true);
+}
+
+void showSerialFuse(View& view, bool on) {
+    view.setChecked(C::rdSON, on);
+    view.setChecked(C::rdSOFF, !on);
+}
+
+}  // namespace
+
+void btnReadClick(Session& s) {
+    const FlashJob job = flashJob(s);
+    s.runOperation([&](OpContext& c) { commands::Read(c, job); });
+    enableSave(s.view);
+}
+
+void btnEraseClick(Session& s) {
+    const FlashJob job = flashJob(s);
+    Outcome outcome = Outcome::Done;
+    s.runOperation([&](OpContext& c) { outcome = commands::Erase(c, job); });
+    if (outcome == Outcome::Done) {
+        for (C c : {C::chLB1, C::chLB2, C::chLB3, C::rdSON, C::rdSOFF}) {
+            s.view.setChecked(c, false);
+        }
+    }
+}
+
+void btnWriteClick(Session& s) {
+    const FlashJob job = flashJob(s);
+    s.runOperation(
+        [&](OpContext& c) { commands::Write(c, job, s.CurrentFile, s.FlashSize, s.AutoErase); });
+}
+
+void btnVerifyClick(Session& s) {
+    const FlashJob job = flashJob(s);
+    s.runOperation([&](OpContext& c) { commands::Verify(c, job, s.CurrentFile); });
+}
+
+void btnReadLBClick(Session& s) {
+    for (C box : kLockBoxes) {
+        s.view.setChecked(box, false);
+    }
+    int level = 0;
+    s.runOperation([&](OpContext& c) { level = commands::ReadLockBits(c, s.FamilyTag); });
+    if (level > 0) {
+        s.view.setChecked(kLockBoxes[static_cast<std::size_t>(level - 1)], true);
+    }
+}
+
+void btnReadFuseClick(Session& s) {
+    const DeviceInfo* device = findDevice(s.DeviceId);
+    if (device == nullptr) {
+        return;
+    }
+    std::uint8_t fuses = 0xFF;
+    s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *device); });
+    // A box the device does not use keeps its state.
+    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
+        const C box = fuseBoxes()[k];
+        if (s.view.enabled(box)) {
+            s.view.setChecked(box, (fuses & (0x20u >> k)) == 0);
+        }
+    }
+}
+
+void btnWrFuseClick(Session& s) {
+    std::array<bool, 6> checked{};
+    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
+        checked[k] = s.view.checked(fuseBoxes()[k]);
+    }
+    const std::uint8_t fuses = fuseByteFrom(checked);
+    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, fuses); });
+}
+
+void btnReaEEClick(Session& s) {
+    s.runOperation([&](OpContext& c) { commands::ReadEeprom(c, s.EepromSize); });
+    enableSave(s.view);
+}
+
+void btnWriEEClick(Session& s) {
+    s.runOperation([&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize); });
+}
+
+void btnReadSClick(Session& s) {
+    bool on = false;
+    s.runOperation([&](OpContext& c) { on = commands::ReadSerialFuse(c); });
+    showSerialFuse(s.view, on);
+}
+
+void btnWriteSClick(Session& s) {
+    const bool off = s.view.checked(C::rdSOFF);
+    bool on = false;
+    s.runOperation([&](OpContext& c) { on = commands::WriteSerialFuse(c, off); });
+    showSerialFuse(s.view, on);
+}
+
+}  // namespace trilo

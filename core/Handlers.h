@@ -1,0 +1,21 @@
+#pragma once
+
+namespace trilo {
+
+class Session;
+
+// The command buttons of the main window. Each reads its controls, runs its command through
+// Session::runOperation and shows the outcome in the controls.
+void btnReadClick(Session& s);
+void btnWriteClick(Session& s);
+void btnEraseClick(Session& s);
+void btnVerifyClick(Session& s);
+void btnReadLBClick(Session& s);
+void btnReadFuseClick(Session& s);
+void btnWrFuseClick(Session& s);
+void btnReaEEClick(Session& s);
+void btnWriEEClick(Session& s);
+void btnReadSClick(Session& s);
+void btnWriteSClick(Session& s);
+
+}  // namespace trilo

@@ -1,0 +1,41 @@
+#include "ops/avr/AvrEeprom.h"
+
+#include "ops/avr/AvrFlash.h"
+
+namespace trilo {
+
+void AvrReadEeprom(OpContext& c, std::int32_t EepromSize) {
+    Link& link = c.link;
+    c.DataFile.create(c.BufferFile);
+    link.EnterAvrProgramming();
+    link.LoadCommand(0x03);
+    for (std::int64_t i = 0; i < EepromSize; ++i) {
+        c.sink.progress(percentOf(i + 1, EepromSize));
+        avrLoadAddress(link, i);
+        link.ReadWithControl(0x04);
+        c.DataFile.writeByte(static_cast<std::uint8_t>(link.LastRead));
+    }
+    c.DataFile.close();
+    c.sink.progress(0);
+    link.ReleaseTarget();
+}
+
+void AvrWriteEeprom(OpContext& c) {
+    Link& link = c.link;
+    ByteSource& in = c.in();
+    const std::int64_t length = in.size();
+    link.EnterAvrProgramming();
+    link.LoadCommand(0x11);
+    for (std::int64_t i = 0; i < length; ++i) {
+        c.sink.progress(percentOf(i + 1, length));
+        const std::uint8_t b = in.readByte();
+        avrLoadAddress(link, i);
+        link.LoadControlAndData(0x24, b);
+        link.WriteStrobeWait();
+    }
+    in.close();
+    c.sink.progress(0);
+    link.ReleaseTarget();
+}
+
+}  // namespace trilo

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ops/Operation.h"
+
+namespace trilo {
+
+// The AVR data EEPROM, byte by byte; file offset i is EEPROM byte i.
+
+// Reads EepromSize bytes into a new buffer file.
+void AvrReadEeprom(OpContext& c, std::int32_t EepromSize);
+// Writes every byte of the input, each with a ready-polled strobe and no read-back, and
+// closes the input.
+void AvrWriteEeprom(OpContext& c);
+
+}  // namespace trilo

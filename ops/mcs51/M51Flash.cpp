@@ -1,0 +1,202 @@
+#include "ops/mcs51/M51Flash.h"
+
+#include "devices/Catalog.h"
+#include "ops/mcs51/M51LockFuse.h"
+
+namespace trilo {
+
+namespace {
+
+constexpr std::uint8_t kRead = 0x86;
+constexpr std::uint8_t kReadS51 = 0x06;
+constexpr std::uint8_t kReadHold = 0xC6;
+constexpr std::uint8_t kWrite = 0x16;
+constexpr std::uint8_t kWriteHold = 0x56;
+constexpr std::uint8_t kErase = 0x20;
+
+std::uint8_t readMode(Mcs51Family family) {
+    return family == Mcs51Family::S51 ? kReadS51 : kRead;
+}
+
+void prepare(Link& link, Mcs51Family family) {
+    if (family == Mcs51Family::X051) {
+        link.PrepareX051();
+    }
+}
+
+// The read mode with the counter held at 0 for 10 ms, after 150 ms for the chip to settle.
+void settleRead(Link& link) {
+    link.WriteControlLatch(kRead);
+    link.wait(150);
+    link.WriteControlLatch(kReadHold);
+    link.wait(10);
+    link.WriteControlLatch(kRead);
+}
+
+void enterRead(Link& link, Mcs51Family family) {
+    prepare(link, family);
+    if (family == Mcs51Family::S51) {
+        link.WriteControlLatch(kReadS51);
+    } else {
+        settleRead(link);
+    }
+}
+
+void enterVerify(Link& link, Mcs51Family family) {
+    link.SetDataLines(0xFF);
+    enterRead(link, family);
+    link.wait(100);
+    link.WriteControlLatch(kReadHold);
+    link.wait(10);
+    link.WriteControlLatch(kRead);
+}
+
+void enterWrite(Link& link, Mcs51Family family) {
+    prepare(link, family);
+    link.SetDataLines(0xFF);
+    link.WriteControlLatch(kWrite);
+    link.wait(100);
+    link.WriteControlLatch(kWriteHold);
+    link.wait(10);
+    link.WriteControlLatch(kWrite);
+}
+
+void enterBlankCheck(Link& link, Mcs51Family family) {
+    prepare(link, family);
+    link.SetDataLines(0xFF);
+    link.WriteControlLatch(readMode(family));
+    link.wait(100);
+}
+
+}  // namespace
+
+Mcs51Family mcs51Family(const std::string& FamilyTag) {
+    if (FamilyTag == kFamilyX051) {
+        return Mcs51Family::X051;
+    }
+    if (FamilyTag == kFamilyS51) {
+        return Mcs51Family::S51;
+    }
+    return Mcs51Family::X51;
+}
+
+void M51ReadFlash(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
+    Link& link = c.link;
+    enterRead(link, family);
+    c.DataFile.create(c.BufferFile);
+    link.wait(100);
+    link.SetDataLines(0xFF);
+    const std::int64_t n = FlashSize;
+    for (std::int64_t i = 1; i <= n; ++i) {
+        c.sink.progress(percentOf(i, n));
+        link.ReadDataLines();
+        c.DataFile.writeByte(static_cast<std::uint8_t>(link.LastRead));
+        if (i < n) {
+            link.StepClock(1);
+        }
+    }
+    c.DataFile.close();
+    c.sink.progress(0);
+    link.ReleaseTarget();
+}
+
+bool M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify, const LockBoxes& locks) {
+    Link& link = c.link;
+    ByteSource& in = c.in();
+    enterWrite(link, family);
+    const std::int64_t n = in.size();
+    for (std::int64_t i = 1; i <= n; ++i) {
+        c.sink.progress(percentOf(i, n));
+        const std::uint8_t b = in.readByte();
+        link.SetDataLines(b);
+        link.WriteStrobeWait();
+        if (AutoVerify) {
+            // Data polling: the chip shows the byte only once it has programmed it.
+            link.SetDataLines(0xFF);
+            link.WriteControlLatch(readMode(family));
+            link.PollDataLines(b);
+            if (link.LastRead != b) {
+                link.ReleaseTarget();
+                c.sink.progress(0);
+                c.sink.info(kWriteFailed);
+                return false;
+            }
+            link.SetDataLines(0xFF);
+            link.WriteControlLatch(kWrite);
+        }
+        link.StepClock(1);
+    }
+    c.sink.progress(0);
+    for (std::uint8_t level = 1; level <= 3; ++level) {
+        if (!locks[level - 1]) {
+            continue;
+        }
+        if (family == Mcs51Family::S51) {
+            S51WriteLockBits(c, level);
+        } else {
+            M51WriteLockBits(c, level);
+        }
+    }
+    link.ReleaseTarget();
+    return true;
+}
+
+void M51EraseChip(OpContext& c, Mcs51Family family) {
+    Link& link = c.link;
+    prepare(link, family);
+    link.SetDataLines(0xFF);
+    link.WriteControlLatch(kErase);
+    link.wait(100);
+    link.PulseControlLow(10);
+    link.ReleaseTarget();
+}
+
+bool M51BlankCheck(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
+    Link& link = c.link;
+    enterBlankCheck(link, family);
+    const std::int64_t n = FlashSize;
+    for (std::int64_t i = 1; i <= n; ++i) {
+        c.sink.progress(percentOf(i, n));
+        link.ReadDataLines();
+        if (link.LastRead != 0xFF) {
+            link.ReleaseTarget();
+            c.sink.progress(0);
+            c.sink.info(kNotBlank);
+            return false;
+        }
+        if (i < n) {
+            link.StepClock(1);
+        }
+    }
+    return true;
+}
+
+bool M51VerifyFlash(OpContext& c, Mcs51Family family) {
+    Link& link = c.link;
+    ByteSource& in = c.in();
+    enterVerify(link, family);
+    const std::int64_t n = in.size();
+    std::int64_t differs = 0;
+    for (std::int64_t i = 1; i <= n; ++i) {
+        c.sink.progress(percentOf(i, n));
+        const std::uint8_t b = in.readByte();
+        link.wait(1);
+        link.ReadDataLines();
+        if (link.LastRead != b) {
+            differs = i;
+            break;
+        }
+        if (i < n) {
+            link.StepClock(1);
+        }
+    }
+    in.close();
+    link.ReleaseTarget();
+    // The gauge keeps the failing byte's place until the message is closed.
+    c.sink.info(differs == 0 ? std::string(kVerifyOk)
+                             : std::string(kVerifyFailed) + std::to_string(differs));
+    c.sink.progress(0);
+    return differs == 0;
+}
+
+}  // namespace trilo
