@@ -34,6 +34,9 @@ public:
     std::string caption(Control c) const override {
         return onGui([&] { return window_.caption(c); });
     }
+    void showPortStatus(const PortStatus& status) override {
+        onGui([&] { window_.showPortStatus(status); });
+    }
     void setValue(Control c, int value) override {
         onGui([&] { window_.setValue(c, value); });
     }

@@ -19,11 +19,14 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <exception>
 #include <thread>
 
+#include "app/Accessibility.h"
 #include "app/Artwork.h"
 #include "app/Unit2.h"
+#include "app/ValueText.h"
 #include "core/DeviceControls.h"
 #include "core/Handlers.h"
 #include "devices/Catalog.h"
@@ -111,6 +114,11 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
 
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
+    statusMark_ = new QLabel(status);
+    statusMark_->setObjectName(QStringLiteral("statusMark"));
+    statusMark_->setAlignment(Qt::AlignTop);
+    statusMark_->hide();
+    status->addWidget(statusMark_);
     auto* line = new QLabel(status);
     line->setTextFormat(Qt::PlainText);
     // A port that cannot be used says why and what to do, which takes more than one line.
@@ -120,6 +128,7 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
     setStatusBar(status);
     slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
     fitToStatusLine();
+    setUpAccessibility();
 
     session_.handle([this] { session_.FormCreate(); });
 }
@@ -129,7 +138,10 @@ void TfrmTop::fitToStatusLine() {
     // its text needs; the frame around them is the window manager's.
     auto* line = static_cast<QLabel*>(slot(C::statusLine).widget);
     const int width = centralWidget()->width();
-    const int margins = metrics_.px(12);
+    int margins = metrics_.px(12);
+    if (!statusMark_->isHidden()) {
+        margins += statusMark_->sizeHint().width() + metrics_.px(6);
+    }
     const int lineHeight =
         std::max(line->fontMetrics().height(), line->heightForWidth(width - margins));
     statusBar()->setFixedHeight(lineHeight + metrics_.px(6));
@@ -192,7 +204,7 @@ void TfrmTop::createControls() {
 
     place(new QLabel(QStringLiteral("File:"), client), C::Label4, 10, 128, 29, 21)
         ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    sunken(place(new QLabel(client), C::txFile, 39, 128, 494, 21), Qt::AlignLeft);
+    sunken(place(new ValueText(client), C::txFile, 39, 128, 494, 21), Qt::AlignLeft);
 
     // "CPU Info / Set Up": disabled until a selection has been applied.
     auto* cpu = place(new QGroupBox(QStringLiteral("CPU Info / Set Up"), client), C::mnuCPUinf, 10,
@@ -218,9 +230,9 @@ void TfrmTop::createControls() {
     // Wider than designed and so a little further left: DejaVu Sans runs wider than the
     // design's font, and "89S8252" or "ATtiny28" must show whole.
     label(cpu, "Label1", QStringLiteral("Typ"), 234, 30, 30, 20);
-    sunken(place(new QLabel(cpu), C::txTyp, 266, 30, 50, 20), Qt::AlignHCenter);
+    sunken(place(new ValueText(cpu), C::txTyp, 266, 30, 50, 20), Qt::AlignHCenter);
     label(cpu, "Label2", QStringLiteral("CPU"), 234, 59, 30, 21);
-    sunken(place(new QLabel(cpu), C::txCpu, 266, 59, 74, 21), Qt::AlignHCenter);
+    sunken(place(new ValueText(cpu), C::txCpu, 266, 59, 74, 21), Qt::AlignHCenter);
 
     auto* fuses =
         place(new QGroupBox(QStringLiteral("AVR Fuse Bits"), cpu), C::GroupBox1, 345, 20, 168, 188);
@@ -480,7 +492,9 @@ void TfrmTop::setCaption(Control c, const std::string& text) {
     const Slot& s = slot(c);
     const QString caption = fromUtf8(text);
     if (auto* button = qobject_cast<QAbstractButton*>(s.widget)) {
-        button->setText(caption);
+        button->setText(withMnemonic(c, caption));
+    } else if (auto* value = qobject_cast<ValueText*>(s.widget)) {
+        value->setValue(caption);
     } else if (auto* label = qobject_cast<QLabel*>(s.widget)) {
         label->setText(caption);
         if (c == C::statusLine) {
@@ -488,15 +502,34 @@ void TfrmTop::setCaption(Control c, const std::string& text) {
         }
     } else if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
         box->setTitle(caption);
+        box->setAccessibleName(caption);
     } else if (s.action != nullptr) {
-        s.action->setText(caption);
+        s.action->setText(withMnemonic(c, caption));
     }
+}
+
+void TfrmTop::showPortStatus(const PortStatus& status) {
+    // Words alone are easily read past: a board that touches no real chip, or none that can
+    // be used, also shows the style's information or warning icon, drawn for light and dark
+    // themes alike.
+    if (status.usable && !status.simulated) {
+        statusMark_->hide();
+    } else {
+        const QIcon icon = style()->standardIcon(status.usable ? QStyle::SP_MessageBoxInformation
+                                                               : QStyle::SP_MessageBoxWarning);
+        statusMark_->setPixmap(icon.pixmap(metrics_.px(16)));
+        statusMark_->show();
+    }
+    setCaption(C::statusLine, status.text);
 }
 
 std::string TfrmTop::caption(Control c) const {
     const Slot& s = slot(c);
     if (auto* button = qobject_cast<QAbstractButton*>(s.widget)) {
-        return toUtf8(button->text());
+        return toUtf8(withoutMnemonic(button->text()));
+    }
+    if (auto* value = qobject_cast<ValueText*>(s.widget)) {
+        return toUtf8(value->value());
     }
     if (auto* label = qobject_cast<QLabel*>(s.widget)) {
         return toUtf8(label->text());
@@ -505,7 +538,7 @@ std::string TfrmTop::caption(Control c) const {
         return toUtf8(box->title());
     }
     if (s.action != nullptr) {
-        return toUtf8(s.action->text());
+        return toUtf8(withoutMnemonic(s.action->text()));
     }
     return {};
 }

@@ -50,6 +50,7 @@ public:
     bool checked(Control c) const override;
     void setCaption(Control c, const std::string& text) override;
     std::string caption(Control c) const override;
+    void showPortStatus(const PortStatus& status) override;
     void setValue(Control c, int value) override;
     std::string text(Control c) const override;
     void showInfo(const std::string& message) override;
@@ -74,6 +75,8 @@ private:
     void createControls();
     void fitToStatusLine();
     void createMenus();
+    // Mnemonics, shortcuts, Tab order and accessible names (Accessibility.cpp).
+    void setUpAccessibility();
     template <typename W>
     W* place(W* widget, Control c, int left, int top, int width, int height);
     QAction* addItem(QMenu* menu, Control c, const QString& caption);
@@ -89,6 +92,8 @@ private:
     Session session_;
     bool busy_ = false;
     TfrmInfo* frmInfo_ = nullptr;
+    // The icon before the status line: a simulated board, or one that cannot be used.
+    QLabel* statusMark_ = nullptr;
     std::array<Slot, static_cast<std::size_t>(Control::Count)> slots_{};
 };
 

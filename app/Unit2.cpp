@@ -1,14 +1,19 @@
 #include "app/Unit2.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "app/Artwork.h"
 
 namespace trilo::gui {
+
+const QString kHomePage = QStringLiteral(TRILO_HOME_PAGE);
 
 TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -24,17 +29,19 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
     setAutoFillBackground(true);
-    // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
-    setFixedSize(metrics_.px(400), metrics_.px(186));
 
     lbWebLink = new QLabel(kHomePage, this);
     lbWebLink->setObjectName(QStringLiteral("lbWebLink"));
-    // Wider than designed, and so are the information text and the window: DejaVu Sans
-    // runs wider than the design's font.
-    lbWebLink->setGeometry(metrics_.rect(100, 108, 290, 18));
     QFont linkFont = metrics_.font(15);
     linkFont.setUnderline(true);
     lbWebLink->setFont(linkFont);
+    // Wider than designed, and so are the information text and the window: DejaVu Sans runs
+    // wider than the design's font, and the address, a path, must show whole.
+    const int linkWidth = std::max(
+        metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(kHomePage) + metrics_.px(4));
+    lbWebLink->setGeometry(metrics_.px(100), metrics_.px(108), linkWidth, metrics_.px(18));
+    // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
+    setFixedSize(metrics_.px(110) + linkWidth, metrics_.px(186));
     // The active title bar's colour: the highlight is its nearest kin in a Qt palette.
     QPalette linkPalette = lbWebLink->palette();
     linkPalette.setColor(QPalette::WindowText,
@@ -55,14 +62,16 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
 
     stxInfo = new QLabel(this);
     stxInfo->setObjectName(QStringLiteral("stxInfo"));
-    stxInfo->setGeometry(metrics_.rect(100, 20, 290, 70));
+    stxInfo->setGeometry(metrics_.px(100), metrics_.px(20), linkWidth, metrics_.px(70));
     stxInfo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     stxInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     Button1 = new QPushButton(QStringLiteral("Exit"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(metrics_.rect(138, 148, 109, 30));
-    Button1->setAutoDefault(false);
+    Button1->setGeometry((width() - metrics_.px(109)) / 2, metrics_.px(148), metrics_.px(109),
+                         metrics_.px(30));
+    // Return closes the box, as Escape does.
+    Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
     FormCreate();

@@ -51,8 +51,8 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
     const auto kind = chooseBoard(options.board, nodeExists(nodeFor(nodes, options.base)));
     if (!kind) {
         setup.layer = std::make_unique<UnusablePort>(
-            "Unknown board \"" + options.board +
-            "\" in programmer.ini (key Board of section SETUP_PRG); use auto, ppdev or sim");
+            "Neznámá deska \"" + options.board +
+            "\" v programmer.ini (klíč Board v sekci SETUP_PRG); použijte auto, ppdev nebo sim");
     } else if (*kind == BoardKind::Ppdev) {
         setup.layer = std::make_unique<PpdevPort>(nodes);
     } else {

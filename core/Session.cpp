@@ -149,17 +149,17 @@ void Session::openPort() {
 
 PortStatus Session::portStatus() const {
     if (portinc.layer() == nullptr) {
-        return {false, "No port layer"};
+        return {false, "Port není otevřen"};
     }
     return portinc.layer()->status(link.base());
 }
 
 void Session::updateStatusLine() {
-    std::string line = portStatus().text;
+    PortStatus status = portStatus();
     if (!chipSummary_.empty()) {
-        line += " · " + chipSummary_;
+        status.text += " · " + chipSummary_;
     }
-    view.setCaption(Control::statusLine, line);
+    view.showPortStatus(status);
 }
 
 // ---- Device selection -------------------------------------------------------------------

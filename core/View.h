@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "link/PortLayer.h"
+
 namespace trilo {
 
 // Every control of the main window that the core reads or changes. The names are the
@@ -103,6 +105,9 @@ public:
     // Captions of check boxes and static texts (txFile, txTyp, txCpu, statusLine).
     virtual void setCaption(Control c, const std::string& text) = 0;
     virtual std::string caption(Control c) const = 0;
+    // The status line with the board in use. The window sets a simulated or unusable board
+    // apart by more than the words.
+    virtual void showPortStatus(const PortStatus& status) = 0;
     // Spin edits and the progress gauge. The gauge repaints at once.
     virtual void setValue(Control c, int value) = 0;
     // A spin edit's text as the user typed it.

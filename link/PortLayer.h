@@ -8,9 +8,12 @@ namespace trilo {
 // What the link knows of a port: where the board sits and whether it can be driven.
 struct PortStatus {
     bool usable = true;
-    // For the status line: "LPT1: /dev/parport0", "LPT1: simulated board", or the reason
-    // the port cannot be used and what to do about it.
+    // For the status line: "LPT1: /dev/parport0", "LPT1: Simulovaná deska, v patici 89C2051",
+    // or the reason the port cannot be used and what to do about it.
     std::string text;
+    // Nothing done here reaches a real chip; the window marks the line so it cannot be
+    // taken for a real board's.
+    bool simulated = false;
 };
 
 // The layer under the port library: a real parallel port, the simulated board, a trace

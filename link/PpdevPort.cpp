@@ -35,64 +35,68 @@ ControlPlan planControlWrite(std::optional<std::uint8_t> previous, std::uint8_t 
 std::string ppdevProblem(PpdevStep step, int error, const std::string& portName,
                          const std::string& node) {
     const std::string prefix = portName + ": ";
+    const std::string noHardware = prefix + "za " + node +
+                                   " není žádný paralelní port; v BIOSu ověřte, že je port "
+                                   "zapnutý, nebo zkontrolujte, že karta dobře sedí ve slotu";
+    const std::string notParport =
+        prefix + node + " není paralelní port; zkontrolujte soubor zařízení";
     if (error == EACCES || error == EPERM) {
-        return prefix + "no permission to use " + node +
-               "; add your user to group lp (sudo usermod -aG lp $USER), then log out and in "
-               "again";
+        return prefix + "nemáte oprávnění používat " + node +
+               "; přidejte svého uživatele do skupiny lp (sudo usermod -aG lp $USER), pak se "
+               "odhlaste a znovu přihlaste";
     }
     switch (step) {
         case PpdevStep::Open:
             if (error == ENOENT) {
                 return prefix + node +
-                       " does not exist; load the parallel-port driver (sudo modprobe ppdev) "
-                       "and check that the port is enabled in the BIOS";
+                       " neexistuje; zaveďte ovladač paralelního portu (sudo modprobe ppdev) "
+                       "a v BIOSu ověřte, že je port zapnutý";
             }
             if (error == ENODEV || error == ENXIO) {
-                return prefix + "no parallel-port hardware behind " + node +
-                       "; check that the port is enabled in the BIOS or the card is seated";
+                return noHardware;
             }
             if (error == EBUSY) {
                 break;
             }
             if (error == EISDIR || error == ENOTDIR || error == ENOTTY) {
-                return prefix + node + " is not a parallel port; check the device node";
+                return notParport;
             }
-            return prefix + node + " cannot be opened: " + std::strerror(error);
+            return prefix + node + " nelze otevřít: " + std::strerror(error);
         case PpdevStep::Modes:
             if (error == ENODEV || error == ENXIO) {
-                return prefix + "no parallel-port hardware behind " + node +
-                       "; check that the port is enabled in the BIOS or the card is seated";
+                return noHardware;
             }
             if (error == ENOTTY || error == EINVAL) {
-                return prefix + node + " is not a parallel port; check the device node";
+                return notParport;
             }
-            return prefix + node + " cannot be queried: " + std::strerror(error);
+            return prefix + "nelze zjistit, co umí " + node + ": " + std::strerror(error);
         case PpdevStep::Exclusive:
         case PpdevStep::Claim:
             if (error == EBUSY || error == ENXIO || error == EAGAIN) {
                 break;
             }
-            return prefix + node + " cannot be claimed: " + std::strerror(error);
+            return prefix + node + " nelze zabrat: " + std::strerror(error);
         case PpdevStep::Access:
-            return prefix + "access to " + node + " failed: " + std::strerror(error) +
-                   "; check the port, then start the program again";
+            return prefix + "přístup k " + node + " selhal: " + std::strerror(error) +
+                   "; zkontrolujte port a spusťte program znovu";
     }
     return prefix + node +
-           " is in use by another program or by the printer driver lp; close that program or "
-           "unload the driver (sudo modprobe -r lp), then start the program again";
+           " používá jiný program nebo tiskový ovladač lp; ukončete ten program nebo ovladač "
+           "odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
 }
 
 std::optional<std::string> ppdevModesProblem(unsigned modes, const std::string& portName,
                                              const std::string& node) {
     if ((modes & PARPORT_MODE_PCSPP) == 0) {
         return portName + ": " + node +
-               " has no PC-style registers; the programmer needs a standard parallel port";
+               " nemá registry paralelního portu PC; programátor potřebuje standardní "
+               "paralelní port";
     }
     // Without tristate the port reads back its own 0xFF: every chip would read blank.
     if ((modes & PARPORT_MODE_TRISTATE) == 0) {
         return portName + ": " + node +
-               " cannot read its data lines (not bidirectional); set the port to PS/2, "
-               "bidirectional, EPP or ECP mode in the BIOS";
+               " neumí číst datové vodiče (port není obousměrný); v BIOSu nastavte port do "
+               "režimu PS/2, obousměrného, EPP nebo ECP";
     }
     return std::nullopt;
 }
@@ -263,7 +267,7 @@ PortStatus PpdevPort::status(std::uint16_t base) const {
     if (port == nullptr || port->base != base) {
         char address[8];
         std::snprintf(address, sizeof address, "%04X", base);
-        return {false, std::string("No parallel port at address ") + address};
+        return {false, std::string("Na adrese ") + address + " není paralelní port"};
     }
     if (!claim(*port)) {
         return {false, port->problem};

@@ -9,13 +9,19 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// The status line's words for the trace, in the window's language.
+constexpr const char* kTracingTo = ", záznam do ";
+constexpr const char* kTraceFile = "soubor záznamu ";
+constexpr const char* kCannotOpen = "nelze otevřít";
+constexpr const char* kCannotWrite = "nelze zapsat";
+
 }  // namespace
 
 TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
     // "e": close-on-exec, like every other descriptor of the program.
     file_ = std::fopen(path_.c_str(), "ae");
     if (file_ == nullptr) {
-        failed(errno, "cannot be opened");
+        failed(errno, kCannotOpen);
     }
 }
 
@@ -44,7 +50,7 @@ void TraceFile::wait(int ms) {
     const std::string line = "S " + std::to_string(ms) + "\n";
     put(line.data(), line.size());
     if (file_ != nullptr && std::fflush(file_) != 0) {
-        failed(errno, "could not be written");
+        failed(errno, kCannotWrite);
     }
 }
 
@@ -53,12 +59,12 @@ void TraceFile::put(const char* line, std::size_t length) {
         return;
     }
     if (std::fwrite(line, 1, length, file_) != length) {
-        failed(errno, "could not be written");
+        failed(errno, kCannotWrite);
     }
 }
 
 void TraceFile::failed(int error, const char* what) {
-    problem_ = "trace file " + path_ + " " + what + ": " + std::strerror(error);
+    problem_ = kTraceFile + path_ + " " + what + ": " + std::strerror(error);
     if (file_ != nullptr) {
         std::fclose(file_);
         file_ = nullptr;
@@ -68,7 +74,7 @@ void TraceFile::failed(int error, const char* what) {
 PortStatus TracePort::status(std::uint16_t base) const {
     PortStatus status = inner_->status(base);
     if (trace_->problem().empty()) {
-        status.text += ", trace to " + trace_->path();
+        status.text += kTracingTo + trace_->path();
     } else {
         status.text += " (" + trace_->problem() + ")";
     }

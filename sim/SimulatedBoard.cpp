@@ -134,10 +134,14 @@ PortStatus SimulatedBoard::status(std::uint16_t base) const {
     } else if (base == kLpt2Base) {
         port = "LPT2";
     } else {
-        return {false, "The simulated board answers only at the LPT1 and LPT2 addresses."};
+        return {false, "Simulovaná deska odpovídá jen na adresách LPT1 a LPT2", true};
     }
-    const std::string chip = socket_ == nullptr ? "empty socket" : socket_->device().name;
-    return {true, port + ": simulated board (" + chip + ")"};
+    // The socket holds the chip of the device chosen in the menu: the line says so rather
+    // than reading like a chip that was detected.
+    if (socket_ == nullptr) {
+        return {true, port + ": Simulovaná deska, patice je prázdná", true};
+    }
+    return {true, port + ": Simulovaná deska, v patici " + socket_->device().name, true};
 }
 
 void SimulatedBoard::selectDevice(std::int32_t deviceId) {

@@ -83,7 +83,7 @@ TEST(OpenPortLayer, TheRealKernelRefusesAFileThatIsNoParallelPort) {
     const PortStatus status = setup.layer->status(kLpt1Base);
     EXPECT_FALSE(status.usable);
     EXPECT_EQ(status.text,
-              "LPT1: " + n.nodes.lpt1 + " is not a parallel port; check the device node");
+              "LPT1: " + n.nodes.lpt1 + " není paralelní port; zkontrolujte soubor zařízení");
     // ppdev without its node says how to get one.
     PortOptions ppdev;
     ppdev.board = "ppdev";
@@ -102,8 +102,8 @@ TEST(OpenPortLayer, AnUnknownBoardIsAnUnusablePortThatSaysWhatToWrite) {
     const PortStatus status = setup.layer->status(kLpt1Base);
     EXPECT_FALSE(status.usable);
     EXPECT_EQ(status.text,
-              "Unknown board \"parport\" in programmer.ini (key Board of section SETUP_PRG); use "
-              "auto, ppdev or sim");
+              "Neznámá deska \"parport\" v programmer.ini (klíč Board v sekci SETUP_PRG); "
+              "použijte auto, ppdev nebo sim");
     EXPECT_EQ(setup.layer->in(0x379), 0xFF);
 }
 
@@ -120,7 +120,7 @@ TEST(OpenPortLayer, TraceWrapsTheLayerAndTheClock) {
         setup.layer->in(0x378);
         setup.clock->sleep(10);
         EXPECT_EQ(clock.waits, std::vector<int>{10});
-        EXPECT_NE(setup.layer->status(kLpt1Base).text.find(", trace to " + options.trace),
+        EXPECT_NE(setup.layer->status(kLpt1Base).text.find(", záznam do " + options.trace),
                   std::string::npos);
     }
     const std::string text = n.dir.read("trace.txt");
@@ -155,7 +155,7 @@ TEST(OpenPortLayer, SessionStartUpWritesItsAccessesAndWaitsToTheTrace) {
         EXPECT_EQ(platform.opened.base, kLpt2Base);
         const std::string status = view.caption(Control::statusLine);
         EXPECT_EQ(status.substr(0, 6), "LPT2: ");
-        EXPECT_NE(status.find(", trace to " + trace), std::string::npos);
+        EXPECT_NE(status.find(", záznam do " + trace), std::string::npos);
         session.link.PulseControlLow(10);
         EXPECT_EQ(clock.waits, std::vector<int>{10});
     }

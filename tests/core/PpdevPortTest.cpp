@@ -56,16 +56,16 @@ TEST(PlanControlWrite, KeepsDirectionOutOfTheLinesAndOrdersIt) {
 
 TEST(PpdevProblem, SaysWhatIsWrongAndWhatToDo) {
     const std::string busy =
-        "LPT1: /dev/parport0 is in use by another program or by the printer driver lp; close "
-        "that program or unload the driver (sudo modprobe -r lp), then start the program again";
+        "LPT1: /dev/parport0 používá jiný program nebo tiskový ovladač lp; ukončete ten program "
+        "nebo ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
     const std::string noHardware =
-        "LPT1: no parallel-port hardware behind /dev/parport0; check that the port is enabled "
-        "in the BIOS or the card is seated";
+        "LPT1: za /dev/parport0 není žádný paralelní port; v BIOSu ověřte, že je port zapnutý, "
+        "nebo zkontrolujte, že karta dobře sedí ve slotu";
     const std::string permission =
-        "LPT1: no permission to use /dev/parport0; add your user to group lp (sudo usermod -aG "
-        "lp $USER), then log out and in again";
+        "LPT1: nemáte oprávnění používat /dev/parport0; přidejte svého uživatele do skupiny lp "
+        "(sudo usermod -aG lp $USER), pak se odhlaste a znovu přihlaste";
     const std::string notParport =
-        "LPT1: /dev/parport0 is not a parallel port; check the device node";
+        "LPT1: /dev/parport0 není paralelní port; zkontrolujte soubor zařízení";
     struct Case {
         PpdevStep step;
         int error;
@@ -73,8 +73,8 @@ TEST(PpdevProblem, SaysWhatIsWrongAndWhatToDo) {
     };
     const Case cases[] = {
         {PpdevStep::Open, ENOENT,
-         "LPT1: /dev/parport0 does not exist; load the parallel-port driver (sudo modprobe "
-         "ppdev) and check that the port is enabled in the BIOS"},
+         "LPT1: /dev/parport0 neexistuje; zaveďte ovladač paralelního portu (sudo modprobe "
+         "ppdev) a v BIOSu ověřte, že je port zapnutý"},
         {PpdevStep::Open, EACCES, permission},
         {PpdevStep::Open, EPERM, permission},
         {PpdevStep::Open, ENODEV, noHardware},
@@ -90,17 +90,17 @@ TEST(PpdevProblem, SaysWhatIsWrongAndWhatToDo) {
         {PpdevStep::Claim, EBUSY, busy},
         {PpdevStep::Claim, EAGAIN, busy},
         {PpdevStep::Access, EIO,
-         "LPT1: access to /dev/parport0 failed: Input/output error; check the port, then start "
-         "the program again"},
-        {PpdevStep::Open, EMFILE, "LPT1: /dev/parport0 cannot be opened: Too many open files"},
+         "LPT1: přístup k /dev/parport0 selhal: Input/output error; zkontrolujte port a spusťte "
+         "program znovu"},
+        {PpdevStep::Open, EMFILE, "LPT1: /dev/parport0 nelze otevřít: Too many open files"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.step) << " errno " << c.error);
         EXPECT_EQ(ppdevProblem(c.step, c.error, "LPT1", "/dev/parport0"), c.text);
     }
     EXPECT_EQ(ppdevProblem(PpdevStep::Open, ENOENT, "LPT2", "/dev/parport1"),
-              "LPT2: /dev/parport1 does not exist; load the parallel-port driver (sudo modprobe "
-              "ppdev) and check that the port is enabled in the BIOS");
+              "LPT2: /dev/parport1 neexistuje; zaveďte ovladač paralelního portu (sudo modprobe "
+              "ppdev) a v BIOSu ověřte, že je port zapnutý");
 }
 
 TEST(PpdevProblem, RefusesAPortThatCannotReadItsDataLines) {
@@ -122,8 +122,8 @@ TEST(PpdevProblem, RefusesAPortThatCannotReadItsDataLines) {
         EXPECT_EQ(!problem.has_value(), c.usable);
     }
     EXPECT_EQ(ppdevModesProblem(PARPORT_MODE_PCSPP, "LPT1", "/dev/parport0"),
-              "LPT1: /dev/parport0 cannot read its data lines (not bidirectional); set the port "
-              "to PS/2, bidirectional, EPP or ECP mode in the BIOS");
+              "LPT1: /dev/parport0 neumí číst datové vodiče (port není obousměrný); v BIOSu "
+              "nastavte port do režimu PS/2, obousměrného, EPP nebo ECP");
 }
 
 // ---- The layer over a scripted kernel ----------------------------------------------------

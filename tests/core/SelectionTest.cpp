@@ -274,11 +274,12 @@ TEST(SelectionStatusLine, NamesTheChipInTheSimulatedSocket) {
     SimulatedMachine machine(dir.path().string());
     Session session(view, clock, machine, machine);
     ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
-    EXPECT_EQ(view.caption(Control::statusLine), "LPT1: simulated board (89C2051)");
+    EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 89C2051");
+    EXPECT_TRUE(view.port.simulated);
     session.mnu2313Click();
-    EXPECT_EQ(view.caption(Control::statusLine), "LPT1: simulated board (90S2313)");
+    EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 90S2313");
     session.mnuLPT2Click();
-    EXPECT_EQ(view.caption(Control::statusLine), "LPT2: simulated board (90S2313)");
+    EXPECT_EQ(view.caption(Control::statusLine), "LPT2: Simulovaná deska, v patici 90S2313");
 }
 
 }  // namespace

@@ -9,11 +9,12 @@ TEST(SimBoard, StatusNamesThePortAndTheChipAndSaysItIsSimulated) {
     RecordingClock clock;
     auto board = std::make_unique<SimulatedBoard>(clock);
     PortLayer* layer = board.get();
-    EXPECT_EQ(layer->status(kLpt1Base).text, "LPT1: simulated board (empty socket)");
+    EXPECT_EQ(layer->status(kLpt1Base).text, "LPT1: Simulovaná deska, patice je prázdná");
     board->selectDevice(10);
-    EXPECT_EQ(layer->status(kLpt1Base).text, "LPT1: simulated board (90S2313)");
-    EXPECT_EQ(layer->status(kLpt2Base).text, "LPT2: simulated board (90S2313)");
+    EXPECT_EQ(layer->status(kLpt1Base).text, "LPT1: Simulovaná deska, v patici 90S2313");
+    EXPECT_EQ(layer->status(kLpt2Base).text, "LPT2: Simulovaná deska, v patici 90S2313");
     EXPECT_TRUE(layer->status(kLpt2Base).usable);
+    EXPECT_TRUE(layer->status(kLpt2Base).simulated);
     EXPECT_FALSE(layer->status(0x3BC).usable);
 }
 

@@ -113,7 +113,7 @@ TEST(Trace, PassesEverythingOnUnchanged) {
     t.port->usable = false;
     const PortStatus status = t.layer->status(kLpt2Base);
     EXPECT_FALSE(status.usable);
-    EXPECT_EQ(status.text, "LPT2: board, trace to " + t.dir.file("trace.txt"));
+    EXPECT_EQ(status.text, "LPT2: board, záznam do " + t.dir.file("trace.txt"));
 }
 
 TEST(Trace, AppendsToWhatIsThere) {
@@ -146,8 +146,8 @@ TEST(Trace, AFileThatCannotBeOpenedLeavesThePortWorkingAndSaysSo) {
 
     const PortStatus status = layer.status(kLpt1Base);
     EXPECT_TRUE(status.usable) << "a trace is no reason to refuse the board";
-    EXPECT_EQ(status.text, "LPT1: recording port (trace file " + path +
-                               " cannot be opened: No such file or directory)");
+    EXPECT_EQ(status.text, "LPT1: recording port (soubor záznamu " + path +
+                               " nelze otevřít: No such file or directory)");
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 

@@ -40,6 +40,10 @@ public:
     bool checked(Control c) const override { return checked_[index(c)]; }
     void setCaption(Control c, const std::string& text) override { caption_[index(c)] = text; }
     std::string caption(Control c) const override { return caption_[index(c)]; }
+    void showPortStatus(const PortStatus& status) override {
+        port = status;
+        setCaption(Control::statusLine, status.text);
+    }
     void setValue(Control c, int value) override {
         value_[index(c)] = value;
         text_[index(c)] = std::to_string(value);
@@ -88,6 +92,7 @@ public:
     std::deque<std::optional<std::string>> dialogAnswers;  // file dialogs; nullopt = cancel
     std::vector<Message> log;
     std::vector<int> gauge;  // every value the gauge was set to
+    PortStatus port;         // the status line as last shown
 
 private:
     static std::size_t index(Control c) { return static_cast<std::size_t>(c); }

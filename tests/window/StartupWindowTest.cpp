@@ -158,7 +158,7 @@ void StartupWindowTest::designedPlaces() {
     if (auto* box = qobject_cast<QGroupBox*>(widget)) {
         shown = box->title();
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        shown = button->text();
+        shown = test::shown(button->text());
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         shown = label->text();
     } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
@@ -227,9 +227,9 @@ QStringList items(const QMenu* menu) {
         if (action->isSeparator()) {
             out << "-";
         } else if (action->menu() != nullptr) {
-            out << ">" + action->text();
+            out << ">" + shown(action->text());
         } else {
-            out << action->text();
+            out << shown(action->text());
         }
     }
     return out;
@@ -244,7 +244,7 @@ void StartupWindowTest::menus() {
     QCOMPARE(bar->objectName(), QStringLiteral("MainMenu1"));
     QStringList titles;
     for (const QAction* action : bar->actions()) {
-        titles << action->text();
+        titles << shown(action->text());
     }
     QCOMPARE(titles, QStringList({"File", "MCS51", "AVR", "Index"}));
 
@@ -348,8 +348,8 @@ void StartupWindowTest::longStatusLineShowsWhole() {
     const int oneLine = window->height();
     auto* line = program.widget<QLabel>("statusLine");
     const std::string reason =
-        "LPT1: /dev/parport0 is in use by another program or by the printer driver lp; close "
-        "that program or unload the driver (sudo modprobe -r lp), then start the program again";
+        "LPT1: /dev/parport0 používá jiný program nebo tiskový ovladač lp; ukončete ten program "
+        "nebo ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
 
     window->setCaption(Control::statusLine, reason);
     QTRY_COMPARE(window->size(), window->minimumSize());

@@ -284,19 +284,25 @@ private:
 
 namespace trilo::gui::test {
 
+// A caption as shown: no caption here has a '&' of its own, so each one marks a mnemonic.
+inline QString shown(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
+
 // Whether a control's caption shows whole in its place: a clipped caption is as bad as a
 // wrong one for the user who reads it.
 inline bool captionFits(const QWidget* widget, QString* why = nullptr) {
     const QFontMetrics metrics = widget->fontMetrics();
     int needed = 0;
     if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
-        needed = metrics.horizontalAdvance(button->text()) + 6;
+        needed = metrics.horizontalAdvance(shown(button->text())) + 6;
     } else if (qobject_cast<const QCheckBox*>(widget) != nullptr ||
                qobject_cast<const QRadioButton*>(widget) != nullptr) {
         needed = widget->sizeHint().width();
     } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
         int widest = 0;
-        for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+        const QString text = label->buddy() != nullptr ? shown(label->text()) : label->text();
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
             widest = std::max(widest, metrics.horizontalAdvance(line));
         }
         needed = widest + 2 * label->frameWidth();

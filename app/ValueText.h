@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QLabel>
+
+namespace trilo::gui {
+
+// A sunken static text that shows a value (the data file, the family, the device). A value
+// too long for its place is elided in the middle, so a path keeps its file name in view, and
+// the whole of it is the tooltip. Screen readers get the value as the description; the name
+// is the label's beside it.
+class ValueText : public QLabel {
+    Q_OBJECT
+public:
+    explicit ValueText(QWidget* parent);
+
+    void setValue(const QString& value);
+    const QString& value() const { return value_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void fit();
+
+    QString value_;
+};
+
+}  // namespace trilo::gui
