@@ -39,8 +39,10 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
                                             const QString& preset) {
     auto dialog = std::make_unique<QFileDialog>(parent);
     // The label names *.BIN as the user knows it from DOS; the pattern takes any letter case.
+    const QString hexFilter =
+        QStringLiteral("Intel HEX (*.[hH][eE][xX] *.[iI][hH][xX] *.[iI][hH][eE][xX])");
     dialog->setNameFilters({QStringLiteral("Binární soubory *.BIN (*.[bB][iI][nN])"),
-                            QStringLiteral("Všechny soubory (*)")});
+                            QStringLiteral("Všechny soubory (*)"), hexFilter});
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     // Whether a file exists, and whether to overwrite it, is the command's question.
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -48,6 +50,12 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
         dialog->setDefaultSuffix(QStringLiteral("bin"));
+        // A name typed without an extension takes the one of the kind of file chosen.
+        QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(),
+                         [d = dialog.get(), hexFilter](const QString& filter) {
+                             d->setDefaultSuffix(filter == hexFilter ? QStringLiteral("hex")
+                                                                     : QStringLiteral("bin"));
+                         });
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
     }

@@ -88,7 +88,7 @@ struct Bench {
     Link link{port, clock};
     ByteFile file;
     QuietSink sink;
-    OpContext ctx{link, file, "", sink, nullptr};
+    OpContext ctx{link, file, "", sink};
 };
 
 void run(benchmark::State& state, std::int32_t deviceId, const std::function<void(Bench&)>& op) {

@@ -11,17 +11,6 @@ namespace trilo::commands {
 
 namespace {
 
-// Opens the data file for the operation to read, or says that there is none.
-bool openInput(OpContext& c, const std::string& CurrentFile) {
-    if (!fileExists(CurrentFile)) {
-        c.sink.info(kNoInputFile);
-        return false;
-    }
-    c.DataFile.openRead(CurrentFile);
-    c.input = &c.DataFile;
-    return true;
-}
-
 // A file larger than the chip's memory: released, closed and refused with its message.
 bool fits(OpContext& c, std::int64_t sizeLimit, const char* refusal) {
     if (c.in().size() <= sizeLimit) {
@@ -58,10 +47,26 @@ Outcome Erase(OpContext& c, const FlashJob& job) {
     return Outcome::Done;
 }
 
-Outcome Write(OpContext& c, const FlashJob& job, const std::string& CurrentFile,
-              std::int64_t sizeLimit, bool AutoErase) {
-    if (!openInput(c, CurrentFile)) {
+namespace {
+
+// The data file opened, or the outcome that ends the command without touching the chip.
+std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool avrFlash) {
+    if (!fileExists(file.path)) {
+        c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
+    }
+    if (!openInput(c, file, avrFlash)) {
+        return Outcome::BadFile;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
+              std::int64_t sizeLimit, bool AutoErase) {
+    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+        return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
         return Outcome::FileTooLarge;
@@ -79,9 +84,9 @@ Outcome Write(OpContext& c, const FlashJob& job, const std::string& CurrentFile,
     return written ? Outcome::Done : Outcome::WriteFailed;
 }
 
-Outcome Verify(OpContext& c, const FlashJob& job, const std::string& CurrentFile) {
-    if (!openInput(c, CurrentFile)) {
-        return Outcome::NoInputFile;
+Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
+    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+        return *refused;
     }
     if (!ChipAccepted(c)) {
         c.in().close();
@@ -99,9 +104,9 @@ Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
     return Outcome::Done;
 }
 
-Outcome WriteEeprom(OpContext& c, const std::string& CurrentFile, std::int64_t sizeLimit) {
-    if (!openInput(c, CurrentFile)) {
-        return Outcome::NoInputFile;
+Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit) {
+    if (auto refused = refusedInput(c, CurrentFile, false)) {
+        return *refused;
     }
     if (!fits(c, sizeLimit, kEepromTooSmall)) {
         return Outcome::FileTooLarge;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "commands/DataFiles.h"
 #include "devices/Catalog.h"
 #include "ops/FamilyTable.h"
 #include "ops/Operation.h"
@@ -27,6 +28,7 @@ enum class Outcome {
     NotBlank,      // the blank check after an erase failed
     VerifyFailed,  // the flash differs from the data file
     Declined,      // the chip is not the device selected, and the user said No
+    BadFile,       // the data file is Intel HEX that is not valid
 };
 
 // Read: the flash into the buffer file.
@@ -36,15 +38,15 @@ Outcome Erase(OpContext& c, const FlashJob& job);
 // Write the data file into the flash. sizeLimit is "Size FLASH": a larger file is refused
 // before anything is sent to the chip, so the automatic erase never destroys a chip's
 // contents for a write that cannot run.
-Outcome Write(OpContext& c, const FlashJob& job, const std::string& CurrentFile,
+Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
               std::int64_t sizeLimit, bool AutoErase);
 // Verify the flash against the data file; the operation shows the result.
-Outcome Verify(OpContext& c, const FlashJob& job, const std::string& CurrentFile);
+Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile);
 
 // The AVR EEPROM: read EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").
 Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize);
-Outcome WriteEeprom(OpContext& c, const std::string& CurrentFile, std::int64_t sizeLimit);
+Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit);
 
 // The lock level the chip shows (0 none, 1 to 3), for the AVR or an MCS-51 family.
 std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag);

@@ -43,6 +43,10 @@ void btnReadClick(Session& s) {
     Outcome outcome = Outcome::Done;
     s.runOperation([&](OpContext& c) { outcome = commands::Read(c, job); });
     if (outcome == Outcome::Done) {
+        s.bufferContent = &flashFamily(job.FamilyTag, FlashCommand::Read) ==
+                                  &flashFamily(kFamilyAvr, FlashCommand::Read)
+                              ? commands::BufferContent::AvrFlash
+                              : commands::BufferContent::Mcs51Flash;
         enableSave(s.view);
     }
 }
@@ -109,6 +113,7 @@ void btnReaEEClick(Session& s) {
     Outcome outcome = Outcome::Done;
     s.runOperation([&](OpContext& c) { outcome = commands::ReadEeprom(c, s.EepromSize); });
     if (outcome == Outcome::Done) {
+        s.bufferContent = commands::BufferContent::AvrEeprom;
         enableSave(s.view);
     }
 }

@@ -8,6 +8,7 @@
 
 #include "base/Clock.h"
 #include "base/Platform.h"
+#include "commands/DataFiles.h"
 #include "core/PortChoice.h"
 #include "core/View.h"
 #include "data/ByteFile.h"
@@ -132,6 +133,8 @@ public:
     // Files.
     std::string CurrentFile;
     std::string BufferFile;
+    // What the last read put in the buffer, so a save as Intel HEX knows the word order.
+    commands::BufferContent bufferContent = commands::BufferContent::None;
     ByteFile DataFile;
 
     // The port library and the link.

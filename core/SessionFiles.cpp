@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include "base/Errors.h"
+#include "commands/DataFiles.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
 #include "data/FileMove.h"
@@ -110,7 +111,7 @@ void Session::moveBufferTo(const std::string& target) {
     }
     // The old target gives way only once the new content is complete, so a failed save
     // leaves both the old file and the read data where they were.
-    replaceFile(BufferFile, target);
+    commands::storeBuffer(BufferFile, target, bufferContent);
     DataFile.openRead(target);
     DataFile.close();
     view.setCaption(Control::txFile, target);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "data/ByteFile.h"
@@ -32,6 +33,9 @@ struct DeviceInfo;
 // What every operation works over. Reads create the buffer file through DataFile; Write,
 // Verify and the EEPROM write read their data through in(), which the command has opened.
 struct OpContext {
+    OpContext(Link& l, ByteFile& file, std::string buffer, OperationSink& s)
+        : link(l), DataFile(file), BufferFile(std::move(buffer)), sink(s) {}
+
     Link& link;
     ByteFile& DataFile;
     std::string BufferFile;
@@ -40,6 +44,8 @@ struct OpContext {
     // The device the chip must be: its signature is checked before a command touches the
     // chip. nullptr: no check.
     const DeviceInfo* expected = nullptr;
+    // An image the input is read from, when the data file is not read as it stands.
+    std::unique_ptr<ImageSource> image;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };

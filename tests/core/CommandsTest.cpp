@@ -286,5 +286,51 @@ TEST_F(Commands, TheSignatureOnDemandAndTheSimulatedSocketFromTheSettings) {
               std::vector<std::string>{"Čip v patici: čip neodpovídá, podpis FF FF FF"});
 }
 
+Bytes fixture(const std::string& name) {
+    std::ifstream in(std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The toolchains' HEX files program what their binaries hold: an AVR word low byte first at
+// its even address, an 8051 byte at its address; a chip read and saved as HEX gives a file
+// that programs a second chip the same.
+TEST_F(Commands, IntelHexFromTheToolchainsProgramsTheChipAndSavesBack) {
+    const struct {
+        std::int32_t id;
+        const char* hex;
+        const char* bin;
+    } cases[] = {{10, "avr-blink.hex", "avr-blink.bin"}, {2, "mcs51-blink.ihx", "mcs51-blink.bin"}};
+    for (const auto& k : cases) {
+        start(k.id);
+        s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.hex;
+        EXPECT_EQ(click(&btnWriteClick), kNone);
+        const Bytes bin = fixture(k.bin);
+        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.hex;
+        EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kVerifyOk});
+
+        EXPECT_EQ(click(&btnReadClick), kNone);
+        view.dialogAnswers = {dir.file("copy-" + std::to_string(k.id) + ".hex")};
+        s->mnuSaveAsClick();
+        machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);  // a second, blank chip
+        EXPECT_EQ(click(&btnWriteClick), kNone);
+        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin);
+        EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kVerifyOk});
+    }
+}
+
+TEST_F(Commands, AnInvalidHexFileIsRefusedBeforeTheChipIsTouched) {
+    start(10);
+    chip().flash[0] = 0x00;
+    dir.write("bad.hex", ":0100000012EE\n:00000001FF\n");
+    s->CurrentFile = dir.file("bad.hex");
+    for (Handler h : {&btnWriteClick, &btnVerifyClick, &btnWriEEClick}) {
+        const auto shown = click(h);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_NE(shown[0].find("na řádku 1 souboru HEX ! "), std::string::npos) << shown[0];
+    }
+    EXPECT_EQ(chip().flash[0], 0x00);
+    expectAtRest();
+}
+
 }  // namespace
 }  // namespace trilo::test

@@ -75,7 +75,7 @@ struct OpRig {
     Link link{port, clock};
     ByteFile file;
     RecordingSink sink;
-    OpContext ctx{link, file, dir.file("buffer.tmp"), sink, nullptr};
+    OpContext ctx{link, file, dir.file("buffer.tmp"), sink};
 };
 
 // Passes every access on to the board and counts the reads, with the values they gave.

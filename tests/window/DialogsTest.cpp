@@ -85,7 +85,7 @@ void DialogsTest::fileDialogs_data() {
     QTest::newRow("save") << int(FileDialogKind::Save);
 }
 
-// Both dialogs offer the two filters under their own labels, *.bin first, and leave the
+// Both dialogs offer the three filters under their own labels, *.bin first, and leave the
 // questions of existence and overwriting to the command.
 void DialogsTest::fileDialogs() {
     QFETCH(int, kind);
@@ -101,8 +101,9 @@ void DialogsTest::fileDialogs() {
     for (int i = 0; i < combo->count(); ++i) {
         labels << combo->itemText(i);
     }
-    QCOMPARE(labels, QStringList({QString::fromUtf8("Binární soubory *.BIN"),
-                                  QString::fromUtf8("Všechny soubory")}));
+    QCOMPARE(labels,
+             QStringList({QString::fromUtf8("Binární soubory *.BIN"),
+                          QString::fromUtf8("Všechny soubory"), QStringLiteral("Intel HEX")}));
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
     const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
@@ -117,6 +118,11 @@ void DialogsTest::fileDialogs() {
         QVERIFY2(match.match(name).hasMatch(), name);
     }
     QVERIFY(!match.match("d.txt").hasMatch());
+
+    // Choosing Intel HEX makes a typed name a .hex file.
+    dialog->selectNameFilter(dialog->nameFilters().constLast());
+    emit dialog->filterSelected(dialog->nameFilters().constLast());
+    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("hex") : QString());
 }
 
 void DialogsTest::saveAddsTheExtensionAndAsksNothing_data() {
