@@ -34,7 +34,7 @@ public:
 
 private:
     View& view_;
-    int shown_ = -1;
+    int shown_ = 0;  // the gauge starts at 0, and every operation leaves it there
 };
 
 // The state of one run and the handlers of the main window. The window forwards every

@@ -318,6 +318,18 @@ TEST_F(Commands, IntelHexFromTheToolchainsProgramsTheChipAndSavesBack) {
     }
 }
 
+TEST_F(Commands, TheGaugeIsSetOnlyWhenItsValueChanges) {
+    start(15);
+    view.type(C::spFlash, "32768");  // 16384 words
+    s->spFlashChange();
+    view.gauge.clear();
+    EXPECT_EQ(click(&btnReadClick), kNone);
+    EXPECT_LE(view.gauge.size(), 101u);
+    EXPECT_EQ(view.gauge.front(), 1);
+    EXPECT_EQ(view.gauge.back(), 0);
+    EXPECT_EQ(buffer().size(), 32768u);
+}
+
 TEST_F(Commands, AnInvalidHexFileIsRefusedBeforeTheChipIsTouched) {
     start(10);
     chip().flash[0] = 0x00;
