@@ -287,7 +287,13 @@ void Session::chLB3Enter() {
 
 void Session::LoadSettings() {
     SettingsFile file(SettingsPath);
-    file.load();
+    settingsUnreadable_.clear();
+    try {
+        file.load();
+    } catch (const SettingsReadError& error) {
+        // The run goes on with the defaults; the saves say why and leave the file alone.
+        settingsUnreadable_ = error.what();
+    }
     // 1. Only a missing key gives the default; an empty or unknown name stays as it is.
     PortName = file.value(kSetup, "Port").value_or("LPT1");
     if (PortName == "LPT1") {
@@ -334,6 +340,10 @@ void Session::SaveSettings() {
     } else if (link.PortBase == kLpt2Base) {
         PortName = "LPT2";
     }
+    // A file that could not be read at start-up is never replaced by one built without it.
+    if (!settingsUnreadable_.empty()) {
+        throw TriloError(settingsUnreadable_);
+    }
     // Re-read the file first, so what the user changed by hand meanwhile in other keys stays.
     SettingsFile file(SettingsPath);
     file.load();
@@ -346,7 +356,7 @@ void Session::SaveSettings() {
     file.set(kSetup, "inCpu", RememberCpu ? "1" : "0");
     file.set(kRun, "CPU", std::to_string(DeviceId));
     file.set(kRun, "File", CurrentFile);
-    file.save(SettingsPath);
+    file.save();
 }
 
 // Each option item reverses its own mark, takes the flag from it and stores it.

@@ -132,6 +132,8 @@ private:
     PortOpener& ports_;
     PortSetup port_;
     std::unique_ptr<InstanceLock> instanceLock_;
+    // Why the settings file could not be read at start-up; empty when it could.
+    std::string settingsUnreadable_;
 };
 
 }  // namespace trilo
