@@ -70,8 +70,11 @@ void Session::runOperation(const std::function<void()>& operation) {
         // Never leave programming voltage on the chip, nor a handle open, whatever the cause.
         DataFile.closeQuietly();
         link.ReleaseTarget();
+        updateStatusLine();
         throw;
     }
+    // A trace that stopped during the operation says so.
+    updateStatusLine();
     // A port that failed under the operation made it read and write nothing: whatever the
     // operation concluded, the user must hear that the board was lost.
     const PortStatus after = portStatus();
@@ -245,8 +248,9 @@ void Session::ApplyDeviceSelection() {
     // The simulated board puts the chosen device's chip in its socket.
     if (port_.board != nullptr) {
         port_.board->selectDevice(DeviceId);
-        updateStatusLine();
     }
+    // The board's name, and whether the start-up's trace reached its file.
+    updateStatusLine();
     // 12.
     SaveSettings();
 }

@@ -9,13 +9,16 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// The status line's word for a trace that a failed write ended, before the system's reason.
+constexpr const char* kTraceStopped = "trace stopped: ";
+
 }  // namespace
 
 TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
     // "e": close-on-exec, like every other descriptor of the program.
     file_ = std::fopen(path_.c_str(), "ae");
     if (file_ == nullptr) {
-        failed(errno, "cannot be opened");
+        stop("trace file " + path_ + " cannot be opened: " + std::strerror(errno));
     }
 }
 
@@ -43,8 +46,12 @@ void TraceFile::access(char kind, std::uint16_t port, std::uint8_t value) {
 void TraceFile::wait(int ms) {
     const std::string line = "S " + std::to_string(ms) + "\n";
     put(line.data(), line.size());
+    flush();
+}
+
+void TraceFile::flush() {
     if (file_ != nullptr && std::fflush(file_) != 0) {
-        failed(errno, "could not be written");
+        stop(kTraceStopped + std::string(std::strerror(errno)));
     }
 }
 
@@ -53,12 +60,12 @@ void TraceFile::put(const char* line, std::size_t length) {
         return;
     }
     if (std::fwrite(line, 1, length, file_) != length) {
-        failed(errno, "could not be written");
+        stop(kTraceStopped + std::string(std::strerror(errno)));
     }
 }
 
-void TraceFile::failed(int error, const char* what) {
-    problem_ = "trace file " + path_ + " " + what + ": " + std::strerror(error);
+void TraceFile::stop(const std::string& problem) {
+    problem_ = problem;
     if (file_ != nullptr) {
         std::fclose(file_);
         file_ = nullptr;
