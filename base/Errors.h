@@ -38,11 +38,19 @@ private:
     int code_;
 };
 
-// The settings file could not be written: "Unable to write to <SettingsPath>".
+// The settings file could not be written: "Unable to write to <SettingsPath>", with the
+// reason in parentheses when there is one.
 class SettingsWriteError : public TriloError {
 public:
-    explicit SettingsWriteError(const std::string& path)
-        : TriloError("Unable to write to " + path) {}
+    explicit SettingsWriteError(const std::string& path, const std::string& reason = {})
+        : TriloError("Unable to write to " + path + (reason.empty() ? "" : " (" + reason + ")")) {}
+};
+
+// The settings file exists but could not be read: "Unable to read <SettingsPath> (reason)".
+class SettingsReadError : public TriloError {
+public:
+    SettingsReadError(const std::string& path, const std::string& reason)
+        : TriloError("Unable to read " + path + (reason.empty() ? "" : " (" + reason + ")")) {}
 };
 
 // Start-up cannot go on (another instance holds the buffer, or the buffer directory is

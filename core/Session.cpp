@@ -92,7 +92,14 @@ void Session::runOperation(const std::function<void(OpContext&)>& operation) {
     }
     OpContext context{link, DataFile, BufferFile, sink_};
     context.expected = CheckSignature ? findDevice(DeviceId) : nullptr;
-    runReleasing(context, [&] { operation(context); });
+    try {
+        runReleasing(context, [&] { operation(context); });
+    } catch (...) {
+        updateStatusLine();
+        throw;
+    }
+    // A trace that stopped during the operation says so.
+    updateStatusLine();
     // A port that failed under the operation made it read and write nothing: whatever the
     // operation concluded, the user must hear that the board was lost.
     const PortStatus after = portStatus();
@@ -125,6 +132,9 @@ void Session::FormCreate() {
     // 8. The board starts at rest.
     link.ReleaseTarget();
     link.SetDataLines(0x00);
+    // The release flushed the trace before this last write; the start-up's lines all belong
+    // on disk before the user starts anything.
+    portinc.Flush();
     // 9. The stored device, which also rewrites the settings file.
     ApplyDeviceSelection();
 }
@@ -274,6 +284,7 @@ void Session::ApplyDeviceSelection() {
     if (port_.board != nullptr) {
         port_.board->selectDevice(DeviceId);
     }
+    // The board's name, and whether the start-up's trace reached its file.
     updateStatusLine();
     // 12.
     SaveSettings();
@@ -315,7 +326,13 @@ void Session::chLB3Enter() {
 
 void Session::LoadSettings() {
     SettingsFile file(SettingsPath);
-    file.load();
+    settingsUnreadable_.clear();
+    try {
+        file.load();
+    } catch (const SettingsReadError& error) {
+        // The run goes on with the defaults; the saves say why and leave the file alone.
+        settingsUnreadable_ = error.what();
+    }
     // 1. Only a missing key gives the default; an empty or unknown name stays as it is.
     PortName = file.value(kSetup, "Port").value_or("LPT1");
     if (PortName == "LPT1") {
@@ -364,6 +381,10 @@ void Session::SaveSettings() {
     } else if (link.PortBase == kLpt2Base) {
         PortName = "LPT2";
     }
+    // A file that could not be read at start-up is never replaced by one built without it.
+    if (!settingsUnreadable_.empty()) {
+        throw TriloError(settingsUnreadable_);
+    }
     // Re-read the file first, so what the user changed by hand meanwhile in other keys stays.
     SettingsFile file(SettingsPath);
     file.load();
@@ -376,7 +397,7 @@ void Session::SaveSettings() {
     file.set(kSetup, "inCpu", RememberCpu ? "1" : "0");
     file.set(kRun, "CPU", std::to_string(DeviceId));
     file.set(kRun, "File", CurrentFile);
-    file.save(SettingsPath);
+    file.save();
 }
 
 // Each option item reverses its own mark, takes the flag from it and stores it.

@@ -159,6 +159,8 @@ private:
     // What the last signature check found, for the status line.
     std::string chipSummary_;
     std::unique_ptr<InstanceLock> instanceLock_;
+    // Why the settings file could not be read at start-up; empty when it could.
+    std::string settingsUnreadable_;
 };
 
 }  // namespace trilo

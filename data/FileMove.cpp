@@ -85,17 +85,13 @@ void writeAll(int fd, const std::uint8_t* data, std::size_t count) {
     }
 }
 
-mode_t newFileMode(const std::string& target) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        return st.st_mode & 07777;
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
+
+std::string tempFileFor(const std::string& to) {
+    const auto slash = to.rfind('/');
+    const std::string name = slash == std::string::npos ? to : to.substr(slash + 1);
+    return directoryOf(to) + "/." + name + ".trilo-save";
+}
 
 bool fileExists(const std::string& path) {
     struct stat st {};
@@ -122,20 +118,52 @@ void replaceFile(const std::string& from, const std::string& to) {
 
 namespace {
 
+// Creates the temporary file for `to`. One left by a save that died is the user's to clear;
+// anything else of that name (another user's file, a link) stays and the save is refused.
+int createTemp(const std::string& temp) {
+    for (int attempt = 0;; ++attempt) {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST || attempt > 0) {
+            return fd;
+        }
+        struct stat st {};
+        if (::lstat(temp.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+            ::unlink(temp.c_str()) != 0) {
+            errno = EEXIST;
+            return -1;
+        }
+    }
+}
+
+// The new file takes the mode of the one it replaces, and its group where the user may give
+// it; a group that cannot follow gets no rights of the old one's. A new file keeps what
+// open() gave it: 0666 less the umask.
+void keepMode(int fd, const std::string& to) {
+    struct stat old {};
+    if (::stat(to.c_str(), &old) != 0) {
+        return;
+    }
+    mode_t mode = old.st_mode & 07777;
+    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        mode &= ~static_cast<mode_t>(S_IRWXG);
+    }
+    if (::fchmod(fd, mode) != 0) {
+        throwIoError(errno);
+    }
+}
+
 // Builds a new file beside `to` through fill(fd), flushes it to disk and renames it over `to`:
 // `to` is at every moment either the old file whole or the new one whole. On failure the
 // temporary file goes and `to` stays as it was.
 template <class Fill>
 void replaceThroughTemp(const std::string& to, Fill fill) {
-    std::string temp = directoryOf(to) + "/.trilo-save-XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    const std::string temp = tempFileFor(to);
+    Fd out(createTemp(temp));
     if (out.get() < 0) {
         throwIoError(errno);
     }
     try {
-        if (::fchmod(out.get(), newFileMode(to)) != 0) {
-            throwIoError(errno);
-        }
+        keepMode(out.get(), to);
         fill(out.get());
         if (::fsync(out.get()) != 0) {
             throwIoError(errno);

@@ -7,6 +7,10 @@ namespace trilo {
 // The directory a path names its file in: "." for a bare name, "/" for "/x".
 std::string directoryOf(const std::string& path);
 
+// The temporary file that a replace of `to` builds beside it: ".<name>.trilo-save". One fixed
+// name per target, so a save that dies leaves one at most, which the next save clears away.
+std::string tempFileFor(const std::string& to);
+
 // A file of that name exists (a link counts by what it points to); a directory is no file.
 bool fileExists(const std::string& path);
 

@@ -1,10 +1,16 @@
 #include "data/Settings.h"
 
-#define SI_CONVERT_ICU
-#include <SimpleIni.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 #include "base/Errors.h"
 #include "data/FileMove.h"
@@ -12,6 +18,57 @@
 namespace trilo {
 
 namespace {
+
+// Why a save is refused, after "Unable to write to <path>".
+constexpr const char* kNotRegular = "not a regular file";
+constexpr const char* kOtherOwner = "owned by another user";
+constexpr const char* kReadOnly = "read-only";
+constexpr const char* kDanglingLink = "a link to a missing file";
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+std::string_view trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// What one line is to the reader: a section header, a key, or anything else (blank lines,
+// comments, text without '='), which the reader passes over and the writer keeps.
+struct LineKind {
+    enum { Other, Section, Key } kind = Other;
+    std::string_view name;
+    std::size_t valueAt = 0;  // where a key's value starts
+};
+
+LineKind classify(std::string_view line) {
+    const std::string_view t = trimmed(line);
+    if (t.empty() || t[0] == ';' || t[0] == '#') {
+        return {};
+    }
+    if (t[0] == '[') {
+        const auto close = t.find(']');
+        if (close == std::string_view::npos) {
+            return {};
+        }
+        return {LineKind::Section, trimmed(t.substr(1, close - 1))};
+    }
+    const auto eq = line.find('=');
+    const std::string_view key = trimmed(line.substr(0, eq));
+    if (eq == std::string_view::npos || key.empty()) {
+        return {};
+    }
+    return {LineKind::Key, key, std::min(line.find_first_not_of(" \t", eq + 1), line.size())};
+}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -75,54 +132,194 @@ std::optional<std::int32_t> parseSettingsInteger(const std::string& text) {
     return static_cast<std::int32_t>(bits);
 }
 
-struct SettingsFile::Impl {
-    // Names match without regard to case; values are kept byte for byte (no UTF-8 check).
-    CSimpleIniA ini{false, false, false};
-};
-
-SettingsFile::SettingsFile(std::string path) : path_(std::move(path)), impl_(new Impl) {
-    impl_->ini.SetSpaces(false);
+void SettingsFile::load() {
+    parse({});
+    // Non-blocking, so a FIFO in the file's place cannot hang the start-up.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        throw SettingsReadError(path_, std::strerror(errno));
+    }
+    std::string bytes;
+    const char* problem = nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        problem = std::strerror(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        problem = kNotRegular;
+    }
+    char buffer[8192];
+    while (problem == nullptr) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            problem = std::strerror(errno);
+        }
+    }
+    ::close(fd);
+    if (problem != nullptr) {
+        throw SettingsReadError(path_, problem);
+    }
+    parse(bytes);
 }
 
-SettingsFile::~SettingsFile() = default;
+void SettingsFile::parse(const std::string& bytes) {
+    lines_.clear();
+    std::string_view rest = bytes;
+    bom_ = rest.starts_with(kBom) ? std::string(kBom) : std::string();
+    rest.remove_prefix(bom_.size());
+    while (!rest.empty()) {
+        const auto newline = rest.find('\n');
+        if (newline == std::string_view::npos) {
+            lines_.push_back({std::string(rest), ""});
+            break;
+        }
+        const bool crlf = newline > 0 && rest[newline - 1] == '\r';
+        lines_.push_back(
+            {std::string(rest.substr(0, newline - (crlf ? 1 : 0))), crlf ? "\r\n" : "\n"});
+        rest.remove_prefix(newline + 1);
+    }
+}
 
-void SettingsFile::load() {
-    impl_->ini.Reset();
-    impl_->ini.SetSpaces(false);
-    impl_->ini.LoadFile(path_.c_str());
+std::optional<std::size_t> SettingsFile::find(const std::string& section,
+                                              const std::string& key) const {
+    bool inSection = false;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const LineKind line = classify(lines_[i].text);
+        if (line.kind == LineKind::Section) {
+            inSection = sameName(line.name, section);
+        } else if (inSection && line.kind == LineKind::Key && sameName(line.name, key)) {
+            return i;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> SettingsFile::value(const std::string& section,
                                                const std::string& key) const {
-    const char* v = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
-    if (v == nullptr) {
+    const auto i = find(section, key);
+    if (!i) {
         return std::nullopt;
     }
-    return std::string(v);
+    const std::string& text = lines_[*i].text;
+    return std::string(trimmed(std::string_view(text).substr(classify(text).valueAt)));
+}
+
+// A new line takes the file's own line end.
+std::string SettingsFile::lineEnd() const {
+    for (const Line& line : lines_) {
+        if (!line.end.empty()) {
+            return line.end;
+        }
+    }
+    return "\n";
 }
 
 void SettingsFile::set(const std::string& section, const std::string& key,
                        const std::string& value) {
-    impl_->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+    if (const auto i = find(section, key)) {
+        std::string& text = lines_[*i].text;
+        text = text.substr(0, classify(text).valueAt) + value;
+        return;
+    }
+    const std::string end = lineEnd();
+    const auto insert = [&](std::size_t at, std::string text) {
+        if (at > 0 && lines_[at - 1].end.empty()) {
+            lines_[at - 1].end = end;
+        }
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), {std::move(text), end});
+    };
+    // After the last key of the section's first occurrence, so comments that lead into the
+    // next section stay with it.
+    std::optional<std::size_t> after;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const LineKind line = classify(lines_[i].text);
+        if (line.kind == LineKind::Section) {
+            if (after) {
+                break;
+            }
+            if (sameName(line.name, section)) {
+                after = i;
+            }
+        } else if (after && line.kind == LineKind::Key) {
+            after = i;
+        }
+    }
+    if (after) {
+        insert(*after + 1, key + "=" + value);
+        return;
+    }
+    if (!lines_.empty() && !trimmed(lines_.back().text).empty()) {
+        insert(lines_.size(), "");
+    }
+    insert(lines_.size(), "[" + section + "]");
+    insert(lines_.size(), key + "=" + value);
 }
 
 std::string SettingsFile::text() const {
-    std::string out;
-    impl_->ini.Save(out);
+    std::string out = bom_;
+    for (const Line& line : lines_) {
+        out += line.text;
+        out += line.end;
+    }
     return out;
 }
 
-void SettingsFile::save(const std::string& errorPath) const {
-    // Write beside the file a symbolic link points to, so the link stays a link.
+// The file a save replaces: the settings file itself, or the file its link names. A link
+// counts only when both it and its target are the user's own, so a link planted by someone
+// else cannot turn a save into a write to a file of theirs or of the user's.
+std::string SettingsFile::writableTarget() const {
+    const auto refused = [&](const std::string& why) { return SettingsWriteError(path_, why); };
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) != 0) {
+        if (errno == ENOENT) {
+            return path_;
+        }
+        throw refused(std::strerror(errno));
+    }
     std::string target = path_;
-    if (char* real = ::realpath(path_.c_str(), nullptr); real != nullptr) {
+    if (S_ISLNK(st.st_mode)) {
+        if (st.st_uid != ::geteuid()) {
+            throw refused(kOtherOwner);
+        }
+        char* real = ::realpath(path_.c_str(), nullptr);
+        if (real == nullptr) {
+            throw refused(errno == ENOENT ? kDanglingLink : std::strerror(errno));
+        }
         target = real;
         std::free(real);
+        if (::stat(target.c_str(), &st) != 0) {
+            throw refused(std::strerror(errno));
+        }
     }
+    if (!S_ISREG(st.st_mode)) {
+        throw refused(kNotRegular);
+    }
+    if (st.st_uid != ::geteuid()) {
+        throw refused(kOtherOwner);
+    }
+    // The owner's write bit says no even to root, who could write anyway; access() adds what
+    // the mode does not show, such as a read-only mount or an access list.
+    if ((st.st_mode & S_IWUSR) == 0) {
+        throw refused(kReadOnly);
+    }
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        throw refused(std::strerror(errno));
+    }
+    return target;
+}
+
+void SettingsFile::save() const {
+    const std::string target = writableTarget();
     try {
         writeWholeFile(target, text());
-    } catch (const IoError&) {
-        throw SettingsWriteError(errorPath);
+    } catch (const IoError& error) {
+        throw SettingsWriteError(path_, error.what());
     }
 }
 

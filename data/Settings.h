@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace trilo {
 
@@ -12,34 +12,47 @@ namespace trilo {
 // Anything else (trailing text, an empty value, a value beyond 32 bits) is no integer.
 std::optional<std::int32_t> parseSettingsInteger(const std::string& text);
 
-// programmer.ini: an INI file whose section and key names match without regard to case.
-// Keys keep their places, keys and comments the program does not know stay as they are.
+// programmer.ini, edited line by line as the profile-file functions do: section and key names
+// match without regard to case, a key's value is the text after its '=' without the blanks
+// around it, lines starting with ';' or '#' are comments. Setting a key rewrites the value on
+// that key's line only; every other byte (comments, blank and unknown lines, a byte-order
+// mark, the line ends) is written back as it was read.
 class SettingsFile {
 public:
-    explicit SettingsFile(std::string path);
-    ~SettingsFile();
-    SettingsFile(const SettingsFile&) = delete;
-    SettingsFile& operator=(const SettingsFile&) = delete;
+    explicit SettingsFile(std::string path) : path_(std::move(path)) {}
 
     const std::string& path() const { return path_; }
 
-    // Reads the file as it stands on disk; a missing or unreadable file reads as empty.
+    // Reads the file as it stands on disk; a missing file reads as empty. A file that cannot
+    // be read, or is not a regular file, raises SettingsReadError.
     void load();
+    // Takes the text as if read from the file.
+    void parse(const std::string& bytes);
     // The value of a key; nothing when the key is missing.
     std::optional<std::string> value(const std::string& section, const std::string& key) const;
-    // Sets a key; a new key goes to the end of its section, a new section to the end.
+    // Sets a key: on its own line when it has one, else as a new line after the last key of
+    // its section, else in a new section at the end.
     void set(const std::string& section, const std::string& key, const std::string& value);
     // The whole text as it would be written.
     std::string text() const;
-    // Writes the whole file to a temporary file beside it and renames that over the file,
-    // so a crash or a full disk never leaves it half-written. Throws SettingsWriteError
-    // with errorPath when the system refuses; the file on disk then stays as it was.
-    void save(const std::string& errorPath) const;
+    // Replaces the file in one step (a temporary file beside it renamed over it), keeping its
+    // mode. Refused with SettingsWriteError, the file left as it was, when the user may not
+    // write it, it belongs to someone else or is not a regular file; a symbolic link is
+    // written through only to a regular file of the user's own.
+    void save() const;
 
 private:
-    struct Impl;
+    struct Line {
+        std::string text;
+        std::string end;  // "\n", "\r\n", or empty on a last line that has none
+    };
+    std::optional<std::size_t> find(const std::string& section, const std::string& key) const;
+    std::string lineEnd() const;
+    std::string writableTarget() const;
+
     std::string path_;
-    std::unique_ptr<Impl> impl_;
+    std::string bom_;
+    std::vector<Line> lines_;
 };
 
 }  // namespace trilo

@@ -105,6 +105,7 @@ void Link::PrepareX051() {
 void Link::ReleaseTarget() {
     WriteControlLatch(0xC0);
     SetDataLines(0x00);
+    port_.Flush();
 }
 
 }  // namespace trilo

@@ -20,6 +20,11 @@ public:
             layer_->out(port, value);
         }
     }
+    void Flush() {
+        if (layer_ != nullptr) {
+            layer_->flush();
+        }
+    }
     // The byte read, zero-extended: bits 8 to 31 are always 0.
     std::int32_t Inp(std::int32_t port) {
         if (layer_ == nullptr) {

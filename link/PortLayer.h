@@ -24,6 +24,9 @@ public:
     virtual void ignite() {}
     virtual void out(std::uint16_t port, std::uint8_t value) = 0;
     virtual std::uint8_t in(std::uint16_t port) = 0;
+    // Hands on whatever the layer holds back (a trace's buffered lines). The link calls it
+    // when it releases the target, at the end of every operation and of the start-up.
+    virtual void flush() {}
     // The state of the port whose data register is at base.
     virtual PortStatus status(std::uint16_t base) const = 0;
 };

@@ -13,7 +13,8 @@ constexpr char kHex[] = "0123456789ABCDEF";
 constexpr const char* kTracingTo = ", záznam do ";
 constexpr const char* kTraceFile = "soubor záznamu ";
 constexpr const char* kCannotOpen = "nelze otevřít";
-constexpr const char* kCannotWrite = "nelze zapsat";
+// A trace that a failed write ended, before the system's reason.
+constexpr const char* kTraceStopped = "záznam zastaven: ";
 
 }  // namespace
 
@@ -21,7 +22,7 @@ TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
     // "e": close-on-exec, like every other descriptor of the program.
     file_ = std::fopen(path_.c_str(), "ae");
     if (file_ == nullptr) {
-        failed(errno, kCannotOpen);
+        stop(kTraceFile + path_ + " " + kCannotOpen + ": " + std::strerror(errno));
     }
 }
 
@@ -49,8 +50,12 @@ void TraceFile::access(char kind, std::uint16_t port, std::uint8_t value) {
 void TraceFile::wait(int ms) {
     const std::string line = "S " + std::to_string(ms) + "\n";
     put(line.data(), line.size());
+    flush();
+}
+
+void TraceFile::flush() {
     if (file_ != nullptr && std::fflush(file_) != 0) {
-        failed(errno, kCannotWrite);
+        stop(kTraceStopped + std::string(std::strerror(errno)));
     }
 }
 
@@ -59,12 +64,12 @@ void TraceFile::put(const char* line, std::size_t length) {
         return;
     }
     if (std::fwrite(line, 1, length, file_) != length) {
-        failed(errno, kCannotWrite);
+        stop(kTraceStopped + std::string(std::strerror(errno)));
     }
 }
 
-void TraceFile::failed(int error, const char* what) {
-    problem_ = kTraceFile + path_ + " " + what + ": " + std::strerror(error);
+void TraceFile::stop(const std::string& problem) {
+    problem_ = problem;
     if (file_ != nullptr) {
         std::fclose(file_);
         file_ = nullptr;

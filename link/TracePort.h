@@ -14,8 +14,9 @@ namespace trilo {
 //   W 037A 0B   a write: address as four upper-case hex digits, value as two
 //   R 0379 08   a read, with the value read
 //   S 10        a wait, milliseconds in decimal
-// Lines are buffered and flushed at every wait and at the end, so a trace costs little on
-// the fast latch loads and is on disk whenever the program sleeps.
+// Lines are buffered and flushed at every wait and whenever the link releases the target, so
+// a trace costs little on the fast latch loads and is on disk whenever the program sleeps
+// and at the end of every operation. A write that fails stops the trace.
 class TraceFile {
 public:
     explicit TraceFile(std::string path);
@@ -26,6 +27,7 @@ public:
     void write(std::uint16_t port, std::uint8_t value) { access('W', port, value); }
     void read(std::uint16_t port, std::uint8_t value) { access('R', port, value); }
     void wait(int ms);
+    void flush();
 
     const std::string& path() const { return path_; }
     // Nothing when the trace is being written; otherwise why not, for the status line.
@@ -34,7 +36,7 @@ public:
 private:
     void access(char kind, std::uint16_t port, std::uint8_t value);
     void put(const char* line, std::size_t length);
-    void failed(int error, const char* what);
+    void stop(const std::string& problem);
 
     std::string path_;
     std::FILE* file_ = nullptr;
@@ -57,6 +59,10 @@ public:
         const std::uint8_t value = inner_->in(port);
         trace_->read(port, value);
         return value;
+    }
+    void flush() override {
+        trace_->flush();
+        inner_->flush();
     }
     PortStatus status(std::uint16_t base) const override;
 

@@ -4,9 +4,11 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Packages the programmer needs to build and run; the tests add theirs.
-RUN_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n
-              libsimpleini-dev fonts-dejavu-core)
-TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth)
+RUN_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n fonts-dejavu-core)
+# The install test validates the menu entry and packs the Debian package (dpkg-shlibdeps and
+# file find the libraries' packages).
+TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth
+               desktop-file-utils dpkg-dev file)
 # The fuzz target: clang with its libFuzzer and sanitizer runtimes.
 TEST_PACKAGES+=(clang libclang-rt-14-dev)
 

@@ -196,11 +196,8 @@ TEST(SimAvr, WriteIsBusyForTheSetNumberOfStatusReads) {
     rig.board.setBusyReads(5);
     ASSERT_TRUE(avrWriteFlash(rig, {0x12, 0x34}, false));
     // Low byte and high byte: five busy reads each, then the ready one.
-    const Bytes busy(5, 0xFF), ready{0xF7};
-    Bytes expected = busy;
-    expected.insert(expected.end(), ready.begin(), ready.end());
-    expected.insert(expected.end(), busy.begin(), busy.end());
-    expected.insert(expected.end(), ready.begin(), ready.end());
+    Bytes expected(12, 0xFF);
+    expected[5] = expected[11] = 0xF7;
     EXPECT_EQ(rig.tap.statusReads, expected);
     EXPECT_EQ(rig.chip().flashWord(0), 0x1234);
 

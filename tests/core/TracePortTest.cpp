@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -127,6 +128,23 @@ TEST(Trace, IsOnDiskAtEveryWait) {
     t.layer->out(0x37A, 0x02);
     t.clock->sleep(10);
     EXPECT_EQ(t.dir.read("trace.txt"), "W 037A 02\nS 10\n");
+}
+
+TEST(Trace, ReleasingTheTargetPutsEveryLineOnDiskOrStopsTheTraceSayingWhy) {
+    TestDir dir;
+    for (const std::string& path : {dir.file("trace.txt"), std::string("/dev/full")}) {
+        TracePort layer(std::make_unique<RecordingPort>(), std::make_shared<TraceFile>(path));
+        Portinc portinc;
+        portinc.attach(&layer);
+        RecordingClock clock;
+        Link(portinc, clock).ReleaseTarget();
+        const bool full = path == "/dev/full";
+        EXPECT_EQ(layer.status(kLpt1Base).text,
+                  full ? "LPT1: recording port (záznam zastaven: No space left on device)"
+                       : "LPT1: recording port, záznam do " + path);
+        const std::string text = full ? "" : dir.read("trace.txt");
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), full ? 0 : 27);
+    }
 }
 
 TEST(Trace, AFileThatCannotBeOpenedLeavesThePortWorkingAndSaysSo) {

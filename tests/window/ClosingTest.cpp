@@ -23,7 +23,7 @@ void ClosingTest::startupErrorIsShownAndTheWindowOpens() {
     QVERIFY(QDir(home.cwd()).mkdir("programmer.ini"));
     Program program;
     QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Error),
-             QStringList({"Unable to write to " + home.settingsPath() + "."}));
+             QStringList({"Unable to read " + home.settingsPath() + " (not a regular file)."}));
     // The rest of the start-up ran before the failed save.
     QCOMPARE(program.widget<QLabel>("txCpu")->text(), QStringLiteral("89C2051"));
     program.frmTop->showCentred();

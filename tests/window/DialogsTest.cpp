@@ -184,7 +184,7 @@ void DialogsTest::errorBoxThroughTheWindow() {
     program.action("mnu8515")->trigger();
 
     QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Error),
-             QStringList({"Unable to write to " + home.settingsPath() + "."}));
+             QStringList({"Unable to read " + home.settingsPath() + " (not a regular file)."}));
     QCOMPARE(program.widget<QLabel>("txCpu")->text(), QStringLiteral("90S8515"));
     program.action("mnuDL")->trigger();
     QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Error).size(), 2);

@@ -41,7 +41,7 @@ void StartupWindowTest::firstStartWritesDefaultsAndSelects89C2051() {
 
     QCOMPARE(home.readSettings(),
              QByteArray("[SETUP_PRG]\nPort=LPT1\nCycle=800\nVerMemm=1\nDelMemm=1\ninFile=1\n"
-                        "inCpu=1\n\n\n[RUN_PRG]\nCPU=2\nFile=\n"));
+                        "inCpu=1\n\n[RUN_PRG]\nCPU=2\nFile=\n"));
     QVERIFY(program.dialogs.log.empty());
     QCOMPARE(program.widget<QLabel>("txCpu")->text(), QStringLiteral("89C2051"));
     QCOMPARE(program.widget<QLabel>("txTyp")->text(), QStringLiteral("X051"));
