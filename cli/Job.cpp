@@ -222,12 +222,13 @@ private:
         link.PollLimit = board.PollLimit;
         board.port.base = link.base();
         const PortSetup setup = openPortLayer(board.port, clock, nodes);
-        if (noWait && setup.board == nullptr) {
+        link.useClock(setup.clock ? *setup.clock : clock);
+        portinc.attach(setup.layer.get());
+        // A real chip needs the real waits. A port that cannot be used says why first.
+        if (noWait && setup.board == nullptr && link.portStatus().usable) {
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
         }
-        link.useClock(setup.clock ? *setup.clock : clock);
-        portinc.attach(setup.layer.get());
         if (setup.board != nullptr) {
             setup.board->selectDevice(device_.id);
         }
