@@ -146,8 +146,8 @@ public:
     explicit Job(const Options& o)
         : o_(o),
           device_(*o.device),
-          toStdout_(writesStdout(o)),
-          sink_(toStdout_ ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {}
+          sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
+    }
 
     int run() {
         try {
@@ -336,13 +336,16 @@ private:
                 break;
             case Verb::ReadSerialFuse:
             case Verb::WriteSerialFuse: {
-                const auto on = s.verb == Verb::ReadSerialFuse
-                                    ? commands::ReadSerialFuse(c)
-                                    : commands::WriteSerialFuse(c, s.off);
-                outcome = !on                                               ? Outcome::Declined
-                          : s.verb == Verb::WriteSerialFuse && *on == s.off ? Outcome::WriteFailed
-                                                                            : Outcome::Done;
-                reading = on ? std::string("Serial Prog. Fuse: ") + (*on ? "ON" : "OFF") : "";
+                const bool writes = s.verb == Verb::WriteSerialFuse;
+                const auto on =
+                    writes ? commands::WriteSerialFuse(c, s.off) : commands::ReadSerialFuse(c);
+                if (!on) {
+                    outcome = Outcome::Declined;
+                    break;
+                }
+                reading = std::string("Serial Prog. Fuse: ") + (*on ? "ON" : "OFF");
+                // The write reads the fuse back: a fuse that did not take is a failed write.
+                outcome = writes && *on == s.off ? Outcome::WriteFailed : Outcome::Done;
                 break;
             }
             case Verb::Signature:
@@ -375,7 +378,6 @@ private:
 
     const Options& o_;
     const DeviceInfo& device_;
-    const bool toStdout_;
     ConsoleSink sink_;
     Scratch scratch_;
     std::string stdin_;
