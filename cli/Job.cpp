@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -102,25 +103,6 @@ bool readsInput(Verb verb) {
 
 bool readsChip(Verb verb) {
     return verb == Verb::Read || verb == Verb::ReadEeprom;
-}
-
-const char* labelOf(Verb verb) {
-    switch (verb) {
-        case Verb::Erase:
-            return "Mazání";
-        case Verb::Write:
-            return "Zápis";
-        case Verb::Verify:
-            return "Verifikace";
-        case Verb::Read:
-            return "Čtení";
-        case Verb::ReadEeprom:
-            return "Čtení EEPROM";
-        case Verb::WriteEeprom:
-            return "Zápis EEPROM";
-        default:
-            return "";
-    }
 }
 
 int statusOf(Outcome outcome) {
@@ -246,15 +228,39 @@ private:
             // another program left on the port.
             link.ReleaseTarget();
             link.SetDataLines(0x00);
+            status = checkInputs(c);
             for (const Step& s : o_.steps) {
-                current_ = &s;
-                status = step(c, s);
                 if (status != kOk) {
                     break;
                 }
+                current_ = &s;
+                status = step(c, s);
             }
         });
         return status;
+    }
+
+    // The data files as the commands will check them, all before the first command runs.
+    int checkInputs(OpContext& c) {
+        for (const Step& s : o_.steps) {
+            if (!readsInput(s.verb)) {
+                continue;
+            }
+            const bool eeprom = s.verb == Verb::WriteEeprom;
+            const std::int64_t limit = s.verb == Verb::Verify ? INT64_MAX
+                                       : eeprom               ? device_.eepromSize
+                                                              : device_.flashSize;
+            sink_.begin(s.label);
+            const Outcome outcome =
+                commands::CheckInput(c, input(s), device_.isAvr() && !eeprom, limit,
+                                     eeprom ? kEepromTooSmall : kFlashTooSmall);
+            sink_.end(outcome == Outcome::Done);
+            if (outcome != Outcome::Done) {
+                sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
+                return statusOf(outcome);
+            }
+        }
+        return kOk;
     }
 
     FlashJob flashJob(bool verify) const {
@@ -290,7 +296,7 @@ private:
     }
 
     int step(OpContext& c, const Step& s) {
-        sink_.begin(labelOf(s.verb));
+        sink_.begin(s.label);
         Outcome outcome = Outcome::Done;
         std::string reading;
         switch (s.verb) {

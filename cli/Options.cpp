@@ -70,21 +70,22 @@ constexpr const char* kShortOptions = ":ew:m:r:sp:lFDVL:f:P:c:qh";
 struct VerbOf {
     int value;
     Verb verb;
+    const char* label;  // on the progress bar
 };
 
 constexpr VerbOf kVerbs[] = {
-    {'e', Verb::Erase},
-    {'w', Verb::Write},
-    {'m', Verb::Verify},
-    {'r', Verb::Read},
-    {kReadEeprom, Verb::ReadEeprom},
-    {kWriteEeprom, Verb::WriteEeprom},
-    {kReadLock, Verb::ReadLock},
-    {kReadFuses, Verb::ReadFuses},
-    {kWriteFuses, Verb::WriteFuses},
-    {kReadSerialFuse, Verb::ReadSerialFuse},
-    {kWriteSerialFuse, Verb::WriteSerialFuse},
-    {'s', Verb::Signature},
+    {'e', Verb::Erase, "Mazání"},
+    {'w', Verb::Write, "Zápis"},
+    {'m', Verb::Verify, "Verifikace"},
+    {'r', Verb::Read, "Čtení"},
+    {kReadEeprom, Verb::ReadEeprom, "Čtení EEPROM"},
+    {kWriteEeprom, Verb::WriteEeprom, "Zápis EEPROM"},
+    {kReadLock, Verb::ReadLock, ""},
+    {kReadFuses, Verb::ReadFuses, ""},
+    {kWriteFuses, Verb::WriteFuses, ""},
+    {kReadSerialFuse, Verb::ReadSerialFuse, ""},
+    {kWriteSerialFuse, Verb::WriteSerialFuse, ""},
+    {'s', Verb::Signature, ""},
 };
 
 std::string longName(int value) {
@@ -243,7 +244,7 @@ Options parseOptions(int argc, char** argv) {
         bool isStep = false;
         for (const VerbOf& v : kVerbs) {
             if (v.value == value) {
-                Step step{v.verb, longName(value), arg};
+                Step step{v.verb, longName(value), v.label, arg};
                 if (v.verb == Verb::WriteSerialFuse) {
                     if (!same(arg, "on") && !same(arg, "off")) {
                         throw UsageError(step.option + " chce on nebo off, ne „" + arg + "“");

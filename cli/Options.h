@@ -40,6 +40,7 @@ enum class Verb {
 struct Step {
     Verb verb;
     std::string option;  // "--write", for messages
+    std::string label;   // "Zápis", on the progress bar
     std::string file;    // the data file, "-" for standard input or output
     std::uint8_t fuses = 0xFF;
     bool off = false;  // the serial-programming fuse

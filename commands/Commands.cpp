@@ -103,6 +103,18 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     return written ? Outcome::Done : Outcome::WriteFailed;
 }
 
+Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
+                   const char* tooLarge) {
+    if (auto refused = refusedInput(c, file, avrFlash)) {
+        return *refused;
+    }
+    const bool fitting = fits(c, sizeLimit, tooLarge);
+    c.in().close();
+    c.input = nullptr;
+    c.image.reset();
+    return fitting ? Outcome::Done : Outcome::FileTooLarge;
+}
+
 Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
     if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
         return *refused;

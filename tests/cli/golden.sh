@@ -18,13 +18,15 @@ transcript=$(realpath "$2")
 fixtures=$(realpath "$3")
 
 scratch=$(mktemp -d)
+bin=$(mktemp -d)
 actual=$(mktemp)
-trap 'rm -rf "$scratch" "$actual"' EXIT
+trap 'rm -rf "$scratch" "$bin" "$actual"' EXIT
 cp "$fixtures"/* "$scratch"/
 cd "$scratch" || exit 1
 export TRILO_NO_WAIT=1
-
-trilo-cli() { "$cli" "$@"; }
+# On the path rather than a function, so that `trilo-cli ... &` leaves its own process in $!.
+ln -s "$cli" "$bin/trilo-cli"
+export PATH="$bin:$PATH"
 holds() {
     objcopy -I ihex -O binary "$1" holds-got.bin &&
         objcopy -I binary -O binary --pad-to "$3" --gap-fill 0xff "$2" holds-want.bin &&
