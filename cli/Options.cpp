@@ -88,6 +88,36 @@ constexpr VerbOf kVerbs[] = {
     {'s', Verb::Signature, ""},
 };
 
+// The options that set a flag, and those that keep their text as it is.
+struct FlagOf {
+    int value;
+    bool Options::*flag;
+    bool to;
+};
+
+constexpr FlagOf kFlags[] = {
+    {'l', &Options::list, true},
+    {'F', &Options::force, true},
+    {'D', &Options::autoErase, false},
+    {'V', &Options::readBack, false},
+    {kNoBlankCheck, &Options::blankCheck, false},
+    {'q', &Options::quiet, true},
+    {'h', &Options::help, true},
+    {kVersion, &Options::version, true},
+};
+
+struct TextOf {
+    int value;
+    std::optional<std::string> Options::*text;
+};
+
+constexpr TextOf kTexts[] = {
+    {'P', &Options::port},
+    {'c', &Options::board},
+    {kTrace, &Options::trace},
+    {kSimSocket, &Options::simSocket},
+};
+
 std::string longName(int value) {
     for (const option& o : kLongOptions) {
         if (o.val == value && o.name != nullptr) {
@@ -241,7 +271,7 @@ Options parseOptions(int argc, char** argv) {
                        ? std::string("-") + static_cast<char>(optopt)
                        : std::string(argv[optind - 1]);
         };
-        bool isStep = false;
+        bool known = false;
         for (const VerbOf& v : kVerbs) {
             if (v.value == value) {
                 Step step{v.verb, longName(value), v.label, arg};
@@ -253,30 +283,27 @@ Options parseOptions(int argc, char** argv) {
                     step.file.clear();
                 }
                 o.steps.push_back(step);
-                isStep = true;
+                known = true;
             }
         }
-        if (isStep) {
+        for (const FlagOf& f : kFlags) {
+            if (f.value == value) {
+                o.*f.flag = f.to;
+                known = true;
+            }
+        }
+        for (const TextOf& t : kTexts) {
+            if (t.value == value) {
+                o.*t.text = arg;
+                known = true;
+            }
+        }
+        if (known) {
             continue;
         }
         switch (value) {
             case 'p':
                 part = arg;
-                break;
-            case 'l':
-                o.list = true;
-                break;
-            case 'F':
-                o.force = true;
-                break;
-            case 'D':
-                o.autoErase = false;
-                break;
-            case 'V':
-                o.readBack = false;
-                break;
-            case kNoBlankCheck:
-                o.blankCheck = false;
                 break;
             case 'L':
                 o.lockLevel = positive(arg, "úroveň lock bitů");
@@ -290,29 +317,8 @@ Options parseOptions(int argc, char** argv) {
                     throw UsageError("neznámý formát „" + arg + "“; použijte raw nebo ihex");
                 }
                 break;
-            case 'P':
-                o.port = arg;
-                break;
-            case 'c':
-                o.board = arg;
-                break;
             case kPollLimit:
                 o.pollLimit = positive(arg, "--poll-limit");
-                break;
-            case kTrace:
-                o.trace = arg;
-                break;
-            case kSimSocket:
-                o.simSocket = arg;
-                break;
-            case 'q':
-                o.quiet = true;
-                break;
-            case 'h':
-                o.help = true;
-                break;
-            case kVersion:
-                o.version = true;
                 break;
             case ':':
                 throw UsageError("volba " + typed() + " chce hodnotu");
