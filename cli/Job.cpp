@@ -165,34 +165,16 @@ private:
     }
 
     int runSteps() {
-        // Every data file is there before the chip is touched, so a job never erases a chip
-        // and then finds it has nothing to write; standard input is read once for all.
+        // Standard input is read once, for every command that reads "-".
         for (const Step& s : o_.steps) {
             if (readsInput(s.verb) && s.file == "-" && stdin_.empty()) {
                 stdin_ = scratch_.file("stdin");
                 OpenFile to(stdin_, "wb");
                 pump(stdin, to.file);
-            } else if (readsInput(s.verb) && s.file != "-" && !fileExists(s.file)) {
-                sink_.error(s.file + ": " + kNoInputFile);
-                return kFileError;
             }
         }
-
-        SettingsFile ini("programmer.ini");
-        ini.load();
-        BoardSettings board = readBoardSettings(ini);
         PpdevNodes nodes;
-        if (o_.port) {
-            board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
-            if (o_.port->front() == '/') {
-                nodes.lpt1 = *o_.port;
-            }
-        }
-        board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
-        board.port.board = o_.board.value_or(board.port.board);
-        board.port.trace = o_.trace.value_or(board.port.trace);
-        board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
-
+        BoardSettings board = boardSettings(nodes);
         const bool noWait = noWaitRequested();
         SteadyClock steady;
         InstantClock instant;
@@ -261,6 +243,24 @@ private:
             }
         }
         return kOk;
+    }
+
+    // programmer.ini's board, with what the command line says in its place.
+    BoardSettings boardSettings(PpdevNodes& nodes) const {
+        SettingsFile ini("programmer.ini");
+        ini.load();
+        BoardSettings board = readBoardSettings(ini);
+        if (o_.port) {
+            board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
+            if (o_.port->front() == '/') {
+                nodes.lpt1 = *o_.port;
+            }
+        }
+        board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
+        board.port.board = o_.board.value_or(board.port.board);
+        board.port.trace = o_.trace.value_or(board.port.trace);
+        board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
+        return board;
     }
 
     FlashJob flashJob(bool verify) const {
