@@ -24,12 +24,31 @@ bool fits(OpContext& c, std::int64_t sizeLimit, const char* refusal) {
 
 }  // namespace
 
+void runOnBoard(OpContext& c, const std::function<void()>& commands) {
+    const PortStatus before = c.link.portStatus();
+    if (!before.usable) {
+        throw PortUnusable(before.text);
+    }
+    runReleasing(c, commands);
+    const PortStatus after = c.link.portStatus();
+    if (!after.usable) {
+        throw PortUnusable(after.text);
+    }
+}
+
 Outcome Read(OpContext& c, const FlashJob& job) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
     flashFamily(job.FamilyTag, FlashCommand::Read).ReadFlash(c, job);
     return Outcome::Done;
+}
+
+BufferContent ReadContent(const std::string& FamilyTag) {
+    return &flashFamily(FamilyTag, FlashCommand::Read) ==
+                   &flashFamily(kFamilyAvr, FlashCommand::Read)
+               ? BufferContent::AvrFlash
+               : BufferContent::Mcs51Flash;
 }
 
 Outcome Erase(OpContext& c, const FlashJob& job) {
@@ -82,6 +101,18 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     const bool written = family.WriteFlash(c, job);
     c.in().close();
     return written ? Outcome::Done : Outcome::WriteFailed;
+}
+
+Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
+                   const char* tooLarge) {
+    if (auto refused = refusedInput(c, file, avrFlash)) {
+        return *refused;
+    }
+    const bool fitting = fits(c, sizeLimit, tooLarge);
+    c.in().close();
+    c.input = nullptr;
+    c.image.reset();
+    return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
 Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
@@ -180,6 +211,12 @@ ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
     };
     report.silent = all(0xFF) || all(0x00);
     c.sink.identified(report.summary());
+    return report;
+}
+
+ChipReport ShowSignature(OpContext& c, const DeviceInfo& selected) {
+    ChipReport report = IdentifyChip(c, selected);
+    c.sink.info("Čip v patici: " + report.summary());
     return report;
 }
 

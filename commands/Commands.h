@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+
+#include "base/Errors.h"
 
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
@@ -20,6 +23,18 @@
 // with the board at rest, unless the sink's question is answered Yes.
 namespace trilo::commands {
 
+// The board cannot be driven; the text says why and what to do about it.
+class PortUnusable : public TriloError {
+public:
+    using TriloError::TriloError;
+};
+
+// Runs commands on the board: refused with the port's reason when it cannot be driven, and
+// that reason raised after them when the port failed meanwhile, since whatever they
+// concluded came from a board that did not answer. Whatever ends them early, the board is
+// released and the data file closed.
+void runOnBoard(OpContext& c, const std::function<void()>& commands);
+
 enum class Outcome {
     Done,
     NoInputFile,   // "Nebyl zadán vstupní soubor ! "
@@ -33,6 +48,9 @@ enum class Outcome {
 
 // Read: the flash into the buffer file.
 Outcome Read(OpContext& c, const FlashJob& job);
+// What a flash read of the family leaves in the buffer, so that a save as Intel HEX turns
+// the words of an AVR image.
+BufferContent ReadContent(const std::string& FamilyTag);
 // Erase, with the blank check when job.AutoVerify is set; "FLASH smazána ! " when done.
 Outcome Erase(OpContext& c, const FlashJob& job);
 // Write the data file into the flash. sizeLimit is "Size FLASH": a larger file is refused
@@ -40,6 +58,12 @@ Outcome Erase(OpContext& c, const FlashJob& job);
 // contents for a write that cannot run.
 Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
               std::int64_t sizeLimit, bool AutoErase);
+// The checks a Write, Verify or EEPROM write makes of its data file before it touches the
+// chip (the file exists, Intel HEX is valid, it fits sizeLimit), made ahead of a whole job so
+// that an earlier command never changes a chip for a file a later one refuses. Done, or the
+// outcome with its message shown; the file is closed again either way.
+Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
+                   const char* tooLarge);
 // Verify the flash against the data file; the operation shows the result.
 Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile);
 
@@ -70,6 +94,9 @@ struct ChipReport {
 };
 // Reads the signature, tells the sink what answered and returns it.
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected);
+// Reads the signature whatever device is expected and shows what answered:
+// "Čip v patici: 90S2313, podpis 1E 91 01".
+ChipReport ShowSignature(OpContext& c, const DeviceInfo& selected);
 // The check before a command: true when the chip is the expected device (or no device is
 // expected), or when the user answers Yes to going on with another.
 bool ChipAccepted(OpContext& c);

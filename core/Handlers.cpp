@@ -43,10 +43,7 @@ void btnReadClick(Session& s) {
     Outcome outcome = Outcome::Done;
     s.runOperation([&](OpContext& c) { outcome = commands::Read(c, job); });
     if (outcome == Outcome::Done) {
-        s.bufferContent = &flashFamily(job.FamilyTag, FlashCommand::Read) ==
-                                  &flashFamily(kFamilyAvr, FlashCommand::Read)
-                              ? commands::BufferContent::AvrFlash
-                              : commands::BufferContent::Mcs51Flash;
+        s.bufferContent = commands::ReadContent(job.FamilyTag);
         enableSave(s.view);
     }
 }
@@ -91,11 +88,15 @@ void btnReadFuseClick(Session& s) {
     }
     std::optional<std::uint8_t> fuses;
     s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *device); });
+    if (!fuses) {
+        return;
+    }
     // A box the device does not use keeps its state.
-    for (std::size_t k = 0; fuses && k < fuseBoxes().size(); ++k) {
+    const std::array<bool, 6> programmed = programmedFuses(*fuses);
+    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
         const C box = fuseBoxes()[k];
         if (s.view.enabled(box)) {
-            s.view.setChecked(box, (*fuses & (0x20u >> k)) == 0);
+            s.view.setChecked(box, programmed[k]);
         }
     }
 }
@@ -140,12 +141,7 @@ void mnuSignatureClick(Session& s) {
     if (device == nullptr) {
         return;
     }
-    std::string summary;
-    s.runOperation([&](OpContext& c) {
-        c.expected = nullptr;
-        summary = commands::IdentifyChip(c, *device).summary();
-    });
-    s.view.showInfo("Čip v patici: " + summary);
+    s.runOperation([&](OpContext& c) { commands::ShowSignature(c, *device); });
 }
 
 }  // namespace trilo

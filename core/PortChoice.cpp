@@ -61,12 +61,7 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         if (socket == "empty") {
             board->forceSocket(0);
         } else if (!socket.empty() && socket != "auto") {
-            const DeviceInfo* device = nullptr;
-            for (const DeviceInfo& d : deviceCatalog()) {
-                if (lowered(d.name) == socket) {
-                    device = &d;
-                }
-            }
+            const DeviceInfo* device = findDeviceNamed(socket);
             if (device == nullptr) {
                 setup.layer = std::make_unique<UnusablePort>(
                     "Neznámý obsah patice \"" + options.simSocket +

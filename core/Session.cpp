@@ -1,6 +1,8 @@
 #include "core/Session.h"
 
 #include "base/Errors.h"
+#include "commands/Commands.h"
+#include "core/BoardSettings.h"
 #include "core/DeviceControls.h"
 #include "data/BufferDir.h"
 #include "data/Settings.h"
@@ -22,17 +24,8 @@ std::int32_t spinValue(const std::string& text) {
     return parseSettingsInteger(text).value_or(0);
 }
 
-std::int32_t intSetting(const SettingsFile& file, const char* section, const char* key,
-                        std::int32_t fallback) {
-    const auto text = file.value(section, key);
-    if (!text) {
-        return fallback;
-    }
-    return parseSettingsInteger(*text).value_or(fallback);
-}
-
 bool flagSetting(const SettingsFile& file, const char* key) {
-    return intSetting(file, kSetup, key, 1) != 0;
+    return integerSetting(file, kSetup, key, 1) != 0;
 }
 
 }  // namespace
@@ -86,26 +79,16 @@ void ViewSink::identified(const std::string& summary) {
 }
 
 void Session::runOperation(const std::function<void(OpContext&)>& operation) {
-    const PortStatus status = portStatus();
-    if (!status.usable) {
-        throw TriloError(status.text);
-    }
     OpContext context{link, DataFile, BufferFile, sink_};
     context.expected = CheckSignature ? findDevice(DeviceId) : nullptr;
     try {
-        runReleasing(context, [&] { operation(context); });
+        commands::runOnBoard(context, [&] { operation(context); });
     } catch (...) {
         updateStatusLine();
         throw;
     }
     // A trace that stopped during the operation says so.
     updateStatusLine();
-    // A port that failed under the operation made it read and write nothing: whatever the
-    // operation concluded, the user must hear that the board was lost.
-    const PortStatus after = portStatus();
-    if (!after.usable) {
-        throw TriloError(after.text);
-    }
 }
 
 void Session::FormCreate() {
@@ -158,10 +141,7 @@ void Session::openPort() {
 }
 
 PortStatus Session::portStatus() const {
-    if (portinc.layer() == nullptr) {
-        return {false, "Port není otevřen"};
-    }
-    return portinc.layer()->status(link.base());
+    return link.portStatus();
 }
 
 void Session::updateStatusLine() {
@@ -333,19 +313,16 @@ void Session::LoadSettings() {
         // The run goes on with the defaults; the saves say why and leave the file alone.
         settingsUnreadable_ = error.what();
     }
-    // 1. Only a missing key gives the default; an empty or unknown name stays as it is.
-    PortName = file.value(kSetup, "Port").value_or("LPT1");
-    if (PortName == "LPT1") {
-        view.setChecked(Control::mnuLPT1, true);
-        view.setChecked(Control::mnuLPT2, false);
-        link.PortBase = kLpt1Base;
-    } else if (PortName == "LPT2") {
-        view.setChecked(Control::mnuLPT2, true);
-        view.setChecked(Control::mnuLPT1, false);
-        link.PortBase = kLpt2Base;
+    const BoardSettings board = readBoardSettings(file);
+    // 1. An unknown port name marks no item and leaves the port as it was.
+    PortName = board.PortName;
+    if (board.PortBase != 0) {
+        view.setChecked(Control::mnuLPT1, board.PortBase == kLpt1Base);
+        view.setChecked(Control::mnuLPT2, board.PortBase == kLpt2Base);
+        link.PortBase = board.PortBase;
     }
     // 2.
-    link.PollLimit = intSetting(file, kSetup, "Cycle", 800);
+    link.PollLimit = board.PollLimit;
     // 3 - 6.
     AutoVerify = flagSetting(file, "VerMemm");
     view.setChecked(Control::mnuDL, AutoVerify);
@@ -356,7 +333,7 @@ void Session::LoadSettings() {
     RememberCpu = flagSetting(file, "inCpu");
     view.setChecked(Control::mnuCP, RememberCpu);
     if (RememberCpu) {
-        DeviceId = intSetting(file, kRun, "CPU", 2);
+        DeviceId = integerSetting(file, kRun, "CPU", 2);
         // A number no device has would leave the window half-configured: no device then.
         if (DeviceId < 0 || DeviceId > kDeviceCount) {
             DeviceId = 0;
@@ -368,10 +345,8 @@ void Session::LoadSettings() {
         view.setCaption(Control::txFile, CurrentFile);
     }
     // The board to drive and the trace: read here, never written.
-    portOptions.board = file.value(kSetup, "Board").value_or("auto");
-    portOptions.trace = file.value(kSetup, "Trace").value_or("");
-    portOptions.simSocket = file.value(kSetup, "SimSocket").value_or("auto");
-    CheckSignature = flagSetting(file, "CheckSignature");
+    portOptions = board.port;
+    CheckSignature = board.CheckSignature;
 }
 
 void Session::SaveSettings() {

@@ -1,5 +1,7 @@
 #include "devices/Catalog.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 namespace trilo {
@@ -53,6 +55,14 @@ bool DeviceInfo::isAvr() const {
     return std::strcmp(family, kFamilyAvr) == 0;
 }
 
+bool DeviceInfo::readsLockBits() const {
+    return isAvr() || hasSerialFuse();
+}
+
+bool DeviceInfo::hasSerialFuse() const {
+    return std::strcmp(family, kFamilyS51) == 0;
+}
+
 std::uint8_t DeviceInfo::fuseMask() const {
     std::uint8_t mask = 0;
     for (std::size_t k = 0; k < fuses.size(); ++k) {
@@ -72,6 +82,15 @@ const DeviceInfo* findDevice(std::int32_t id) {
         return nullptr;
     }
     return &kCatalog[static_cast<std::size_t>(id - 1)];
+}
+
+const DeviceInfo* findDeviceNamed(const std::string& name) {
+    for (const DeviceInfo& device : kCatalog) {
+        if (::strcasecmp(device.name, name.c_str()) == 0) {
+            return &device;
+        }
+    }
+    return nullptr;
 }
 
 bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes) {

@@ -40,6 +40,10 @@ struct DeviceInfo {
     Signature signature;
 
     bool isAvr() const;
+    // The lock bits can be read back ("S51" and "AVR"); the serial-programming fuse exists
+    // ("S51").
+    bool readsLockBits() const;
+    bool hasSerialFuse() const;
     // The fuse bits the device has, at their positions in the fuse byte.
     std::uint8_t fuseMask() const;
 };
@@ -50,6 +54,8 @@ constexpr int kDeviceCount = 18;
 const std::array<DeviceInfo, kDeviceCount>& deviceCatalog();
 // The device with this id, or nullptr outside 1..18.
 const DeviceInfo* findDevice(std::int32_t id);
+// The device of that name, matched without regard to case ("90s2313"), or nullptr.
+const DeviceInfo* findDeviceNamed(const std::string& name);
 
 // Whether bytes read from a chip are the device's signature: its checked bytes are equal.
 bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes);

@@ -8,6 +8,13 @@ std::uint16_t Link::base() const {
     return PortBase == 0 ? kLpt1Base : static_cast<std::uint16_t>(PortBase);
 }
 
+PortStatus Link::portStatus() const {
+    if (port_.layer() == nullptr) {
+        return {false, "Port není otevřen"};
+    }
+    return port_.layer()->status(base());
+}
+
 void Link::WriteControlLatch(std::uint8_t b) {
     const std::uint16_t control = base() + 2;
     port_.Out(control, 0x0B);

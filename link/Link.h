@@ -4,6 +4,7 @@
 
 #include "base/Clock.h"
 #include "link/PORTINC.h"
+#include "link/PortLayer.h"
 
 namespace trilo {
 
@@ -25,6 +26,8 @@ public:
     // The data-register address actually driven: a PortBase of 0 (an unknown port name in
     // the settings) falls back to LPT1, so address 0 is never touched.
     std::uint16_t base() const;
+    // Whether the board on that port can be driven, and if not why.
+    PortStatus portStatus() const;
 
     void WriteControlLatch(std::uint8_t b);
     void SetDataLines(std::uint8_t v);

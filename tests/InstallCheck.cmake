@@ -12,7 +12,8 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/usr)
-foreach(file bin/trilo-programmer share/doc/trilo-programmer/README.md
+foreach(file bin/trilo-programmer bin/trilo-cli share/man/man1/trilo-cli.1
+        share/doc/trilo-programmer/README.md
         share/doc/trilo-programmer/LICENSE share/doc/trilo-programmer/docs/window-avr.png)
     if(NOT EXISTS ${WORK}/usr/${file})
         message(FATAL_ERROR "not installed: ${file}")

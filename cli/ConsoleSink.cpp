@@ -1,0 +1,87 @@
+#include "cli/ConsoleSink.h"
+
+#include <csignal>
+
+namespace trilo::cli {
+
+namespace {
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+extern "C" void onInterrupt(int) {
+    interruptRequested = 1;
+}
+
+constexpr int kBarWidth = 40;
+
+}  // namespace
+
+void catchInterrupts() {
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
+
+void ConsoleSink::begin(const std::string& label) {
+    label_ = label;
+    shown_ = -1;
+    held_.clear();
+    if (interruptRequested != 0) {
+        throw Interrupted();
+    }
+}
+
+void ConsoleSink::end(bool succeeded, bool shown) {
+    clearBar();
+    if (!succeeded || shown || !quiet_) {
+        for (const std::string& message : held_) {
+            std::fprintf(succeeded ? messages_ : stderr, "%s\n", message.c_str());
+        }
+    }
+    held_.clear();
+    std::fflush(messages_);
+}
+
+void ConsoleSink::result(const std::string& line) {
+    clearBar();
+    std::fprintf(messages_, "%s\n", line.c_str());
+    std::fflush(messages_);
+}
+
+void ConsoleSink::error(const std::string& line) {
+    clearBar();
+    std::fprintf(stderr, "trilo-cli: %s\n", line.c_str());
+}
+
+void ConsoleSink::progress(int percent) {
+    if (interruptRequested != 0) {
+        throw Interrupted();
+    }
+    if (!bar_ || percent == shown_) {
+        return;
+    }
+    shown_ = percent;
+    const int filled = percent * kBarWidth / 100;
+    std::fprintf(stderr, "\r%-14s [%s%s] %3d %%", label_.c_str(), std::string(filled, '#').c_str(),
+                 std::string(kBarWidth - filled, ' ').c_str(), percent);
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+bool ConsoleSink::ask(const std::string& question) {
+    clearBar();
+    std::fprintf(stderr, "%s %s\n", question.c_str(), force_ ? "Ano (-F)" : "Ne");
+    if (!force_) {
+        error("v patici není zvolený čip; s volbou -F program pokračuje i tak");
+    }
+    return force_;
+}
+
+void ConsoleSink::clearBar() {
+    if (drawn_) {
+        // Back to the start of the line and blank it, so messages start on a clean line.
+        std::fputs("\r\033[K", stderr);
+        drawn_ = false;
+    }
+}
+
+}  // namespace trilo::cli

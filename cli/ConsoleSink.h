@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "ops/Operation.h"
+
+namespace trilo::cli {
+
+// Ctrl+C or a termination request, raised at the next progress step so that the operation
+// ends through its release: no programming voltage is left on the chip.
+struct Interrupted : std::exception {
+    const char* what() const noexcept override { return "přerušeno"; }
+};
+
+// Makes SIGINT and SIGTERM raise Interrupted at the next progress step.
+void catchInterrupts();
+
+// The operations' progress and messages on the console. A command's messages are held until
+// it ends: they go to the message stream when it succeeded and to standard error when it
+// failed, whatever the operation said last. Questions are answered by -F, never by waiting.
+class ConsoleSink final : public OperationSink {
+public:
+    // messages: standard output, or standard error when data goes to standard output.
+    // bar: draw a progress bar on standard error (a terminal, and not -q).
+    ConsoleSink(std::FILE* messages, bool bar, bool quiet, bool force)
+        : messages_(messages), bar_(bar), quiet_(quiet), force_(force) {}
+
+    // A command starts; label names it on the bar.
+    void begin(const std::string& label);
+    // The command ended; shown: its messages are what it was asked for, kept even under -q.
+    void end(bool succeeded, bool shown = false);
+    // A reading the user asked for, such as the lock level.
+    void result(const std::string& line);
+    // The program's own complaint, on standard error.
+    void error(const std::string& line);
+
+    void progress(int percent) override;
+    void info(const std::string& message) override { held_.push_back(message); }
+    bool ask(const std::string& question) override;
+
+private:
+    void clearBar();
+
+    std::FILE* messages_;
+    bool bar_;
+    bool quiet_;
+    bool force_;
+    std::string label_;
+    int shown_ = -1;
+    bool drawn_ = false;
+    std::vector<std::string> held_;
+};
+
+}  // namespace trilo::cli

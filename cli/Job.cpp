@@ -1,0 +1,399 @@
+#include "cli/Job.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/Clock.h"
+#include "cli/ConsoleSink.h"
+#include "commands/Commands.h"
+#include "core/BoardSettings.h"
+#include "data/BufferDir.h"
+#include "data/ByteFile.h"
+#include "data/FileMove.h"
+#include "data/IoErrors.h"
+#include "data/Settings.h"
+#include "link/Link.h"
+#include "ops/avr/AvrFuseLock.h"
+#include "sim/SimulatedBoard.h"
+
+namespace trilo::cli {
+
+namespace {
+
+using commands::BufferContent;
+using commands::FileFormat;
+using commands::Outcome;
+
+// A directory of this run's own for the buffer of a read and for standard input, made when
+// first needed and removed at the end: the command line keeps no buffer file of the
+// window's, so the two run side by side.
+class Scratch {
+public:
+    Scratch() = default;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch() {
+        if (!dir_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(dir_, ignored);
+        }
+    }
+    std::string file(const char* name) {
+        if (dir_.empty()) {
+            const char* tmp = std::getenv("TMPDIR");
+            std::string pattern =
+                std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/trilo-cli-XXXXXX";
+            if (::mkdtemp(pattern.data()) == nullptr) {
+                throwIoError(errno);
+            }
+            dir_ = pattern;
+        }
+        return joinPath(dir_, name);
+    }
+
+private:
+    std::string dir_;
+};
+
+// Copies one open stream into another to its end.
+void pump(std::FILE* from, std::FILE* to) {
+    char block[64 * 1024];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, from)) > 0) {
+        if (std::fwrite(block, 1, got, to) != got) {
+            throwIoError(errno);
+        }
+    }
+    if (std::ferror(from) != 0 || std::fflush(to) != 0) {
+        throwIoError(errno);
+    }
+}
+
+// Opens a file for pump, closing it at the end of the scope.
+struct OpenFile {
+    OpenFile(const std::string& path, const char* mode) : file(std::fopen(path.c_str(), mode)) {
+        if (file == nullptr) {
+            throwIoError(errno);
+        }
+    }
+    ~OpenFile() { std::fclose(file); }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    std::FILE* file;
+};
+
+// A device node, a pipe or a directory: a file that must be written into, never replaced
+// (renaming the buffer over /dev/null would put a plain file in its place).
+bool isSpecial(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+bool readsInput(Verb verb) {
+    return verb == Verb::Write || verb == Verb::Verify || verb == Verb::WriteEeprom;
+}
+
+bool readsChip(Verb verb) {
+    return verb == Verb::Read || verb == Verb::ReadEeprom;
+}
+
+int statusOf(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Done:
+            return kOk;
+        case Outcome::NoInputFile:
+        case Outcome::FileTooLarge:
+        case Outcome::BadFile:
+            return kFileError;
+        default:
+            return kFailed;
+    }
+}
+
+bool noWaitRequested() {
+    const char* value = std::getenv("TRILO_NO_WAIT");
+    return value != nullptr && *value != '\0' && std::string(value) != "0";
+}
+
+class Job {
+public:
+    explicit Job(const Options& o)
+        : o_(o),
+          device_(*o.device),
+          sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
+    }
+
+    int run() {
+        try {
+            return runSteps();
+        } catch (const commands::PortUnusable& e) {
+            sink_.end(false);
+            sink_.error(e.what());
+            return kPortError;
+        } catch (const Interrupted&) {
+            sink_.end(false);
+            sink_.error("přerušeno; deska je v klidu");
+            return kInterrupted;
+        } catch (const TriloError& e) {
+            sink_.end(false);
+            const std::string where =
+                current_ == nullptr
+                    ? ""
+                    : current_->option + (current_->file.empty() ? "" : " " + current_->file) +
+                          ": ";
+            sink_.error(where + e.what() + ".");
+            return kFileError;
+        }
+    }
+
+private:
+    static bool writesStdout(const Options& o) {
+        for (const Step& s : o.steps) {
+            if (readsChip(s.verb) && s.file == "-") {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    int runSteps() {
+        // Standard input is read once, for every command that reads "-".
+        for (const Step& s : o_.steps) {
+            if (readsInput(s.verb) && s.file == "-" && stdin_.empty()) {
+                stdin_ = scratch_.file("stdin");
+                OpenFile to(stdin_, "wb");
+                pump(stdin, to.file);
+            }
+        }
+        PpdevNodes nodes;
+        BoardSettings board = boardSettings(nodes);
+        const bool noWait = noWaitRequested();
+        SteadyClock steady;
+        InstantClock instant;
+        Clock& clock = noWait ? static_cast<Clock&>(instant) : steady;
+        Portinc portinc;
+        portinc.Ignite();
+        Link link(portinc, clock);
+        link.PortBase = board.PortBase;
+        link.PollLimit = board.PollLimit;
+        board.port.base = link.base();
+        const PortSetup setup = openPortLayer(board.port, clock, nodes);
+        link.useClock(setup.clock ? *setup.clock : clock);
+        portinc.attach(setup.layer.get());
+        // A real chip needs the real waits. A port that cannot be used says why first.
+        if (noWait && setup.board == nullptr && link.portStatus().usable) {
+            sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
+            return kUsage;
+        }
+        if (setup.board != nullptr) {
+            setup.board->selectDevice(device_.id);
+        }
+
+        bool reads = false;
+        for (const Step& s : o_.steps) {
+            reads = reads || readsChip(s.verb);
+        }
+        ByteFile DataFile;
+        OpContext c{link, DataFile, reads ? scratch_.file("buffer") : "", sink_};
+        c.expected = board.CheckSignature ? &device_ : nullptr;
+        int status = kOk;
+        commands::runOnBoard(c, [&] {
+            // As the window starts: the board at rest before the first command, whatever
+            // another program left on the port.
+            link.ReleaseTarget();
+            link.SetDataLines(0x00);
+            status = checkInputs(c);
+            for (const Step& s : o_.steps) {
+                if (status != kOk) {
+                    break;
+                }
+                current_ = &s;
+                status = step(c, s);
+            }
+        });
+        return status;
+    }
+
+    // The data files as the commands will check them, all before the first command runs.
+    int checkInputs(OpContext& c) {
+        for (const Step& s : o_.steps) {
+            if (!readsInput(s.verb)) {
+                continue;
+            }
+            const bool eeprom = s.verb == Verb::WriteEeprom;
+            const std::int64_t limit = s.verb == Verb::Verify ? INT64_MAX
+                                       : eeprom               ? device_.eepromSize
+                                                              : device_.flashSize;
+            sink_.begin(s.label);
+            const Outcome outcome =
+                commands::CheckInput(c, input(s), device_.isAvr() && !eeprom, limit,
+                                     eeprom ? kEepromTooSmall : kFlashTooSmall);
+            sink_.end(outcome == Outcome::Done);
+            if (outcome != Outcome::Done) {
+                sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
+                return statusOf(outcome);
+            }
+        }
+        return kOk;
+    }
+
+    // programmer.ini's board, with what the command line says in its place.
+    BoardSettings boardSettings(PpdevNodes& nodes) const {
+        SettingsFile ini("programmer.ini");
+        ini.load();
+        BoardSettings board = readBoardSettings(ini);
+        if (o_.port) {
+            board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
+            if (o_.port->front() == '/') {
+                nodes.lpt1 = *o_.port;
+            }
+        }
+        board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
+        board.port.board = o_.board.value_or(board.port.board);
+        board.port.trace = o_.trace.value_or(board.port.trace);
+        board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
+        return board;
+    }
+
+    FlashJob flashJob(bool verify) const {
+        LockBoxes locks{};
+        if (o_.lockLevel > 0) {
+            locks[static_cast<std::size_t>(o_.lockLevel - 1)] = true;
+        }
+        return {device_.family, device_.flashSize, verify, locks};
+    }
+
+    commands::InputFile input(const Step& s) const {
+        return {s.file == "-" ? stdin_ : s.file, o_.format};
+    }
+
+    // Puts what a read left in the buffer at the step's file, in the format its name or -f
+    // asks for.
+    void deliver(const OpContext& c, const Step& s, BufferContent content) {
+        const bool hex = commands::isIntelHex(s.file == "-" ? "" : s.file, o_.format);
+        const FileFormat format = hex ? FileFormat::IntelHex : FileFormat::Raw;
+        if (s.file != "-" && !isSpecial(s.file)) {
+            commands::storeBuffer(c.BufferFile, s.file, content, format);
+            return;
+        }
+        const std::string staged = scratch_.file("out");
+        commands::storeBuffer(c.BufferFile, staged, content, format);
+        OpenFile from(staged, "rb");
+        if (s.file == "-") {
+            pump(from.file, stdout);
+        } else {
+            OpenFile to(s.file, "wb");
+            pump(from.file, to.file);
+        }
+    }
+
+    int step(OpContext& c, const Step& s) {
+        sink_.begin(s.label);
+        Outcome outcome = Outcome::Done;
+        std::string reading;
+        switch (s.verb) {
+            case Verb::Erase:
+                outcome = commands::Erase(c, flashJob(o_.blankCheck));
+                break;
+            case Verb::Write:
+                outcome = commands::Write(c, flashJob(o_.readBack), input(s), device_.flashSize,
+                                          o_.autoErase);
+                break;
+            case Verb::Verify:
+                outcome = commands::Verify(c, flashJob(o_.readBack), input(s));
+                break;
+            case Verb::Read:
+                outcome = commands::Read(c, flashJob(o_.readBack));
+                if (outcome == Outcome::Done) {
+                    deliver(c, s, commands::ReadContent(device_.family));
+                }
+                break;
+            case Verb::ReadEeprom:
+                outcome = commands::ReadEeprom(c, device_.eepromSize);
+                if (outcome == Outcome::Done) {
+                    deliver(c, s, BufferContent::AvrEeprom);
+                }
+                break;
+            case Verb::WriteEeprom:
+                outcome = commands::WriteEeprom(c, input(s), device_.eepromSize);
+                break;
+            case Verb::ReadLock: {
+                const auto level = commands::ReadLockBits(c, device_.family);
+                outcome = level ? Outcome::Done : Outcome::Declined;
+                reading = level ? "Lock Bit: " + std::to_string(*level) : "";
+                break;
+            }
+            case Verb::ReadFuses: {
+                const auto fuses = commands::ReadFuses(c, device_);
+                outcome = fuses ? Outcome::Done : Outcome::Declined;
+                reading = fuses ? "AVR Fuse Bits: " + fuseList(*fuses) : "";
+                break;
+            }
+            case Verb::WriteFuses:
+                outcome = commands::WriteFuses(c, s.fuses);
+                break;
+            case Verb::ReadSerialFuse:
+            case Verb::WriteSerialFuse: {
+                const bool writes = s.verb == Verb::WriteSerialFuse;
+                const auto on =
+                    writes ? commands::WriteSerialFuse(c, s.off) : commands::ReadSerialFuse(c);
+                if (!on) {
+                    outcome = Outcome::Declined;
+                    break;
+                }
+                reading = std::string("Serial Prog. Fuse: ") + (*on ? "ON" : "OFF");
+                // The write reads the fuse back: a fuse that did not take is a failed write.
+                outcome = writes && *on == s.off ? Outcome::WriteFailed : Outcome::Done;
+                break;
+            }
+            case Verb::Signature:
+                commands::ShowSignature(c, device_);
+                break;
+        }
+        const bool done = outcome == Outcome::Done;
+        sink_.end(done, s.verb == Verb::Signature);
+        if (!reading.empty()) {
+            sink_.result(reading);
+        }
+        if (s.verb == Verb::WriteSerialFuse && outcome == Outcome::WriteFailed) {
+            sink_.error(s.option + ": pojistka se nezapsala, čip ji ukazuje jinak");
+        }
+        return statusOf(outcome);
+    }
+
+    // The programmed fuses by the device's names, as --write-fuses takes them.
+    std::string fuseList(std::uint8_t fuses) const {
+        const std::array<bool, 6> programmed = programmedFuses(fuses);
+        std::string names;
+        for (std::size_t k = 0; k < programmed.size(); ++k) {
+            if (programmed[k] && device_.fuses[k] != nullptr) {
+                names += names.empty() ? "" : ",";
+                names += device_.fuses[k];
+            }
+        }
+        return names.empty() ? "-" : names;
+    }
+
+    const Options& o_;
+    const DeviceInfo& device_;
+    ConsoleSink sink_;
+    Scratch scratch_;
+    std::string stdin_;
+    const Step* current_ = nullptr;
+};
+
+}  // namespace
+
+int runJob(const Options& options) {
+    return Job(options).run();
+}
+
+}  // namespace trilo::cli

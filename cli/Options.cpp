@@ -1,0 +1,418 @@
+#include "cli/Options.h"
+
+#include <getopt.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+#include "core/PortChoice.h"
+#include "ops/Signature.h"
+#include "ops/avr/AvrFuseLock.h"
+
+namespace trilo::cli {
+
+namespace {
+
+// Values of the options that have no short letter.
+enum LongOnly : int {
+    kReadEeprom = 256,
+    kWriteEeprom,
+    kReadLock,
+    kReadFuses,
+    kWriteFuses,
+    kReadSerialFuse,
+    kWriteSerialFuse,
+    kNoBlankCheck,
+    kPollLimit,
+    kTrace,
+    kSimSocket,
+    kVersion,
+};
+
+const option kLongOptions[] = {
+    {"erase", no_argument, nullptr, 'e'},
+    {"write", required_argument, nullptr, 'w'},
+    {"verify", required_argument, nullptr, 'm'},
+    {"read", required_argument, nullptr, 'r'},
+    {"read-eeprom", required_argument, nullptr, kReadEeprom},
+    {"write-eeprom", required_argument, nullptr, kWriteEeprom},
+    {"read-lock", no_argument, nullptr, kReadLock},
+    {"read-fuses", no_argument, nullptr, kReadFuses},
+    {"write-fuses", required_argument, nullptr, kWriteFuses},
+    {"read-serial-fuse", no_argument, nullptr, kReadSerialFuse},
+    {"write-serial-fuse", required_argument, nullptr, kWriteSerialFuse},
+    {"signature", no_argument, nullptr, 's'},
+    {"part", required_argument, nullptr, 'p'},
+    {"list", no_argument, nullptr, 'l'},
+    {"force", no_argument, nullptr, 'F'},
+    {"no-erase", no_argument, nullptr, 'D'},
+    {"no-verify", no_argument, nullptr, 'V'},
+    {"no-blank-check", no_argument, nullptr, kNoBlankCheck},
+    {"lock", required_argument, nullptr, 'L'},
+    {"format", required_argument, nullptr, 'f'},
+    {"port", required_argument, nullptr, 'P'},
+    {"board", required_argument, nullptr, 'c'},
+    {"poll-limit", required_argument, nullptr, kPollLimit},
+    {"trace", required_argument, nullptr, kTrace},
+    {"sim-socket", required_argument, nullptr, kSimSocket},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The leading ':' makes getopt report a missing argument apart from an unknown option.
+constexpr const char* kShortOptions = ":ew:m:r:sp:lFDVL:f:P:c:qh";
+
+struct VerbOf {
+    int value;
+    Verb verb;
+    const char* label;  // on the progress bar
+};
+
+constexpr VerbOf kVerbs[] = {
+    {'e', Verb::Erase, "Mazání"},
+    {'w', Verb::Write, "Zápis"},
+    {'m', Verb::Verify, "Verifikace"},
+    {'r', Verb::Read, "Čtení"},
+    {kReadEeprom, Verb::ReadEeprom, "Čtení EEPROM"},
+    {kWriteEeprom, Verb::WriteEeprom, "Zápis EEPROM"},
+    {kReadLock, Verb::ReadLock, ""},
+    {kReadFuses, Verb::ReadFuses, ""},
+    {kWriteFuses, Verb::WriteFuses, ""},
+    {kReadSerialFuse, Verb::ReadSerialFuse, ""},
+    {kWriteSerialFuse, Verb::WriteSerialFuse, ""},
+    {'s', Verb::Signature, ""},
+};
+
+// The options that set a flag, and those that keep their text as it is.
+struct FlagOf {
+    int value;
+    bool Options::*flag;
+    bool to;
+};
+
+constexpr FlagOf kFlags[] = {
+    {'l', &Options::list, true},
+    {'F', &Options::force, true},
+    {'D', &Options::autoErase, false},
+    {'V', &Options::readBack, false},
+    {kNoBlankCheck, &Options::blankCheck, false},
+    {'q', &Options::quiet, true},
+    {'h', &Options::help, true},
+    {kVersion, &Options::version, true},
+};
+
+struct TextOf {
+    int value;
+    std::optional<std::string> Options::*text;
+};
+
+constexpr TextOf kTexts[] = {
+    {'P', &Options::port},
+    {'c', &Options::board},
+    {kTrace, &Options::trace},
+    {kSimSocket, &Options::simSocket},
+};
+
+std::string longName(int value) {
+    for (const option& o : kLongOptions) {
+        if (o.val == value && o.name != nullptr) {
+            return std::string("--") + o.name;
+        }
+    }
+    return std::string("-") + static_cast<char>(value);
+}
+
+bool same(const std::string& a, const char* b) {
+    return ::strcasecmp(a.c_str(), b) == 0;
+}
+
+int positive(const std::string& text, const std::string& what) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [next, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || next != end || value < 1) {
+        throw UsageError(what + " musí být kladné celé číslo, ne „" + text + "“");
+    }
+    return value;
+}
+
+std::string fuseNames(const DeviceInfo& device) {
+    std::string names;
+    for (const char* fuse : device.fuses) {
+        if (fuse != nullptr) {
+            names += names.empty() ? "" : ",";
+            names += fuse;
+        }
+    }
+    return names;
+}
+
+// "SPIEN,FSTRT": those fuses programmed, the device's others not.
+std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
+    std::array<bool, 6> programmed{};
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string name = list.substr(start, comma - start);
+        start = comma + 1;
+        // "-" is how --read-fuses prints an empty list.
+        if (name.empty() || name == "-") {
+            continue;
+        }
+        bool known = false;
+        for (std::size_t k = 0; k < device.fuses.size(); ++k) {
+            if (device.fuses[k] != nullptr && same(name, device.fuses[k])) {
+                programmed[k] = known = true;
+            }
+        }
+        if (!known) {
+            throw UsageError(std::string(device.name) + " nemá fuse bit „" + name + "“; má " +
+                             fuseNames(device));
+        }
+    }
+    return fuseByteFrom(programmed);
+}
+
+// Whether the device offers the command; the window disables the buttons it does not.
+void checkApplies(const Step& step, const DeviceInfo& device) {
+    const std::string name = device.name;
+    switch (step.verb) {
+        case Verb::ReadEeprom:
+        case Verb::WriteEeprom:
+            if (!device.eepromOps) {
+                throw UsageError(step.option + ": " + name + " nemá EEPROM");
+            }
+            break;
+        case Verb::ReadFuses:
+        case Verb::WriteFuses:
+            if (!device.fuseOps) {
+                throw UsageError(step.option + ": " + name + " nemá fuse bity");
+            }
+            break;
+        case Verb::ReadLock:
+            if (!device.readsLockBits()) {
+                throw UsageError(step.option + ": u " + name + " nelze lock bity číst");
+            }
+            break;
+        case Verb::ReadSerialFuse:
+        case Verb::WriteSerialFuse:
+            if (!device.hasSerialFuse()) {
+                throw UsageError(step.option + ": " + name +
+                                 " nemá pojistku sériového programování");
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void checkBoard(const Options& o) {
+    if (o.board && !chooseBoard(*o.board, false)) {
+        throw UsageError("neznámá deska „" + *o.board + "“; použijte auto, ppdev nebo sim");
+    }
+    if (o.simSocket && !same(*o.simSocket, "auto") && !same(*o.simSocket, "empty") &&
+        findDeviceNamed(*o.simSocket) == nullptr) {
+        throw UsageError("neznámý obsah patice „" + *o.simSocket +
+                         "“; použijte auto, empty nebo název čipu");
+    }
+    if (o.port && !same(*o.port, "LPT1") && !same(*o.port, "LPT2") && o.port->rfind('/', 0) != 0) {
+        throw UsageError("neznámý port „" + *o.port + "“; použijte LPT1, LPT2 nebo /dev/parportN");
+    }
+}
+
+void checkJob(Options& o, const std::string& part) {
+    if (o.steps.empty()) {
+        throw UsageError("není zadán žádný příkaz");
+    }
+    if (part.empty()) {
+        throw UsageError("není zvolen čip: -p ČIP (seznam čipů: trilo-cli -l)");
+    }
+    o.device = findDeviceNamed(part);
+    if (o.device == nullptr) {
+        throw UsageError("neznámý čip „" + part + "“ (seznam čipů: trilo-cli -l)");
+    }
+    bool writes = false;
+    for (Step& step : o.steps) {
+        checkApplies(step, *o.device);
+        writes = writes || step.verb == Verb::Write;
+        if (step.verb == Verb::WriteFuses) {
+            step.fuses = fuseByteNamed(*o.device, step.file);
+            step.file.clear();
+        }
+    }
+    if (o.lockLevel > o.device->lockLevels) {
+        throw UsageError("--lock: " + std::string(o.device->name) + " má lock bity úrovně 1 až " +
+                         std::to_string(o.device->lockLevels));
+    }
+    if (o.lockLevel > 0 && !writes) {
+        throw UsageError("--lock platí jen pro zápis FLASH (-w)");
+    }
+}
+
+}  // namespace
+
+Options parseOptions(int argc, char** argv) {
+    Options o;
+    std::string part;
+    // getopt keeps its place between calls: start it afresh.
+    optind = 0;
+    opterr = 0;
+    int value = 0;
+    while ((value = ::getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1) {
+        const std::string arg = optarg != nullptr ? optarg : "";
+        // An unknown letter inside a group of letters is named by itself.
+        const auto typed = [&] {
+            return value == '?' && optopt > 0 && optopt < 128
+                       ? std::string("-") + static_cast<char>(optopt)
+                       : std::string(argv[optind - 1]);
+        };
+        bool known = false;
+        for (const VerbOf& v : kVerbs) {
+            if (v.value == value) {
+                Step step{v.verb, longName(value), v.label, arg};
+                if (v.verb == Verb::WriteSerialFuse) {
+                    if (!same(arg, "on") && !same(arg, "off")) {
+                        throw UsageError(step.option + " chce on nebo off, ne „" + arg + "“");
+                    }
+                    step.off = same(arg, "off");
+                    step.file.clear();
+                }
+                o.steps.push_back(step);
+                known = true;
+            }
+        }
+        for (const FlagOf& f : kFlags) {
+            if (f.value == value) {
+                o.*f.flag = f.to;
+                known = true;
+            }
+        }
+        for (const TextOf& t : kTexts) {
+            if (t.value == value) {
+                o.*t.text = arg;
+                known = true;
+            }
+        }
+        if (known) {
+            continue;
+        }
+        switch (value) {
+            case 'p':
+                part = arg;
+                break;
+            case 'L':
+                o.lockLevel = positive(arg, "úroveň lock bitů");
+                break;
+            case 'f':
+                if (same(arg, "raw")) {
+                    o.format = commands::FileFormat::Raw;
+                } else if (same(arg, "ihex")) {
+                    o.format = commands::FileFormat::IntelHex;
+                } else {
+                    throw UsageError("neznámý formát „" + arg + "“; použijte raw nebo ihex");
+                }
+                break;
+            case kPollLimit:
+                o.pollLimit = positive(arg, "--poll-limit");
+                break;
+            case ':':
+                throw UsageError("volba " + typed() + " chce hodnotu");
+            default:
+                throw UsageError("neznámá volba " + typed());
+        }
+    }
+    if (optind < argc) {
+        throw UsageError(std::string("nečekaný argument „") + argv[optind] + "“");
+    }
+    if (o.help || o.version || o.list) {
+        return o;
+    }
+    checkBoard(o);
+    checkJob(o, part);
+    return o;
+}
+
+std::string helpText() {
+    return R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
+         trilo-cli -l | -h | --version
+
+Programuje čipy AT89 a AVR na desce programátoru na paralelním portu, stejně
+jako okno Trilo Programmer. Příkazy se provedou v zadaném pořadí na jedno
+otevření portu; první neúspěšný ukončí běh a další se neprovedou. Před každým
+příkazem se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
+
+Příkazy:
+  -e, --erase                smaže FLASH a ověří, že je prázdná
+  -w, --write=SOUBOR         zapíše SOUBOR do FLASH: předtím ji smaže, každé
+                             slovo (bajt) hned přečte zpět
+  -m, --verify=SOUBOR        porovná FLASH se SOUBOREM
+  -r, --read=SOUBOR          přečte FLASH do SOUBORU
+      --read-eeprom=SOUBOR   přečte EEPROM do SOUBORU (AVR)
+      --write-eeprom=SOUBOR  zapíše SOUBOR do EEPROM (AVR)
+      --read-lock            vypíše úroveň lock bitů (AVR, 89S)
+      --read-fuses           vypíše naprogramované fuse bity (AVR)
+      --write-fuses=JMÉNA    naprogramuje jmenované fuse bity a ostatní ne,
+                             např. --write-fuses=SPIEN,FSTRT (AVR)
+      --read-serial-fuse     vypíše pojistku sériového programování (89S)
+      --write-serial-fuse=on|off
+                             zapíše pojistku sériového programování (89S)
+  -s, --signature            vypíše podpis čipu v patici
+
+Volby:
+  -p, --part=ČIP             čip ze seznamu -l, na velikosti písmen nezáleží
+  -l, --list                 vypíše čipy s rodinou, velikostmi, podpisem
+                             a fuse bity
+  -F, --force                pokračuje i s jiným čipem v patici
+  -D, --no-erase             zápis FLASH bez automatického smazání
+  -V, --no-verify            zápis FLASH bez čtení zpět
+      --no-blank-check       mazání bez kontroly, že je FLASH prázdná
+  -L, --lock=N               po zápisu FLASH naprogramuje lock bity úrovně N
+  -f, --format=raw|ihex      formát všech souborů; jinak Intel HEX podle
+                             přípony .hex, .ihx, .ihex a jinak raw
+  -P, --port=PORT            LPT1, LPT2 nebo /dev/parportN
+  -c, --board=DESKA          auto, ppdev nebo sim
+      --poll-limit=N         nejvíce čtení při čekání na desku
+      --trace=SOUBOR         připíše každý přístup k portu do SOUBORU
+      --sim-socket=OBSAH     co drží simulovaná patice: auto, empty nebo čip
+  -q, --quiet                bez ukazatele průběhu a bez hlášení o úspěchu
+  -h, --help                 vypíše tuto nápovědu
+      --version              vypíše verzi
+
+SOUBOR „-“ je standardní vstup nebo výstup. Port, deska, počet čtení, trace,
+obsah simulované patice a kontrola podpisu se berou z programmer.ini
+v aktuálním adresáři, je-li tam; trilo-cli ho nikdy nezapisuje.
+
+Návratové kódy: 0 vše proběhlo, 1 operace selhala (verifikace, čtení zpět,
+FLASH není prázdná, jiný čip v patici), 2 chybné použití, 3 chyba souboru,
+4 port nelze použít, 130 přerušeno.
+)";
+}
+
+std::string deviceList() {
+    std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis    Fuse bity\n";
+    auto row = [&](std::int32_t id) {
+        const DeviceInfo& d = *findDevice(id);
+        const SignatureBytes checked(d.signature.bytes.begin(),
+                                     d.signature.bytes.begin() + d.signature.checked);
+        const std::string fuses = fuseNames(d);
+        char line[160];
+        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-8s  %s\n", d.name, d.family,
+                      static_cast<int>(d.flashSize), static_cast<int>(d.eepromSize),
+                      hexBytes(checked).c_str(), fuses.empty() ? "-" : fuses.c_str());
+        list += line;
+    };
+    for (std::int32_t id : mcs51MenuOrder()) {
+        row(id);
+    }
+    for (std::int32_t id : avrMenuOrder()) {
+        row(id);
+    }
+    return list;
+}
+
+}  // namespace trilo::cli

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "commands/DataFiles.h"
+#include "devices/Catalog.h"
+
+namespace trilo::cli {
+
+// The exit statuses, as --help and the manual page give them.
+enum Exit : int {
+    kOk = 0,
+    kFailed = 1,  // verify mismatch, read-back error, chip not blank, chip refused
+    kUsage = 2,
+    kFileError = 3,
+    kPortError = 4,
+    kInterrupted = 130,
+};
+
+// The commands, run in the order the command line gives them.
+enum class Verb {
+    Erase,
+    Write,
+    Verify,
+    Read,
+    ReadEeprom,
+    WriteEeprom,
+    ReadLock,
+    ReadFuses,
+    WriteFuses,
+    ReadSerialFuse,
+    WriteSerialFuse,
+    Signature,
+};
+
+struct Step {
+    Verb verb;
+    std::string option;  // "--write", for messages
+    std::string label;   // "Zápis", on the progress bar
+    std::string file;    // the data file, "-" for standard input or output
+    std::uint8_t fuses = 0xFF;
+    bool off = false;  // the serial-programming fuse
+};
+
+struct Options {
+    bool help = false;
+    bool version = false;
+    bool list = false;
+    const DeviceInfo* device = nullptr;
+    std::vector<Step> steps;
+
+    bool force = false;
+    bool autoErase = true;
+    bool readBack = true;
+    bool blankCheck = true;
+    int lockLevel = 0;
+    commands::FileFormat format = commands::FileFormat::ByName;
+    bool quiet = false;
+
+    // The board as the command line gives it; what it leaves out comes from programmer.ini.
+    std::optional<std::string> port;
+    std::optional<std::string> board;
+    std::optional<std::string> trace;
+    std::optional<std::string> simSocket;
+    std::optional<std::int32_t> pollLimit;
+};
+
+// The command line cannot be run as given; the text says why, in Czech.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Everything is checked here, before the port is touched: a device that lacks a command, a
+// fuse it has not, a lock level it does not offer.
+Options parseOptions(int argc, char** argv);
+
+std::string helpText();
+// The devices with their families, sizes, signatures and fuse names, in menu order.
+std::string deviceList();
+
+}  // namespace trilo::cli

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Replays a golden transcript. Each line of it that starts with "$ " is run by bash in a
+# scratch directory that holds the Intel HEX fixtures, with `trilo-cli` standing for the
+# program under test and TRILO_NO_WAIT set; the lines after it are what it printed: standard
+# output as it is, each line of standard error after "stderr: ", and "exit N" when the exit
+# status is not 0. The test fails on any difference.
+#
+# `holds HEX RAW SIZE` compares an Intel HEX file read back from a chip with a raw image that
+# the chip's blank bytes (0xFF) fill up to SIZE, through binutils' objcopy, so that the
+# comparison does not rest on the program's own HEX reader.
+#
+#   golden.sh TRILO_CLI TRANSCRIPT FIXTURES_DIR
+# With GOLDEN_UPDATE=1 the transcript is rewritten with what the lines print now: review the
+# difference before committing it.
+set -uo pipefail
+cli=$(realpath "$1")
+transcript=$(realpath "$2")
+fixtures=$(realpath "$3")
+
+scratch=$(mktemp -d)
+bin=$(mktemp -d)
+actual=$(mktemp)
+trap 'rm -rf "$scratch" "$bin" "$actual"' EXIT
+cp "$fixtures"/* "$scratch"/
+cd "$scratch" || exit 1
+export TRILO_NO_WAIT=1
+# On the path rather than a function, so that `trilo-cli ... &` leaves its own process in $!.
+ln -s "$cli" "$bin/trilo-cli"
+export PATH="$bin:$PATH"
+holds() {
+    objcopy -I ihex -O binary "$1" holds-got.bin &&
+        objcopy -I binary -O binary --pad-to "$3" --gap-fill 0xff "$2" holds-want.bin &&
+        cmp holds-got.bin holds-want.bin
+}
+
+while IFS= read -r line; do
+    [[ $line == '$ '* ]] || continue
+    printf '%s\n' "$line"
+    eval "${line#\$ }" >"$scratch/.out" 2>"$scratch/.err" </dev/null
+    status=$?
+    cat "$scratch/.out"
+    sed 's/^/stderr: /' "$scratch/.err"
+    [ "$status" -eq 0 ] || echo "exit $status"
+done <"$transcript" >"$actual"
+
+if [ "${GOLDEN_UPDATE:-0}" = 1 ]; then
+    cp "$actual" "$transcript"
+fi
+diff -u "$transcript" "$actual"
