@@ -18,10 +18,11 @@ constexpr std::array<const char*, 6> kBodParts{"SPIEN",  "BODLEVEL", "BODEN",
 constexpr std::array<const char*, 6> kTiny28{nullptr,  "INTCAP", "CKSEL3",
                                              "CKSEL2", "CKSEL1", "CKSEL0"};
 
-// Factory fuses: SPIEN programmed, the clock fuses as shipped (CKSEL 010 on the BOD parts,
-// 0010 on ATtiny28), everything else unprogrammed.
+// Factory fuses (0 = programmed): SPIEN programmed where the part has it, the clock fuses as
+// shipped (CKSEL 010 on the BOD parts, 0010 on ATtiny28), everything else unprogrammed.
 constexpr std::uint8_t kSpienOnly = 0xDF;
-constexpr std::uint8_t kBodFactory = 0xF2;
+constexpr std::uint8_t kBodFactory = 0xDA;
+constexpr std::uint8_t kTiny28Factory = 0xF2;
 
 // The bytes of a signature that are not checked are what a simulated chip answers there.
 // clang-format off
@@ -44,7 +45,7 @@ const std::array<DeviceInfo, kDeviceCount> kCatalog{{
     {14, "90S4434", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x02}, 3}},
     {15, "90S8515", kFamilyAvr, 8192, 512, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x93, 0x01}, 3}},
     {16, "90S8535", kFamilyAvr, 8192, 512, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x93, 0x03}, 3}},
-    {17, "ATtiny28", kFamilyAvr, 2048, 0, kTiny28, 0x04, false, true, 2, kBodFactory, {{0x1E, 0x91, 0x07}, 3}},
+    {17, "ATtiny28", kFamilyAvr, 2048, 0, kTiny28, 0x04, false, true, 2, kTiny28Factory, {{0x1E, 0x91, 0x07}, 3}},
     {18, "90S8534", kFamilyAvr, 8192, 512, kNoFuses, 0x14, true, false, 2, 0xFF, {{0x1E, 0x93, 0x04}, 2}},
 }};
 // clang-format on
