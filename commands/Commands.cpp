@@ -91,7 +91,6 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
         return Outcome::FileTooLarge;
     }
     if (!ChipAccepted(c)) {
-        c.in().close();
         return Outcome::Declined;
     }
     const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Write);
@@ -120,7 +119,6 @@ Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) 
         return *refused;
     }
     if (!ChipAccepted(c)) {
-        c.in().close();
         return Outcome::Declined;
     }
     const bool same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
@@ -143,7 +141,6 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
         return Outcome::FileTooLarge;
     }
     if (!ChipAccepted(c)) {
-        c.in().close();
         return Outcome::Declined;
     }
     AvrWriteEeprom(c);
@@ -220,10 +217,9 @@ ChipReport ShowSignature(OpContext& c, const DeviceInfo& selected) {
     return report;
 }
 
-bool ChipAccepted(OpContext& c) {
-    if (c.expected == nullptr) {
-        return true;
-    }
+namespace {
+
+bool chipConfirmed(OpContext& c) {
     const ChipReport report = IdentifyChip(c, *c.expected);
     if (report.matches) {
         return true;
@@ -237,6 +233,17 @@ bool ChipAccepted(OpContext& c) {
         report.found != nullptr ? " (" + std::string(report.found->name) + ")" : "";
     return c.sink.ask("V patici je jiný čip: podpis " + bytes + known + ", zvolen je " +
                       c.expected->name + ". Pokračovat ?");
+}
+
+}  // namespace
+
+bool ChipAccepted(OpContext& c) {
+    if (c.expected == nullptr || chipConfirmed(c)) {
+        return true;
+    }
+    // The command ends here: a data file it opened goes too.
+    c.in().close();
+    return false;
 }
 
 }  // namespace trilo::commands

@@ -98,7 +98,8 @@ ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected);
 // "Čip v patici: 90S2313, podpis 1E 91 01".
 ChipReport ShowSignature(OpContext& c, const DeviceInfo& selected);
 // The check before a command: true when the chip is the expected device (or no device is
-// expected), or when the user answers Yes to going on with another.
+// expected), or when the user answers Yes to going on with another. False closes the data
+// file the command opened, since the command ends there.
 bool ChipAccepted(OpContext& c);
 
 }  // namespace trilo::commands

@@ -20,20 +20,6 @@ namespace {
 using C = Control;
 using Handler = void (*)(Session&);
 
-// The real choice of port layer, forced to the simulated board.
-class SimMachine : public FakePlatform {
-public:
-    using FakePlatform::FakePlatform;
-    PortSetup openPort(const PortOptions& options, Clock& clock) override {
-        PortOptions sim = options;
-        sim.board = "sim";
-        PortSetup setup = openPortLayer(sim, clock);
-        board = setup.board;
-        return setup;
-    }
-    SimulatedBoard* board = nullptr;
-};
-
 Bytes randomBytes(std::size_t size, unsigned seed) {
     std::mt19937 random(seed);
     Bytes bytes(size);

@@ -253,25 +253,11 @@ TEST_F(SelectionEdge, EnteringALockBoxClearsTheOtherTwoButNotItself) {
 namespace trilo::test {
 namespace {
 
-// The real simulated board behind the session, as a machine without a parallel port has it.
-class SimulatedMachine : public FakePlatform {
-public:
-    using FakePlatform::FakePlatform;
-    PortSetup openPort(const PortOptions& options, Clock& clock) override {
-        opened = options;
-        PortSetup setup;
-        auto board = std::make_unique<SimulatedBoard>(clock);
-        setup.board = board.get();
-        setup.layer = std::move(board);
-        return setup;
-    }
-};
-
 TEST(SelectionStatusLine, NamesTheChipInTheSimulatedSocket) {
     TestDir dir;
     FakeView view;
     RecordingClock clock;
-    SimulatedMachine machine(dir.path().string());
+    SimMachine machine(dir.path().string());
     Session session(view, clock, machine, machine);
     ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 89C2051");

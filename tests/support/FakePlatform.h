@@ -45,4 +45,20 @@ private:
     std::string dir_;
 };
 
+// The real choice of port layer, forced to the simulated board: the machine without a parallel
+// port that the session runs on end to end.
+class SimMachine : public FakePlatform {
+public:
+    using FakePlatform::FakePlatform;
+    PortSetup openPort(const PortOptions& options, Clock& clock) override {
+        opened = options;
+        PortOptions sim = options;
+        sim.board = "sim";
+        PortSetup setup = openPortLayer(sim, clock);
+        board = setup.board;
+        return setup;
+    }
+    SimulatedBoard* board = nullptr;  // owned by the session
+};
+
 }  // namespace trilo::test
