@@ -39,7 +39,7 @@ const std::array<DeviceInfo, kDeviceCount> kCatalog{{
     {8, "89S8252", kFamilyS51, 10240, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x72, 0xFF}, 1}},
     {9, "90S1200", kFamilyAvr, 1024, 64, kSpienRcen, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x90, 0x01}, 3}},
     {10, "90S2313", kFamilyAvr, 2048, 128, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x91, 0x01}, 3}},
-    {11, "90S2333", kFamilyAvr, 4096, 128, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x91, 0x05}, 3}},
+    {11, "90S2333", kFamilyAvr, 2048, 128, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x91, 0x05}, 3}},
     {12, "90S4414", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x01}, 3}},
     {13, "90S4433", kFamilyAvr, 4096, 256, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x92, 0x03}, 3}},
     {14, "90S4434", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x02}, 3}},
