@@ -38,6 +38,7 @@ bool isIntelHex(const std::string& path, FileFormat format) {
 }
 
 bool openInput(OpContext& c, const InputFile& file, bool avrFlash) {
+    c.swappedWords = false;
     if (!isIntelHex(file.path, file.format)) {
         c.DataFile.openRead(file.path);
         c.input = &c.DataFile;
@@ -57,6 +58,7 @@ bool openInput(OpContext& c, const InputFile& file, bool avrFlash) {
     HexImage image = std::get<HexImage>(result);
     if (avrFlash) {
         swapWordBytes(image);
+        c.swappedWords = true;
     }
     c.image = std::make_unique<ImageSource>(std::move(image));
     c.input = c.image.get();

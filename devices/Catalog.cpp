@@ -122,10 +122,20 @@ int signatureGroup(const DeviceInfo& device) {
 const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
                                       const DeviceInfo& like) {
     const DeviceInfo* best = nullptr;
+    std::size_t bestEqual = 0;
     for (const DeviceInfo& device : kCatalog) {
-        if (signatureGroup(device) == signatureGroup(like) && signatureMatches(device, bytes) &&
-            (best == nullptr || device.signature.checked > best->signature.checked)) {
+        if (signatureGroup(device) != signatureGroup(like) || !signatureMatches(device, bytes)) {
+            continue;
+        }
+        // A row that checks fewer bytes (89S53: 1E) also accepts its neighbours' bytes; the
+        // row that agrees in more of them is the chip that answered.
+        std::size_t equal = 0;
+        for (std::size_t i = 0; i < bytes.size() && i < device.signature.bytes.size(); ++i) {
+            equal += bytes[i] == device.signature.bytes[i] ? 1 : 0;
+        }
+        if (best == nullptr || equal > bestEqual) {
             best = &device;
+            bestEqual = equal;
         }
     }
     return best;
