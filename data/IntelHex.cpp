@@ -33,17 +33,10 @@ HexRefusal malformed(std::size_t line) {
     return refuse(line, "Chybný záznam");
 }
 
-class Reader {
+class Reader : public records::RecordState {
 public:
     // The refusal for one line, or nothing when the line is taken.
     std::optional<HexRefusal> take(std::string_view line, std::size_t number) {
-        if (line.empty()) {
-            return std::nullopt;
-        }
-        if (ended_) {
-            return refuse(number, "Data za záznamem konce souboru");
-        }
-        lastLine_ = number;
         // The length byte fixes the size of the line, so no record can outgrow `bytes`.
         const int first = line.size() >= 3 && line[0] == ':' ? records::hexByte(line, 1) : -1;
         const std::size_t count = first < 0 ? 0 : static_cast<std::size_t>(first) + 5;
@@ -70,7 +63,7 @@ public:
             case kData:
                 return store(offset, data, number);
             case kEndOfFile:
-                ended_ = true;
+                ended = true;
                 return length == 0 ? std::nullopt : std::optional(malformed(number));
             case kSegmentAddress:
             case kLinearAddress:
@@ -88,31 +81,21 @@ public:
         }
     }
 
-    HexReadResult finish() && {
-        if (!ended_) {
-            return records::missingEnd(lastLine_, kKind);
-        }
-        return std::move(image_).take();
-    }
-
 private:
     std::optional<HexRefusal> store(std::size_t offset, std::span<const std::uint8_t> data,
                                     std::size_t number) {
         for (std::size_t i = 0; i < data.size(); ++i) {
             // A segment address wraps within its 64 KiB segment; a linear one runs on.
             const std::size_t address = base_ + (segmented_ ? (offset + i) & 0xFFFF : offset + i);
-            if (auto fault = image_.put(address, data.subspan(i, 1))) {
+            if (auto fault = image.put(address, data.subspan(i, 1))) {
                 return refuse(number, *fault);
             }
         }
         return std::nullopt;
     }
 
-    records::ImageBuilder image_;
     std::size_t base_ = 0;
     bool segmented_ = false;
-    bool ended_ = false;
-    std::size_t lastLine_ = 0;
 };
 
 void appendRecord(std::string& out, std::uint8_t type, std::size_t offset,
@@ -131,13 +114,7 @@ void appendRecord(std::string& out, std::uint8_t type, std::size_t offset,
 }  // namespace
 
 HexReadResult readIntelHex(std::string_view text) {
-    Reader reader;
-    if (auto refusal = records::forEachLine(text, [&](std::string_view line, std::size_t number) {
-            return reader.take(line, number);
-        })) {
-        return std::move(*refusal);
-    }
-    return std::move(reader).finish();
+    return records::readLines<Reader>(text, kKind);
 }
 
 std::string writeIntelHex(std::span<const std::uint8_t> image) {

@@ -65,24 +65,6 @@ HexRefusal missingEnd(std::size_t lastLine, std::string_view kind) {
                       " bez záznamu konce souboru ! "};
 }
 
-std::optional<HexRefusal> forEachLine(
-    std::string_view text,
-    const std::function<std::optional<HexRefusal>(std::string_view, std::size_t)>& take) {
-    std::size_t number = 0;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (auto refusal = take(line, ++number)) {
-            return refusal;
-        }
-    }
-    return std::nullopt;
-}
-
 void RecordText::put(std::uint8_t byte) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     out_ += kDigits[byte >> 4];

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <algorithm>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/IntelHex.h"
@@ -41,11 +43,47 @@ HexRefusal lineRefusal(std::size_t line, const std::string& fault, std::string_v
 // The refusal of a file that stops after line `lastLine` without its end record.
 HexRefusal missingEnd(std::size_t lastLine, std::string_view kind);
 
-// Hands each line of the text to `take` with its 1-based number, without its LF or CRLF,
-// until `take` refuses one.
-std::optional<HexRefusal> forEachLine(
-    std::string_view text,
-    const std::function<std::optional<HexRefusal>(std::string_view, std::size_t)>& take);
+// What a record format's reader builds up: the image, and whether the end record has come.
+struct RecordState {
+    ImageBuilder image;
+    bool ended = false;
+};
+
+// Reads the text of a record format ("HEX", "S-record" in `kind`) line by line: each line,
+// without its LF or CRLF, goes to a Reader's take(line, number), which gives the refusal of
+// the line or nothing. Empty lines are skipped. Anything after the end record is refused (a
+// second file pasted behind the first would otherwise be dropped without a word), and so is
+// a text without one.
+template <class Reader>
+requires std::derived_from<Reader, RecordState> HexReadResult readLines(std::string_view text,
+                                                                        std::string_view kind) {
+    Reader reader;
+    std::size_t number = 0;
+    std::size_t lastLine = 0;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            continue;
+        }
+        if (reader.ended) {
+            return lineRefusal(number, "Data za záznamem konce souboru", kind);
+        }
+        lastLine = number;
+        if (std::optional<HexRefusal> refusal = reader.take(line, number)) {
+            return std::move(*refusal);
+        }
+    }
+    if (!reader.ended) {
+        return missingEnd(lastLine, kind);
+    }
+    return std::move(reader.image).take();
+}
 
 // Appends a record's bytes as upper-case hex digits and keeps their sum for the checksum.
 class RecordText {

@@ -20,16 +20,9 @@ HexRefusal refuse(std::size_t line, const std::string& fault) {
     return records::lineRefusal(line, fault, kKind);
 }
 
-class Reader {
+class Reader : public records::RecordState {
 public:
     std::optional<HexRefusal> take(std::string_view line, std::size_t number) {
-        if (line.empty()) {
-            return std::nullopt;
-        }
-        if (ended_) {
-            return refuse(number, "Data za záznamem konce souboru");
-        }
-        lastLine_ = number;
         if (line.size() < 4 || line[0] != 'S' || line[1] < '0' || line[1] > '9') {
             return refuse(number, "Chybný záznam");
         }
@@ -66,7 +59,7 @@ public:
             bytes.data() + addressBytes, static_cast<std::size_t>(count) - addressBytes - 1);
         if (type >= 1 && type <= 3) {
             ++dataRecords_;
-            if (auto fault = image_.put(address, data)) {
+            if (auto fault = image.put(address, data)) {
                 return refuse(number, *fault);
             }
             return std::nullopt;
@@ -79,22 +72,12 @@ public:
                                       " udává počet datových záznamů " + std::to_string(address) +
                                       ", v souboru je jich " + std::to_string(dataRecords_));
         }
-        ended_ = type >= 7;
+        ended = type >= 7;
         return std::nullopt;
     }
 
-    HexReadResult finish() && {
-        if (!ended_) {
-            return records::missingEnd(lastLine_, kKind);
-        }
-        return std::move(image_).take();
-    }
-
 private:
-    records::ImageBuilder image_;
     std::size_t dataRecords_ = 0;
-    bool ended_ = false;
-    std::size_t lastLine_ = 0;
 };
 
 void appendRecord(std::string& out, int type, std::size_t address,
@@ -115,13 +98,7 @@ void appendRecord(std::string& out, int type, std::size_t address,
 }  // namespace
 
 HexReadResult readSRecord(std::string_view text) {
-    Reader reader;
-    if (auto refusal = records::forEachLine(text, [&](std::string_view line, std::size_t number) {
-            return reader.take(line, number);
-        })) {
-        return std::move(*refusal);
-    }
-    return std::move(reader).finish();
+    return records::readLines<Reader>(text, kKind);
 }
 
 std::string writeSRecord(std::span<const std::uint8_t> image) {

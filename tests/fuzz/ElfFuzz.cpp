@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const trilo::ElfReadResult result = trilo::readElf({data, size});
     if (const auto* refusal = std::get_if<trilo::ElfRefusal>(&result)) {
-        if (refusal->message.find("ELF") == std::string::npos || !refusal->message.ends_with(" ! ")) {
+        if (refusal->message.find("ELF") == std::string::npos ||
+            !refusal->message.ends_with(" ! ")) {
             std::abort();
         }
         return 0;
@@ -22,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    if (trilo::formatOf("main", bytes) != std::variant<trilo::DataFormat, std::string>(
-                                               trilo::DataFormat::Elf)) {
+    if (trilo::formatOf("main", bytes) !=
+        std::variant<trilo::DataFormat, std::string>(trilo::DataFormat::Elf)) {
         std::abort();
     }
     return 0;
