@@ -137,16 +137,6 @@ TEST(SRecordWrite, WritesTheShortestAddressAndReadsBack) {
     EXPECT_EQ(image(readImage(DataFormat::SRecord, text, false, false)), large);
 }
 
-// The toolchain's ELF file holds what avr-objcopy takes out of it into the HEX files.
-TEST(ElfRead, GivesTheFlashAndEepromImagesOfTheHexRoute) {
-    const std::string elf = fixture("avr-blink.elf");
-    const HexImage flash =
-        image(readImage(DataFormat::IntelHex, fixture("avr-blink.hex"), true, false));
-    EXPECT_EQ(image(readImage(DataFormat::Elf, elf, true, false)), flash);
-    EXPECT_EQ(image(readImage(DataFormat::Elf, elf, true, true)),
-              image(readImage(DataFormat::IntelHex, fixture("avr-blink-eeprom.hex"), true, true)));
-}
-
 TEST(ElfRead, RefusesFilesItCannotUse) {
     const std::string elf = fixture("avr-blink.elf");
     // Offsets in the fixture: e_shoff at 32, the .text section's sh_offset at 0x89C.
