@@ -70,13 +70,13 @@ Outcome Erase(OpContext& c, const FlashJob& job) {
 namespace {
 
 // The data file opened, or the outcome that ends the command without touching the chip.
-std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool avrFlash) {
+std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferContent memory) {
     c.difference.reset();
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
     }
-    if (!openInput(c, file, avrFlash)) {
+    if (!openInput(c, file, memory)) {
         return Outcome::BadFile;
     }
     return std::nullopt;
@@ -133,7 +133,7 @@ bool lockHeld(OpContext& c, const FlashJob& job) {
 
 Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
               std::int64_t sizeLimit, bool AutoErase) {
-    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
@@ -163,9 +163,9 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     return Outcome::Done;
 }
 
-Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
-                   const char* tooLarge) {
-    if (auto refused = refusedInput(c, file, avrFlash)) {
+Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
+                   std::int64_t sizeLimit, const char* tooLarge) {
+    if (auto refused = refusedInput(c, file, memory)) {
         return *refused;
     }
     // A verify takes a file of any size but an empty one.
@@ -181,7 +181,7 @@ Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int6
 }
 
 Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
-    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
         return *refused;
     }
     if (!comparable(c)) {
@@ -205,7 +205,7 @@ Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
 
 Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit,
                     bool AutoVerify) {
-    if (auto refused = refusedInput(c, CurrentFile, false)) {
+    if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kEepromTooSmall)) {
@@ -219,7 +219,7 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
         return Outcome::Done;
     }
     // The file once more, against what the chip now holds.
-    openInput(c, CurrentFile, false);
+    openInput(c, CurrentFile, BufferContent::AvrEeprom);
     const Comparison held = AvrCompareEeprom(c);
     c.difference = held.difference;
     if (held.same()) {
