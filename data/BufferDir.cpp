@@ -48,19 +48,10 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     return path + name;
 }
 
-std::string preparePrivateDir(Platform& platform) {
-    const unsigned uid = platform.userId();
-    std::string dir;
-    if (const std::string runtime = directoryFrom(platform, "XDG_RUNTIME_DIR"); !runtime.empty()) {
-        dir = joinPath(runtime, "trilo-programmer");
-    } else {
-        std::string tmp = directoryFrom(platform, "TMPDIR");
-        if (tmp.empty()) {
-            tmp = "/tmp";
-        }
-        dir = joinPath(tmp, "trilo-programmer-" + std::to_string(uid));
-    }
+namespace {
 
+// The directory dir of the user's, made when missing, refused when others could tamper with it.
+std::string preparePrivate(const std::string& dir, unsigned uid) {
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
         const int err = errno;
         refuse("Adresář " + dir + " nelze vytvořit: " + std::strerror(err) + ".");
@@ -92,6 +83,24 @@ std::string preparePrivateDir(Platform& platform) {
         refuse("Adresář " + dir + " je přístupný i jiným uživatelům" + kRefused);
     }
     return dir;
+}
+
+}  // namespace
+
+std::string prepareUserTempDir(Platform& platform) {
+    std::string tmp = directoryFrom(platform, "TMPDIR");
+    if (tmp.empty()) {
+        tmp = "/tmp";
+    }
+    const unsigned uid = platform.userId();
+    return preparePrivate(joinPath(tmp, "trilo-programmer-" + std::to_string(uid)), uid);
+}
+
+std::string preparePrivateDir(Platform& platform) {
+    if (const std::string runtime = directoryFrom(platform, "XDG_RUNTIME_DIR"); !runtime.empty()) {
+        return preparePrivate(joinPath(runtime, "trilo-programmer"), platform.userId());
+    }
+    return prepareUserTempDir(platform);
 }
 
 InstanceLock::InstanceLock(const std::string& dir) {
