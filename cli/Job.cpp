@@ -38,7 +38,7 @@ using commands::FileFormat;
 using commands::Outcome;
 
 // This run's own directory for the buffer of a read and for standard input, inside the
-// user's private one: the command line keeps no buffer file of the window's, so the two run
+// user's private one in $TMPDIR or /tmp: the command line keeps no buffer file of the window's, so the two run
 // side by side. It is locked while the run lasts and removed at its end; one that a killed
 // run left is unlocked, and the next run that needs one removes it.
 class Scratch {
@@ -83,7 +83,9 @@ private:
 
     void create() {
         SystemPlatform platform;
-        const std::string base = preparePrivateDir(platform);
+        // Keyed by the user id alone: a root run under sudo -E may carry the XDG_RUNTIME_DIR
+        // of the user it came from.
+        const std::string base = prepareUserTempDir(platform);
         removeStale(base);
         for (int attempt = 0; attempt < 100; ++attempt) {
             std::string pattern = joinPath(base, std::string(kPrefix) + "XXXXXX");
