@@ -38,9 +38,9 @@ using commands::FileFormat;
 using commands::Outcome;
 
 // This run's own directory for the buffer of a read and for standard input, inside the
-// user's private one in $TMPDIR or /tmp: the command line keeps no buffer file of the window's, so the two run
-// side by side. It is locked while the run lasts and removed at its end; one that a killed
-// run left is unlocked, and the next run that needs one removes it.
+// user's private one in $TMPDIR or /tmp: the command line keeps no buffer file of the window's, so
+// the two run side by side. It is locked while the run lasts and removed at its end; one that a
+// killed run left is unlocked, and the next run that needs one removes it.
 class Scratch {
 public:
     Scratch() = default;
@@ -92,12 +92,15 @@ private:
             if (::mkdtemp(pattern.data()) == nullptr) {
                 throwIoError(errno);
             }
+            // Another run clearing stale directories may take this one before the lock: then
+            // it is gone, or goes with no links left, and a new one is made.
             const int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) {
+                continue;
+            }
             if (fd < 0) {
                 throwIoError(errno);
             }
-            // Another run clearing stale directories may have taken this one before the lock:
-            // then it is gone (no links left), and a new one is made.
             struct stat st {};
             if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
                 dir_ = pattern;
