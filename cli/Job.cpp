@@ -266,9 +266,10 @@ private:
         }
     }
 
-    // The most bytes any command of the job takes from standard input.
+    // The most bytes any command of the job takes from standard input: the largest memory
+    // it is for when it is raw; the text of a data file told by its content may be larger.
     std::int64_t inputLimit() const {
-        if (commands::isIntelHex("", o_.format)) {
+        if (o_.format != FileFormat::Raw) {
             return commands::kLargestHexText;
         }
         std::int64_t limit = 0;
@@ -297,8 +298,10 @@ private:
                 stdin_ = scratch_.file("stdin");
                 OpenFile to(stdin_, "wb");
                 if (spool(to.file, inputLimit())) {
-                    sink_.error(s.option + " -: standardní vstup je delší než paměť čipu (" +
-                                std::to_string(inputLimit()) + " B), čip je netknutý");
+                    sink_.error(s.option + " -: standardní vstup je delší než " +
+                                (o_.format == FileFormat::Raw ? "paměť čipu"
+                                                              : "největší přijatý soubor dat") +
+                                " (" + std::to_string(inputLimit()) + " B), čip je netknutý");
                     return kFileError;
                 }
             }
