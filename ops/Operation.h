@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -76,6 +78,11 @@ struct OpContext {
     bool swappedWords = false;
     // The first difference the last write or verify found, for whoever shows it.
     std::optional<Difference> difference;
+    // The user asked the running operation to stop: it ends at the next byte or word, through
+    // the same release as a failure. nullptr: nothing can stop it.
+    const std::atomic<bool>* stop = nullptr;
+    // How many bytes the last command read, wrote or compared, for its report.
+    std::int64_t bytes = 0;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
@@ -83,6 +90,23 @@ struct OpContext {
 // The difference at byte `offset` of the input, numbered as the data file numbers it.
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip);
+
+// An operation stopped at the user's request. address: the first byte it had not yet
+// handled, numbered as the user's tools number the data file's bytes (or the chip's, for a
+// read). Not a TriloError: a stop is no error and shows no box.
+class Stopped : public std::exception {
+public:
+    explicit Stopped(std::int64_t address) : address_(address) {}
+    std::int64_t address() const { return address_; }
+    const char* what() const noexcept override { return "zastaveno"; }
+
+private:
+    std::int64_t address_;
+};
+
+// Each step of an operation's loop: ends the operation with Stopped at `address` when a stop
+// was asked for, and moves the gauge to percent otherwise.
+void stepAt(OpContext& c, std::int64_t address, int percent);
 
 // The lock levels checked in chLB1, chLB2 and chLB3.
 using LockBoxes = std::array<bool, 3>;

@@ -88,7 +88,7 @@ void M51ReadFlash(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
     link.SetDataLines(0xFF);
     const std::int64_t n = FlashSize;
     for (std::int64_t i = 1; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         link.ReadDataLines();
         c.DataFile.writeByte(static_cast<std::uint8_t>(link.LastRead));
         if (i < n) {
@@ -107,7 +107,7 @@ Comparison M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify,
     enterWrite(link, family);
     const std::int64_t n = in.size();
     for (std::int64_t i = 1; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         const std::uint8_t b = in.readByte();
         link.SetDataLines(b);
         link.WriteStrobeWait();
@@ -159,7 +159,7 @@ bool M51BlankCheck(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
     enterBlankCheck(link, family);
     const std::int64_t n = FlashSize;
     for (std::int64_t i = 1; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         link.ReadDataLines();
         if (link.LastRead != 0xFF) {
             link.ReleaseTarget();
@@ -182,7 +182,7 @@ Comparison M51VerifyFlash(OpContext& c, Mcs51Family family) {
     std::optional<Difference> differs;
     std::int64_t i = 1;
     for (; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         const std::uint8_t b = in.readByte();
         link.wait(1);
         link.ReadDataLines();
