@@ -38,9 +38,11 @@ void runOnBoard(OpContext& c, const std::function<void()>& commands) {
 }
 
 Outcome Read(OpContext& c, const FlashJob& job) {
+    c.bytes = 0;
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = job.FlashSize;
     flashFamily(job.FamilyTag, FlashCommand::Read).ReadFlash(c, job);
     return Outcome::Done;
 }
@@ -72,6 +74,7 @@ namespace {
 // The data file opened, or the outcome that ends the command without touching the chip.
 std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferContent memory) {
     c.difference.reset();
+    c.bytes = 0;
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
@@ -142,6 +145,7 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = c.in().size();
     const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Write);
     if (AutoErase) {
         family.EraseChip(c, job);
@@ -190,15 +194,18 @@ Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) 
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = c.in().size();
     const Comparison same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
     c.difference = same.difference;
     return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
 
 Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
+    c.bytes = 0;
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = EepromSize;
     AvrReadEeprom(c, EepromSize);
     return Outcome::Done;
 }
@@ -214,6 +221,7 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = c.in().size();
     AvrWriteEeprom(c);
     if (!AutoVerify) {
         return Outcome::Done;

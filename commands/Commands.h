@@ -45,6 +45,10 @@ enum class Outcome {
     Declined,      // the chip is not the device selected, and the user said No
     BadFile,       // the data file is Intel HEX that is not valid
     EmptyFile,     // a verify against an empty file, which would compare nothing
+    // Not returned by a command, but what its runner saw: the user stopped it (Stopped), or
+    // an error ended it (Failed).
+    Stopped,
+    Failed,
 };
 
 // A verify refuses an empty file; a write of one writes only the lock bits, and says so.
