@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/Dialogs.h"
 #include "app/GuiThreadView.h"
@@ -13,6 +14,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPushButton;
 
 namespace trilo::gui {
 
@@ -51,6 +53,7 @@ public:
     void setCaption(Control c, const std::string& text) override;
     std::string caption(Control c) const override;
     void showPortStatus(const PortStatus& status) override;
+    void showLastCommand(const std::string& text) override;
     void setValue(Control c, int value) override;
     std::string text(Control c) const override;
     void showInfo(const std::string& message, const std::string& detail) override;
@@ -83,6 +86,11 @@ private:
     QMenu* addMenu(QWidget* parent, Control c, const QString& title);
     void run(void (Session::*handler)());
     void runBusy(const std::function<void()>& handler);
+    // While a command runs: the controls that take no input then shown disabled, the stop
+    // button beside the gauge; and back after it.
+    void holdControls(bool hold);
+    // Closing during a command: asks to stop it, and closes once it has.
+    void askToStop();
     void connectCommands();
     const Slot& slot(Control c) const;
 
@@ -94,6 +102,15 @@ private:
     TfrmInfo* frmInfo_ = nullptr;
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;
+    // The status line's second part: how the last command ended.
+    QLabel* lastCommand_ = nullptr;
+    // "Zastavit", beside the gauge while a command runs.
+    QPushButton* stop_ = nullptr;
+    // While a command runs, the enabled state the core gave each held control, restored
+    // after it; nothing for a control not held.
+    std::array<std::optional<bool>, static_cast<std::size_t>(Control::Count)> held_{};
+    bool closeAfterStop_ = false;
+    bool askingToStop_ = false;
     std::array<Slot, static_cast<std::size_t>(Control::Count)> slots_{};
 };
 

@@ -10,6 +10,7 @@ namespace trilo {
 namespace {
 
 using C = Control;
+using commands::Command;
 using commands::Outcome;
 
 constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
@@ -28,6 +29,12 @@ void enableSave(View& view) {
     view.setEnabled(C::mnuSaveAs, true);
 }
 
+// A reading's outcome: nothing when the user declined the chip in the socket.
+template <typename T>
+Outcome ran(const std::optional<T>& reading) {
+    return reading ? Outcome::Done : Outcome::Declined;
+}
+
 // What the fuse read gave; nothing when the command did not run.
 void showSerialFuse(View& view, std::optional<bool> on) {
     if (on) {
@@ -41,7 +48,8 @@ void showSerialFuse(View& view, std::optional<bool> on) {
 void btnReadClick(Session& s) {
     const FlashJob job = flashJob(s);
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Read(c, job); });
+    s.runCommand(Command::ReadFlash,
+                 [&](OpContext& c) { return outcome = commands::Read(c, job); });
     if (outcome == Outcome::Done) {
         s.bufferContent = commands::ReadContent(job.FamilyTag);
         enableSave(s.view);
@@ -51,7 +59,7 @@ void btnReadClick(Session& s) {
 void btnEraseClick(Session& s) {
     const FlashJob job = flashJob(s);
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Erase(c, job); });
+    s.runCommand(Command::Erase, [&](OpContext& c) { return outcome = commands::Erase(c, job); });
     if (outcome == Outcome::Done) {
         for (C c : {C::chLB1, C::chLB2, C::chLB3, C::rdSON, C::rdSOFF}) {
             s.view.setChecked(c, false);
@@ -61,13 +69,15 @@ void btnEraseClick(Session& s) {
 
 void btnWriteClick(Session& s) {
     const FlashJob job = flashJob(s);
-    s.runOperation(
-        [&](OpContext& c) { commands::Write(c, job, s.CurrentFile, s.FlashSize, s.AutoErase); });
+    s.runCommand(Command::WriteFlash, [&](OpContext& c) {
+        return commands::Write(c, job, s.CurrentFile, s.FlashSize, s.AutoErase);
+    });
 }
 
 void btnVerifyClick(Session& s) {
     const FlashJob job = flashJob(s);
-    s.runOperation([&](OpContext& c) { commands::Verify(c, job, s.CurrentFile); });
+    s.runCommand(Command::Verify,
+                 [&](OpContext& c) { return commands::Verify(c, job, s.CurrentFile); });
 }
 
 void btnReadLBClick(Session& s) {
@@ -75,7 +85,10 @@ void btnReadLBClick(Session& s) {
         s.view.setChecked(box, false);
     }
     std::optional<int> level;
-    s.runOperation([&](OpContext& c) { level = commands::ReadLockBits(c, s.FamilyTag); });
+    s.runCommand(Command::ReadLockBits, [&](OpContext& c) {
+        level = commands::ReadLockBits(c, s.FamilyTag);
+        return ran(level);
+    });
     if (level.value_or(0) > 0) {
         s.view.setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
     }
@@ -87,7 +100,10 @@ void btnReadFuseClick(Session& s) {
         return;
     }
     std::optional<std::uint8_t> fuses;
-    s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *device); });
+    s.runCommand(Command::ReadFuses, [&](OpContext& c) {
+        fuses = commands::ReadFuses(c, *device);
+        return ran(fuses);
+    });
     if (!fuses) {
         return;
     }
@@ -111,12 +127,15 @@ void btnWrFuseClick(Session& s) {
         return;
     }
     const std::uint8_t fuses = fuseByteFrom(checked);
-    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, *device, fuses, s.AutoVerify); });
+    s.runCommand(Command::WriteFuses, [&](OpContext& c) {
+        return commands::WriteFuses(c, *device, fuses, s.AutoVerify);
+    });
 }
 
 void btnReaEEClick(Session& s) {
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::ReadEeprom(c, s.EepromSize); });
+    s.runCommand(Command::ReadEeprom,
+                 [&](OpContext& c) { return outcome = commands::ReadEeprom(c, s.EepromSize); });
     if (outcome == Outcome::Done) {
         s.bufferContent = commands::BufferContent::AvrEeprom;
         enableSave(s.view);
@@ -124,20 +143,28 @@ void btnReaEEClick(Session& s) {
 }
 
 void btnWriEEClick(Session& s) {
-    s.runOperation(
-        [&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize, s.AutoVerify); });
+    s.runCommand(Command::WriteEeprom, [&](OpContext& c) {
+        return commands::WriteEeprom(c, s.CurrentFile, s.EepromSize, s.AutoVerify);
+    });
 }
 
 void btnReadSClick(Session& s) {
     std::optional<bool> on;
-    s.runOperation([&](OpContext& c) { on = commands::ReadSerialFuse(c); });
+    s.runCommand(Command::ReadSerialFuse, [&](OpContext& c) {
+        on = commands::ReadSerialFuse(c);
+        return ran(on);
+    });
     showSerialFuse(s.view, on);
 }
 
 void btnWriteSClick(Session& s) {
     const bool off = s.view.checked(C::rdSOFF);
     std::optional<bool> on;
-    s.runOperation([&](OpContext& c) { on = commands::WriteSerialFuse(c, off); });
+    s.runCommand(Command::WriteSerialFuse, [&](OpContext& c) {
+        on = commands::WriteSerialFuse(c, off);
+        // The write reads the fuse back: one that did not take is a failed write.
+        return on && *on == off ? Outcome::WriteFailed : ran(on);
+    });
     showSerialFuse(s.view, on);
 }
 
@@ -146,7 +173,10 @@ void mnuSignatureClick(Session& s) {
     if (device == nullptr) {
         return;
     }
-    s.runOperation([&](OpContext& c) { commands::ShowSignature(c, *device); });
+    s.runCommand(Command::Signature, [&](OpContext& c) {
+        commands::ShowSignature(c, *device);
+        return Outcome::Done;
+    });
 }
 
 }  // namespace trilo

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "commands/Commands.h"
 #include "core/DeviceControls.h"
@@ -508,6 +511,66 @@ TEST_F(Commands, AnEmptyFileIsNoVerifyAndAWriteOfOnlyTheLockBits) {
     EXPECT_EQ(chip().lockBits, (std::array<bool, 3>{true, false, false}));
     const std::string status = view.caption(C::statusLine);
     EXPECT_NE(status.find(commands::kEmptyWriteLocks), std::string::npos) << status;
+}
+
+}  // namespace
+}  // namespace trilo::test
+
+namespace trilo::test {
+namespace {
+
+std::vector<std::string> traceLines(const TestDir& dir) {
+    std::istringstream in(dir.read("stop.trace"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// "Zastavit" during a write, for each family: the write ends where it was, through the same
+// release as a failure; no lock bit follows, and the status line says where it stopped.
+TEST_F(Commands, AStopEndsAWriteAtItsWordWithTheBoardAtRest) {
+    const struct {
+        std::int32_t id;
+        std::size_t at;  // the first byte not written: the stop comes at the step after
+                         // the one that moved the gauge the tenth time
+    } cases[] = {{10, 0x16}, {2, 0x0A}, {5, 0x0A}, {8, 0x0A}};
+    dir.write("programmer.ini", "[SETUP_PRG]\nTrace=" + dir.file("stop.trace") + "\n");
+    for (const auto& k : cases) {
+        start(k.id);
+        const Bytes image = pattern(64);
+        useFile(image);
+        view.setChecked(C::chLB1, true);
+        int moves = 0;
+        view.onGauge = [&](int percent) {
+            if (percent > 0 && ++moves == 10) {
+                s->requestStop();
+            }
+        };
+        EXPECT_EQ(click(&btnWriteClick), kNone);
+        view.onGauge = nullptr;
+        char where[64];
+        std::snprintf(where, sizeof where, "Zastaveno na adrese 0x%04zX, čip je zapsán jen zčásti",
+                      k.at);
+        EXPECT_EQ(view.lastCommand, where);
+        EXPECT_EQ(chip().lockBits, (std::array<bool, 3>{}));
+        const bool avr = findDevice(k.id)->isAvr();
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            EXPECT_EQ(chip().flash[avr ? i ^ 1 : i], i < k.at ? image[i] : 0xFF)
+                << k.id << " " << i;
+        }
+        expectAtRest();
+        EXPECT_EQ(view.gauge.back(), 0);
+        // What a release writes, once more: the same lines end the trace of the stop.
+        const std::vector<std::string> stopped = traceLines(dir);
+        s->link.ReleaseTarget();
+        const std::vector<std::string> all = traceLines(dir);
+        const std::size_t release = all.size() - stopped.size();
+        ASSERT_GT(release, 0u);
+        EXPECT_TRUE(std::equal(stopped.end() - static_cast<std::ptrdiff_t>(release), stopped.end(),
+                               all.end() - static_cast<std::ptrdiff_t>(release)));
+    }
 }
 
 }  // namespace
