@@ -3,12 +3,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "base/Errors.h"
 #include "data/ByteFile.h"
 #include "data/ByteSource.h"
 #include "link/Link.h"
@@ -90,19 +90,6 @@ struct OpContext {
 // The difference at byte `offset` of the input, numbered as the data file numbers it.
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip);
-
-// An operation stopped at the user's request. address: the first byte it had not yet
-// handled, numbered as the user's tools number the data file's bytes (or the chip's, for a
-// read). Not a TriloError: a stop is no error and shows no box.
-class Stopped : public std::exception {
-public:
-    explicit Stopped(std::int64_t address) : address_(address) {}
-    std::int64_t address() const { return address_; }
-    const char* what() const noexcept override { return "zastaveno"; }
-
-private:
-    std::int64_t address_;
-};
 
 // Each step of an operation's loop: ends the operation with Stopped at `address` when a stop
 // was asked for, and moves the gauge to percent otherwise.
