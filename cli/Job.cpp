@@ -21,7 +21,6 @@
 #include "data/IoErrors.h"
 #include "data/Settings.h"
 #include "link/Link.h"
-#include "ops/avr/AvrFuseLock.h"
 #include "sim/SimulatedBoard.h"
 
 namespace trilo::cli {
@@ -123,9 +122,9 @@ bool noWaitRequested() {
     return value != nullptr && *value != '\0' && std::string(value) != "0";
 }
 
-class Job {
+class Runner {
 public:
-    explicit Job(const Options& o)
+    explicit Runner(const Options& o)
         : o_(o),
           device_(*o.device),
           sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
@@ -233,9 +232,9 @@ private:
                                        : eeprom               ? device_.eepromSize
                                                               : device_.flashSize;
             sink_.begin(s.label);
-            const Outcome outcome =
-                commands::CheckInput(c, input(s), device_.isAvr() && !eeprom, limit,
-                                     eeprom ? kEepromTooSmall : kFlashTooSmall);
+            const Outcome outcome = commands::CheckInput(
+                c, job(false), input(s),
+                eeprom ? commands::Destination::Eeprom : commands::Destination::Flash, limit);
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -263,12 +262,12 @@ private:
         return board;
     }
 
-    FlashJob flashJob(bool verify) const {
-        LockBoxes locks{};
+    Job job(bool verify) const {
+        Job j{&device_, device_.flashSize, device_.eepromSize, verify, {}};
         if (o_.lockLevel > 0) {
-            locks[static_cast<std::size_t>(o_.lockLevel - 1)] = true;
+            j.locks[static_cast<std::size_t>(o_.lockLevel - 1)] = true;
         }
-        return {device_.family, device_.flashSize, verify, locks};
+        return j;
     }
 
     commands::InputFile input(const Step& s) const {
@@ -301,50 +300,51 @@ private:
         std::string reading;
         switch (s.verb) {
             case Verb::Erase:
-                outcome = commands::Erase(c, flashJob(o_.blankCheck));
+                outcome = commands::Erase(c, job(o_.blankCheck));
                 break;
             case Verb::Write:
-                outcome = commands::Write(c, flashJob(o_.readBack), input(s), device_.flashSize,
-                                          o_.autoErase);
+                outcome =
+                    commands::Write(c, job(o_.readBack), input(s), device_.flashSize, o_.autoErase);
                 break;
             case Verb::Verify:
-                outcome = commands::Verify(c, flashJob(o_.readBack), input(s));
+                outcome = commands::Verify(c, job(o_.readBack), input(s));
                 break;
             case Verb::Read:
-                outcome = commands::Read(c, flashJob(o_.readBack));
+                outcome = commands::Read(c, job(o_.readBack));
                 if (outcome == Outcome::Done) {
-                    deliver(c, s, commands::ReadContent(device_.family));
+                    deliver(c, s, commands::ReadContent(device_));
                 }
                 break;
             case Verb::ReadEeprom:
-                outcome = commands::ReadEeprom(c, device_.eepromSize);
+                outcome = commands::ReadEeprom(c, job(false));
                 if (outcome == Outcome::Done) {
                     deliver(c, s, BufferContent::AvrEeprom);
                 }
                 break;
             case Verb::WriteEeprom:
-                outcome = commands::WriteEeprom(c, input(s), device_.eepromSize);
+                outcome = commands::WriteEeprom(c, job(false), input(s), device_.eepromSize);
                 break;
             case Verb::ReadLock: {
-                const auto level = commands::ReadLockBits(c, device_.family);
+                const auto level = commands::ReadLockBits(c, job(false));
                 outcome = level ? Outcome::Done : Outcome::Declined;
                 reading = level ? "Lock Bit: " + std::to_string(*level) : "";
                 break;
             }
             case Verb::ReadFuses: {
-                const auto fuses = commands::ReadFuses(c, device_);
+                const auto fuses = commands::ReadFuses(c, job(false));
                 outcome = fuses ? Outcome::Done : Outcome::Declined;
-                reading = fuses ? "AVR Fuse Bits: " + fuseList(*fuses) : "";
+                const std::string names = fuses ? programmedFuseNames(device_, *fuses) : "";
+                reading = fuses ? "AVR Fuse Bits: " + (names.empty() ? "-" : names) : "";
                 break;
             }
             case Verb::WriteFuses:
-                outcome = commands::WriteFuses(c, s.fuses);
+                outcome = commands::WriteFuses(c, job(false), s.fuses);
                 break;
             case Verb::ReadSerialFuse:
             case Verb::WriteSerialFuse: {
                 const bool writes = s.verb == Verb::WriteSerialFuse;
-                const auto on =
-                    writes ? commands::WriteSerialFuse(c, s.off) : commands::ReadSerialFuse(c);
+                const auto on = writes ? commands::WriteSerialFuse(c, job(false), s.off)
+                                       : commands::ReadSerialFuse(c, job(false));
                 if (!on) {
                     outcome = Outcome::Declined;
                     break;
@@ -369,19 +369,6 @@ private:
         return statusOf(outcome);
     }
 
-    // The programmed fuses by the device's names, as --write-fuses takes them.
-    std::string fuseList(std::uint8_t fuses) const {
-        const std::array<bool, 6> programmed = programmedFuses(fuses);
-        std::string names;
-        for (std::size_t k = 0; k < programmed.size(); ++k) {
-            if (programmed[k] && device_.fuses[k] != nullptr) {
-                names += names.empty() ? "" : ",";
-                names += device_.fuses[k];
-            }
-        }
-        return names.empty() ? "-" : names;
-    }
-
     const Options& o_;
     const DeviceInfo& device_;
     ConsoleSink sink_;
@@ -393,7 +380,7 @@ private:
 }  // namespace
 
 int runJob(const Options& options) {
-    return Job(options).run();
+    return Runner(options).run();
 }
 
 }  // namespace trilo::cli

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
+#include "base/Hex.h"
 #include "data/FileMove.h"
-#include "ops/avr/AvrEeprom.h"
-#include "ops/avr/AvrFuseLock.h"
-#include "ops/mcs51/M51LockFuse.h"
 
 namespace trilo::commands {
 
@@ -36,28 +34,32 @@ void runOnBoard(OpContext& c, const std::function<void()>& commands) {
     }
 }
 
-Outcome Read(OpContext& c, const FlashJob& job) {
+namespace {
+
+const FamilyOps& ops(const Job& job) {
+    return familyOps(job.device->family);
+}
+
+}  // namespace
+
+Outcome Read(OpContext& c, const Job& job) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    flashFamily(job.FamilyTag, FlashCommand::Read).ReadFlash(c, job);
+    ops(job).ReadFlash(c, job);
     return Outcome::Done;
 }
 
-BufferContent ReadContent(const std::string& FamilyTag) {
-    return &flashFamily(FamilyTag, FlashCommand::Read) ==
-                   &flashFamily(kFamilyAvr, FlashCommand::Read)
-               ? BufferContent::AvrFlash
-               : BufferContent::Mcs51Flash;
+BufferContent ReadContent(const DeviceInfo& device) {
+    return familyOps(device.family).wordFlash ? BufferContent::AvrFlash : BufferContent::Mcs51Flash;
 }
 
-Outcome Erase(OpContext& c, const FlashJob& job) {
+Outcome Erase(OpContext& c, const Job& job) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Erase);
-    family.EraseChip(c, job);
-    if (job.AutoVerify && !family.BlankCheck(c, job)) {
+    ops(job).EraseChip(c, job);
+    if (job.AutoVerify && !ops(job).BlankCheck(c, job)) {
         return Outcome::NotBlank;
     }
     c.link.ReleaseTarget();
@@ -69,12 +71,12 @@ Outcome Erase(OpContext& c, const FlashJob& job) {
 namespace {
 
 // The data file opened, or the outcome that ends the command without touching the chip.
-std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool avrFlash) {
+std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool wordFlash) {
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
     }
-    if (!openInput(c, file, avrFlash)) {
+    if (!openInput(c, file, wordFlash)) {
         return Outcome::BadFile;
     }
     return std::nullopt;
@@ -82,9 +84,9 @@ std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool av
 
 }  // namespace
 
-Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
-              std::int64_t sizeLimit, bool AutoErase) {
-    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
+              bool AutoErase) {
+    if (auto refused = refusedInput(c, CurrentFile, ops(job).wordFlash)) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
@@ -93,47 +95,53 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Write);
     if (AutoErase) {
-        family.EraseChip(c, job);
+        ops(job).EraseChip(c, job);
     }
-    const bool written = family.WriteFlash(c, job);
+    const bool written = ops(job).WriteFlash(c, job);
     c.in().close();
     return written ? Outcome::Done : Outcome::WriteFailed;
 }
 
-Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
-                   const char* tooLarge) {
-    if (auto refused = refusedInput(c, file, avrFlash)) {
+Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
+                   std::int64_t sizeLimit) {
+    const bool flash = destination == Destination::Flash;
+    if (auto refused = refusedInput(c, file, flash && ops(job).wordFlash)) {
         return *refused;
     }
-    const bool fitting = fits(c, sizeLimit, tooLarge);
+    const bool fitting = fits(c, sizeLimit, flash ? kFlashTooSmall : kEepromTooSmall);
     c.in().close();
     c.input = nullptr;
     c.image.reset();
     return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
-Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
-    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile) {
+    if (auto refused = refusedInput(c, CurrentFile, ops(job).wordFlash)) {
         return *refused;
     }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const bool same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
-    return same ? Outcome::Done : Outcome::VerifyFailed;
+    return ops(job).VerifyFlash(c, job) ? Outcome::Done : Outcome::VerifyFailed;
 }
 
-Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
+Outcome ReadEeprom(OpContext& c, const Job& job) {
+    if (ops(job).ReadEeprom == nullptr) {
+        return Outcome::NotOffered;
+    }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    AvrReadEeprom(c, EepromSize);
+    ops(job).ReadEeprom(c, job);
     return Outcome::Done;
 }
 
-Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit) {
+Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+                    std::int64_t sizeLimit) {
+    if (ops(job).WriteEeprom == nullptr) {
+        return Outcome::NotOffered;
+    }
     if (auto refused = refusedInput(c, CurrentFile, false)) {
         return *refused;
     }
@@ -143,48 +151,51 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    AvrWriteEeprom(c);
+    ops(job).WriteEeprom(c);
     return Outcome::Done;
 }
 
-std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag) {
-    if (!ChipAccepted(c)) {
+std::optional<int> ReadLockBits(OpContext& c, const Job& job) {
+    if (ops(job).ReadLockBits == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    const int level = FamilyTag == kFamilyAvr ? AvrReadLockBits(c) : M51ReadLockBits(c);
+    const int level = ops(job).ReadLockBits(c);
     c.link.ReleaseTarget();
     return level;
 }
 
-std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device) {
-    if (!ChipAccepted(c)) {
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const Job& job) {
+    if (ops(job).ReadFuses == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return AvrReadFuses(c, device.fuseReadControl);
+    return ops(job).ReadFuses(c, job);
 }
 
-Outcome WriteFuses(OpContext& c, std::uint8_t fuses) {
+Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses) {
+    if (ops(job).WriteFuses == nullptr) {
+        return Outcome::NotOffered;
+    }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    AvrWriteFuses(c, fuses);
+    ops(job).WriteFuses(c, fuses);
     return Outcome::Done;
 }
 
-std::optional<bool> ReadSerialFuse(OpContext& c) {
-    if (!ChipAccepted(c)) {
+std::optional<bool> ReadSerialFuse(OpContext& c, const Job& job) {
+    if (ops(job).ReadSerialFuse == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    const bool on = S51ReadSerialFuse(c);
+    const bool on = ops(job).ReadSerialFuse(c);
     c.link.ReleaseTarget();
     return on;
 }
 
-std::optional<bool> WriteSerialFuse(OpContext& c, bool off) {
-    if (!ChipAccepted(c)) {
+std::optional<bool> WriteSerialFuse(OpContext& c, const Job& job, bool off) {
+    if (ops(job).WriteSerialFuse == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return S51WriteSerialFuse(c, off);
+    return ops(job).WriteSerialFuse(c, off);
 }
 
 std::string ChipReport::summary() const {
@@ -199,7 +210,7 @@ std::string ChipReport::summary() const {
 
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
     ChipReport report;
-    report.bytes = ReadSignature(c, selected.family);
+    report.bytes = familyOps(selected.family).ReadSignature(c, Job{.device = &selected});
     report.matches = signatureMatches(selected, report.bytes);
     report.found = report.matches ? &selected : deviceWithSignature(report.bytes, selected);
     const auto all = [&](std::uint8_t value) {

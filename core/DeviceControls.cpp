@@ -6,7 +6,7 @@ namespace trilo {
 
 Control menuItemOf(std::int32_t deviceId) {
     // In DeviceId order.
-    static constexpr std::array<Control, kDeviceCount> kItems{
+    static constexpr std::array<Control, 18> kItems{
         Control::mnu1051, Control::mnu2051, Control::mnu4051, Control::mnu51,   Control::mnu52,
         Control::mnu53,   Control::mnu55,   Control::mnu8252, Control::mnu1200, Control::mnu2313,
         Control::mnu2333, Control::mnu4414, Control::mnu4433, Control::mnu4434, Control::mnu8515,

@@ -3,7 +3,6 @@
 #include "commands/Commands.h"
 #include "core/DeviceControls.h"
 #include "core/Session.h"
-#include "ops/avr/AvrFuseLock.h"
 
 namespace trilo {
 
@@ -14,12 +13,18 @@ using commands::Outcome;
 
 constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
 
-FlashJob flashJob(const Session& s) {
-    LockBoxes locks{};
-    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
-        locks[k] = s.view.checked(kLockBoxes[k]);
+// What the commands take from the selection, the options and the lock boxes; nothing when no
+// device is selected, since then every command button is disabled.
+std::optional<Job> jobOf(const Session& s) {
+    const DeviceInfo* device = findDevice(s.DeviceId);
+    if (device == nullptr) {
+        return std::nullopt;
     }
-    return {s.FamilyTag, s.FlashSize, s.AutoVerify, locks};
+    Job job{device, s.FlashSize, s.EepromSize, s.AutoVerify, {}};
+    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
+        job.locks[k] = s.view.checked(kLockBoxes[k]);
+    }
+    return job;
 }
 
 // The buffer holds data that can be saved.
@@ -39,19 +44,25 @@ void showSerialFuse(View& view, std::optional<bool> on) {
 }  // namespace
 
 void btnReadClick(Session& s) {
-    const FlashJob job = flashJob(s);
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Read(c, job); });
+    s.runOperation([&](OpContext& c) { outcome = commands::Read(c, *job); });
     if (outcome == Outcome::Done) {
-        s.bufferContent = commands::ReadContent(job.FamilyTag);
+        s.bufferContent = commands::ReadContent(*job->device);
         enableSave(s.view);
     }
 }
 
 void btnEraseClick(Session& s) {
-    const FlashJob job = flashJob(s);
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Erase(c, job); });
+    s.runOperation([&](OpContext& c) { outcome = commands::Erase(c, *job); });
     if (outcome == Outcome::Done) {
         for (C c : {C::chLB1, C::chLB2, C::chLB3, C::rdSON, C::rdSOFF}) {
             s.view.setChecked(c, false);
@@ -60,34 +71,44 @@ void btnEraseClick(Session& s) {
 }
 
 void btnWriteClick(Session& s) {
-    const FlashJob job = flashJob(s);
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     s.runOperation(
-        [&](OpContext& c) { commands::Write(c, job, s.CurrentFile, s.FlashSize, s.AutoErase); });
+        [&](OpContext& c) { commands::Write(c, *job, s.CurrentFile, s.FlashSize, s.AutoErase); });
 }
 
 void btnVerifyClick(Session& s) {
-    const FlashJob job = flashJob(s);
-    s.runOperation([&](OpContext& c) { commands::Verify(c, job, s.CurrentFile); });
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
+    s.runOperation([&](OpContext& c) { commands::Verify(c, *job, s.CurrentFile); });
 }
 
 void btnReadLBClick(Session& s) {
     for (C box : kLockBoxes) {
         s.view.setChecked(box, false);
     }
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     std::optional<int> level;
-    s.runOperation([&](OpContext& c) { level = commands::ReadLockBits(c, s.FamilyTag); });
+    s.runOperation([&](OpContext& c) { level = commands::ReadLockBits(c, *job); });
     if (level.value_or(0) > 0) {
         s.view.setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
     }
 }
 
 void btnReadFuseClick(Session& s) {
-    const DeviceInfo* device = findDevice(s.DeviceId);
-    if (device == nullptr) {
+    const auto job = jobOf(s);
+    if (!job) {
         return;
     }
     std::optional<std::uint8_t> fuses;
-    s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *device); });
+    s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *job); });
     if (!fuses) {
         return;
     }
@@ -107,12 +128,20 @@ void btnWrFuseClick(Session& s) {
         checked[k] = s.view.checked(fuseBoxes()[k]);
     }
     const std::uint8_t fuses = fuseByteFrom(checked);
-    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, fuses); });
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
+    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, *job, fuses); });
 }
 
 void btnReaEEClick(Session& s) {
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::ReadEeprom(c, s.EepromSize); });
+    s.runOperation([&](OpContext& c) { outcome = commands::ReadEeprom(c, *job); });
     if (outcome == Outcome::Done) {
         s.bufferContent = commands::BufferContent::AvrEeprom;
         enableSave(s.view);
@@ -120,19 +149,32 @@ void btnReaEEClick(Session& s) {
 }
 
 void btnWriEEClick(Session& s) {
-    s.runOperation([&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize); });
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
+    s.runOperation(
+        [&](OpContext& c) { commands::WriteEeprom(c, *job, s.CurrentFile, s.EepromSize); });
 }
 
 void btnReadSClick(Session& s) {
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     std::optional<bool> on;
-    s.runOperation([&](OpContext& c) { on = commands::ReadSerialFuse(c); });
+    s.runOperation([&](OpContext& c) { on = commands::ReadSerialFuse(c, *job); });
     showSerialFuse(s.view, on);
 }
 
 void btnWriteSClick(Session& s) {
     const bool off = s.view.checked(C::rdSOFF);
+    const auto job = jobOf(s);
+    if (!job) {
+        return;
+    }
     std::optional<bool> on;
-    s.runOperation([&](OpContext& c) { on = commands::WriteSerialFuse(c, off); });
+    s.runOperation([&](OpContext& c) { on = commands::WriteSerialFuse(c, *job, off); });
     showSerialFuse(s.view, on);
 }
 

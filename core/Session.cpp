@@ -7,6 +7,7 @@
 #include "data/BufferDir.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
+#include "ops/FamilyTable.h"
 #include "sim/SimulatedBoard.h"
 
 namespace trilo {
@@ -92,12 +93,8 @@ void Session::runOperation(const std::function<void(OpContext&)>& operation) {
 }
 
 void Session::FormCreate() {
-    // 1. The device-name table.
-    DeviceNames.fill(std::string());
-    for (const DeviceInfo& device : deviceCatalog()) {
-        DeviceNames[static_cast<std::size_t>(device.id)] = device.name;
-    }
-    // 2, 3. The buffer path in the user's private directory; a stale buffer goes.
+    // 1 (the device names are the catalog's). 2, 3. The buffer path in the user's private
+    // directory; a stale buffer goes.
     setupBuffer();
     // 4. The port library starts before the settings are known.
     portinc.Ignite();
@@ -185,7 +182,7 @@ void Session::ApplyDeviceSelection() {
     const DeviceInfo* device = findDevice(DeviceId);
     if (device != nullptr) {
         view.setChecked(menuItemOf(device->id), true);
-        FamilyTag = device->family;
+        FamilyTag = familyName(device->family);
         FlashSize = device->flashSize;
         EepromSize = device->eepromSize;
         for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
@@ -212,22 +209,22 @@ void Session::ApplyDeviceSelection() {
     }
     // 7.
     view.setCaption(C::txTyp, FamilyTag);
-    const bool named = DeviceId >= 0 && DeviceId < static_cast<std::int32_t>(DeviceNames.size());
-    view.setCaption(C::txCpu, named ? DeviceNames[static_cast<std::size_t>(DeviceId)] : "");
+    view.setCaption(C::txCpu, device != nullptr ? device->name : "");
     view.setValue(C::spFlash, FlashSize);
     spFlashChange();
     // 8, 9. A device with two lock levels has no box 3.
-    if (device != nullptr && device->lockLevels < 3) {
+    const Offers offered = device != nullptr ? offers(*device) : Offers{};
+    if (device != nullptr && offered.lockLevels < 3) {
         view.setChecked(C::chLB3, false);
         view.setEnabled(C::chLB3, false);
     }
-    if (FamilyTag == kFamilyX051 || FamilyTag == kFamilyX51) {
+    if (device != nullptr && !offered.readLock) {
         for (C c : {C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
             view.setEnabled(c, false);
         }
     }
     // 10.
-    if (FamilyTag == kFamilyAvr) {
+    if (offered.fuseFamily) {
         view.setEnabled(C::spEEprom, true);
         view.setValue(C::spEEprom, EepromSize);
         spEEpromChange();
@@ -239,13 +236,13 @@ void Session::ApplyDeviceSelection() {
         view.setEnabled(C::btnWriteS, false);
         view.setEnabled(C::btnReadFuse, true);
         view.setEnabled(C::btnWrFuse, true);
-        if (device != nullptr && !device->eepromOps) {
+        if (!offered.eeprom) {
             view.setEnabled(C::spEEprom, false);
         } else {
             view.setEnabled(C::btnReaEE, true);
             view.setEnabled(C::btnWriEE, true);
         }
-        if (device != nullptr && !device->fuseOps) {
+        if (!offered.fuses) {
             view.setEnabled(C::btnReadFuse, false);
             view.setEnabled(C::btnWrFuse, false);
         }
@@ -335,7 +332,7 @@ void Session::LoadSettings() {
     if (RememberCpu) {
         DeviceId = integerSetting(file, kRun, "CPU", 2);
         // A number no device has would leave the window half-configured: no device then.
-        if (DeviceId < 0 || DeviceId > kDeviceCount) {
+        if (findDevice(DeviceId) == nullptr) {
             DeviceId = 0;
         }
     }

@@ -63,26 +63,9 @@ public:
 
     // ---- Device selection -----------------------------------------------------------
     void ApplyDeviceSelection();
-    // A device menu item: DeviceId := id, then ApplyDeviceSelection.
+    // A device menu item (mnu1051Click .. mnu8534Click): DeviceId := id, then
+    // ApplyDeviceSelection.
     void selectDevice(std::int32_t id);
-    void mnu1051Click() { selectDevice(1); }
-    void mnu2051Click() { selectDevice(2); }
-    void mnu4051Click() { selectDevice(3); }
-    void mnu51Click() { selectDevice(4); }
-    void mnu52Click() { selectDevice(5); }
-    void mnu53Click() { selectDevice(6); }
-    void mnu55Click() { selectDevice(7); }
-    void mnu8252Click() { selectDevice(8); }
-    void mnu1200Click() { selectDevice(9); }
-    void mnu2313Click() { selectDevice(10); }
-    void mnu2333Click() { selectDevice(11); }
-    void mnu4414Click() { selectDevice(12); }
-    void mnu4433Click() { selectDevice(13); }
-    void mnu4434Click() { selectDevice(14); }
-    void mnu8515Click() { selectDevice(15); }
-    void mnu8535Click() { selectDevice(16); }
-    void mnat28Click() { selectDevice(17); }
-    void mnu8534Click() { selectDevice(18); }
     void spFlashChange();
     void spEEpromChange();
     void chLB1Enter();
@@ -116,7 +99,6 @@ public:
     std::string FamilyTag;
     std::int32_t FlashSize = 0;
     std::int32_t EepromSize = 0;
-    std::array<std::string, 51> DeviceNames;
 
     // Settings.
     std::string SettingsPath;

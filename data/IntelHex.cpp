@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/Hex.h"
 namespace trilo {
 
 namespace {
@@ -158,11 +159,10 @@ private:
 
 void appendRecord(std::string& out, std::uint8_t type, std::size_t offset,
                   std::span<const std::uint8_t> data) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     unsigned sum = 0;
     const auto put = [&](std::uint8_t byte) {
-        out += kDigits[byte >> 4];
-        out += kDigits[byte & 0x0F];
+        out += kHexDigits[byte >> 4];
+        out += kHexDigits[byte & 0x0F];
         sum += byte;
     };
     out += ':';

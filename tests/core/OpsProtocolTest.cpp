@@ -1,4 +1,4 @@
-// Every operation of every family on the simulated board, its port accesses and waits compared
+// Every entry of every family on the simulated board, its port accesses and waits compared
 // line by line with a trace written once and checked by hand against the latch and command
 // tables (tests/fixtures/traces). TRILO_TRACES_UPDATE=1 rewrites the traces, for a reviewed
 // change of protocol; the checks below the table hold either way.
@@ -10,9 +10,9 @@
 #include <functional>
 #include <sstream>
 
+#include "base/Hex.h"
 #include "commands/Commands.h"
 #include "link/TracePort.h"
-#include "ops/Signature.h"
 #include "support/SimRig.h"
 
 namespace trilo::test {
@@ -72,6 +72,11 @@ struct TraceRig : SimRig {
     TraceClock traceClock{clock, trace};
 };
 
+// The entries of the device's family, which every case runs.
+const FamilyOps& ops(const TraceRig& r) {
+    return familyOps(r.device.family);
+}
+
 std::string yesNo(bool b) {
     return b ? "true" : "false";
 }
@@ -109,64 +114,76 @@ std::vector<Case> avrCases() {
          [](TraceRig& r) {
              r.chip().setFlashWord(0, 0x1234);
              r.chip().setFlashWord(1, 0x5678);
-             AvrReadFlash(r.ctx, 4);
+             ops(r).ReadFlash(r.ctx, {&r.device, 4});
              return std::string();
          }},
         {"avr-write-flash",
          k2313,
          {1, 1},
          [](TraceRig& r) {
-             return withFile(r, [](OpContext& c) { return AvrWriteFlash(c, true, {false, true}); });
+             return withFile(r, [&](OpContext& c) {
+                 return ops(r).WriteFlash(c, {&r.device, 0, 0, true, {false, true}});
+             });
          }},
         {"avr-write-flash-noverify",
          k2313,
          {1},
          [](TraceRig& r) {
-             return withFile(r, [](OpContext& c) { return AvrWriteFlash(c, false, {}); });
+             return withFile(r, [&](OpContext& c) {
+                 return ops(r).WriteFlash(c, {&r.device, 0, 0, false});
+             });
          }},
         {"avr-erase",
          k2313,
          {1, 10},
          [](TraceRig& r) {
-             AvrEraseChip(r.ctx);
+             ops(r).EraseChip(r.ctx, {&r.device});
              return std::string();
          }},
-        {"avr-blank-check", k2313, {1}, [](TraceRig& r) { return yesNo(AvrBlankCheck(r.ctx, 4)); }},
+        {"avr-blank-check",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             return yesNo(ops(r).BlankCheck(r.ctx, {&r.device, 4}));
+         }},
         {"avr-verify",
          k2313,
          {1},
          [](TraceRig& r) {
              almostTheFile(r);
-             return withFile(r, [](OpContext& c) { return AvrVerifyFlash(c); });
+             return withFile(r, [&](OpContext& c) { return ops(r).VerifyFlash(c, {&r.device}); });
          }},
-        {"avr-signature", k2313, {1}, [](TraceRig& r) { return hex(AvrReadSignature(r.ctx)); }},
+        {"avr-signature",
+         k2313,
+         {1},
+         [](TraceRig& r) { return hex(ops(r).ReadSignature(r.ctx, {&r.device})); }},
         {"avr-read-lock",
          k2313,
          {1},
          [](TraceRig& r) {
              r.chip().lockBits = {true, false, false};
-             return std::to_string(*commands::ReadLockBits(r.ctx, kFamilyAvr));
+             return std::to_string(*commands::ReadLockBits(r.ctx, Job{&r.device}));
          }},
         {"avr-write-lock",
          k2313,
          {1},
          [](TraceRig& r) {
-             AvrWriteLockBits(r.ctx, 1);
+             ops(r).WriteLockBits(r.ctx, 1);
              return std::string();
          }},
         {"avr-read-fuses",
          k2313,
          {1},
-         [](TraceRig& r) { return hex({*commands::ReadFuses(r.ctx, r.device)}); }},
+         [](TraceRig& r) { return hex({*commands::ReadFuses(r.ctx, Job{&r.device})}); }},
         {"avr4433-read-fuses",
          k4433,
          {1},
-         [](TraceRig& r) { return hex({*commands::ReadFuses(r.ctx, r.device)}); }},
+         [](TraceRig& r) { return hex({*commands::ReadFuses(r.ctx, Job{&r.device})}); }},
         {"avr-write-fuses",
          k2313,
          {1, 1},
          [](TraceRig& r) {
-             AvrWriteFuses(r.ctx, 0xDE);
+             ops(r).WriteFuses(r.ctx, 0xDE);
              return hex({r.chip().fuses});
          }},
         {"avr-read-eeprom",
@@ -174,7 +191,7 @@ std::vector<Case> avrCases() {
          {1},
          [](TraceRig& r) {
              r.chip().eeprom[1] = 0xA5;
-             AvrReadEeprom(r.ctx, 3);
+             ops(r).ReadEeprom(r.ctx, {&r.device, 0, 3});
              return std::string();
          }},
         {"avr-write-eeprom",
@@ -182,7 +199,7 @@ std::vector<Case> avrCases() {
          {1},
          [](TraceRig& r) {
              r.open(kFile);
-             AvrWriteEeprom(r.ctx);
+             ops(r).WriteEeprom(r.ctx);
              return hex(Bytes(r.chip().eeprom.begin(), r.chip().eeprom.begin() + 3));
          }},
     };
@@ -198,34 +215,37 @@ std::vector<Case> mcs51Cases(std::int32_t device, LockBoxes locks, std::vector<i
         {"-read-flash", device, readWaits,
          [](TraceRig& r) {
              r.chip().flash[1] = 0xA5;
-             M51ReadFlash(r.ctx, r.family, 3);
+             ops(r).ReadFlash(r.ctx, {&r.device, 3});
              return std::string();
          }},
         {"-write-flash", device, writeWaits,
          [locks](TraceRig& r) {
-             return withFile(r,
-                             [&](OpContext& c) { return M51WriteFlash(c, r.family, true, locks); });
+             return withFile(r, [&](OpContext& c) {
+                 return ops(r).WriteFlash(c, {&r.device, 0, 0, true, locks});
+             });
          }},
         {"-erase",
          device,
          {100, 10},
          [](TraceRig& r) {
-             M51EraseChip(r.ctx, r.family);
+             ops(r).EraseChip(r.ctx, {&r.device});
              return std::string();
          }},
         {"-blank-check",
          device,
          {100},
-         [](TraceRig& r) { return yesNo(M51BlankCheck(r.ctx, r.family, 3)); }},
+         [](TraceRig& r) {
+             return yesNo(ops(r).BlankCheck(r.ctx, {&r.device, 3}));
+         }},
         {"-verify", device, verifyWaits,
          [](TraceRig& r) {
              almostTheFile(r);
-             return withFile(r, [&](OpContext& c) { return M51VerifyFlash(c, r.family); });
+             return withFile(r, [&](OpContext& c) { return ops(r).VerifyFlash(c, {&r.device}); });
          }},
         {"-signature",
          device,
          {150, 10},
-         [](TraceRig& r) { return hex(M51ReadSignature(r.ctx, r.family)); }},
+         [](TraceRig& r) { return hex(ops(r).ReadSignature(r.ctx, {&r.device})); }},
     };
 }
 
@@ -254,16 +274,18 @@ std::vector<Case> allCases() {
          {100},
          [](TraceRig& r) {
              r.chip().lockBits = {true, true, false};
-             return std::to_string(*commands::ReadLockBits(r.ctx, kFamilyS51));
+             return std::to_string(*commands::ReadLockBits(r.ctx, Job{&r.device}));
          }},
         {"s51-read-serial-fuse",
          k8252,
          {100},
-         [](TraceRig& r) { return yesNo(*commands::ReadSerialFuse(r.ctx)); }},
+         [](TraceRig& r) { return yesNo(*commands::ReadSerialFuse(r.ctx, Job{&r.device})); }},
         {"s51-write-serial-fuse",
          k8252,
          {100, 10, 100},
-         [](TraceRig& r) { return yesNo(*commands::WriteSerialFuse(r.ctx, true)); }},
+         [](TraceRig& r) {
+             return yesNo(*commands::WriteSerialFuse(r.ctx, Job{&r.device}, true));
+         }},
     };
     cases.insert(cases.end(), s51.begin(), s51.end());
     return cases;

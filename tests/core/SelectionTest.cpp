@@ -165,9 +165,9 @@ TEST_F(SelectionEdge, StoredDeviceOutsideTheCatalogMeansNoDevice) {
 
 TEST_F(SelectionEdge, MCS51AfterAVRResetsTheAVRControls) {
     start();
-    session->mnu8515Click();
+    session->selectDevice(15);
     view.setChecked(C::chD5, true);
-    session->mnu2051Click();
+    session->selectDevice(2);
     for (std::size_t k = 0; k < 6; ++k) {
         EXPECT_EQ(view.caption(kFuseBoxes[k]), kUnused[k]);
         EXPECT_FALSE(view.enabled(kFuseBoxes[k]));
@@ -186,7 +186,7 @@ TEST_F(SelectionEdge, MCS51AfterAVRResetsTheAVRControls) {
 
 TEST_F(SelectionEdge, SelectionRewritesTheFileEvenWhenTheDeviceIsNotRemembered) {
     start("[SETUP_PRG]\ninCpu=0\n");
-    session->mnu4433Click();
+    session->selectDevice(13);
     EXPECT_NE(ini().find("CPU=13\n"), std::string::npos);
     EXPECT_NE(ini().find("inCpu=0\n"), std::string::npos);
 }
@@ -203,7 +203,7 @@ class SpinEdit : public SessionFixture, public ::testing::WithParamInterface<Spi
 TEST_P(SpinEdit, ClampsAndReadsBadTextAsZero) {
     const SpinCase& c = GetParam();
     start();
-    session->mnu8515Click();
+    session->selectDevice(15);
     view.type(c.edit, c.typed);
     if (c.edit == C::spFlash) {
         session->spFlashChange();
@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Values, SpinEdit,
 
 TEST_F(SelectionEdge, EnteringALockBoxClearsTheOtherTwoButNotItself) {
     start();
-    session->mnu52Click();
+    session->selectDevice(5);
     struct Case {
         void (Session::*enter)();
         Control own;
@@ -262,7 +262,7 @@ TEST(SelectionStatusLine, NamesTheChipInTheSimulatedSocket) {
     ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 89C2051");
     EXPECT_TRUE(view.port.simulated);
-    session.mnu2313Click();
+    session.selectDevice(10);
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 90S2313");
     session.mnuLPT2Click();
     EXPECT_EQ(view.caption(Control::statusLine), "LPT2: Simulovaná deska, v patici 90S2313");
