@@ -12,16 +12,13 @@
 #include <filesystem>
 
 #include "base/Clock.h"
+#include "board/Board.h"
 #include "cli/ConsoleSink.h"
 #include "commands/Commands.h"
-#include "core/BoardSettings.h"
 #include "data/BufferDir.h"
-#include "data/ByteFile.h"
 #include "data/FileMove.h"
 #include "data/IoErrors.h"
 #include "data/Settings.h"
-#include "link/Link.h"
-#include "sim/SimulatedBoard.h"
 
 namespace trilo::cli {
 
@@ -173,42 +170,34 @@ private:
             }
         }
         PpdevNodes nodes;
-        BoardSettings board = boardSettings(nodes);
+        const BoardSettings settings = boardSettings(nodes);
         const bool noWait = noWaitRequested();
         SteadyClock steady;
         InstantClock instant;
-        Clock& clock = noWait ? static_cast<Clock&>(instant) : steady;
-        Portinc portinc;
-        portinc.Ignite();
-        Link link(portinc, clock);
-        link.PortBase = board.PortBase;
-        link.PollLimit = board.PollLimit;
-        board.port.base = link.base();
-        const PortSetup setup = openPortLayer(board.port, clock, nodes);
-        link.useClock(setup.clock ? *setup.clock : clock);
-        portinc.attach(setup.layer.get());
+        SystemPortOpener ports(nodes);
+        Board board(noWait ? static_cast<Clock&>(instant) : steady, ports);
+        board.ignite();
+        board.configure(settings);
+        board.open(settings.port);
         // A real chip needs the real waits. A port that cannot be used says why first.
-        if (noWait && setup.board == nullptr && link.portStatus().usable) {
+        if (noWait && !board.simulated() && board.status().usable) {
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
         }
-        if (setup.board != nullptr) {
-            setup.board->selectDevice(device_.id);
-        }
+        board.seat(device_.id);
 
         bool reads = false;
         for (const Step& s : o_.steps) {
             reads = reads || readsChip(s.verb);
         }
         ByteFile DataFile;
-        OpContext c{link, DataFile, reads ? scratch_.file("buffer") : "", sink_};
-        c.expected = board.CheckSignature ? &device_ : nullptr;
+        OpContext c = board.context(DataFile, reads ? scratch_.file("buffer") : "", sink_,
+                                    settings.CheckSignature ? &device_ : nullptr);
         int status = kOk;
         commands::runOnBoard(c, [&] {
             // As the window starts: the board at rest before the first command, whatever
             // another program left on the port.
-            link.ReleaseTarget();
-            link.SetDataLines(0x00);
+            board.rest();
             status = checkInputs(c);
             for (const Step& s : o_.steps) {
                 if (status != kOk) {

@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "base/Hex.h"
+#include "board/PortChoice.h"
 #include "commands/Commands.h"
-#include "core/PortChoice.h"
 
 namespace trilo::cli {
 

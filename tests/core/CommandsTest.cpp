@@ -38,11 +38,11 @@ protected:
         s->selectDevice(deviceId);
         view.log.clear();
     }
-    SimChip& chip() { return machine.board->chip(s->DeviceId); }
+    SimChip& chip() { return machine.board->chip(s->selection().DeviceId); }
     // The data file the next command reads.
     void useFile(const Bytes& data) {
         dir.write("data.bin", std::string(data.begin(), data.end()));
-        s->CurrentFile = dir.file("data.bin");
+        s->files().CurrentFile = dir.file("data.bin");
     }
     // Runs a button's handler; the messages it showed, errors included.
     std::vector<std::string> click(Handler handler) {
@@ -55,13 +55,13 @@ protected:
         return shown;
     }
     Bytes buffer() const {
-        std::ifstream in(s->BufferFile, std::ios::binary);
+        std::ifstream in(s->files().BufferFile, std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), {}};
         return {bytes.begin(), bytes.end()};
     }
     void expectAtRest() {
         EXPECT_EQ(machine.board->controlByte(), 0xC0);
-        EXPECT_FALSE(s->DataFile.isOpen());
+        EXPECT_FALSE(s->files().DataFile.isOpen());
     }
 
     TestDir dir;
@@ -169,12 +169,12 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     for (std::int32_t id : {10, 4}) {
         start(id);
         chip().flash[0] = 0x00;
-        s->CurrentFile.clear();
+        s->files().CurrentFile.clear();
         for (Handler h : {&btnWriteClick, &btnVerifyClick}) {
             EXPECT_EQ(click(h), std::vector<std::string>{kNoInputFile});
         }
         // One byte too many: refused before the automatic erase.
-        useFile(Bytes(static_cast<std::size_t>(s->FlashSize) + 1, 0x00));
+        useFile(Bytes(static_cast<std::size_t>(s->selection().FlashSize) + 1, 0x00));
         EXPECT_EQ(click(&btnWriteClick), std::vector<std::string>{kFlashTooSmall});
         EXPECT_EQ(chip().flash[0], 0x00);
         expectAtRest();
@@ -182,7 +182,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     start(10);
     useFile(Bytes(129, 0x00));
     EXPECT_EQ(click(&btnWriEEClick), std::vector<std::string>{kEepromTooSmall});
-    s->CurrentFile.clear();
+    s->files().CurrentFile.clear();
     EXPECT_EQ(click(&btnWriEEClick), std::vector<std::string>{kNoInputFile});
     EXPECT_EQ(chip().eeprom, Bytes(128, 0xFF));
 }
@@ -190,7 +190,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);
-        s->CheckSignature = false;  // a stuck line would change the signature too
+        s->options().CheckSignature = false;  // a stuck line would change the signature too
         useFile(pattern(64));
         // A stuck line: the read-back fails and the chosen lock level is never written.
         machine.board->stickDataLine(2, false);
@@ -203,7 +203,7 @@ TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
         machine.board->freeDataLines();
 
         // Without read-back the write runs on, and the verify finds the byte.
-        s->AutoVerify = false;
+        s->options().AutoVerify = false;
         chip().refuseToProgram(Memory::Flash, 40);
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const std::string failed = kVerifyFailed;
@@ -291,7 +291,7 @@ TEST_F(Commands, IntelHexFromTheToolchainsProgramsTheChipAndSavesBack) {
     } cases[] = {{10, "avr-blink.hex", "avr-blink.bin"}, {2, "mcs51-blink.ihx", "mcs51-blink.bin"}};
     for (const auto& k : cases) {
         start(k.id);
-        s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.hex;
+        s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.hex;
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const Bytes bin = fixture(k.bin);
         EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.hex;
@@ -323,7 +323,7 @@ TEST_F(Commands, AnInvalidHexFileIsRefusedBeforeTheChipIsTouched) {
     start(10);
     chip().flash[0] = 0x00;
     dir.write("bad.hex", ":0100000012EE\n:00000001FF\n");
-    s->CurrentFile = dir.file("bad.hex");
+    s->files().CurrentFile = dir.file("bad.hex");
     for (Handler h : {&btnWriteClick, &btnVerifyClick, &btnWriEEClick}) {
         const auto shown = click(h);
         ASSERT_EQ(shown.size(), 1u);
