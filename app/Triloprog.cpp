@@ -37,21 +37,6 @@ namespace {
 
 using C = Control;
 
-// In the order of Control.
-constexpr std::array<const char*, static_cast<std::size_t>(C::Count)> kControlNames = {
-    "gbProces",     "btnRead", "btnWrite",  "btnErase",    "btnVerify", "gbEEPROM", "btnReaEE",
-    "btnWriEE",     "Gauge1",  "Label4",    "txFile",      "mnuCPUinf", "mnuLB",    "chLB1",
-    "chLB2",        "chLB3",   "btnReadLB", "mnuSL",       "rdSON",     "rdSOFF",   "btnReadS",
-    "btnWriteS",    "txTyp",   "txCpu",     "GroupBox1",   "chD5",      "chD4",     "chD3",
-    "chD2",         "chD1",    "chD0",      "btnReadFuse", "btnWrFuse", "spFlash",  "spEEprom",
-    "mnuFile",      "mnuOpen", "mnuSave",   "mnuSaveAs",   "mnuSetUp",  "mnuDM",    "mnuCP",
-    "mnuFL",        "mnuDL",   "mnuLPT1",   "mnuLPT2",     "mnuExit",   "mnuX51",   "mnu1051",
-    "mnu2051",      "mnu4051", "mnu51",     "mnu52",       "mnu53",     "mnu55",    "mnu8252",
-    "mnuAVR",       "mnu1200", "mnu2313",   "mnu2333",     "mnu4414",   "mnu4433",  "mnu4434",
-    "mnu8515",      "mnu8534", "mnu8535",   "mnat28",      "mnuIndex",  "mnuAbout", "statusLine",
-    "mnuSignature",
-};
-
 // A classic spin edit lets the user type any number and its change handler clamps; this
 // range only keeps out what no size could be, so the core's clamp is what acts.
 constexpr int kSpinEditTypingLimit = 999999;
@@ -67,7 +52,7 @@ std::string toUtf8(const QString& text) {
 }  // namespace
 
 const char* TfrmTop::controlName(Control c) {
-    return kControlNames[static_cast<std::size_t>(c)];
+    return trilo::controlName(c);
 }
 
 TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock& clock,
