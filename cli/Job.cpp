@@ -108,9 +108,65 @@ int statusOf(Outcome outcome) {
         case Outcome::NoInputFile:
         case Outcome::FileTooLarge:
         case Outcome::BadFile:
+        case Outcome::EmptyFile:
             return kFileError;
         default:
             return kFailed;
+    }
+}
+
+// What the system said, in Czech: the common causes by name, any other by its number.
+std::string systemReason(int err) {
+    switch (err) {
+        case ENOENT:
+            return "soubor nebo adresář neexistuje";
+        case EACCES:
+        case EPERM:
+            return "přístup odepřen";
+        case EROFS:
+            return "systém souborů je jen pro čtení";
+        case EISDIR:
+            return "je to adresář";
+        case ENOTDIR:
+            return "část cesty není adresář";
+        case ENAMETOOLONG:
+            return "jméno je příliš dlouhé";
+        case EMFILE:
+        case ENFILE:
+            return "příliš mnoho otevřených souborů";
+        case ENOSPC:
+        case EDQUOT:
+            return "na disku není místo";
+        case EPIPE:
+            return "druhá strana roury skončila";
+        case EIO:
+            return "chyba vstupu a výstupu zařízení";
+        default:
+            return "systémová chyba " + std::to_string(err);
+    }
+}
+
+// A file error as the command line says it; the window's error box keeps the table's texts.
+std::string czechText(const TriloError& e) {
+    const auto* io = dynamic_cast<const IoError*>(&e);
+    if (io == nullptr) {
+        return std::string(e.what()) + ".";
+    }
+    if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
+        return other->directory() ? "je to adresář"
+                                  : "není obyčejný soubor (roura nebo zařízení); data se čtou "
+                                    "jen ze souboru nebo ze standardního vstupu (-)";
+    }
+    if (io->systemError() != 0) {
+        return systemReason(io->systemError());
+    }
+    switch (io->code()) {
+        case IoError::ReadBeyondEnd:
+            return "čtení za koncem souboru";
+        case IoError::DiskFull:
+            return systemReason(ENOSPC);
+        default:
+            return "chyba souboru " + std::to_string(io->code());
     }
 }
 
@@ -145,7 +201,7 @@ public:
                     ? ""
                     : current_->option + (current_->file.empty() ? "" : " " + current_->file) +
                           ": ";
-            sink_.error(where + e.what() + ".");
+            sink_.error(where + czechText(e));
             return kFileError;
         }
     }
@@ -178,11 +234,26 @@ private:
         Board board(noWait ? static_cast<Clock&>(instant) : steady, ports);
         board.ignite();
         board.configure(settings);
+        // Never the simulated board unless asked for: a user who mistyped the port, or has
+        // no ppdev, would believe a real chip was programmed.
+        const std::string& node = nodeFor(nodes, board.link().base());
+        if (chooseBoard(settings.port.board, nodeExists(node)) == BoardKind::Sim &&
+            chooseBoard(settings.port.board, true) != BoardKind::Sim) {
+            sink_.error(node +
+                        " neexistuje, deska se nepoužije; zaveďte ovladač paralelního portu "
+                        "(sudo modprobe ppdev) a přidejte se do skupiny lp (sudo usermod -aG lp "
+                        "$USER); bez desky program vyzkoušíte s volbou -c sim");
+            return kPortError;
+        }
         board.open(settings.port);
         // A real chip needs the real waits. A port that cannot be used says why first.
         if (noWait && !board.simulated() && board.status().usable) {
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
+        }
+        if (board.simulated()) {
+            // Said even under -q: nothing of this run reaches a chip.
+            sink_.error("simulovaná deska: žádný skutečný čip");
         }
         board.seat(device_.id);
 
@@ -216,14 +287,26 @@ private:
             if (!readsInput(s.verb)) {
                 continue;
             }
+            // Named for what it is: "no file was given" would not be true.
+            struct stat st {};
+            const bool missing =
+                s.file != "-" && ::stat(s.file.c_str(), &st) != 0 && errno == ENOENT;
+            if (missing || (s.file != "-" && S_ISDIR(st.st_mode))) {
+                sink_.error(s.option + ": " +
+                            (missing ? "soubor „" + s.file + "“ neexistuje"
+                                     : "„" + s.file + "“ je adresář"));
+                return kFileError;
+            }
             const bool eeprom = s.verb == Verb::WriteEeprom;
-            const std::int64_t limit = s.verb == Verb::Verify ? INT64_MAX
-                                       : eeprom               ? device_.eepromSize
-                                                              : device_.flashSize;
+            const bool verify = s.verb == Verb::Verify;
+            current_ = &s;
             sink_.begin(s.label);
-            const Outcome outcome = commands::CheckInput(
-                c, job(false), input(s),
-                eeprom ? commands::Destination::Eeprom : commands::Destination::Flash, limit);
+            const Outcome outcome =
+                commands::CheckInput(c, job(false), input(s),
+                                     verify   ? commands::Destination::Verify
+                                     : eeprom ? commands::Destination::Eeprom
+                                              : commands::Destination::Flash,
+                                     eeprom ? device_.eepromSize : device_.flashSize);
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -236,7 +319,11 @@ private:
     // programmer.ini's board, with what the command line says in its place.
     BoardSettings boardSettings(PpdevNodes& nodes) const {
         SettingsFile ini("programmer.ini");
-        ini.load();
+        try {
+            ini.load();
+        } catch (const SettingsReadError&) {
+            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst");
+        }
         BoardSettings board = readBoardSettings(ini);
         if (o_.port) {
             board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
@@ -266,8 +353,7 @@ private:
     // Puts what a read left in the buffer at the step's file, in the format its name or -f
     // asks for.
     void deliver(const OpContext& c, const Step& s, BufferContent content) {
-        const bool hex = commands::isIntelHex(s.file == "-" ? "" : s.file, o_.format);
-        const FileFormat format = hex ? FileFormat::IntelHex : FileFormat::Raw;
+        const FileFormat format = commands::savedFormat(s.file == "-" ? "" : s.file, o_.format);
         if (s.file != "-" && !isSpecial(s.file)) {
             commands::storeBuffer(c.BufferFile, s.file, content, format);
             return;
@@ -311,7 +397,7 @@ private:
                 }
                 break;
             case Verb::WriteEeprom:
-                outcome = commands::WriteEeprom(c, job(false), input(s), device_.eepromSize);
+                outcome = commands::WriteEeprom(c, job(o_.readBack), input(s), device_.eepromSize);
                 break;
             case Verb::ReadLock: {
                 const auto level = commands::ReadLockBits(c, job(false));
@@ -327,7 +413,7 @@ private:
                 break;
             }
             case Verb::WriteFuses:
-                outcome = commands::WriteFuses(c, job(false), s.fuses);
+                outcome = commands::WriteFuses(c, job(o_.readBack), s.fuses);
                 break;
             case Verb::ReadSerialFuse:
             case Verb::WriteSerialFuse: {

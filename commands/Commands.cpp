@@ -1,6 +1,7 @@
 #include "commands/Commands.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/Hex.h"
 #include "data/FileMove.h"
@@ -71,22 +72,69 @@ Outcome Erase(OpContext& c, const Job& job) {
 namespace {
 
 // The data file opened, or the outcome that ends the command without touching the chip.
-std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool wordFlash) {
+std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferContent memory) {
+    c.difference.reset();
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
     }
-    if (!openInput(c, file, wordFlash)) {
+    if (!openInput(c, file, memory)) {
         return Outcome::BadFile;
     }
     return std::nullopt;
+}
+
+// An empty file gives a verify nothing to compare: refused, not "Verifikace - OK".
+bool comparable(OpContext& c) {
+    if (c.in().size() > 0) {
+        return true;
+    }
+    c.in().close();
+    c.sink.info(kEmptyFile);
+    return false;
+}
+
+// The lock level the chip shows, read in a cycle of its own and released.
+int readLockLevel(OpContext& c, const Job& job) {
+    const int level = ops(job).ReadLockBits(c);
+    c.link.ReleaseTarget();
+    return level;
+}
+
+// The level a flash write programs last: the highest checked box the device has. A family
+// that cannot read its lock bits back (the 20-pin and 40-pin 89C parts) is not checked.
+int lockLevelWritten(const Job& job) {
+    if (ops(job).ReadLockBits == nullptr) {
+        return 0;
+    }
+    for (int level = job.device->lockLevels; level > 0; --level) {
+        if (job.locks[static_cast<std::size_t>(level - 1)]) {
+            return level;
+        }
+    }
+    return 0;
+}
+
+// After a write that programmed lock bits: the chip must show that level.
+bool lockHeld(OpContext& c, const Job& job) {
+    const int written = lockLevelWritten(job);
+    if (written == 0) {
+        return true;
+    }
+    const int read = readLockLevel(c, job);
+    if (read == written) {
+        return true;
+    }
+    c.sink.info("Lock bity: zapsána úroveň " + std::to_string(written) + ", přečtena úroveň " +
+                std::to_string(read));
+    return false;
 }
 
 }  // namespace
 
 Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
               bool AutoErase) {
-    if (auto refused = refusedInput(c, CurrentFile, ops(job).wordFlash)) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
@@ -98,18 +146,36 @@ Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::i
     if (AutoErase) {
         ops(job).EraseChip(c, job);
     }
-    const bool written = ops(job).WriteFlash(c, job);
+    const bool empty = c.in().size() == 0;
+    const Comparison written = ops(job).WriteFlash(c, job);
     c.in().close();
-    return written ? Outcome::Done : Outcome::WriteFailed;
+    c.difference = written.difference;
+    if (!written.same()) {
+        return Outcome::WriteFailed;
+    }
+    if (empty) {
+        const bool locks = std::find(job.locks.begin(), job.locks.end(), true) != job.locks.end();
+        c.sink.status(locks ? kEmptyWriteLocks : kEmptyWrite);
+    }
+    if (job.AutoVerify && !lockHeld(c, job)) {
+        return Outcome::WriteFailed;
+    }
+    return Outcome::Done;
 }
 
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit) {
-    const bool flash = destination == Destination::Flash;
-    if (auto refused = refusedInput(c, file, flash && ops(job).wordFlash)) {
+    const bool eeprom = destination == Destination::Eeprom;
+    if (auto refused =
+            refusedInput(c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*job.device))) {
         return *refused;
     }
-    const bool fitting = fits(c, sizeLimit, flash ? kFlashTooSmall : kEepromTooSmall);
+    // A verify takes a file of any size but an empty one.
+    const bool verify = destination == Destination::Verify;
+    if (verify && !comparable(c)) {
+        return Outcome::EmptyFile;
+    }
+    const bool fitting = verify || fits(c, sizeLimit, eeprom ? kEepromTooSmall : kFlashTooSmall);
     c.in().close();
     c.input = nullptr;
     c.image.reset();
@@ -117,13 +183,18 @@ Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destinat
 }
 
 Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile) {
-    if (auto refused = refusedInput(c, CurrentFile, ops(job).wordFlash)) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
+    }
+    if (!comparable(c)) {
+        return Outcome::EmptyFile;
     }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    return ops(job).VerifyFlash(c, job) ? Outcome::Done : Outcome::VerifyFailed;
+    const Comparison same = ops(job).VerifyFlash(c, job);
+    c.difference = same.difference;
+    return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
 
 Outcome ReadEeprom(OpContext& c, const Job& job) {
@@ -142,7 +213,7 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     if (ops(job).WriteEeprom == nullptr) {
         return Outcome::NotOffered;
     }
-    if (auto refused = refusedInput(c, CurrentFile, false)) {
+    if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kEepromTooSmall)) {
@@ -152,16 +223,29 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
         return Outcome::Declined;
     }
     ops(job).WriteEeprom(c);
-    return Outcome::Done;
+    if (!job.AutoVerify) {
+        return Outcome::Done;
+    }
+    // The file once more, against what the chip now holds.
+    openInput(c, CurrentFile, BufferContent::AvrEeprom);
+    const Comparison held = ops(job).CompareEeprom(c);
+    c.difference = held.difference;
+    if (held.same()) {
+        return Outcome::Done;
+    }
+    char text[80];
+    std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%02llX zapsáno %02X, přečteno %02X",
+                  static_cast<unsigned long long>(held.difference->address),
+                  held.difference->inFile, held.difference->inChip);
+    c.sink.info(text);
+    return Outcome::WriteFailed;
 }
 
 std::optional<int> ReadLockBits(OpContext& c, const Job& job) {
     if (ops(job).ReadLockBits == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    const int level = ops(job).ReadLockBits(c);
-    c.link.ReleaseTarget();
-    return level;
+    return readLockLevel(c, job);
 }
 
 std::optional<std::uint8_t> ReadFuses(OpContext& c, const Job& job) {
@@ -179,7 +263,20 @@ Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses) {
         return Outcome::Declined;
     }
     ops(job).WriteFuses(c, fuses);
-    return Outcome::Done;
+    if (!job.AutoVerify) {
+        return Outcome::Done;
+    }
+    // Only the device's own fuse bits: the reading's other bits are lock bits or unused.
+    const std::uint8_t mask = job.device->fuseMask();
+    const std::uint8_t read = ops(job).ReadFuses(c, job);
+    if (((read ^ fuses) & mask) == 0) {
+        return Outcome::Done;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "Fuse bity: zapsáno %02X, přečteno %02X",
+                  (fuses | ~mask) & 0xFF, (read | ~mask) & 0xFF);
+    c.sink.info(text);
+    return Outcome::WriteFailed;
 }
 
 std::optional<bool> ReadSerialFuse(OpContext& c, const Job& job) {
@@ -211,8 +308,8 @@ std::string ChipReport::summary() const {
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
     ChipReport report;
     report.bytes = familyOps(selected.family).ReadSignature(c, Job{.device = &selected});
-    report.matches = signatureMatches(selected, report.bytes);
-    report.found = report.matches ? &selected : deviceWithSignature(report.bytes, selected);
+    report.found = deviceWithSignature(report.bytes, selected);
+    report.matches = report.found == &selected;
     const auto all = [&](std::uint8_t value) {
         return std::all_of(report.bytes.begin(), report.bytes.end(),
                            [value](std::uint8_t b) { return b == value; });

@@ -42,7 +42,7 @@ constexpr DeviceInfo kCatalog[] = {
     {.id = 10, .name = "90S2313", .menuItem = "mnu2313", .family = Family::Avr, .flashSize = 2048,
      .eepromSize = 128, .fuses = kSpienFstrt, .fuseReadControl = 0x14, .eepromOps = true,
      .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x91, 0x01}, 3}},
-    {.id = 11, .name = "90S2333", .menuItem = "mnu2333", .family = Family::Avr, .flashSize = 4096,
+    {.id = 11, .name = "90S2333", .menuItem = "mnu2333", .family = Family::Avr, .flashSize = 2048,
      .eepromSize = 128, .fuses = kBodParts, .fuseReadControl = 0x04, .eepromOps = true,
      .fuseOps = true, .factoryFuses = kBodFactory, .signature = {{0x1E, 0x91, 0x05}, 3}},
     {.id = 12, .name = "90S4414", .menuItem = "mnu4414", .family = Family::Avr, .flashSize = 4096,
@@ -145,10 +145,20 @@ int signatureGroup(const DeviceInfo& device) {
 const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
                                       const DeviceInfo& like) {
     const DeviceInfo* best = nullptr;
+    std::size_t bestEqual = 0;
     for (const DeviceInfo& device : kCatalog) {
-        if (signatureGroup(device) == signatureGroup(like) && signatureMatches(device, bytes) &&
-            (best == nullptr || device.signature.checked > best->signature.checked)) {
+        if (signatureGroup(device) != signatureGroup(like) || !signatureMatches(device, bytes)) {
+            continue;
+        }
+        // A row that checks fewer bytes (89S53: 1E) also accepts its neighbours' bytes; the
+        // row that agrees in more of them is the chip that answered.
+        std::size_t equal = 0;
+        for (std::size_t i = 0; i < bytes.size() && i < device.signature.bytes.size(); ++i) {
+            equal += bytes[i] == device.signature.bytes[i] ? 1 : 0;
+        }
+        if (best == nullptr || equal > bestEqual) {
             best = &device;
+            bestEqual = equal;
         }
     }
     return best;

@@ -25,6 +25,7 @@ const FamilyOps kAvr{
     .WriteFuses = AvrWriteFuses,
     .ReadEeprom = [](OpContext& c, const Job& j) { AvrReadEeprom(c, j.EepromSize); },
     .WriteEeprom = AvrWriteEeprom,
+    .CompareEeprom = AvrCompareEeprom,
     .wordFlash = true,
 };
 

@@ -24,8 +24,8 @@ struct FamilyOps {
     void (*ReadFlash)(OpContext&, const Job&);
     void (*EraseChip)(OpContext&, const Job&);
     bool (*BlankCheck)(OpContext&, const Job&);
-    bool (*WriteFlash)(OpContext&, const Job&);
-    bool (*VerifyFlash)(OpContext&, const Job&);
+    Comparison (*WriteFlash)(OpContext&, const Job&);
+    Comparison (*VerifyFlash)(OpContext&, const Job&);
     SignatureBytes (*ReadSignature)(OpContext&, const Job&);
     // The lock level the chip shows (0 none, 1 to 3).
     int (*ReadLockBits)(OpContext&) = nullptr;
@@ -36,6 +36,8 @@ struct FamilyOps {
     void (*WriteFuses)(OpContext&, std::uint8_t fuses) = nullptr;
     void (*ReadEeprom)(OpContext&, const Job&) = nullptr;
     void (*WriteEeprom)(OpContext&) = nullptr;
+    // The EEPROM against the input, up to the first difference; shows nothing.
+    Comparison (*CompareEeprom)(OpContext&) = nullptr;
     // The serial-programming fuse, true = ON; the write reads it back and releases.
     bool (*ReadSerialFuse)(OpContext&) = nullptr;
     bool (*WriteSerialFuse)(OpContext&, bool off) = nullptr;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/OperationSink.h"
@@ -14,6 +15,23 @@
 namespace trilo {
 
 struct DeviceInfo;
+
+// The first byte in which the chip differs from the data file: its address as the user's
+// tools number the bytes of that file, what the file holds there and what the chip gave.
+struct Difference {
+    std::int64_t address = 0;
+    std::uint8_t inFile = 0;
+    std::uint8_t inChip = 0;
+    // "první rozdíl na adrese 0x01A5: v souboru 5A, v čipu FF"
+    std::string text() const;
+    bool operator==(const Difference&) const = default;
+};
+
+// What a write's read-back or a verify found: the chip as the file, or the first difference.
+struct Comparison {
+    std::optional<Difference> difference;
+    bool same() const { return !difference; }
+};
 
 // What every operation works over. Reads create the buffer file through DataFile; Write,
 // Verify and the EEPROM write read their data through in(), which the command has opened.
@@ -31,9 +49,18 @@ struct OpContext {
     const DeviceInfo* expected = nullptr;
     // An image the input is read from, when the data file is not read as it stands.
     std::unique_ptr<ImageSource> image;
+    // The input is an AVR flash image from Intel HEX: the file holds each word low byte
+    // first, so the input's byte o stands at o ^ 1 in the file.
+    bool swappedWords = false;
+    // The first difference the last write or verify found, for whoever shows it.
+    std::optional<Difference> difference;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
+
+// The difference at byte `offset` of the input, numbered as the data file numbers it.
+Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
+                        std::uint8_t inChip);
 
 // The lock levels checked in chLB1, chLB2 and chLB3.
 using LockBoxes = std::array<bool, 3>;

@@ -89,7 +89,7 @@ void M51ReadFlash(OpContext& c, Family family, std::int32_t FlashSize) {
     link.ReleaseTarget();
 }
 
-bool M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes& locks) {
+Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes& locks) {
     Link& link = c.link;
     ByteSource& in = c.in();
     enterWrite(link, family);
@@ -105,10 +105,12 @@ bool M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes
             link.WriteControlLatch(readMode(family));
             link.PollDataLines(b);
             if (link.LastRead != b) {
+                const Difference differs =
+                    differenceAt(c, i - 1, b, static_cast<std::uint8_t>(link.LastRead));
                 link.ReleaseTarget();
                 c.sink.progress(0);
-                c.sink.info(kWriteFailed);
-                return false;
+                c.sink.detailedInfo(kWriteFailed, differs.text());
+                return {differs};
             }
             link.SetDataLines(0xFF);
             link.WriteControlLatch(kWrite);
@@ -127,7 +129,7 @@ bool M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes
         }
     }
     link.ReleaseTarget();
-    return true;
+    return {};
 }
 
 void M51EraseChip(OpContext& c, Family family) {
@@ -160,19 +162,20 @@ bool M51BlankCheck(OpContext& c, Family family, std::int32_t FlashSize) {
     return true;
 }
 
-bool M51VerifyFlash(OpContext& c, Family family) {
+Comparison M51VerifyFlash(OpContext& c, Family family) {
     Link& link = c.link;
     ByteSource& in = c.in();
     enterVerify(link, family);
     const std::int64_t n = in.size();
-    std::int64_t differs = 0;
-    for (std::int64_t i = 1; i <= n; ++i) {
+    std::optional<Difference> differs;
+    std::int64_t i = 1;
+    for (; i <= n; ++i) {
         c.sink.progress(percentOf(i, n));
         const std::uint8_t b = in.readByte();
         link.wait(1);
         link.ReadDataLines();
         if (link.LastRead != b) {
-            differs = i;
+            differs = differenceAt(c, i - 1, b, static_cast<std::uint8_t>(link.LastRead));
             break;
         }
         if (i < n) {
@@ -182,10 +185,13 @@ bool M51VerifyFlash(OpContext& c, Family family) {
     in.close();
     link.ReleaseTarget();
     // The gauge keeps the failing byte's place until the message is closed.
-    c.sink.info(differs == 0 ? std::string(kVerifyOk)
-                             : std::string(kVerifyFailed) + std::to_string(differs));
+    if (differs) {
+        c.sink.detailedInfo(std::string(kVerifyFailed) + std::to_string(i), differs->text());
+    } else {
+        c.sink.info(kVerifyOk);
+    }
     c.sink.progress(0);
-    return differs == 0;
+    return {differs};
 }
 
 }  // namespace trilo

@@ -8,8 +8,10 @@
 #include <random>
 
 #include "base/Hex.h"
+#include "commands/Commands.h"
 #include "core/DeviceControls.h"
 #include "core/Handlers.h"
+#include "data/IntelHex.h"
 #include "ops/FamilyTable.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
@@ -280,31 +282,50 @@ Bytes fixture(const std::string& name) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The toolchains' HEX files program what their binaries hold: an AVR word low byte first at
-// its even address, an 8051 byte at its address; a chip read and saved as HEX gives a file
-// that programs a second chip the same.
-TEST_F(Commands, IntelHexFromTheToolchainsProgramsTheChipAndSavesBack) {
+// The toolchains' HEX, S-record and ELF files program what their binaries hold: an AVR word
+// low byte first at its even address, an 8051 byte at its address; a chip read and saved as
+// HEX or S-record gives a file that programs a second chip the same.
+TEST_F(Commands, TheToolchainsFilesProgramTheChipAndSaveBack) {
     const struct {
         std::int32_t id;
-        const char* hex;
+        const char* file;
         const char* bin;
-    } cases[] = {{10, "avr-blink.hex", "avr-blink.bin"}, {2, "mcs51-blink.ihx", "mcs51-blink.bin"}};
+        const char* saved;
+    } cases[] = {{10, "avr-blink.hex", "avr-blink.bin", ".hex"},
+                 {10, "avr-blink.elf", "avr-blink.bin", ".srec"},
+                 {10, "avr-blink.srec", "avr-blink.bin", ".s19"},
+                 {2, "mcs51-blink.ihx", "mcs51-blink.bin", ".hex"},
+                 {2, "mcs51-blink.s37", "mcs51-blink.bin", ".mot"}};
     for (const auto& k : cases) {
         start(k.id);
-        s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.hex;
+        machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);
+        s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.file;
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const Bytes bin = fixture(k.bin);
-        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.hex;
+        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.file;
         EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kVerifyOk});
 
         EXPECT_EQ(click(&btnReadClick), kNone);
-        view.dialogAnswers = {dir.file("copy-" + std::to_string(k.id) + ".hex")};
+        view.dialogAnswers = {dir.file(std::string("copy-") + k.file + k.saved)};
         s->mnuSaveAsClick();
         machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);  // a second, blank chip
         EXPECT_EQ(click(&btnWriteClick), kNone);
-        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin);
+        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.saved;
         EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kVerifyOk});
     }
+}
+
+// The EEPROM write takes the .eeprom section of the linked program.
+TEST_F(Commands, TheEepromOfAnElfFileIsItsEepromSection) {
+    start(10);
+    s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink-eeprom.hex";
+    EXPECT_EQ(click(&btnWriEEClick), kNone);
+    const Bytes byHex = chip().eeprom;
+    chip().eeprom.assign(byHex.size(), 0xFF);
+    s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.elf";
+    EXPECT_EQ(click(&btnWriEEClick), kNone);
+    EXPECT_EQ(chip().eeprom, byHex);
+    EXPECT_EQ(Bytes(byHex.begin(), byHex.begin() + 3), Bytes({'T', 'R', 'I'}));
 }
 
 TEST_F(Commands, TheGaugeIsSetOnlyWhenItsValueChanges) {
@@ -319,18 +340,177 @@ TEST_F(Commands, TheGaugeIsSetOnlyWhenItsValueChanges) {
     EXPECT_EQ(buffer().size(), 32768u);
 }
 
-TEST_F(Commands, AnInvalidHexFileIsRefusedBeforeTheChipIsTouched) {
+TEST_F(Commands, AnInvalidDataFileIsRefusedBeforeTheChipIsTouched) {
+    const Bytes elf = fixture("avr-blink.elf");
+    std::string noEeprom(elf.begin(), elf.end());
+    noEeprom.replace(noEeprom.find(".eeprom"), 7, ".eepro_");
+    const struct {
+        const char* name;
+        std::string content;
+        Handler handler;
+        std::string message;
+    } cases[] = {
+        {"bad.hex", ":0100000012EE\n:00000001FF\n", &btnWriteClick,
+         "Chybný kontrolní součet na řádku 1 souboru HEX ! "},
+        {"count.s19", "S1060000010203F3\nS5030002FA\nS9030000FC\n", &btnVerifyClick,
+         "Záznam S5 udává počet datových záznamů 2, v souboru je jich 1 na řádku 2 souboru "
+         "S-record ! "},
+        {"beyond.srec", "S10508001234AC\nS9030000FC\n", &btnWriteClick, kFlashTooSmall},
+        {"elf.hex", std::string(elf.begin(), elf.end()), &btnWriEEClick,
+         "Soubor má příponu .hex (Intel HEX), ale obsahuje ELF ! "},
+        {"flash-only.elf", noEeprom, &btnWriEEClick,
+         "Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! "},
+    };
     start(10);
     chip().flash[0] = 0x00;
-    dir.write("bad.hex", ":0100000012EE\n:00000001FF\n");
-    s->files().CurrentFile = dir.file("bad.hex");
-    for (Handler h : {&btnWriteClick, &btnVerifyClick, &btnWriEEClick}) {
-        const auto shown = click(h);
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_NE(shown[0].find("na řádku 1 souboru HEX ! "), std::string::npos) << shown[0];
+    chip().eeprom[0] = 0x00;
+    for (const auto& k : cases) {
+        dir.write(k.name, k.content);
+        s->files().CurrentFile = dir.file(k.name);
+        EXPECT_EQ(click(k.handler), std::vector<std::string>{k.message});
+        expectAtRest();
     }
     EXPECT_EQ(chip().flash[0], 0x00);
-    expectAtRest();
+    EXPECT_EQ(chip().eeprom[0], 0x00);
+}
+
+// Every device selected against every chip in the socket: the chip is named by the bytes it
+// answers, and the question comes exactly when it is another device.
+TEST(ChipIdentity, EverySelectedDeviceAgainstEveryChipInTheSocket) {
+    for (const DeviceInfo& selected : deviceCatalog()) {
+        SimRig rig(selected.id);
+        rig.ctx.expected = &selected;
+        for (const DeviceInfo& inSocket : deviceCatalog()) {
+            SCOPED_TRACE(std::string(selected.name) + " selected, " + inSocket.name +
+                         " in the socket");
+            rig.board.forceSocket(inSocket.id);
+            rig.sink.events.clear();
+            const bool other = &selected != &inSocket;
+            EXPECT_EQ(commands::ChipAccepted(rig.ctx), !other);
+            EXPECT_EQ(rig.sink.events.size(), other ? 1u : 0u);
+            const commands::ChipReport report = commands::IdentifyChip(rig.ctx, selected);
+            // A chip read the way the selected one is read is named; another answers noise.
+            if (selected.family == inSocket.family) {
+                EXPECT_EQ(report.found, &inSocket);
+            } else if (report.found != nullptr) {
+                EXPECT_EQ(report.found, &inSocket);
+            }
+        }
+    }
+}
+
+// Faults that the writes cannot see themselves: with read-back on, each ends in an error that
+// names what differs; with it off, the write ends as it always did.
+TEST(ReadBack, WhatTheChipDidNotTakeEndsTheWriteInAnError) {
+    using commands::InputFile;
+    using commands::Outcome;
+    const struct {
+        const char* what;
+        std::int32_t id;
+        void (*fault)(SimRig&);
+        Outcome (*write)(SimRig&, const InputFile&, bool verify);
+        const char* message;
+    } cases[] = {
+        {"an EEPROM byte refused", 15,
+         [](SimRig& r) { r.chip().refuseToProgram(Memory::Eeprom, 0x0A); },
+         [](SimRig& r, const InputFile& f, bool v) {
+             return commands::WriteEeprom(r.ctx, {&r.device, 0, 512, v}, f, 512);
+         },
+         "EEPROM: na adrese 0x0A zapsáno 77, přečteno FF"},
+        {"a data line stuck low under SPIEN", 10,
+         [](SimRig& r) { r.board.stickDataLine(5, false); },
+         [](SimRig& r, const InputFile&, bool v) {
+             return commands::WriteFuses(r.ctx, {&r.device, 0, 0, v}, 0xFF);
+         },
+         "Fuse bity: zapsáno FF, přečteno DF"},
+        {"AVR lock bits that do not program", 10, [](SimRig& r) { r.chip().refuseLockBits(); },
+         [](SimRig& r, const InputFile& f, bool v) {
+             return commands::Write(r.ctx, {&r.device, 2048, 0, v, {false, true, false}}, f, 2048,
+                                    true);
+         },
+         "Lock bity: zapsána úroveň 2, přečtena úroveň 0"},
+        {"89S lock bits that do not program", 8, [](SimRig& r) { r.chip().refuseLockBits(); },
+         [](SimRig& r, const InputFile& f, bool v) {
+             return commands::Write(r.ctx, {&r.device, 10240, 0, v, {false, false, true}}, f, 10240,
+                                    true);
+         },
+         "Lock bity: zapsána úroveň 3, přečtena úroveň 0"},
+    };
+    for (const auto& k : cases) {
+        for (bool verify : {true, false}) {
+            SCOPED_TRACE(std::string(k.what) + (verify ? ", read back" : ", not read back"));
+            SimRig rig(k.id);
+            k.fault(rig);
+            rig.dir.write("data.bin",
+                          std::string(reinterpret_cast<const char*>(pattern(16).data()), 16));
+            const Outcome outcome = k.write(rig, InputFile(rig.dir.file("data.bin")), verify);
+            EXPECT_EQ(outcome, verify ? Outcome::WriteFailed : Outcome::Done);
+            EXPECT_EQ(rig.sink.messages, verify ? std::vector<std::string>{k.message} : kNone);
+            EXPECT_EQ(rig.board.controlByte(), 0xC0);
+        }
+    }
+}
+
+// Where a verify or a write's read-back failed, as the user's tools number the file: a raw
+// AVR image high byte first, an AVR HEX file at the toolchain's byte addresses, an MCS-51
+// file byte by byte. The message stays as it was; the detail goes to its box and the status
+// line.
+TEST_F(Commands, AFailureNamesTheFirstDifferenceAsTheFileNumbersIt) {
+    const std::string verifyFailed = kVerifyFailed;
+    const struct {
+        std::int32_t id;
+        bool hex;
+        Handler click;
+        std::string message;
+    } cases[] = {
+        {10, false, &btnVerifyClick, verifyFailed},
+        {10, true, &btnVerifyClick, verifyFailed},
+        {10, true, &btnWriteClick, kWriteFailed},
+        {2, false, &btnVerifyClick, verifyFailed + "38"},
+        {2, true, &btnVerifyClick, verifyFailed + "38"},
+    };
+    const std::string detail = "první rozdíl na adrese 0x0025: v souboru 5A, v čipu FF";
+    for (const auto& k : cases) {
+        start(k.id);
+        Bytes image = pattern(64);
+        image[0x25] = 0x5A;
+        // Where each byte of the file stands in the chip; the one at 0x25 is left blank.
+        const bool rawAvr = findDevice(k.id)->isAvr() && !k.hex;
+        const auto inChip = [&](std::size_t at) { return rawAvr ? at ^ 1 : at; };
+        if (k.click == &btnVerifyClick) {
+            for (std::size_t i = 0; i < image.size(); ++i) {
+                chip().flash[inChip(i)] = i == 0x25 ? 0xFF : image[i];
+            }
+        } else {
+            chip().refuseToProgram(Memory::Flash, static_cast<int>(inChip(0x25)));
+        }
+        if (k.hex) {
+            dir.write("data.hex", writeIntelHex(image));
+            s->files().CurrentFile = dir.file("data.hex");
+        } else {
+            useFile(image);
+        }
+        view.log.clear();
+        s->handle([&] { k.click(*s); });
+        ASSERT_EQ(view.log.size(), 1u);
+        EXPECT_EQ(view.log[0].text, k.message);
+        EXPECT_EQ(view.log[0].detail, detail);
+        const std::string status = view.caption(C::statusLine);
+        EXPECT_EQ(status.substr(status.size() - detail.size()), detail);
+    }
+}
+
+// An empty file: a verify has nothing to compare and says so; a write programs only the
+// lock bits, and the status line says that.
+TEST_F(Commands, AnEmptyFileIsNoVerifyAndAWriteOfOnlyTheLockBits) {
+    start(10);
+    useFile({});
+    EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{commands::kEmptyFile});
+    view.setChecked(C::chLB1, true);
+    EXPECT_EQ(click(&btnWriteClick), kNone);
+    EXPECT_EQ(chip().lockBits, (std::array<bool, 3>{true, false, false}));
+    const std::string status = view.caption(C::statusLine);
+    EXPECT_NE(status.find(commands::kEmptyWriteLocks), std::string::npos) << status;
 }
 
 }  // namespace

@@ -91,9 +91,9 @@ struct Case {
 };
 
 // A write's input, and a chip whose flash holds the file but for its last byte.
-std::string withFile(TraceRig& r, const std::function<bool(OpContext&)>& op) {
+std::string withFile(TraceRig& r, const std::function<Comparison(OpContext&)>& op) {
     r.open(kFile);
-    return yesNo(op(r.ctx));
+    return yesNo(op(r.ctx).same());
 }
 
 void almostTheFile(TraceRig& r) {
@@ -201,6 +201,14 @@ std::vector<Case> avrCases() {
              r.open(kFile);
              ops(r).WriteEeprom(r.ctx);
              return hex(Bytes(r.chip().eeprom.begin(), r.chip().eeprom.begin() + 3));
+         }},
+        {"avr-compare-eeprom",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             r.chip().eeprom[0] = 0x12;
+             r.chip().eeprom[1] = 0x35;
+             return withFile(r, [&](OpContext& c) { return ops(r).CompareEeprom(c); });
          }},
     };
 }
