@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/Clock.h"
@@ -9,6 +10,7 @@
 #include "data/ByteFile.h"
 #include "link/Link.h"
 #include "link/PORTINC.h"
+#include "link/TracePort.h"
 #include "ops/Operation.h"
 
 namespace trilo {
@@ -35,6 +37,8 @@ public:
     // The simulated board puts that device's chip in its socket; a real board has no say.
     void seat(std::int32_t deviceId);
     bool simulated() const { return port_.board != nullptr; }
+    // The trace when one is on, so that what became of it can be told after the board is gone.
+    std::shared_ptr<TraceFile> trace() const { return port_.trace; }
     PortStatus status() const { return link_.portStatus(); }
 
     OpContext context(ByteFile& file, const std::string& buffer, OperationSink& sink,
