@@ -1,4 +1,4 @@
-#include "core/PortChoice.h"
+#include "board/PortChoice.h"
 
 #include <algorithm>
 #include <cctype>
@@ -83,7 +83,7 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
 }
 
 PortSetup SystemPortOpener::openPort(const PortOptions& options, Clock& clock) {
-    return openPortLayer(options, clock);
+    return openPortLayer(options, clock, nodes_);
 }
 
 }  // namespace trilo
