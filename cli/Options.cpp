@@ -11,6 +11,7 @@
 #include "base/Hex.h"
 #include "board/PortChoice.h"
 #include "commands/Commands.h"
+#include "devices/DeviceNames.h"
 
 namespace trilo::cli {
 
@@ -223,13 +224,30 @@ void checkBoard(const Options& o) {
         throw UsageError("neznámá deska „" + *o.board + "“; použijte auto, ppdev nebo sim");
     }
     if (o.simSocket && !same(*o.simSocket, "auto") && !same(*o.simSocket, "empty") &&
-        findDeviceNamed(*o.simSocket) == nullptr) {
+        deviceFromTypedName(*o.simSocket) == nullptr) {
         throw UsageError("neznámý obsah patice „" + *o.simSocket +
                          "“; použijte auto, empty nebo název čipu");
     }
     if (o.port && !same(*o.port, "LPT1") && !same(*o.port, "LPT2") && o.port->rfind('/', 0) != 0) {
         throw UsageError("neznámý port „" + *o.port + "“; použijte LPT1, LPT2 nebo /dev/parportN");
     }
+}
+
+// "; mysleli jste 90S2313?" with the devices closest to a mistyped name, or the hint to the
+// list when none is close.
+std::string guessesFor(const std::string& part) {
+    const auto like = devicesNamedLike(part);
+    if (like.empty()) {
+        return " (seznam čipů: trilo-cli -l)";
+    }
+    std::string text = "; mysleli jste ";
+    for (std::size_t i = 0; i < like.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == like.size() ? " nebo " : ", ";
+        }
+        text += like[i]->name;
+    }
+    return text + "?";
 }
 
 void checkJob(Options& o, const std::string& part) {
@@ -239,9 +257,9 @@ void checkJob(Options& o, const std::string& part) {
     if (part.empty()) {
         throw UsageError("není zvolen čip: -p ČIP (seznam čipů: trilo-cli -l)");
     }
-    o.device = findDeviceNamed(part);
+    o.device = deviceFromTypedName(part);
     if (o.device == nullptr) {
-        throw UsageError("neznámý čip „" + part + "“ (seznam čipů: trilo-cli -l)");
+        throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
     }
     bool writes = false;
     for (Step& step : o.steps) {
@@ -376,7 +394,9 @@ Příkazy:
   -s, --signature            vypíše podpis čipu v patici
 
 Volby:
-  -p, --part=ČIP             čip ze seznamu -l, na velikosti písmen nezáleží
+  -p, --part=ČIP             čip ze seznamu -l, též plným jménem (AT90S8515,
+                             AT89C2051) nebo krátce u AVR (8515, t28); na
+                             velikosti písmen nezáleží
   -l, --list                 vypíše čipy s rodinou, velikostmi, podpisem
                              a fuse bity
   -F, --force                pokračuje i s jiným čipem v patici

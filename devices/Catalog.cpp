@@ -1,7 +1,4 @@
 #include "devices/Catalog.h"
-
-#include <strings.h>
-
 namespace trilo {
 
 namespace {
@@ -102,15 +99,6 @@ std::span<const DeviceInfo> deviceCatalog() {
 const DeviceInfo* findDevice(std::int32_t id) {
     for (const DeviceInfo& device : kCatalog) {
         if (device.id == id) {
-            return &device;
-        }
-    }
-    return nullptr;
-}
-
-const DeviceInfo* findDeviceNamed(const std::string& name) {
-    for (const DeviceInfo& device : kCatalog) {
-        if (::strcasecmp(device.name, name.c_str()) == 0) {
             return &device;
         }
     }

@@ -61,8 +61,6 @@ struct DeviceInfo {
 std::span<const DeviceInfo> deviceCatalog();
 // The device with this id, or nullptr.
 const DeviceInfo* findDevice(std::int32_t id);
-// The device of that name, matched without regard to case ("90s2313"), or nullptr.
-const DeviceInfo* findDeviceNamed(const std::string& name);
 
 // Whether bytes read from a chip are the device's signature: its checked bytes are equal.
 bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes);
