@@ -4,10 +4,12 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "app/GuiThreadView.h"
 #include "app/Metrics.h"
+#include "core/DeviceControls.h"
 #include "core/Session.h"
 #include "core/View.h"
 
@@ -106,12 +108,12 @@ private:
     QLabel* lastCommand_ = nullptr;
     // "Zastavit", beside the gauge while a command runs.
     QPushButton* stop_ = nullptr;
+    std::vector<Slot> slots_ = std::vector<Slot>(controlCount());
     // While a command runs, the enabled state the core gave each held control, restored
     // after it; nothing for a control not held.
-    std::array<std::optional<bool>, static_cast<std::size_t>(Control::Count)> held_{};
+    std::vector<std::optional<bool>> held_ = std::vector<std::optional<bool>>(controlCount());
     bool closeAfterStop_ = false;
     bool askingToStop_ = false;
-    std::array<Slot, static_cast<std::size_t>(Control::Count)> slots_{};
 };
 
 }  // namespace trilo::gui

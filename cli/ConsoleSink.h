@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/Operation.h"
+#include "base/OperationSink.h"
 
 namespace trilo::cli {
 

@@ -84,6 +84,7 @@ std::string reportText(const Report& r) {
         case Outcome::BadFile:
         case Outcome::EmptyFile:
         case Outcome::Declined:
+        case Outcome::NotOffered:
             break;
     }
     return name + "neprovedeno, čip je netknutý";

@@ -24,7 +24,7 @@ void useDataFile(Program& program, const TestHome& home, int size) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(data);
     file.close();
-    program.frmTop->session().CurrentFile = QFile::encodeName(path).toStdString();
+    program.frmTop->session().files().CurrentFile = QFile::encodeName(path).toStdString();
 }
 
 }  // namespace
@@ -134,7 +134,8 @@ void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
     QVERIFY(blank.open(QIODevice::WriteOnly));
     blank.write(QByteArray(20480, '\xFF'));
     blank.close();
-    program.frmTop->session().CurrentFile = QFile::encodeName(blank.fileName()).toStdString();
+    program.frmTop->session().files().CurrentFile =
+        QFile::encodeName(blank.fileName()).toStdString();
     auto* gauge = program.widget<QProgressBar>("Gauge1");
     auto* stop = program.widget<QPushButton>("btnStop");
     auto* read = program.widget<QPushButton>("btnRead");
@@ -165,8 +166,8 @@ void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
     QVERIFY(stop->isHidden());
     QVERIFY(read->isEnabled());
     QCOMPARE(program.widget("btnReadLB")->isEnabled(), lockReadEnabled);
-    QVERIFY(!program.frmTop->session().DataFile.isOpen());
-    QCOMPARE(program.frmTop->session().link.LastControlByte, 0xC0);
+    QVERIFY(!program.frmTop->session().files().DataFile.isOpen());
+    QCOMPARE(program.frmTop->session().board().link().LastControlByte, 0xC0);
 }
 
 QTEST_MAIN(CommandsWindowTest)
