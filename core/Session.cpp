@@ -344,6 +344,7 @@ void Session::LoadSettings() {
         CurrentFile = file.value(kRun, "File").value_or("");
         view.setCaption(Control::txFile, CurrentFile);
     }
+    loadRecentFiles(file);
     // The board to drive and the trace: read here, never written.
     portOptions = board.port;
     CheckSignature = board.CheckSignature;
@@ -372,6 +373,7 @@ void Session::SaveSettings() {
     file.set(kSetup, "inCpu", RememberCpu ? "1" : "0");
     file.set(kRun, "CPU", std::to_string(DeviceId));
     file.set(kRun, "File", CurrentFile);
+    storeRecentFiles(file);
     file.save();
 }
 

@@ -1,10 +1,13 @@
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
 #include "data/FileMove.h"
+#include "data/Settings.h"
 
 namespace trilo {
 
@@ -13,6 +16,12 @@ namespace {
 constexpr const char* kNoData = "Nejsou data k zápisu !";
 constexpr const char* kOverwrite = "Přepsat soubor ?";
 constexpr const char* kSaveRead = "Uložit načtená data ?  ";
+// A section of its own, so the keys the program has always written stay where they were.
+constexpr const char* kRecent = "RECENT_PRG";
+
+std::string recentKey(std::size_t index) {
+    return "File" + std::to_string(index + 1);
+}
 
 // Whether a file of that name would lie in the same directory as the other, however the
 // name is spelled (a relative path, a link to the directory).
@@ -61,9 +70,62 @@ void Session::mnuOpenClick() {
             break;
         }
     }
-    CurrentFile = choice;
-    view.setCaption(Control::txFile, CurrentFile);
+    useDataFile(choice);
+}
+
+void Session::openDataFile(const std::string& path) {
+    if (!fileExists(path)) {
+        throw IoError(IoError::FileNotFound);
+    }
+    useDataFile(path);
+}
+
+void Session::openRecentFile(std::size_t index) {
+    if (index >= RecentFiles.size()) {
+        return;
+    }
+    const std::string path = RecentFiles[index];
+    if (fileExists(path)) {
+        useDataFile(path);
+        return;
+    }
+    RecentFiles.erase(RecentFiles.begin() + static_cast<std::ptrdiff_t>(index));
+    view.showInfo("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
     SaveSettings();
+}
+
+void Session::useDataFile(const std::string& path) {
+    CurrentFile = path;
+    view.setCaption(Control::txFile, CurrentFile);
+    std::erase(RecentFiles, path);
+    RecentFiles.insert(RecentFiles.begin(), path);
+    if (RecentFiles.size() > kRecentLimit) {
+        RecentFiles.resize(kRecentLimit);
+    }
+    SaveSettings();
+}
+
+void Session::loadRecentFiles(const SettingsFile& file) {
+    RecentFiles.clear();
+    for (std::size_t k = 0; k < kRecentLimit; ++k) {
+        const std::string path = file.value(kRecent, recentKey(k)).value_or("");
+        if (!path.empty() &&
+            std::find(RecentFiles.begin(), RecentFiles.end(), path) == RecentFiles.end()) {
+            RecentFiles.push_back(path);
+        }
+    }
+}
+
+void Session::storeRecentFiles(SettingsFile& file) const {
+    // A file that never had a list gets no empty section; a shorter list empties the keys
+    // it no longer fills, as the editor keeps every line it has read.
+    for (std::size_t k = 0; k < kRecentLimit; ++k) {
+        if (k < RecentFiles.size()) {
+            file.set(kRecent, recentKey(k), RecentFiles[k]);
+        } else if (file.value(kRecent, recentKey(k)).value_or("") != "") {
+            file.set(kRecent, recentKey(k), "");
+        }
+    }
 }
 
 void Session::mnuSaveClick() {
@@ -114,10 +176,9 @@ void Session::moveBufferTo(const std::string& target) {
     commands::storeBuffer(BufferFile, target, bufferContent);
     DataFile.openRead(target);
     DataFile.close();
-    view.setCaption(Control::txFile, target);
     view.setEnabled(Control::mnuSave, false);
     view.setEnabled(Control::mnuSaveAs, false);
-    SaveSettings();
+    useDataFile(target);
 }
 
 }  // namespace trilo
