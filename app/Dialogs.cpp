@@ -39,22 +39,40 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
                                             const QString& preset) {
     auto dialog = std::make_unique<QFileDialog>(parent);
     // The label names *.BIN as the user knows it from DOS; the pattern takes any letter case.
-    const QString hexFilter =
-        QStringLiteral("Intel HEX (*.[hH][eE][xX] *.[iI][hH][xX] *.[iI][hH][eE][xX])");
-    dialog->setNameFilters({QStringLiteral("Binární soubory *.BIN (*.[bB][iI][nN])"),
-                            QStringLiteral("Všechny soubory (*)"), hexFilter});
+    const QString binPattern = QStringLiteral("*.[bB][iI][nN]");
+    const QString hexPattern = QStringLiteral("*.[hH][eE][xX] *.[iI][hH][xX] *.[iI][hH][eE][xX]");
+    const QString dataFilter =
+        QStringLiteral("Datové soubory *.BIN *.HEX (%1 %2)").arg(binPattern, hexPattern);
+    const QString binFilter = QStringLiteral("Binární soubory *.BIN (%1)").arg(binPattern);
+    const QString hexFilter = QStringLiteral("Intel HEX (%1)").arg(hexPattern);
+    const QString allFilter = QStringLiteral("Všechny soubory (*)");
+    dialog->setNameFilters({dataFilter, binFilter, hexFilter, allFilter});
     dialog->setOption(QFileDialog::HideNameFilterDetails);
+    // The filter that shows the current file: its kind, every data file when there is none.
+    const QString suffix = QFileInfo(preset).suffix().toLower();
+    QString current = dataFilter;
+    if (suffix == QLatin1String("bin")) {
+        current = binFilter;
+    } else if (suffix == QLatin1String("hex") || suffix == QLatin1String("ihx") ||
+               suffix == QLatin1String("ihex")) {
+        current = hexFilter;
+    } else if (!preset.isEmpty()) {
+        current = allFilter;
+    }
+    dialog->selectNameFilter(current);
     // Whether a file exists, and whether to overwrite it, is the command's question.
     dialog->setFileMode(QFileDialog::AnyFile);
     if (kind == FileDialogKind::Save) {
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
-        dialog->setDefaultSuffix(QStringLiteral("bin"));
         // A name typed without an extension takes the one of the kind of file chosen.
+        auto suffixFor = [hexFilter](const QString& filter) {
+            return filter == hexFilter ? QStringLiteral("hex") : QStringLiteral("bin");
+        };
+        dialog->setDefaultSuffix(suffixFor(current));
         QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(),
-                         [d = dialog.get(), hexFilter](const QString& filter) {
-                             d->setDefaultSuffix(filter == hexFilter ? QStringLiteral("hex")
-                                                                     : QStringLiteral("bin"));
+                         [d = dialog.get(), suffixFor](const QString& filter) {
+                             d->setDefaultSuffix(suffixFor(filter));
                          });
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -11,6 +11,8 @@
 #include "core/View.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 
@@ -43,6 +45,12 @@ public:
     void connectCommand(Control button, std::function<void(Session&)> command);
     bool busy() const { return busy_; }
 
+    // A data file from outside the window (the command line, a drop, a later start), taken
+    // as Open takes its choice; during a command it waits for the command's end.
+    void openDataFile(const QString& file);
+    // Shows the window over the others, restored and active, for a later start.
+    void bringToFront();
+
     // ---- View ---------------------------------------------------------------------------
     void setEnabled(Control c, bool on) override;
     bool enabled(Control c) const override;
@@ -64,6 +72,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // A control is a widget or a menu item (a menu is its menu action).
@@ -84,6 +94,8 @@ private:
     void run(void (Session::*handler)());
     void runBusy(const std::function<void()>& handler);
     void connectCommands();
+    // The File menu's recent files, as the session lists them.
+    void updateRecentItems();
     const Slot& slot(Control c) const;
 
     Dialogs& dialogs_;
@@ -95,6 +107,10 @@ private:
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;
     std::array<Slot, static_cast<std::size_t>(Control::Count)> slots_{};
+    std::array<QAction*, Session::kRecentLimit> recentItems_{};
+    QAction* recentSeparator_ = nullptr;
+    // A file that came while a command ran.
+    QString pendingFile_;
 };
 
 }  // namespace trilo::gui

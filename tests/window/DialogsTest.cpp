@@ -81,17 +81,26 @@ void DialogsTest::yesNoAnswers() {
 
 void DialogsTest::fileDialogs_data() {
     QTest::addColumn<int>("kind");
-    QTest::newRow("open") << int(FileDialogKind::Open);
-    QTest::newRow("save") << int(FileDialogKind::Save);
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<int>("shownFilter");
+    const int open = int(FileDialogKind::Open);
+    const int save = int(FileDialogKind::Save);
+    QTest::newRow("open, no file") << open << QString() << 0;
+    QTest::newRow("open, chip.bin") << open << "chip.bin" << 1;
+    QTest::newRow("save, FW.HEX") << save << "FW.HEX" << 2;
+    QTest::newRow("save, notes.txt") << save << "notes.txt" << 3;
 }
 
-// Both dialogs offer the three filters under their own labels, *.bin first, and leave the
-// questions of existence and overwriting to the command.
+// Both dialogs offer every data file and the three kinds under their own labels, start with
+// the one that shows the current file, and leave the questions of existence and overwriting
+// to the command.
 void DialogsTest::fileDialogs() {
     QFETCH(int, kind);
+    QFETCH(QString, preset);
+    QFETCH(int, shownFilter);
     QTemporaryDir dir;
-    const QString preset = dir.filePath("chip.bin");
-    auto dialog = makeFileDialog(nullptr, static_cast<FileDialogKind>(kind), preset);
+    auto dialog = makeFileDialog(nullptr, static_cast<FileDialogKind>(kind),
+                                 preset.isEmpty() ? preset : dir.filePath(preset));
 
     QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails));
     QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
@@ -102,27 +111,47 @@ void DialogsTest::fileDialogs() {
         labels << combo->itemText(i);
     }
     QCOMPARE(labels,
-             QStringList({QString::fromUtf8("Binární soubory *.BIN"),
-                          QString::fromUtf8("Všechny soubory"), QStringLiteral("Intel HEX")}));
-    QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+             QStringList({QString::fromUtf8("Datové soubory *.BIN *.HEX"),
+                          QString::fromUtf8("Binární soubory *.BIN"), QStringLiteral("Intel HEX"),
+                          QString::fromUtf8("Všechny soubory")}));
+    QCOMPARE(combo->currentIndex(), shownFilter);
+    if (!preset.isEmpty()) {
+        QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    }
     const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
     QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
-    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
+    // A name typed without an extension takes the one of the kind of file shown.
+    const QString suffix = shownFilter == 2 ? QStringLiteral("hex") : QStringLiteral("bin");
+    QCOMPARE(dialog->defaultSuffix(), save ? suffix : QString());
 
-    // The *.bin filter takes the name in any letter case, as DOS tools wrote it.
-    const QString pattern = dialog->nameFilters().constFirst().section('(', 1).chopped(1);
-    const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
-    for (const char* name : {"a.bin", "B.BIN", "c.Bin"}) {
-        QVERIFY2(match.match(name).hasMatch(), name);
+    // The *.bin filter takes the name in any letter case, as DOS tools wrote it, and the
+    // filter of every data file takes both kinds.
+    const auto matches = [&](int filter, const char* name) {
+        const QString pattern = dialog->nameFilters().at(filter).section('(', 1).chopped(1);
+        for (const QString& one : pattern.split(' ')) {
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(one))
+                    .match(QString::fromLatin1(name))
+                    .hasMatch()) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const char* name : {"a.bin", "B.BIN", "c.Bin", "d.hex", "E.IHX", "f.ihex"}) {
+        QVERIFY2(matches(0, name), name);
     }
-    QVERIFY(!match.match("d.txt").hasMatch());
+    for (const char* name : {"a.bin", "B.BIN", "c.Bin"}) {
+        QVERIFY2(matches(1, name), name);
+    }
+    QVERIFY(!matches(0, "d.txt"));
+    QVERIFY(!matches(1, "d.hex"));
 
-    // Choosing Intel HEX makes a typed name a .hex file.
-    dialog->selectNameFilter(dialog->nameFilters().constLast());
-    emit dialog->filterSelected(dialog->nameFilters().constLast());
+    // Choosing Intel HEX makes a typed name a .hex file, choosing another a .bin file.
+    emit dialog->filterSelected(dialog->nameFilters().at(2));
     QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("hex") : QString());
+    emit dialog->filterSelected(dialog->nameFilters().at(0));
+    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
 }
 
 void DialogsTest::saveAddsTheExtensionAndAsksNothing_data() {
