@@ -11,9 +11,9 @@ const QString kHelp = QString::fromUtf8(R"(Použití: trilo-programmer [SOUBOR]
          trilo-programmer -h | --help | --version
 
 Okno programátoru čipů AT89 a AVR na desce na paralelním portu. SOUBOR
-(binární nebo Intel HEX) se stane datovým souborem, jako by byl vybrán
-v File > Open. Běží-li už okno programu, dostane SOUBOR ono a ukáže se
-nad ostatními okny.
+(binární, Intel HEX, Motorola S-record nebo ELF) se stane datovým souborem,
+jako by byl vybrán v File > Open. Běží-li už okno programu, dostane SOUBOR
+ono a ukáže se nad ostatními okny.
 
 Z příkazové řádky a bez grafického prostředí programuje čipy trilo-cli.
 

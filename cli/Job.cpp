@@ -233,9 +233,10 @@ private:
                                        : eeprom               ? device_.eepromSize
                                                               : device_.flashSize;
             sink_.begin(s.label);
-            const Outcome outcome =
-                commands::CheckInput(c, input(s), device_.isAvr() && !eeprom, limit,
-                                     eeprom ? kEepromTooSmall : kFlashTooSmall);
+            const Outcome outcome = commands::CheckInput(
+                c, input(s),
+                eeprom ? BufferContent::AvrEeprom : commands::ReadContent(device_.family), limit,
+                eeprom ? kEepromTooSmall : kFlashTooSmall);
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -278,8 +279,7 @@ private:
     // Puts what a read left in the buffer at the step's file, in the format its name or -f
     // asks for.
     void deliver(const OpContext& c, const Step& s, BufferContent content) {
-        const bool hex = commands::isIntelHex(s.file == "-" ? "" : s.file, o_.format);
-        const FileFormat format = hex ? FileFormat::IntelHex : FileFormat::Raw;
+        const FileFormat format = commands::savedFormat(s.file == "-" ? "" : s.file, o_.format);
         if (s.file != "-" && !isSpecial(s.file)) {
             commands::storeBuffer(c.BufferFile, s.file, content, format);
             return;

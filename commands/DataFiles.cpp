@@ -4,8 +4,10 @@
 #include <variant>
 
 #include "base/Errors.h"
+#include "data/DataFormat.h"
 #include "data/FileMove.h"
 #include "data/IntelHex.h"
+#include "data/SRecord.h"
 
 namespace trilo::commands {
 
@@ -15,30 +17,69 @@ namespace {
 // file can make the program read into memory.
 constexpr std::int64_t kLargestHexText = 64 << 20;
 
-// The whole file; nothing when it is too large to be a HEX file of any chip.
-std::optional<std::vector<std::uint8_t>> readWhole(ByteFile& file, const std::string& path) {
+// Enough of a file's start to tell its format.
+constexpr std::int64_t kHeadBytes = 512;
+
+// The first `limit` bytes of the file, or all of it.
+std::string readStart(ByteFile& file, const std::string& path, std::int64_t limit) {
     file.openRead(path);
-    const std::int64_t size = file.size();
-    if (size > kLargestHexText) {
-        file.close();
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::string bytes(static_cast<std::size_t>(std::min(file.size(), limit)), '\0');
     for (auto& b : bytes) {
-        b = file.readByte();
+        b = static_cast<char>(file.readByte());
     }
     file.close();
     return bytes;
 }
 
-}  // namespace
-
-bool isIntelHex(const std::string& path, FileFormat format) {
-    return format == FileFormat::IntelHex || (format == FileFormat::ByName && isIntelHexName(path));
+// The whole file; nothing when it is too large to be a HEX file of any chip.
+std::optional<std::string> readWhole(ByteFile& file, const std::string& path) {
+    file.openRead(path);
+    const bool tooLarge = file.size() > kLargestHexText;
+    file.close();
+    return tooLarge ? std::nullopt : std::optional(readStart(file, path, kLargestHexText));
 }
 
-bool openInput(OpContext& c, const InputFile& file, bool avrFlash) {
-    if (!isIntelHex(file.path, file.format)) {
+// The format the file is read in, or the refusal of its content.
+std::variant<DataFormat, std::string> inputFormat(ByteFile& file, const InputFile& input) {
+    switch (input.format) {
+        case FileFormat::Raw:
+            return DataFormat::Raw;
+        case FileFormat::IntelHex:
+            return DataFormat::IntelHex;
+        case FileFormat::SRecord:
+            return DataFormat::SRecord;
+        case FileFormat::ByName:
+            break;
+    }
+    if (formatOfName(input.path) == DataFormat::Raw) {
+        return DataFormat::Raw;
+    }
+    return formatOf(input.path, readStart(file, input.path, kHeadBytes));
+}
+
+}  // namespace
+
+FileFormat savedFormat(const std::string& path, FileFormat format) {
+    if (format != FileFormat::ByName) {
+        return format;
+    }
+    switch (formatOfName(path).value_or(DataFormat::Raw)) {
+        case DataFormat::IntelHex:
+            return FileFormat::IntelHex;
+        case DataFormat::SRecord:
+            return FileFormat::SRecord;
+        default:
+            return FileFormat::Raw;
+    }
+}
+
+bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
+    const auto format = inputFormat(c.DataFile, file);
+    if (const auto* refusal = std::get_if<std::string>(&format)) {
+        c.sink.info(*refusal);
+        return false;
+    }
+    if (std::get<DataFormat>(format) == DataFormat::Raw) {
         c.DataFile.openRead(file.path);
         c.input = &c.DataFile;
         return true;
@@ -48,33 +89,35 @@ bool openInput(OpContext& c, const InputFile& file, bool avrFlash) {
         c.sink.info("Soubor HEX je příliš velký ! ");
         return false;
     }
-    const HexReadResult result =
-        readIntelHex(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-    if (const auto* refusal = std::get_if<HexRefusal>(&result)) {
-        c.sink.info(refusal->message);
+    auto image = readImage(std::get<DataFormat>(format), *bytes,
+                           memory != BufferContent::Mcs51Flash, memory == BufferContent::AvrEeprom);
+    if (const auto* refusal = std::get_if<std::string>(&image)) {
+        c.sink.info(*refusal);
         return false;
     }
-    HexImage image = std::get<HexImage>(result);
-    if (avrFlash) {
-        swapWordBytes(image);
+    if (memory == BufferContent::AvrFlash) {
+        swapWordBytes(std::get<HexImage>(image));
     }
-    c.image = std::make_unique<ImageSource>(std::move(image));
+    c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(image)));
     c.input = c.image.get();
     return true;
 }
 
 void storeBuffer(const std::string& buffer, const std::string& target, BufferContent content,
                  FileFormat format) {
-    if (!isIntelHex(target, format)) {
+    format = savedFormat(target, format);
+    if (format == FileFormat::Raw) {
         replaceFile(buffer, target);
         return;
     }
     ByteFile file;
-    HexImage image = readWhole(file, buffer).value_or(HexImage{});
+    const std::string bytes = readWhole(file, buffer).value_or(std::string());
+    HexImage image(bytes.begin(), bytes.end());
     if (content == BufferContent::AvrFlash) {
         swapWordBytes(image);
     }
-    writeWholeFile(target, writeIntelHex(image));
+    writeWholeFile(target,
+                   format == FileFormat::SRecord ? writeSRecord(image) : writeIntelHex(image));
     removeQuietly(buffer);
 }
 

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <utility>
 
 #include "WindowSupport.h"
 
@@ -82,22 +83,36 @@ void DialogsTest::yesNoAnswers() {
 void DialogsTest::fileDialogs_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("preset");
-    QTest::addColumn<int>("shownFilter");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("typedSuffix");
     const int open = int(FileDialogKind::Open);
     const int save = int(FileDialogKind::Save);
-    QTest::newRow("open, no file") << open << QString() << 0;
-    QTest::newRow("open, chip.bin") << open << "chip.bin" << 1;
-    QTest::newRow("save, FW.HEX") << save << "FW.HEX" << 2;
-    QTest::newRow("save, notes.txt") << save << "notes.txt" << 3;
+    const QString data = QString::fromUtf8("Datové soubory");
+    const QString all = QString::fromUtf8("Všechny soubory");
+    QTest::newRow("open, no file") << open << QString() << data << QString();
+    QTest::newRow("open, chip.bin")
+        << open << "chip.bin" << QString::fromUtf8("Binární soubory *.BIN") << QString();
+    QTest::newRow("open, fw.elf") << open << "fw.elf"
+                                  << "ELF" << QString();
+    QTest::newRow("save, no file") << save << QString() << data << "bin";
+    QTest::newRow("save, FW.HEX") << save << "FW.HEX"
+                                  << "Intel HEX"
+                                  << "hex";
+    QTest::newRow("save, fw.s19") << save << "fw.s19"
+                                  << "Motorola S-record"
+                                  << "srec";
+    // ELF is never written.
+    QTest::newRow("save, fw.elf") << save << "fw.elf" << all << "bin";
 }
 
-// Both dialogs offer every data file and the three kinds under their own labels, start with
-// the one that shows the current file, and leave the questions of existence and overwriting
-// to the command.
+// Both dialogs offer every data file, each kind under its own label and every file; they
+// start with the filter that shows the current file and leave the questions of existence
+// and overwriting to the command.
 void DialogsTest::fileDialogs() {
     QFETCH(int, kind);
     QFETCH(QString, preset);
-    QFETCH(int, shownFilter);
+    QFETCH(QString, shown);
+    QFETCH(QString, typedSuffix);
     QTemporaryDir dir;
     auto dialog = makeFileDialog(nullptr, static_cast<FileDialogKind>(kind),
                                  preset.isEmpty() ? preset : dir.filePath(preset));
@@ -110,48 +125,51 @@ void DialogsTest::fileDialogs() {
     for (int i = 0; i < combo->count(); ++i) {
         labels << combo->itemText(i);
     }
-    QCOMPARE(labels,
-             QStringList({QString::fromUtf8("Datové soubory *.BIN *.HEX"),
+    const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
+    QStringList expected({QString::fromUtf8("Datové soubory"),
                           QString::fromUtf8("Binární soubory *.BIN"), QStringLiteral("Intel HEX"),
-                          QString::fromUtf8("Všechny soubory")}));
-    QCOMPARE(combo->currentIndex(), shownFilter);
+                          QStringLiteral("Motorola S-record")});
+    if (!save) {
+        expected << QStringLiteral("ELF");  // read, never written
+    }
+    expected << QString::fromUtf8("Všechny soubory");
+    QCOMPARE(labels, expected);
+    QCOMPARE(combo->currentText(), shown);
     if (!preset.isEmpty()) {
         QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
     }
-    const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
     QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
-    // A name typed without an extension takes the one of the kind of file shown.
-    const QString suffix = shownFilter == 2 ? QStringLiteral("hex") : QStringLiteral("bin");
-    QCOMPARE(dialog->defaultSuffix(), save ? suffix : QString());
+    QCOMPARE(dialog->defaultSuffix(), typedSuffix);
 
-    // The *.bin filter takes the name in any letter case, as DOS tools wrote it, and the
-    // filter of every data file takes both kinds.
-    const auto matches = [&](int filter, const char* name) {
-        const QString pattern = dialog->nameFilters().at(filter).section('(', 1).chopped(1);
-        for (const QString& one : pattern.split(' ')) {
+    // The filter of every data file takes each kind in any letter case, as DOS tools wrote
+    // the names, and nothing else.
+    const QString patterns = dialog->nameFilters().constFirst().section('(', 1).chopped(1);
+    const auto matches = [&](const QString& name) {
+        for (const QString& one : patterns.split(' ')) {
             if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(one))
-                    .match(QString::fromLatin1(name))
+                    .match(name)
                     .hasMatch()) {
                 return true;
             }
         }
         return false;
     };
-    for (const char* name : {"a.bin", "B.BIN", "c.Bin", "d.hex", "E.IHX", "f.ihex"}) {
-        QVERIFY2(matches(0, name), name);
+    for (const char* name :
+         {"a.bin", "B.BIN", "c.Bin", "d.hex", "E.IHX", "f.ihex", "g.S19", "h.srec", "i.mot"}) {
+        QVERIFY2(matches(QString::fromLatin1(name)), name);
     }
-    for (const char* name : {"a.bin", "B.BIN", "c.Bin"}) {
-        QVERIFY2(matches(1, name), name);
-    }
-    QVERIFY(!matches(0, "d.txt"));
-    QVERIFY(!matches(1, "d.hex"));
+    QCOMPARE(matches(QStringLiteral("j.elf")), !save);
+    QVERIFY(!matches(QStringLiteral("k.txt")));
 
-    // Choosing Intel HEX makes a typed name a .hex file, choosing another a .bin file.
-    emit dialog->filterSelected(dialog->nameFilters().at(2));
-    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("hex") : QString());
-    emit dialog->filterSelected(dialog->nameFilters().at(0));
-    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
+    // Choosing a kind makes a typed name a file of that kind.
+    if (save) {
+        for (const auto& [index, suffix] :
+             {std::pair(1, "bin"), std::pair(2, "hex"), std::pair(3, "srec")}) {
+            emit dialog->filterSelected(dialog->nameFilters().at(index));
+            QCOMPARE(dialog->defaultSuffix(), QString::fromLatin1(suffix));
+        }
+    }
 }
 
 void DialogsTest::saveAddsTheExtensionAndAsksNothing_data() {
