@@ -48,7 +48,6 @@ void WindowServer::accept() {
         connect(socket, &QLocalSocket::readyRead, this, [socket, message] {
             message->append(socket->readAll());
             if (message->size() > kMessageLimit) {
-                message->clear();
                 socket->abort();
             }
         });
