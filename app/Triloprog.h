@@ -61,7 +61,7 @@ public:
     void showPortStatus(const PortStatus& status) override;
     void setValue(Control c, int value) override;
     std::string text(Control c) const override;
-    void showInfo(const std::string& message) override;
+    void showInfo(const std::string& message, const std::string& detail) override;
     bool askYesNo(const std::string& message) override;
     void showError(const std::string& message) override;
     std::optional<std::string> openFileDialog(const std::string& preset) override;

@@ -74,6 +74,7 @@ FileFormat savedFormat(const std::string& path, FileFormat format) {
 }
 
 bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
+    c.swappedWords = false;
     const auto format = inputFormat(c.DataFile, file);
     if (const auto* refusal = std::get_if<std::string>(&format)) {
         c.sink.info(*refusal);
@@ -97,6 +98,7 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
     }
     if (memory == BufferContent::AvrFlash) {
         swapWordBytes(std::get<HexImage>(image));
+        c.swappedWords = true;
     }
     c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(image)));
     c.input = c.image.get();

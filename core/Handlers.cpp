@@ -106,8 +106,12 @@ void btnWrFuseClick(Session& s) {
     for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
         checked[k] = s.view.checked(fuseBoxes()[k]);
     }
+    const DeviceInfo* device = findDevice(s.DeviceId);
+    if (device == nullptr) {
+        return;
+    }
     const std::uint8_t fuses = fuseByteFrom(checked);
-    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, fuses); });
+    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, *device, fuses, s.AutoVerify); });
 }
 
 void btnReaEEClick(Session& s) {
@@ -120,7 +124,8 @@ void btnReaEEClick(Session& s) {
 }
 
 void btnWriEEClick(Session& s) {
-    s.runOperation([&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize); });
+    s.runOperation(
+        [&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize, s.AutoVerify); });
 }
 
 void btnReadSClick(Session& s) {

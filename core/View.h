@@ -113,8 +113,8 @@ public:
     // A spin edit's text as the user typed it.
     virtual std::string text(Control c) const = 0;
 
-    // Information box with a single OK button.
-    virtual void showInfo(const std::string& message) = 0;
+    // Information box with a single OK button; detail, when given, is the box's detail text.
+    virtual void showInfo(const std::string& message, const std::string& detail = {}) = 0;
     // Information box with Yes and No; true for Yes.
     virtual bool askYesNo(const std::string& message) = 0;
     // The top-level handler's error box (error icon, OK, caption "Trilo Programmer").
