@@ -16,6 +16,8 @@ struct CommandLine {
     // The data file named, absolute against the directory the program was started in, so a
     // running window that receives it reads the same file; empty when none was named.
     QString file;
+    // Qt's -platform or -display option was given.
+    bool platformNamed = false;
 };
 
 // The exit status of a wrong command line, as trilo-cli has it.
@@ -25,7 +27,7 @@ inline constexpr int kUsageStatus = 2;
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // Whether Qt has a display to open: without one it would abort the program.
-bool hasGraphicalSession();
+bool hasGraphicalSession(const CommandLine& line);
 
 // The one line that says so, for standard error.
 QString noGraphicalSessionMessage();

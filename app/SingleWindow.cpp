@@ -17,7 +17,7 @@ constexpr qint64 kMessageLimit = 4096;
 
 // The directory of the instance lock.
 std::string instanceDirectory(Platform& platform) {
-    return preparePrivateDir(platform);
+    return prepareUserTempDir(platform);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         std::fputs(line.output.toLocal8Bit().constData(), line.toStderr ? stderr : stdout);
         return *line.exitStatus;
     }
-    if (!hasGraphicalSession()) {
+    if (!hasGraphicalSession(line)) {
         std::fputs(noGraphicalSessionMessage().toLocal8Bit().constData(), stderr);
         return 1;
     }

@@ -13,10 +13,6 @@ namespace trilo::commands {
 
 namespace {
 
-// Far above the text of the largest image a HEX file may describe: a bound on what a stray
-// file can make the program read into memory.
-constexpr std::int64_t kLargestHexText = 64 << 20;
-
 // Enough of a file's start to tell its format.
 constexpr std::int64_t kHeadBytes = 512;
 

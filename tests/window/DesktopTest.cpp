@@ -46,24 +46,27 @@ private slots:
 };
 
 void DesktopTest::commandLine_data() {
-    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");  // how the output begins
     QTest::addColumn<bool>("onStderr");
     // None has a display: help and version need none, and the window says it needs one.
-    QTest::newRow("help") << "--help" << 0 << QString::fromUtf8("Použití: trilo-programmer")
-                          << false;
-    QTest::newRow("version") << "--version" << 0 << "trilo-programmer " TRILO_VERSION "\n" << false;
+    QTest::newRow("help") << QStringList{"--help"} << 0
+                          << QString::fromUtf8("Použití: trilo-programmer") << false;
+    QTest::newRow("version, Qt's options") << QStringList{"-style", "fusion", "--version"} << 0
+                                           << "trilo-programmer " TRILO_VERSION "\n"
+                                           << false;
     QTest::newRow("unknown option")
-        << "-x" << 2
+        << QStringList{"-x"} << 2
         << QString::fromUtf8(
                "trilo-programmer: neznámá volba „-x“\nNápověda: trilo-programmer --help\n")
         << true;
-    QTest::newRow("no display") << "fw.hex" << 1 << noGraphicalSessionMessage() << true;
+    QTest::newRow("no display") << QStringList{"fw.hex"} << 1 << noGraphicalSessionMessage()
+                                << true;
 }
 
 void DesktopTest::commandLine() {
-    QFETCH(QString, argument);
+    QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(bool, onStderr);
@@ -73,7 +76,7 @@ void DesktopTest::commandLine() {
     }
     QProcess program;
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(TRILO_PROGRAMMER), {argument});
+    program.start(QStringLiteral(TRILO_PROGRAMMER), arguments);
     QVERIFY(program.waitForFinished(20000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), status);
