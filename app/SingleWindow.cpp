@@ -5,8 +5,7 @@
 #include <memory>
 
 #include "app/Triloprog.h"
-#include "base/Errors.h"
-#include "data/BufferDir.h"
+#include "core/Session.h"
 
 namespace trilo::gui {
 
@@ -15,20 +14,10 @@ namespace {
 // A file name is at most PATH_MAX bytes; anything longer is no file name.
 constexpr qint64 kMessageLimit = 4096;
 
-// The directory of the instance lock.
-std::string instanceDirectory(Platform& platform) {
-    return prepareUserTempDir(platform);
-}
-
 }  // namespace
 
 QString windowSocketPath(Platform& platform) {
-    try {
-        return QFile::decodeName(joinPath(instanceDirectory(platform), "window.socket").c_str());
-    } catch (const StartupAbort&) {
-        // Without a safe directory there is no window to reach, nor one to be reached.
-        return {};
-    }
+    return QFile::decodeName(Session::windowSocketPath(platform).c_str());
 }
 
 WindowServer::WindowServer(TfrmTop& window, const QString& path) : window_(window) {

@@ -9,12 +9,11 @@
 
 #include "base/Clock.h"
 #include "base/Platform.h"
+#include "board/Board.h"
+#include "board/PortChoice.h"
 #include "commands/DataFiles.h"
-#include "core/PortChoice.h"
 #include "core/View.h"
 #include "data/ByteFile.h"
-#include "link/Link.h"
-#include "link/PORTINC.h"
 #include "ops/Operation.h"
 
 namespace trilo {
@@ -43,6 +42,40 @@ private:
     int shown_ = 0;  // the gauge starts at 0, and every operation leaves it there
 };
 
+// What the user selected: the device and the sizes of the spin edits.
+struct Selection {
+    std::int32_t DeviceId = 0;
+    std::string FamilyTag;  // the family's name, as "Typ" shows it
+    std::int32_t FlashSize = 0;
+    std::int32_t EepromSize = 0;
+};
+
+// The settings of the run.
+struct RunOptions {
+    std::string SettingsPath;
+    std::string PortName;
+    bool AutoVerify = true;
+    bool AutoErase = true;
+    bool RememberFile = true;
+    bool RememberCpu = true;
+    // "CheckSignature" of "SETUP_PRG", read at start-up, never written: whether every
+    // command first checks that the chip in the socket is the device selected.
+    bool CheckSignature = true;
+    PortOptions portOptions;
+};
+
+// The user's data file and the buffer of the last read.
+struct Files {
+    std::string CurrentFile;
+    std::string BufferFile;
+    // What the last read put in the buffer, so a save as Intel HEX knows the word order.
+    commands::BufferContent bufferContent = commands::BufferContent::None;
+    ByteFile DataFile;
+    // The last data files opened or saved, the newest first; stored in "RECENT_PRG".
+    std::vector<std::string> RecentFiles;
+    static constexpr std::size_t kRecentLimit = 5;
+};
+
 // The state of one run and the handlers of the main window. The window forwards every
 // click here; everything the program does is decided here, so it runs and tests without Qt.
 class Session {
@@ -69,26 +102,9 @@ public:
 
     // ---- Device selection -----------------------------------------------------------
     void ApplyDeviceSelection();
-    // A device menu item: DeviceId := id, then ApplyDeviceSelection.
+    // A device menu item (mnu1051Click .. mnu8534Click): DeviceId := id, then
+    // ApplyDeviceSelection.
     void selectDevice(std::int32_t id);
-    void mnu1051Click() { selectDevice(1); }
-    void mnu2051Click() { selectDevice(2); }
-    void mnu4051Click() { selectDevice(3); }
-    void mnu51Click() { selectDevice(4); }
-    void mnu52Click() { selectDevice(5); }
-    void mnu53Click() { selectDevice(6); }
-    void mnu55Click() { selectDevice(7); }
-    void mnu8252Click() { selectDevice(8); }
-    void mnu1200Click() { selectDevice(9); }
-    void mnu2313Click() { selectDevice(10); }
-    void mnu2333Click() { selectDevice(11); }
-    void mnu4414Click() { selectDevice(12); }
-    void mnu4433Click() { selectDevice(13); }
-    void mnu4434Click() { selectDevice(14); }
-    void mnu8515Click() { selectDevice(15); }
-    void mnu8535Click() { selectDevice(16); }
-    void mnat28Click() { selectDevice(17); }
-    void mnu8534Click() { selectDevice(18); }
     void spFlashChange();
     void spEEpromChange();
     void chLB1Enter();
@@ -115,6 +131,9 @@ public:
     void openDataFile(const std::string& path);
     // An item of the recent files: one that no longer exists leaves the list with a message.
     void openRecentFile(std::size_t index);
+    // Where the window of a run listens for a later start's file: beside the instance lock,
+    // so it is one per user as the lock is. Empty when there is no safe directory.
+    static std::string windowSocketPath(Platform& platform);
 
     // ---- The board ------------------------------------------------------------------
     // The board on the selected port, as the status line shows it.
@@ -122,43 +141,22 @@ public:
     void updateStatusLine();
 
     // ---- State of the run -----------------------------------------------------------
-    // Selection.
-    std::int32_t DeviceId = 0;
-    std::string FamilyTag;
-    std::int32_t FlashSize = 0;
-    std::int32_t EepromSize = 0;
-    std::array<std::string, 51> DeviceNames;
-
-    // Settings.
-    std::string SettingsPath;
-    std::string PortName;
-    bool AutoVerify = true;
-    bool AutoErase = true;
-    bool RememberFile = true;
-    bool RememberCpu = true;
-    // "CheckSignature" of "SETUP_PRG", read at start-up, never written: whether every
-    // command first checks that the chip in the socket is the device selected.
-    bool CheckSignature = true;
-    PortOptions portOptions;
-
-    // Files.
-    std::string CurrentFile;
-    std::string BufferFile;
-    // What the last read put in the buffer, so a save as Intel HEX knows the word order.
-    commands::BufferContent bufferContent = commands::BufferContent::None;
-    ByteFile DataFile;
-    // The last data files opened or saved, the newest first; stored in "RECENT_PRG".
-    std::vector<std::string> RecentFiles;
-    static constexpr std::size_t kRecentLimit = 5;
-
-    // The port library and the link.
-    Portinc portinc;
-    Link link;
-
-    View& view;
+    Selection& selection() { return selection_; }
+    const Selection& selection() const { return selection_; }
+    RunOptions& options() { return options_; }
+    const RunOptions& options() const { return options_; }
+    Files& files() { return files_; }
+    const Files& files() const { return files_; }
+    Board& board() { return board_; }
+    const Board& board() const { return board_; }
+    View& view() const { return view_; }
 
 private:
+    View& view_;
     ViewSink sink_;
+    Selection selection_;
+    RunOptions options_;
+    Files files_;
     // The unit of the AVR, MCS-51 and file handlers' shared steps.
     void moveBufferTo(const std::string& target);
     // Makes an existing file the data file: shown, first among the recent ones, saved.
@@ -166,14 +164,11 @@ private:
     void loadRecentFiles(const SettingsFile& file);
     void storeRecentFiles(SettingsFile& file) const;
     void setupBuffer();
-    void openPort();
     void toggleOption(Control item, bool& flag);
     void choosePort(std::int32_t base);
 
-    Clock& clock_;
     Platform& platform_;
-    PortOpener& ports_;
-    PortSetup port_;
+    Board board_;
     // What the last signature check found, and what the last operation had to add, for the
     // status line.
     std::string chipSummary_;

@@ -41,16 +41,25 @@ void Session::setupBuffer() {
     // session names, so one window runs per user.
     instanceLock_ = std::make_unique<InstanceLock>(prepareUserTempDir(platform_));
     const std::string dir = preparePrivateDir(platform_);
-    BufferFile = joinPath(dir, kBufferName);
-    removeQuietly(BufferFile);
+    files_.BufferFile = joinPath(dir, kBufferName);
+    removeQuietly(files_.BufferFile);
+}
+
+std::string Session::windowSocketPath(Platform& platform) {
+    try {
+        return joinPath(prepareUserTempDir(platform), "window.socket");
+    } catch (const StartupAbort&) {
+        // Without a safe directory there is no window to reach, nor one to be reached.
+        return {};
+    }
 }
 
 void Session::FormClose() {
-    while (fileExists(BufferFile)) {
-        if (view.askYesNo(kSaveRead)) {
+    while (fileExists(files_.BufferFile)) {
+        if (view_.askYesNo(kSaveRead)) {
             SaveBufferAs();
         } else {
-            removeQuietly(BufferFile);
+            removeQuietly(files_.BufferFile);
             // Discarded as the user said, even if the deletion failed: the question must not
             // keep the window from closing.
             break;
@@ -59,9 +68,9 @@ void Session::FormClose() {
 }
 
 void Session::mnuOpenClick() {
-    std::string choice = CurrentFile;
+    std::string choice = files_.CurrentFile;
     for (;;) {
-        const auto answer = view.openFileDialog(choice);
+        const auto answer = view_.openFileDialog(choice);
         if (!answer) {
             // Cancel ends the command; the file chosen before stays.
             return;
@@ -82,37 +91,37 @@ void Session::openDataFile(const std::string& path) {
 }
 
 void Session::openRecentFile(std::size_t index) {
-    if (index >= RecentFiles.size()) {
+    if (index >= files_.RecentFiles.size()) {
         return;
     }
-    const std::string path = RecentFiles[index];
+    const std::string path = files_.RecentFiles[index];
     if (fileExists(path)) {
         useDataFile(path);
         return;
     }
-    RecentFiles.erase(RecentFiles.begin() + static_cast<std::ptrdiff_t>(index));
-    view.showInfo("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
+    files_.RecentFiles.erase(files_.RecentFiles.begin() + static_cast<std::ptrdiff_t>(index));
+    view_.showInfo("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
     SaveSettings();
 }
 
 void Session::useDataFile(const std::string& path) {
-    CurrentFile = path;
-    view.setCaption(Control::txFile, CurrentFile);
-    std::erase(RecentFiles, path);
-    RecentFiles.insert(RecentFiles.begin(), path);
-    if (RecentFiles.size() > kRecentLimit) {
-        RecentFiles.resize(kRecentLimit);
+    files_.CurrentFile = path;
+    view_.setCaption(Control::txFile, files_.CurrentFile);
+    std::erase(files_.RecentFiles, path);
+    files_.RecentFiles.insert(files_.RecentFiles.begin(), path);
+    if (files_.RecentFiles.size() > Files::kRecentLimit) {
+        files_.RecentFiles.resize(Files::kRecentLimit);
     }
     SaveSettings();
 }
 
 void Session::loadRecentFiles(const SettingsFile& file) {
-    RecentFiles.clear();
-    for (std::size_t k = 0; k < kRecentLimit; ++k) {
+    files_.RecentFiles.clear();
+    for (std::size_t k = 0; k < Files::kRecentLimit; ++k) {
         const std::string path = file.value(kRecent, recentKey(k)).value_or("");
-        if (!path.empty() &&
-            std::find(RecentFiles.begin(), RecentFiles.end(), path) == RecentFiles.end()) {
-            RecentFiles.push_back(path);
+        if (!path.empty() && std::find(files_.RecentFiles.begin(), files_.RecentFiles.end(),
+                                       path) == files_.RecentFiles.end()) {
+            files_.RecentFiles.push_back(path);
         }
     }
 }
@@ -120,9 +129,9 @@ void Session::loadRecentFiles(const SettingsFile& file) {
 void Session::storeRecentFiles(SettingsFile& file) const {
     // A file that never had a list gets no empty section; a shorter list empties the keys
     // it no longer fills, as the editor keeps every line it has read.
-    for (std::size_t k = 0; k < kRecentLimit; ++k) {
-        if (k < RecentFiles.size()) {
-            file.set(kRecent, recentKey(k), RecentFiles[k]);
+    for (std::size_t k = 0; k < Files::kRecentLimit; ++k) {
+        if (k < files_.RecentFiles.size()) {
+            file.set(kRecent, recentKey(k), files_.RecentFiles[k]);
         } else if (file.value(kRecent, recentKey(k)).value_or("") != "") {
             file.set(kRecent, recentKey(k), "");
         }
@@ -130,16 +139,16 @@ void Session::storeRecentFiles(SettingsFile& file) const {
 }
 
 void Session::mnuSaveClick() {
-    if (CurrentFile.empty()) {
+    if (files_.CurrentFile.empty()) {
         SaveBufferAs();
         return;
     }
     // Without a buffer there is nothing to put in the file's place, so the file stays.
-    if (!fileExists(BufferFile)) {
-        view.showInfo(kNoData);
+    if (!fileExists(files_.BufferFile)) {
+        view_.showInfo(kNoData);
         return;
     }
-    moveBufferTo(CurrentFile);
+    moveBufferTo(files_.CurrentFile);
 }
 
 void Session::mnuSaveAsClick() {
@@ -147,38 +156,39 @@ void Session::mnuSaveAsClick() {
 }
 
 void Session::SaveBufferAs() {
-    if (!fileExists(BufferFile)) {
-        view.showInfo(kNoData);
+    if (!fileExists(files_.BufferFile)) {
+        view_.showInfo(kNoData);
         return;
     }
-    const std::string remembered = CurrentFile;
+    const std::string remembered = files_.CurrentFile;
     for (;;) {
-        CurrentFile = view.saveFileDialog(CurrentFile).value_or("");
-        if (CurrentFile.empty() || !fileExists(CurrentFile) || view.askYesNo(kOverwrite)) {
+        files_.CurrentFile = view_.saveFileDialog(files_.CurrentFile).value_or("");
+        if (files_.CurrentFile.empty() || !fileExists(files_.CurrentFile) ||
+            view_.askYesNo(kOverwrite)) {
             break;
         }
     }
-    if (CurrentFile.empty()) {
-        CurrentFile = remembered;
+    if (files_.CurrentFile.empty()) {
+        files_.CurrentFile = remembered;
         return;
     }
-    moveBufferTo(CurrentFile);
+    moveBufferTo(files_.CurrentFile);
 }
 
 void Session::moveBufferTo(const std::string& target) {
     // The program's own directory is emptied at every start: a file saved there would be
     // lost, the buffer itself most of all.
-    if (sameDirectory(target, BufferFile)) {
+    if (sameDirectory(target, files_.BufferFile)) {
         throw TriloError("Soubor nelze uložit do pracovního adresáře programu " +
-                         directoryOf(BufferFile));
+                         directoryOf(files_.BufferFile));
     }
     // The old target gives way only once the new content is complete, so a failed save
     // leaves both the old file and the read data where they were.
-    commands::storeBuffer(BufferFile, target, bufferContent);
-    DataFile.openRead(target);
-    DataFile.close();
-    view.setEnabled(Control::mnuSave, false);
-    view.setEnabled(Control::mnuSaveAs, false);
+    commands::storeBuffer(files_.BufferFile, target, files_.bufferContent);
+    files_.DataFile.openRead(target);
+    files_.DataFile.close();
+    view_.setEnabled(Control::mnuSave, false);
+    view_.setEnabled(Control::mnuSaveAs, false);
     useDataFile(target);
 }
 
