@@ -14,6 +14,8 @@
 #include "core/View.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -47,6 +49,12 @@ public:
     void connectCommand(Control button, std::function<void(Session&)> command);
     bool busy() const { return busy_; }
 
+    // A data file from outside the window (the command line, a drop, a later start), taken
+    // as Open takes its choice; during a command it waits for the command's end.
+    void openDataFile(const QString& file);
+    // Shows the window over the others, restored and active, for a later start.
+    void bringToFront();
+
     // ---- View ---------------------------------------------------------------------------
     void setEnabled(Control c, bool on) override;
     bool enabled(Control c) const override;
@@ -69,6 +77,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // A control is a widget or a menu item (a menu is its menu action).
@@ -94,6 +104,8 @@ private:
     // Closing during a command: asks to stop it, and closes once it has.
     void askToStop();
     void connectCommands();
+    // The File menu's recent files, as the session lists them.
+    void updateRecentItems();
     const Slot& slot(Control c) const;
 
     Dialogs& dialogs_;
@@ -114,6 +126,10 @@ private:
     std::vector<std::optional<bool>> held_ = std::vector<std::optional<bool>>(controlCount());
     bool closeAfterStop_ = false;
     bool askingToStop_ = false;
+    std::array<QAction*, Files::kRecentLimit> recentItems_{};
+    QAction* recentSeparator_ = nullptr;
+    // A file that came while a command ran.
+    QString pendingFile_;
 };
 
 }  // namespace trilo::gui
