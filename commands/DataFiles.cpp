@@ -14,6 +14,8 @@ namespace {
 // Far above the text of the largest image a HEX file may describe: a bound on what a stray
 // file can make the program read into memory.
 constexpr std::int64_t kLargestHexText = 64 << 20;
+constexpr const char* kHexTooLarge = "Soubor HEX je příliš velký ! ";
+constexpr const char* kFileTooLargeToShow = "Soubor je příliš velký ! ";
 
 // The whole file; nothing when it is too large to be a HEX file of any chip.
 std::optional<std::vector<std::uint8_t>> readWhole(ByteFile& file, const std::string& path) {
@@ -37,30 +39,61 @@ bool isIntelHex(const std::string& path, FileFormat format) {
     return format == FileFormat::IntelHex || (format == FileFormat::ByName && isIntelHexName(path));
 }
 
+namespace {
+
+// An Intel HEX data file decoded as a write takes it, or the text of its refusal.
+InputImage decodedHex(ByteFile& file, const std::string& path, bool avrFlash) {
+    const auto bytes = readWhole(file, path);
+    if (!bytes) {
+        return std::string(kHexTooLarge);
+    }
+    HexReadResult result =
+        readIntelHex(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    if (auto* refusal = std::get_if<HexRefusal>(&result)) {
+        return std::move(refusal->message);
+    }
+    HexImage image = std::get<HexImage>(std::move(result));
+    if (avrFlash) {
+        swapWordBytes(image);
+    }
+    return image;
+}
+
+}  // namespace
+
 bool openInput(OpContext& c, const InputFile& file, bool avrFlash) {
     if (!isIntelHex(file.path, file.format)) {
         c.DataFile.openRead(file.path);
         c.input = &c.DataFile;
         return true;
     }
-    const auto bytes = readWhole(c.DataFile, file.path);
-    if (!bytes) {
-        c.sink.info("Soubor HEX je příliš velký ! ");
+    InputImage decoded = decodedHex(c.DataFile, file.path, avrFlash);
+    if (const auto* refusal = std::get_if<std::string>(&decoded)) {
+        c.sink.info(*refusal);
         return false;
     }
-    const HexReadResult result =
-        readIntelHex(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-    if (const auto* refusal = std::get_if<HexRefusal>(&result)) {
-        c.sink.info(refusal->message);
-        return false;
-    }
-    HexImage image = std::get<HexImage>(result);
-    if (avrFlash) {
-        swapWordBytes(image);
-    }
-    c.image = std::make_unique<ImageSource>(std::move(image));
+    c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(decoded)));
     c.input = c.image.get();
     return true;
+}
+
+InputImage inputImage(const InputFile& file, bool avrFlash) {
+    if (!fileExists(file.path)) {
+        return std::string(kNoInputFile);
+    }
+    ByteFile handle;
+    if (isIntelHex(file.path, file.format)) {
+        return decodedHex(handle, file.path, avrFlash);
+    }
+    auto bytes = readWhole(handle, file.path);
+    if (!bytes) {
+        return std::string(kFileTooLargeToShow);
+    }
+    // The word-wise write gives an odd last byte a partner of 0xFF.
+    if (avrFlash && bytes->size() % 2 != 0) {
+        bytes->push_back(0xFF);
+    }
+    return std::move(*bytes);
 }
 
 void storeBuffer(const std::string& buffer, const std::string& target, BufferContent content,

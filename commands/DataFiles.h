@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "ops/Operation.h"
 
@@ -27,6 +30,12 @@ bool isIntelHex(const std::string& path, FileFormat format);
 // (high byte first). False after its message when the HEX file is not valid; the chip has
 // not been touched then. The file must exist.
 bool openInput(OpContext& c, const InputFile& file, bool avrFlash);
+
+// The data file's bytes as a write takes them, decoded as openInput decodes them; an AVR
+// flash image that ends in an odd byte shows the 0xFF the write pairs it with. Or the text
+// that says why there are none (no file, a HEX file that is not valid, one far too large).
+using InputImage = std::variant<std::vector<std::uint8_t>, std::string>;
+InputImage inputImage(const InputFile& file, bool avrFlash);
 
 // Puts what a read left in the buffer file at target, replacing what was there in one step:
 // raw bytes by moving the buffer, Intel HEX by writing the text whole (an AVR flash image in
