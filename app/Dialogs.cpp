@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace trilo::gui {
@@ -85,6 +87,17 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& prese
 
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& preset) {
     return runFileDialog(parent, FileDialogKind::Save, preset);
+}
+
+std::optional<QString> QtDialogs::line(QWidget* parent, const QString& label,
+                                       const QString& preset) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent, kAppTitle, label, QLineEdit::Normal, preset, &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 void DesktopUrlOpener::open(const QUrl& url) {

@@ -25,6 +25,7 @@
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
+#include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
 #include "core/DeviceControls.h"
@@ -350,6 +351,7 @@ void TfrmTop::createMenus() {
     };
     deviceMenu(C::mnuX51, QStringLiteral("MCS51"), mcs51MenuOrder());
     deviceMenu(C::mnuAVR, QStringLiteral("AVR"), avrMenuOrder());
+    createDataMenu();
 
     QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));
     bar->addMenu(index);
@@ -439,6 +441,10 @@ void TfrmTop::closeEvent(QCloseEvent* event) {
     }
     // However the window is closed, FormClose runs first; an error in it keeps it open.
     if (session_.handle([this] { session_.FormClose(); })) {
+        // The data window goes too, and keeps its size.
+        if (dataWindow_ != nullptr && dataWindow_->isVisible()) {
+            dataWindow_->close();
+        }
         event->accept();
     } else {
         event->ignore();
@@ -453,6 +459,9 @@ void TfrmTop::setEnabled(Control c, bool on) {
         s.widget->setEnabled(on);
     } else if (s.action != nullptr) {
         s.action->setEnabled(on);
+    }
+    if (c == C::btnRead && dataWindow_ != nullptr) {
+        dataWindow_->setReadEnabled(on);
     }
 }
 

@@ -45,6 +45,7 @@ void btnReadClick(Session& s) {
     if (outcome == Outcome::Done) {
         s.bufferContent = commands::ReadContent(job.FamilyTag);
         enableSave(s.view);
+        s.view.dataChanged(View::DataSide::Chip);
     }
 }
 
@@ -67,7 +68,11 @@ void btnWriteClick(Session& s) {
 
 void btnVerifyClick(Session& s) {
     const FlashJob job = flashJob(s);
-    s.runOperation([&](OpContext& c) { commands::Verify(c, job, s.CurrentFile); });
+    Outcome outcome = Outcome::Done;
+    s.runOperation([&](OpContext& c) { outcome = commands::Verify(c, job, s.CurrentFile); });
+    if (outcome == Outcome::VerifyFailed) {
+        s.view.showDifferences();
+    }
 }
 
 void btnReadLBClick(Session& s) {
@@ -116,6 +121,7 @@ void btnReaEEClick(Session& s) {
     if (outcome == Outcome::Done) {
         s.bufferContent = commands::BufferContent::AvrEeprom;
         enableSave(s.view);
+        s.view.dataChanged(View::DataSide::Chip);
     }
 }
 

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/Clock.h"
 #include "base/Platform.h"
@@ -104,6 +106,19 @@ public:
     void mnuSaveClick();
     void mnuSaveAsClick();
     void SaveBufferAs();
+
+    // ---- The data view (SessionData.cpp) ----------------------------------------------
+    // The buffer as the last read left it, and the data file as a write of that memory
+    // would take it; or why there is nothing to show.
+    commands::InputImage bufferImage() const;
+    commands::InputImage fileImage() const;
+    // Whether the buffer holds an AVR flash, and whether the file is read as one: their
+    // words are high byte first, their checksums low byte first.
+    bool bufferIsAvrFlash() const { return bufferContent == commands::BufferContent::AvrFlash; }
+    bool fileIsAvrFlash() const;
+    // The data window's size as programmer.ini keeps it; nothing when it keeps none.
+    std::optional<std::pair<int, int>> dataViewSize() const;
+    void rememberDataViewSize(int width, int height);
 
     // ---- The board ------------------------------------------------------------------
     // The board on the selected port, as the status line shows it.

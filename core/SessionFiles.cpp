@@ -63,6 +63,7 @@ void Session::mnuOpenClick() {
     }
     CurrentFile = choice;
     view.setCaption(Control::txFile, CurrentFile);
+    view.dataChanged(View::DataSide::File);
     SaveSettings();
 }
 
