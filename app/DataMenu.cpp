@@ -87,7 +87,8 @@ void TfrmTop::refreshFile() {
         const QString name = QString::fromStdString(session_.CurrentFile);
         auto image = session_.fileImage();
         if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
-            dataWindow_->setFile(name, std::move(*bytes), session_.fileIsAvrFlash());
+            dataWindow_->setFile(name, std::move(*bytes),
+                                 session_.fileMemory() == commands::BufferContent::AvrFlash);
         } else {
             dataWindow_->setFileRefused(name, QString::fromStdString(std::get<std::string>(image)));
         }

@@ -40,11 +40,19 @@ void QtDialogs::error(QWidget* parent, const QString& text) {
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
                                             const QString& preset) {
     auto dialog = std::make_unique<QFileDialog>(parent);
-    // The label names *.BIN as the user knows it from DOS; the pattern takes any letter case.
+    // The label names *.BIN as the user knows it from DOS; the patterns take any letter case.
     const QString hexFilter =
         QStringLiteral("Intel HEX (*.[hH][eE][xX] *.[iI][hH][xX] *.[iI][hH][eE][xX])");
-    dialog->setNameFilters({QStringLiteral("Binární soubory *.BIN (*.[bB][iI][nN])"),
-                            QStringLiteral("Všechny soubory (*)"), hexFilter});
+    const QString srecFilter = QStringLiteral(
+        "Motorola S-record (*.[sS][rR][eE][cC] *.[sS]19 *.[sS]28 *.[sS]37 "
+        "*.[mM][oO][tT])");
+    QStringList filters{QStringLiteral("Binární soubory *.BIN (*.[bB][iI][nN])"),
+                        QStringLiteral("Všechny soubory (*)"), hexFilter, srecFilter};
+    if (kind == FileDialogKind::Open) {
+        // Read, never written.
+        filters.append(QStringLiteral("ELF (*.[eE][lL][fF])"));
+    }
+    dialog->setNameFilters(filters);
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     // Whether a file exists, and whether to overwrite it, is the command's question.
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -54,9 +62,10 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
         dialog->setDefaultSuffix(QStringLiteral("bin"));
         // A name typed without an extension takes the one of the kind of file chosen.
         QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(),
-                         [d = dialog.get(), hexFilter](const QString& filter) {
-                             d->setDefaultSuffix(filter == hexFilter ? QStringLiteral("hex")
-                                                                     : QStringLiteral("bin"));
+                         [d = dialog.get(), hexFilter, srecFilter](const QString& filter) {
+                             d->setDefaultSuffix(filter == hexFilter    ? QStringLiteral("hex")
+                                                 : filter == srecFilter ? QStringLiteral("srec")
+                                                                        : QStringLiteral("bin"));
                          });
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -252,9 +252,10 @@ private:
                                        : eeprom               ? device_.eepromSize
                                                               : device_.flashSize;
             sink_.begin(s.label);
-            const Outcome outcome =
-                commands::CheckInput(c, input(s), device_.isAvr() && !eeprom, limit,
-                                     eeprom ? kEepromTooSmall : kFlashTooSmall);
+            const Outcome outcome = commands::CheckInput(
+                c, input(s),
+                eeprom ? BufferContent::AvrEeprom : commands::ReadContent(device_.family), limit,
+                eeprom ? kEepromTooSmall : kFlashTooSmall);
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -297,8 +298,7 @@ private:
     // Puts what a read left in the buffer at the step's file, in the format its name or -f
     // asks for.
     void deliver(const OpContext& c, const Step& s, BufferContent content) {
-        const bool hex = commands::isIntelHex(s.file == "-" ? "" : s.file, o_.format);
-        const FileFormat format = hex ? FileFormat::IntelHex : FileFormat::Raw;
+        const FileFormat format = commands::savedFormat(s.file == "-" ? "" : s.file, o_.format);
         if (s.file != "-" && !isSpecial(s.file)) {
             commands::storeBuffer(c.BufferFile, s.file, content, format);
             return;
@@ -388,7 +388,7 @@ private:
         const Outcome outcome = commands::Read(c, flashJob(o_.readBack));
         if (outcome == Outcome::Done) {
             const commands::InputImage read =
-                commands::inputImage({c.BufferFile, FileFormat::Raw}, false);
+                commands::inputImage({c.BufferFile, FileFormat::Raw}, BufferContent::None);
             removeQuietly(c.BufferFile);
             reading = "FLASH: " + describeImage(std::get<std::vector<std::uint8_t>>(read));
         }
@@ -397,7 +397,8 @@ private:
 
     // The data file as a write of the flash takes it, or the reason it would refuse it.
     Outcome fileChecksum(const Step& s, std::string& reading) {
-        const commands::InputImage image = commands::inputImage(input(s), device_.isAvr());
+        const commands::InputImage image =
+            commands::inputImage(input(s), commands::ReadContent(device_.family));
         if (const auto* refusal = std::get_if<std::string>(&image)) {
             sink_.info(*refusal);
             return Outcome::BadFile;

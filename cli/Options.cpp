@@ -316,8 +316,10 @@ Options parseOptions(int argc, char** argv) {
                     o.format = commands::FileFormat::Raw;
                 } else if (same(arg, "ihex")) {
                     o.format = commands::FileFormat::IntelHex;
+                } else if (same(arg, "srec")) {
+                    o.format = commands::FileFormat::SRecord;
                 } else {
-                    throw UsageError("neznámý formát „" + arg + "“; použijte raw nebo ihex");
+                    throw UsageError("neznámý formát „" + arg + "“; použijte raw, ihex nebo srec");
                 }
                 break;
             case kPollLimit:
@@ -379,8 +381,9 @@ Volby:
   -V, --no-verify            zápis FLASH bez čtení zpět
       --no-blank-check       mazání bez kontroly, že je FLASH prázdná
   -L, --lock=N               po zápisu FLASH naprogramuje lock bity úrovně N
-  -f, --format=raw|ihex      formát všech souborů; jinak Intel HEX podle
-                             přípony .hex, .ihx, .ihex a jinak raw
+  -f, --format=raw|ihex|srec formát všech souborů; jinak podle přípony
+                             (.hex Intel HEX, .srec S-record, .elf ELF,
+                             .bin raw), u jiné podle obsahu
   -P, --port=PORT            LPT1, LPT2 nebo /dev/parportN
   -c, --board=DESKA          auto, ppdev nebo sim
       --poll-limit=N         nejvíce čtení při čekání na desku

@@ -69,12 +69,12 @@ Outcome Erase(OpContext& c, const FlashJob& job) {
 namespace {
 
 // The data file opened, or the outcome that ends the command without touching the chip.
-std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool avrFlash) {
+std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferContent memory) {
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
     }
-    if (!openInput(c, file, avrFlash)) {
+    if (!openInput(c, file, memory)) {
         return Outcome::BadFile;
     }
     return std::nullopt;
@@ -84,7 +84,7 @@ std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, bool av
 
 Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
               std::int64_t sizeLimit, bool AutoErase) {
-    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
@@ -102,9 +102,9 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     return written ? Outcome::Done : Outcome::WriteFailed;
 }
 
-Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
-                   const char* tooLarge) {
-    if (auto refused = refusedInput(c, file, avrFlash)) {
+Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
+                   std::int64_t sizeLimit, const char* tooLarge) {
+    if (auto refused = refusedInput(c, file, memory)) {
         return *refused;
     }
     const bool fitting = fits(c, sizeLimit, tooLarge);
@@ -115,7 +115,7 @@ Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int6
 }
 
 Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
-    if (auto refused = refusedInput(c, CurrentFile, job.FamilyTag == kFamilyAvr)) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
         return *refused;
     }
     if (!ChipAccepted(c)) {
@@ -134,7 +134,7 @@ Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
 }
 
 Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit) {
-    if (auto refused = refusedInput(c, CurrentFile, false)) {
+    if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kEepromTooSmall)) {

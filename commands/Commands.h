@@ -59,11 +59,11 @@ Outcome Erase(OpContext& c, const FlashJob& job);
 Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
               std::int64_t sizeLimit, bool AutoErase);
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
-// chip (the file exists, Intel HEX is valid, it fits sizeLimit), made ahead of a whole job so
-// that an earlier command never changes a chip for a file a later one refuses. Done, or the
-// outcome with its message shown; the file is closed again either way.
-Outcome CheckInput(OpContext& c, const InputFile& file, bool avrFlash, std::int64_t sizeLimit,
-                   const char* tooLarge);
+// chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit), made ahead of a
+// whole job so that an earlier command never changes a chip for a file a later one refuses. Done,
+// or the outcome with its message shown; the file is closed again either way.
+Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
+                   std::int64_t sizeLimit, const char* tooLarge);
 // Verify the flash against the data file; the operation shows the result.
 Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile);
 

@@ -4,8 +4,10 @@
 #include <variant>
 
 #include "base/Errors.h"
+#include "data/DataFormat.h"
 #include "data/FileMove.h"
 #include "data/IntelHex.h"
+#include "data/SRecord.h"
 
 namespace trilo::commands {
 
@@ -17,97 +19,145 @@ constexpr std::int64_t kLargestHexText = 64 << 20;
 constexpr const char* kHexTooLarge = "Soubor HEX je příliš velký ! ";
 constexpr const char* kFileTooLargeToShow = "Soubor je příliš velký ! ";
 
-// The whole file; nothing when it is too large to be a HEX file of any chip.
-std::optional<std::vector<std::uint8_t>> readWhole(ByteFile& file, const std::string& path) {
+// Enough of a file's start to tell its format.
+constexpr std::int64_t kHeadBytes = 512;
+
+// The first `limit` bytes of the file, or all of it.
+std::string readStart(ByteFile& file, const std::string& path, std::int64_t limit) {
     file.openRead(path);
-    const std::int64_t size = file.size();
-    if (size > kLargestHexText) {
-        file.close();
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::string bytes(static_cast<std::size_t>(std::min(file.size(), limit)), '\0');
     for (auto& b : bytes) {
-        b = file.readByte();
+        b = static_cast<char>(file.readByte());
     }
     file.close();
     return bytes;
 }
 
+// The whole file; nothing when it is too large to be a HEX file of any chip.
+std::optional<std::string> readWhole(ByteFile& file, const std::string& path) {
+    file.openRead(path);
+    const bool tooLarge = file.size() > kLargestHexText;
+    file.close();
+    return tooLarge ? std::nullopt : std::optional(readStart(file, path, kLargestHexText));
+}
+
+// The format the file is read in, or the refusal of its content.
+std::variant<DataFormat, std::string> inputFormat(ByteFile& file, const InputFile& input) {
+    switch (input.format) {
+        case FileFormat::Raw:
+            return DataFormat::Raw;
+        case FileFormat::IntelHex:
+            return DataFormat::IntelHex;
+        case FileFormat::SRecord:
+            return DataFormat::SRecord;
+        case FileFormat::ByName:
+            break;
+    }
+    if (formatOfName(input.path) == DataFormat::Raw) {
+        return DataFormat::Raw;
+    }
+    return formatOf(input.path, readStart(file, input.path, kHeadBytes));
+}
+
 }  // namespace
 
-bool isIntelHex(const std::string& path, FileFormat format) {
-    return format == FileFormat::IntelHex || (format == FileFormat::ByName && isIntelHexName(path));
+FileFormat savedFormat(const std::string& path, FileFormat format) {
+    if (format != FileFormat::ByName) {
+        return format;
+    }
+    switch (formatOfName(path).value_or(DataFormat::Raw)) {
+        case DataFormat::IntelHex:
+            return FileFormat::IntelHex;
+        case DataFormat::SRecord:
+            return FileFormat::SRecord;
+        default:
+            return FileFormat::Raw;
+    }
 }
 
 namespace {
 
-// An Intel HEX data file decoded as a write takes it, or the text of its refusal.
-InputImage decodedHex(ByteFile& file, const std::string& path, bool avrFlash) {
+// A file that is not raw, read whole and decoded for `memory` as a write takes it, or the
+// text of its refusal.
+InputImage decodedImage(ByteFile& file, const std::string& path, DataFormat format,
+                        BufferContent memory) {
     const auto bytes = readWhole(file, path);
     if (!bytes) {
         return std::string(kHexTooLarge);
     }
-    HexReadResult result =
-        readIntelHex(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-    if (auto* refusal = std::get_if<HexRefusal>(&result)) {
-        return std::move(refusal->message);
+    auto image = readImage(format, *bytes, memory != BufferContent::Mcs51Flash,
+                           memory == BufferContent::AvrEeprom);
+    if (auto* refusal = std::get_if<std::string>(&image)) {
+        return std::move(*refusal);
     }
-    HexImage image = std::get<HexImage>(std::move(result));
-    if (avrFlash) {
-        swapWordBytes(image);
+    if (memory == BufferContent::AvrFlash) {
+        swapWordBytes(std::get<HexImage>(image));
     }
-    return image;
+    return std::get<HexImage>(std::move(image));
 }
 
 }  // namespace
 
-bool openInput(OpContext& c, const InputFile& file, bool avrFlash) {
-    if (!isIntelHex(file.path, file.format)) {
+bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
+    const auto format = inputFormat(c.DataFile, file);
+    if (const auto* refusal = std::get_if<std::string>(&format)) {
+        c.sink.info(*refusal);
+        return false;
+    }
+    if (std::get<DataFormat>(format) == DataFormat::Raw) {
         c.DataFile.openRead(file.path);
         c.input = &c.DataFile;
         return true;
     }
-    InputImage decoded = decodedHex(c.DataFile, file.path, avrFlash);
-    if (const auto* refusal = std::get_if<std::string>(&decoded)) {
+    InputImage image = decodedImage(c.DataFile, file.path, std::get<DataFormat>(format), memory);
+    if (const auto* refusal = std::get_if<std::string>(&image)) {
         c.sink.info(*refusal);
         return false;
     }
-    c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(decoded)));
+    c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(image)));
     c.input = c.image.get();
     return true;
 }
 
-InputImage inputImage(const InputFile& file, bool avrFlash) {
+InputImage inputImage(const InputFile& file, BufferContent memory) {
     if (!fileExists(file.path)) {
         return std::string(kNoInputFile);
     }
     ByteFile handle;
-    if (isIntelHex(file.path, file.format)) {
-        return decodedHex(handle, file.path, avrFlash);
+    const auto format = inputFormat(handle, file);
+    if (const auto* refusal = std::get_if<std::string>(&format)) {
+        return *refusal;
     }
-    auto bytes = readWhole(handle, file.path);
+    if (std::get<DataFormat>(format) != DataFormat::Raw) {
+        return decodedImage(handle, file.path, std::get<DataFormat>(format), memory);
+    }
+    const auto bytes = readWhole(handle, file.path);
     if (!bytes) {
         return std::string(kFileTooLargeToShow);
     }
+    HexImage image(bytes->begin(), bytes->end());
     // The word-wise write gives an odd last byte a partner of 0xFF.
-    if (avrFlash && bytes->size() % 2 != 0) {
-        bytes->push_back(0xFF);
+    if (memory == BufferContent::AvrFlash && image.size() % 2 != 0) {
+        image.push_back(0xFF);
     }
-    return std::move(*bytes);
+    return image;
 }
 
 void storeBuffer(const std::string& buffer, const std::string& target, BufferContent content,
                  FileFormat format) {
-    if (!isIntelHex(target, format)) {
+    format = savedFormat(target, format);
+    if (format == FileFormat::Raw) {
         replaceFile(buffer, target);
         return;
     }
     ByteFile file;
-    HexImage image = readWhole(file, buffer).value_or(HexImage{});
+    const std::string bytes = readWhole(file, buffer).value_or(std::string());
+    HexImage image(bytes.begin(), bytes.end());
     if (content == BufferContent::AvrFlash) {
         swapWordBytes(image);
     }
-    writeWholeFile(target, writeIntelHex(image));
+    writeWholeFile(target,
+                   format == FileFormat::SRecord ? writeSRecord(image) : writeIntelHex(image));
     removeQuietly(buffer);
 }
 

@@ -112,10 +112,10 @@ public:
     // would take it; or why there is nothing to show.
     commands::InputImage bufferImage() const;
     commands::InputImage fileImage() const;
-    // Whether the buffer holds an AVR flash, and whether the file is read as one: their
-    // words are high byte first, their checksums low byte first.
+    // Whether the buffer holds an AVR flash, whose words are high byte first and checksums
+    // low byte first; and the memory the file is read for.
     bool bufferIsAvrFlash() const { return bufferContent == commands::BufferContent::AvrFlash; }
-    bool fileIsAvrFlash() const;
+    commands::BufferContent fileMemory() const;
     // The data window's size as programmer.ini keeps it; nothing when it keeps none.
     std::optional<std::pair<int, int>> dataViewSize() const;
     void rememberDataViewSize(int width, int height);

@@ -13,20 +13,25 @@ constexpr const char* kData = "DATA_PRG";
 }  // namespace
 
 commands::InputImage Session::bufferImage() const {
-    return commands::inputImage({BufferFile, commands::FileFormat::Raw}, false);
+    return commands::inputImage({BufferFile, commands::FileFormat::Raw},
+                                commands::BufferContent::None);
 }
 
 // The file is compared with what the buffer holds: after an EEPROM read, as an EEPROM write
 // takes it.
-bool Session::fileIsAvrFlash() const {
-    return FamilyTag == kFamilyAvr && bufferContent != commands::BufferContent::AvrEeprom;
+commands::BufferContent Session::fileMemory() const {
+    if (bufferContent == commands::BufferContent::AvrEeprom) {
+        return bufferContent;
+    }
+    return FamilyTag == kFamilyAvr ? commands::BufferContent::AvrFlash
+                                   : commands::BufferContent::Mcs51Flash;
 }
 
 commands::InputImage Session::fileImage() const {
     if (CurrentFile.empty()) {
         return std::string(kNoInputFile);
     }
-    return commands::inputImage(CurrentFile, fileIsAvrFlash());
+    return commands::inputImage(CurrentFile, fileMemory());
 }
 
 std::optional<std::pair<int, int>> Session::dataViewSize() const {

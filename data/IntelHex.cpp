@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <utility>
+
+#include "data/Records.h"
 
 namespace trilo {
 
@@ -24,56 +23,22 @@ enum RecordType : std::uint8_t {
 // Length, two address bytes, type, up to 255 data bytes, checksum.
 constexpr std::size_t kMaxRecordBytes = 4 + 255 + 1;
 constexpr std::size_t kBytesPerRecord = 16;
+constexpr std::string_view kKind = "HEX";
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-// Byte `index` of a record line (after its colon), or -1 where its two digits are no hex.
-int byteAt(std::string_view line, std::size_t index) {
-    const int high = hexDigit(line[1 + 2 * index]);
-    const int low = hexDigit(line[2 + 2 * index]);
-    return high < 0 || low < 0 ? -1 : high * 16 + low;
-}
-
-// Upper-case hex with at least `digits` digits, as addresses and record types are written.
-std::string hex(std::size_t value, int digits) {
-    std::array<char, 24> text{};
-    std::snprintf(text.data(), text.size(), "%0*zX", digits, value);
-    return text.data();
-}
-
-// "<fault> na řádku <line> souboru HEX ! ": the fault first, then where to look.
 HexRefusal refuse(std::size_t line, const std::string& fault) {
-    return {line, fault + " na řádku " + std::to_string(line) + " souboru HEX ! "};
+    return records::lineRefusal(line, fault, kKind);
 }
 
 HexRefusal malformed(std::size_t line) {
     return refuse(line, "Chybný záznam");
 }
 
-class Reader {
+class Reader : public records::RecordState {
 public:
     // The refusal for one line, or nothing when the line is taken.
     std::optional<HexRefusal> take(std::string_view line, std::size_t number) {
-        if (line.empty()) {
-            return std::nullopt;
-        }
-        if (ended_) {
-            return refuse(number, "Data za záznamem konce souboru");
-        }
-        lastLine_ = number;
         // The length byte fixes the size of the line, so no record can outgrow `bytes`.
-        const int first = line.size() >= 3 && line[0] == ':' ? byteAt(line, 0) : -1;
+        const int first = line.size() >= 3 && line[0] == ':' ? records::hexByte(line, 1) : -1;
         const std::size_t count = first < 0 ? 0 : static_cast<std::size_t>(first) + 5;
         if (count == 0 || line.size() != 1 + 2 * count) {
             return malformed(number);
@@ -81,7 +46,7 @@ public:
         std::array<std::uint8_t, kMaxRecordBytes> bytes{};
         unsigned sum = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const int byte = byteAt(line, i);
+            const int byte = records::hexByte(line, 1 + 2 * i);
             if (byte < 0) {
                 return malformed(number);
             }
@@ -98,7 +63,7 @@ public:
             case kData:
                 return store(offset, data, number);
             case kEndOfFile:
-                ended_ = true;
+                ended = true;
                 return length == 0 ? std::nullopt : std::optional(malformed(number));
             case kSegmentAddress:
             case kLinearAddress:
@@ -112,17 +77,8 @@ public:
             case kStartLinear:
                 return length == 4 ? std::nullopt : std::optional(malformed(number));
             default:
-                return refuse(number, "Neznámý typ záznamu " + hex(bytes[3], 2));
+                return refuse(number, "Neznámý typ záznamu " + records::hexNumber(bytes[3], 2));
         }
-    }
-
-    HexReadResult finish() && {
-        if (!ended_) {
-            const std::size_t line = std::max<std::size_t>(lastLine_, 1);
-            return HexRefusal{line, "Soubor HEX končí na řádku " + std::to_string(line) +
-                                        " bez záznamu konce souboru ! "};
-        }
-        return std::move(image_);
     }
 
 private:
@@ -131,69 +87,34 @@ private:
         for (std::size_t i = 0; i < data.size(); ++i) {
             // A segment address wraps within its 64 KiB segment; a linear one runs on.
             const std::size_t address = base_ + (segmented_ ? (offset + i) & 0xFFFF : offset + i);
-            if (address >= kHexAddressLimit) {
-                return refuse(number, "Adresa 0x" + hex(address, 4) + " je za hranicí 1 MiB");
+            if (auto fault = image.put(address, data.subspan(i, 1))) {
+                return refuse(number, *fault);
             }
-            if (address >= image_.size()) {
-                image_.resize(address + 1, 0xFF);
-                written_.resize(address + 1, false);
-            }
-            if (written_[address] && image_[address] != data[i]) {
-                return refuse(number,
-                              "Adresa 0x" + hex(address, 4) + " dostává jinou hodnotu než dříve");
-            }
-            image_[address] = data[i];
-            written_[address] = true;
         }
         return std::nullopt;
     }
 
-    HexImage image_;
-    std::vector<bool> written_;
     std::size_t base_ = 0;
     bool segmented_ = false;
-    bool ended_ = false;
-    std::size_t lastLine_ = 0;
 };
 
 void appendRecord(std::string& out, std::uint8_t type, std::size_t offset,
                   std::span<const std::uint8_t> data) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    unsigned sum = 0;
-    const auto put = [&](std::uint8_t byte) {
-        out += kDigits[byte >> 4];
-        out += kDigits[byte & 0x0F];
-        sum += byte;
-    };
     out += ':';
-    put(static_cast<std::uint8_t>(data.size()));
-    put(static_cast<std::uint8_t>(offset >> 8));
-    put(static_cast<std::uint8_t>(offset));
-    put(type);
-    for (const std::uint8_t byte : data) {
-        put(byte);
-    }
-    put(static_cast<std::uint8_t>(-sum));
+    records::RecordText record(out);
+    record.put(static_cast<std::uint8_t>(data.size()));
+    record.put(static_cast<std::uint8_t>(offset >> 8));
+    record.put(static_cast<std::uint8_t>(offset));
+    record.put(type);
+    record.put(data);
+    record.put(static_cast<std::uint8_t>(-record.sum()));
     out += '\n';
 }
 
 }  // namespace
 
 HexReadResult readIntelHex(std::string_view text) {
-    Reader reader;
-    std::size_t number = 0;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (auto refusal = reader.take(line, ++number)) {
-            return std::move(*refusal);
-        }
-    }
-    return std::move(reader).finish();
+    return records::readLines<Reader>(text, kKind);
 }
 
 std::string writeIntelHex(std::span<const std::uint8_t> image) {
@@ -220,13 +141,6 @@ void swapWordBytes(HexImage& image) {
     for (std::size_t i = 0; i < image.size(); i += 2) {
         std::swap(image[i], image[i + 1]);
     }
-}
-
-bool isIntelHexName(std::string_view path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".hex" || extension == ".ihx" || extension == ".ihex";
 }
 
 }  // namespace trilo

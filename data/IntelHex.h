@@ -48,7 +48,4 @@ std::string writeIntelHex(std::span<const std::uint8_t> image);
 // programmed rather than dropped by the word-wise write.
 void swapWordBytes(HexImage& image);
 
-// A name ending in .hex, .ihx or .ihex, in any letter case.
-bool isIntelHexName(std::string_view path);
-
 }  // namespace trilo

@@ -277,31 +277,50 @@ Bytes fixture(const std::string& name) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The toolchains' HEX files program what their binaries hold: an AVR word low byte first at
-// its even address, an 8051 byte at its address; a chip read and saved as HEX gives a file
-// that programs a second chip the same.
-TEST_F(Commands, IntelHexFromTheToolchainsProgramsTheChipAndSavesBack) {
+// The toolchains' HEX, S-record and ELF files program what their binaries hold: an AVR word
+// low byte first at its even address, an 8051 byte at its address; a chip read and saved as
+// HEX or S-record gives a file that programs a second chip the same.
+TEST_F(Commands, TheToolchainsFilesProgramTheChipAndSaveBack) {
     const struct {
         std::int32_t id;
-        const char* hex;
+        const char* file;
         const char* bin;
-    } cases[] = {{10, "avr-blink.hex", "avr-blink.bin"}, {2, "mcs51-blink.ihx", "mcs51-blink.bin"}};
+        const char* saved;
+    } cases[] = {{10, "avr-blink.hex", "avr-blink.bin", ".hex"},
+                 {10, "avr-blink.elf", "avr-blink.bin", ".srec"},
+                 {10, "avr-blink.srec", "avr-blink.bin", ".s19"},
+                 {2, "mcs51-blink.ihx", "mcs51-blink.bin", ".hex"},
+                 {2, "mcs51-blink.s37", "mcs51-blink.bin", ".mot"}};
     for (const auto& k : cases) {
         start(k.id);
-        s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.hex;
+        machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);
+        s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.file;
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const Bytes bin = fixture(k.bin);
-        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.hex;
+        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.file;
         EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kVerifyOk});
 
         EXPECT_EQ(click(&btnReadClick), kNone);
-        view.dialogAnswers = {dir.file("copy-" + std::to_string(k.id) + ".hex")};
+        view.dialogAnswers = {dir.file(std::string("copy-") + k.file + k.saved)};
         s->mnuSaveAsClick();
         machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);  // a second, blank chip
         EXPECT_EQ(click(&btnWriteClick), kNone);
-        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin);
+        EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.saved;
         EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kVerifyOk});
     }
+}
+
+// The EEPROM write takes the .eeprom section of the linked program.
+TEST_F(Commands, TheEepromOfAnElfFileIsItsEepromSection) {
+    start(10);
+    s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink-eeprom.hex";
+    EXPECT_EQ(click(&btnWriEEClick), kNone);
+    const Bytes byHex = chip().eeprom;
+    chip().eeprom.assign(byHex.size(), 0xFF);
+    s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.elf";
+    EXPECT_EQ(click(&btnWriEEClick), kNone);
+    EXPECT_EQ(chip().eeprom, byHex);
+    EXPECT_EQ(Bytes(byHex.begin(), byHex.begin() + 3), Bytes({'T', 'R', 'I'}));
 }
 
 TEST_F(Commands, TheGaugeIsSetOnlyWhenItsValueChanges) {
@@ -316,18 +335,38 @@ TEST_F(Commands, TheGaugeIsSetOnlyWhenItsValueChanges) {
     EXPECT_EQ(buffer().size(), 32768u);
 }
 
-TEST_F(Commands, AnInvalidHexFileIsRefusedBeforeTheChipIsTouched) {
+TEST_F(Commands, AnInvalidDataFileIsRefusedBeforeTheChipIsTouched) {
+    const Bytes elf = fixture("avr-blink.elf");
+    std::string noEeprom(elf.begin(), elf.end());
+    noEeprom.replace(noEeprom.find(".eeprom"), 7, ".eepro_");
+    const struct {
+        const char* name;
+        std::string content;
+        Handler handler;
+        std::string message;
+    } cases[] = {
+        {"bad.hex", ":0100000012EE\n:00000001FF\n", &btnWriteClick,
+         "Chybný kontrolní součet na řádku 1 souboru HEX ! "},
+        {"count.s19", "S1060000010203F3\nS5030002FA\nS9030000FC\n", &btnVerifyClick,
+         "Záznam S5 udává počet datových záznamů 2, v souboru je jich 1 na řádku 2 souboru "
+         "S-record ! "},
+        {"beyond.srec", "S10508001234AC\nS9030000FC\n", &btnWriteClick, kFlashTooSmall},
+        {"elf.hex", std::string(elf.begin(), elf.end()), &btnWriEEClick,
+         "Soubor má příponu .hex (Intel HEX), ale obsahuje ELF ! "},
+        {"flash-only.elf", noEeprom, &btnWriEEClick,
+         "Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! "},
+    };
     start(10);
     chip().flash[0] = 0x00;
-    dir.write("bad.hex", ":0100000012EE\n:00000001FF\n");
-    s->CurrentFile = dir.file("bad.hex");
-    for (Handler h : {&btnWriteClick, &btnVerifyClick, &btnWriEEClick}) {
-        const auto shown = click(h);
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_NE(shown[0].find("na řádku 1 souboru HEX ! "), std::string::npos) << shown[0];
+    chip().eeprom[0] = 0x00;
+    for (const auto& k : cases) {
+        dir.write(k.name, k.content);
+        s->CurrentFile = dir.file(k.name);
+        EXPECT_EQ(click(k.handler), std::vector<std::string>{k.message});
+        expectAtRest();
     }
     EXPECT_EQ(chip().flash[0], 0x00);
-    expectAtRest();
+    EXPECT_EQ(chip().eeprom[0], 0x00);
 }
 
 }  // namespace

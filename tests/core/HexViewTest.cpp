@@ -13,6 +13,7 @@ namespace trilo::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using Memory = commands::BufferContent;
 
 Bytes bytesOf(const std::string& text) {
     return {text.begin(), text.end()};
@@ -134,20 +135,21 @@ TEST(HexViewFile, DecodedAsTheWriteTakesIt) {
     const struct {
         const char* name;
         std::string text;
-        bool avrFlash;
+        Memory memory;
         std::variant<Bytes, std::string> want;
     } cases[] = {
-        {"odd.bin", "\x12\x34\x56", true, Bytes{0x12, 0x34, 0x56, 0xFF}},
-        {"odd-eeprom.bin", "\x12\x34\x56", false, Bytes{0x12, 0x34, 0x56}},
-        {"words.hex", ":0300000012345661\n:00000001FF\n", true, Bytes{0x34, 0x12, 0xFF, 0x56}},
-        {"bad.hex", ":0300000012345662\n", false,
+        {"odd.bin", "\x12\x34\x56", Memory::AvrFlash, Bytes{0x12, 0x34, 0x56, 0xFF}},
+        {"odd-eeprom.bin", "\x12\x34\x56", Memory::AvrEeprom, Bytes{0x12, 0x34, 0x56}},
+        {"words.hex", ":0300000012345661\n:00000001FF\n", Memory::AvrFlash,
+         Bytes{0x34, 0x12, 0xFF, 0x56}},
+        {"bad.hex", ":0300000012345662\n", Memory::Mcs51Flash,
          std::string("Chybný kontrolní součet na řádku 1 souboru HEX ! ")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(commands::inputImage(put(c.name, c.text), c.avrFlash), c.want);
+        EXPECT_EQ(commands::inputImage(put(c.name, c.text), c.memory), c.want);
     }
-    EXPECT_EQ(commands::inputImage(dir.file("missing.bin"), false),
+    EXPECT_EQ(commands::inputImage(dir.file("missing.bin"), commands::BufferContent::None),
               commands::InputImage(std::string(kNoInputFile)));
 }
 

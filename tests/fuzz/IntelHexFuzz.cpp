@@ -1,31 +1,6 @@
-// libFuzzer target for the Intel HEX reader: whatever the bytes, the reader either refuses
-// them with a message that names a line of the input, or gives an image that the writer and
-// the reader give back unchanged.
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <string_view>
-
-#include "data/IntelHex.h"
+// libFuzzer target for the Intel HEX reader and writer.
+#include "RecordsFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const trilo::HexReadResult result = trilo::readIntelHex(text);
-    if (const auto* refusal = std::get_if<trilo::HexRefusal>(&result)) {
-        const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-        if (refusal->line == 0 || refusal->line > lines + 1 || !refusal->message.ends_with(" ! ")) {
-            std::abort();
-        }
-        return 0;
-    }
-    const trilo::HexImage& image = std::get<trilo::HexImage>(result);
-    if (image.size() > trilo::kHexAddressLimit) {
-        std::abort();
-    }
-    const trilo::HexReadResult again = trilo::readIntelHex(trilo::writeIntelHex(image));
-    const auto* back = std::get_if<trilo::HexImage>(&again);
-    if (back == nullptr || *back != image) {
-        std::abort();
-    }
-    return 0;
+    return checkRecords(data, size, trilo::readIntelHex, trilo::writeIntelHex);
 }

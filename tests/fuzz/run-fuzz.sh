@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the Intel HEX fuzz target with clang and runs it from the fixtures' seed corpus.
-# Usage: run-fuzz.sh CMAKE BUILD_DIR RUNS [libFuzzer options...]
+# Builds one data-file reader's fuzz target with clang and runs it from its seed corpus: the
+# toolchain fixtures of its format and a few files with the record types those lack.
+# Usage: run-fuzz.sh CMAKE BUILD_DIR intelhex|srecord|elf RUNS [libFuzzer options...]
 # Exits 77, which CTest counts as skipped, only when clang++ is not installed.
 set -euo pipefail
 
 cmake_command="$1"
 build="$2"
-runs="$3"
-shift 3
+target="$3"
+runs="$4"
+shift 4
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+fixtures="$here/../fixtures/intelhex"
 
 clang="$(command -v clang++ || true)"
 if [ -z "$clang" ]; then
@@ -22,12 +25,16 @@ mkdir -p "$build"
     cat "$build/configure.log"
     exit 1
 }
-"$cmake_command" --build "$build"
+"$cmake_command" --build "$build" --target "${target}_fuzz"
 
-# The corpus lives in the build, seeded from the toolchain fixtures and a few files with the
-# record types those lack; new inputs land there, never in the source tree.
-mkdir -p "$build/corpus"
-cp "$here"/../fixtures/intelhex/*.hex "$here"/../fixtures/intelhex/*.ihx "$here"/seeds/* \
-    "$build/corpus/"
-"$build/intelhex_fuzz" -runs="$runs" -seed=1 -dict="$here/intelhex.dict" \
-    -artifact_prefix="$build/" "$@" "$build/corpus"
+# The corpus lives in the build; new inputs land there, never in the source tree.
+corpus="$build/corpus-$target"
+mkdir -p "$corpus"
+case "$target" in
+    intelhex) cp "$fixtures"/*.hex "$fixtures"/*.ihx "$here"/seeds/intelhex/* "$corpus/" ;;
+    srecord) cp "$fixtures"/*.srec "$fixtures"/*.s37 "$here"/seeds/srecord/* "$corpus/" ;;
+    elf) cp "$fixtures"/*.elf "$corpus/" ;;
+esac
+dict="$here/$target.dict"
+"$build/${target}_fuzz" -runs="$runs" -seed=1 -dict="$dict" \
+    -artifact_prefix="$build/$target-" "$@" "$corpus"

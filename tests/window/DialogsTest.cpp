@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <utility>
 
 #include "WindowSupport.h"
 
@@ -101,12 +102,16 @@ void DialogsTest::fileDialogs() {
     for (int i = 0; i < combo->count(); ++i) {
         labels << combo->itemText(i);
     }
-    QCOMPARE(labels,
-             QStringList({QString::fromUtf8("Binární soubory *.BIN"),
-                          QString::fromUtf8("Všechny soubory"), QStringLiteral("Intel HEX")}));
+    const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
+    QStringList expected({QString::fromUtf8("Binární soubory *.BIN"),
+                          QString::fromUtf8("Všechny soubory"), QStringLiteral("Intel HEX"),
+                          QStringLiteral("Motorola S-record")});
+    if (!save) {
+        expected << QStringLiteral("ELF");  // read, never written
+    }
+    QCOMPARE(labels, expected);
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
-    const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
     QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
     QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
@@ -119,10 +124,12 @@ void DialogsTest::fileDialogs() {
     }
     QVERIFY(!match.match("d.txt").hasMatch());
 
-    // Choosing Intel HEX makes a typed name a .hex file.
-    dialog->selectNameFilter(dialog->nameFilters().constLast());
-    emit dialog->filterSelected(dialog->nameFilters().constLast());
-    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("hex") : QString());
+    // Choosing Intel HEX or S-record makes a typed name a file of that kind.
+    for (const auto& [index, suffix] : {std::pair(2, "hex"), std::pair(3, "srec")}) {
+        dialog->selectNameFilter(dialog->nameFilters().at(index));
+        emit dialog->filterSelected(dialog->nameFilters().at(index));
+        QCOMPARE(dialog->defaultSuffix(), save ? QString::fromLatin1(suffix) : QString());
+    }
 }
 
 void DialogsTest::saveAddsTheExtensionAndAsksNothing_data() {

@@ -1,0 +1,174 @@
+// The formats of data files other than Intel HEX (S-record, ELF), and how a file's name and
+// content choose among them.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "data/DataFormat.h"
+#include "data/Elf.h"
+#include "data/SRecord.h"
+
+namespace trilo::test {
+namespace {
+
+using Outcome = std::variant<DataFormat, std::string>;
+
+std::string fixture(const std::string& name) {
+    std::ifstream in(std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+HexImage image(const std::variant<HexImage, std::string>& result) {
+    if (const auto* refusal = std::get_if<std::string>(&result)) {
+        ADD_FAILURE() << "refused: " << *refusal;
+        return {};
+    }
+    return std::get<HexImage>(result);
+}
+
+std::string refusal(const std::variant<HexImage, std::string>& result) {
+    const auto* text = std::get_if<std::string>(&result);
+    return text != nullptr ? *text : "accepted";
+}
+
+const std::string kElfHead = std::string(
+    "\x7f"
+    "ELF\x01\x01\x01",
+    7);
+
+TEST(DataFormat, TheExtensionDecidesAndTheContentWhereItIsUnknown) {
+    const std::string hex = ":100000000AC01BC01AC019C018C017C016C015C0C4\n";
+    const std::string srec = "S0030000FC\nS1060000010203F3\n";
+    const std::string binary("\x0c\xc0\x00\xff", 4);
+    const std::vector<std::tuple<const char*, std::string, Outcome>> cases = {
+        {"fw.hex", hex, DataFormat::IntelHex},
+        {"/home/u/FW.HEX", hex, DataFormat::IntelHex},
+        {"a/b.Ihx", hex, DataFormat::IntelHex},
+        {"c.iHeX", hex, DataFormat::IntelHex},
+        {"fw.S19", srec, DataFormat::SRecord},
+        {"fw.s28", srec, DataFormat::SRecord},
+        {"fw.s37", srec, DataFormat::SRecord},
+        {"fw.mot", srec, DataFormat::SRecord},
+        {"fw.srec", srec, DataFormat::SRecord},
+        {"fw.elf", kElfHead, DataFormat::Elf},
+        // A raw file may hold anything, an ELF file's bytes too.
+        {"fw.hex.bin", kElfHead, DataFormat::Raw},
+        {"fw.BIN", hex, DataFormat::Raw},
+        // Unknown extensions: the first bytes, past leading blank lines.
+        {"fw", "\r\n" + hex, DataFormat::IntelHex},
+        {"fw.hexx", hex, DataFormat::IntelHex},
+        {"d.hex/fw", srec, DataFormat::SRecord},
+        {"main.out", kElfHead, DataFormat::Elf},
+        {"image", binary, DataFormat::Raw},
+        {"notes.txt", "Sx: a note\n", DataFormat::Raw},
+        {"empty", "", DataFormat::Raw},
+        // Text that is no valid record is the reader's to refuse, with the line at fault.
+        {"fw.hex", "0100000001FE\n", DataFormat::IntelHex},
+        {"fw.hex", "", DataFormat::IntelHex},
+        {"fw.hex", kElfHead, "Soubor má příponu .hex (Intel HEX), ale obsahuje ELF ! "},
+        {"fw.HEX", binary, "Soubor má příponu .hex (Intel HEX), ale obsahuje binární data ! "},
+        {"fw.srec", hex, "Soubor má příponu .srec (S-record), ale obsahuje Intel HEX ! "},
+        {"fw.ihx", srec, "Soubor má příponu .ihx (Intel HEX), ale obsahuje S-record ! "},
+        {"fw.elf", hex, "Soubor má příponu .elf (ELF), ale obsahuje Intel HEX ! "},
+        {"fw.elf", "hello\n", "Soubor má příponu .elf (ELF), ale obsahuje prostý text ! "},
+    };
+    for (const auto& [name, head, outcome] : cases) {
+        EXPECT_EQ(formatOf(name, head), outcome) << name << " " << head;
+    }
+}
+
+TEST(SRecordRead, AcceptsEveryRecordKind) {
+    const std::vector<std::pair<std::string, HexImage>> cases = {
+        {"S00600004844521B\nS1060000010203F3\nS5030001FB\nS9030000FC\n", {1, 2, 3}},
+        {"S205010000AA4F\r\n\r\nS604000001FA\r\nS804000000FB\r\n",
+         [] {
+             HexImage i(0x10001, 0xFF);
+             i[0x10000] = 0xAA;
+             return i;
+         }()},
+        {"S306000000005a9f\nS70500000000fa", {0x5A}},
+    };
+    for (const auto& [text, want] : cases) {
+        EXPECT_EQ(image(readImage(DataFormat::SRecord, text, false, false)), want) << text;
+    }
+}
+
+TEST(SRecordRead, RefusesInvalidFilesNamingTheLine) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"S1060000010203F4\nS9030000FC\n",
+         "Chybný kontrolní součet na řádku 1 souboru S-record ! "},
+        {"S1060000010203F3\nS5030002FA\nS9030000FC\n",
+         "Záznam S5 udává počet datových záznamů 2, v souboru je jich 1 na řádku 2 souboru "
+         "S-record ! "},
+        {"S4030000FC\n", "Neznámý typ záznamu S4 na řádku 1 souboru S-record ! "},
+        {"S1070000010203F3\n", "Chybný záznam na řádku 1 souboru S-record ! "},
+        {"S10600000102G3F3\n", "Chybný záznam na řádku 1 souboru S-record ! "},
+        {"S9040000AA51\n", "Chybný záznam na řádku 1 souboru S-record ! "},
+        {"S1060000010203F3\n", "Soubor S-record končí na řádku 1 bez záznamu konce souboru ! "},
+        {"S9030000FC\nS1060000010203F3\n",
+         "Data za záznamem konce souboru na řádku 2 souboru S-record ! "},
+        {"S3060010000001E8\nS70500000000FA\n",
+         "Adresa 0x100000 je za hranicí 1 MiB na řádku 1 souboru S-record ! "},
+    };
+    for (const auto& [text, message] : cases) {
+        EXPECT_EQ(refusal(readImage(DataFormat::SRecord, text, false, false)), message) << text;
+    }
+}
+
+TEST(SRecordWrite, WritesTheShortestAddressAndReadsBack) {
+    EXPECT_EQ(writeSRecord(HexImage{1, 2, 3}),
+              "S0030000FC\nS1060000010203F3\nS5030001FB\nS9030000FC\n");
+    // One byte above 64 KiB takes 24-bit addresses and their end record.
+    HexImage large(0x10001);
+    for (std::size_t i = 0; i < large.size(); ++i) {
+        large[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    const std::string text = writeSRecord(large);
+    EXPECT_TRUE(text.find("\nS214000000") != std::string::npos);
+    EXPECT_TRUE(text.ends_with("\nS5031001EB\nS804000000FB\n")) << text.substr(text.size() - 40);
+    EXPECT_EQ(image(readImage(DataFormat::SRecord, text, false, false)), large);
+}
+
+TEST(ElfRead, RefusesFilesItCannotUse) {
+    const std::string elf = fixture("avr-blink.elf");
+    // Offsets in the fixture: e_shoff at 32, the .text section's sh_offset at 0x89C.
+    const auto patched = [&](std::size_t at, std::string bytes) {
+        std::string copy = elf;
+        copy.replace(at, bytes.size(), bytes);
+        return copy;
+    };
+    std::string noEeprom = elf;
+    noEeprom.replace(noEeprom.find(".eeprom"), 7, ".eepro_");
+    const struct {
+        std::string file;
+        bool avr;
+        bool eeprom;
+        std::string message;
+    } cases[] = {
+        {elf.substr(0, 40), true, false, "Soubor ELF má chybnou hlavičku ! "},
+        {patched(4, "\x02"), true, false, "Soubor ELF není 32bitový little-endian ! "},
+        {patched(18, std::string("\x3e\x00", 2)), true, false,
+         "Soubor ELF je pro jiný procesor než AVR nebo 8051 (e_machine 62) ! "},
+        {patched(32, "\xf0\xff\xff\xff"), true, false,
+         "Soubor ELF je poškozený: tabulka hlaviček sahá za jeho konec ! "},
+        {patched(0x89C, "\xf0\xff\xff\xff"), true, false,
+         "Soubor ELF je poškozený: sekce .text sahá za jeho konec ! "},
+        {elf, false, false, "Soubor ELF je pro AVR, vybraný čip je 8051 ! "},
+        {noEeprom, true, true, "Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! "},
+    };
+    for (const auto& k : cases) {
+        EXPECT_EQ(refusal(readImage(DataFormat::Elf, k.file, k.avr, k.eeprom)), k.message)
+            << k.message;
+    }
+}
+
+}  // namespace
+}  // namespace trilo::test
