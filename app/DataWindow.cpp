@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -33,7 +34,7 @@ QString fromUtf8(const std::string& text) {
 // "1 bajt se liší", "3 bajty se liší", "12 bajtů se liší".
 QString differingBytes(std::size_t count) {
     const char* noun = count == 1 ? "bajt" : count >= 2 && count <= 4 ? "bajty" : "bajtů";
-    return QString::fromUtf8("%1 %2 se liší").arg(count).arg(QLatin1String(noun));
+    return QString::fromUtf8("%1 %2 se liší").arg(count).arg(QString::fromUtf8(noun));
 }
 
 }  // namespace
@@ -264,7 +265,11 @@ DataWindow::DataWindow(Dialogs& dialogs, QWidget* parent)
     }
     connect(tabs_, &QTabBar::currentChanged, this, &DataWindow::showSide);
     connect(readButton_, &QPushButton::clicked, this, &DataWindow::readRequested);
-    resize(metrics.horizontalAdvance(QLatin1Char('W')) * 90, metrics.height() * 30);
+    // Wide enough for every column beside the longest row header, and some 30 rows high.
+    const int width = metrics.horizontalAdvance(QStringLiteral("00000 soubor")) + 16 +
+                      table_->horizontalHeader()->length() +
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 48;
+    resize(width, metrics.height() * 36);
     updateTexts();
 }
 
