@@ -61,9 +61,9 @@ void TfrmTop::dataChanged(DataSide side) {
     }
 }
 
-void TfrmTop::showDifferences() {
+void TfrmTop::showDifferences(std::optional<std::size_t> at) {
     showDataWindow();
-    dataWindow_->showDifferences();
+    dataWindow_->showDifferences(at);
 }
 
 void TfrmTop::refreshChip() {
@@ -101,7 +101,7 @@ void TfrmTop::readAndCompare() {
     qobject_cast<QAbstractButton*>(slot(Control::btnRead).widget)->click();
     if (chipReads_ != before) {
         refreshFile();
-        dataWindow_->showDifferences();
+        dataWindow_->showDifferences(std::nullopt);
     }
 }
 

@@ -361,10 +361,13 @@ void DataWindow::goTo(std::size_t offset) {
     table_->setFocus();
 }
 
-void DataWindow::showDifferences() {
+void DataWindow::showDifferences(std::optional<std::size_t> at) {
     tabs_->setCurrentIndex(kDifferencesTab);
-    if (const auto first = differences_.first()) {
-        goTo(*first);
+    if (!at || *at >= model_.size()) {
+        at = differences_.first();
+    }
+    if (at) {
+        goTo(*at);
     }
 }
 
@@ -385,7 +388,8 @@ void DataWindow::goToAddress() {
                       QString::fromUtf8("Adresa „%1“ není v zobrazených datech (0 až %2).")
                           .arg(answer->trimmed(),
                                fromUtf8(addressText(std::max<std::size_t>(model_.size(), 1) - 1,
-                                                    model_.size()))));
+                                                    model_.size()))),
+                      QString());
         return;
     }
     goTo(static_cast<std::size_t>(offset));

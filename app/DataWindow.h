@@ -72,8 +72,8 @@ public:
     void setFileRefused(const QString& name, const QString& why);
     void setReadEnabled(bool on);
 
-    // "Rozdíly" at the first difference.
-    void showDifferences();
+    // "Rozdíly" at offset, or at the first difference it finds.
+    void showDifferences(std::optional<std::size_t> at);
     void goToAddress();
     void nextDifference(bool forward);
     void copySelection();

@@ -25,8 +25,12 @@ std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxKind kind, const
     return box;
 }
 
-void QtDialogs::info(QWidget* parent, const QString& text) {
-    makeMessageBox(parent, BoxKind::Info, text)->exec();
+void QtDialogs::info(QWidget* parent, const QString& text, const QString& detail) {
+    auto box = makeMessageBox(parent, BoxKind::Info, text);
+    if (!detail.isEmpty()) {
+        box->setDetailedText(detail);
+    }
+    box->exec();
 }
 
 bool QtDialogs::yesNo(QWidget* parent, const QString& text) {

@@ -19,8 +19,8 @@ inline const QString kAppTitle = QStringLiteral("Trilo Programmer");
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // Information box with OK.
-    virtual void info(QWidget* parent, const QString& text) = 0;
+    // Information box with OK; a detail that is not empty is the box's detail text.
+    virtual void info(QWidget* parent, const QString& text, const QString& detail) = 0;
     // Information box with Yes and No; true for Yes.
     virtual bool yesNo(QWidget* parent, const QString& text) = 0;
     // The top-level handler's error box.
@@ -36,7 +36,7 @@ public:
 // The real boxes and dialogs.
 class QtDialogs : public Dialogs {
 public:
-    void info(QWidget* parent, const QString& text) override;
+    void info(QWidget* parent, const QString& text, const QString& detail) override;
     bool yesNo(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     std::optional<QString> openFile(QWidget* parent, const QString& preset) override;

@@ -43,8 +43,8 @@ public:
     std::string text(Control c) const override {
         return onGui([&] { return window_.text(c); });
     }
-    void showInfo(const std::string& message) override {
-        onGui([&] { window_.showInfo(message); });
+    void showInfo(const std::string& message, const std::string& detail) override {
+        onGui([&] { window_.showInfo(message, detail); });
     }
     bool askYesNo(const std::string& message) override {
         return onGui([&] { return window_.askYesNo(message); });
@@ -67,8 +67,8 @@ public:
     void dataChanged(DataSide side) override {
         onGui([&] { window_.dataChanged(side); });
     }
-    void showDifferences() override {
-        onGui([&] { window_.showDifferences(); });
+    void showDifferences(std::optional<std::size_t> at) override {
+        onGui([&] { window_.showDifferences(at); });
     }
 
 private:

@@ -575,8 +575,8 @@ std::string TfrmTop::text(Control c) const {
     return caption(c);
 }
 
-void TfrmTop::showInfo(const std::string& message) {
-    dialogs_.info(this, fromUtf8(message));
+void TfrmTop::showInfo(const std::string& message, const std::string& detail) {
+    dialogs_.info(this, fromUtf8(message), fromUtf8(detail));
 }
 
 bool TfrmTop::askYesNo(const std::string& message) {

@@ -54,7 +54,7 @@ public:
     void showPortStatus(const PortStatus& status) override;
     void setValue(Control c, int value) override;
     std::string text(Control c) const override;
-    void showInfo(const std::string& message) override;
+    void showInfo(const std::string& message, const std::string& detail) override;
     bool askYesNo(const std::string& message) override;
     void showError(const std::string& message) override;
     std::optional<std::string> openFileDialog(const std::string& preset) override;
@@ -64,7 +64,7 @@ public:
 
     // ---- The data window (DataMenu.cpp) ---------------------------------------------------
     void dataChanged(DataSide side) override;
-    void showDifferences() override;
+    void showDifferences(std::optional<std::size_t> at) override;
     // Shows the data window, made when first asked for, with what the buffer and the file
     // hold now.
     void showDataWindow();

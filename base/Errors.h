@@ -20,6 +20,9 @@ public:
     // where that number collides with a code of the table (EIO is 5 on Linux).
     IoError(int code, const std::string& text) : TriloError(text), code_(code) {}
     int code() const { return code_; }
+    // The errno of the failed system call; 0 when the error did not come from one.
+    int systemError() const { return systemError_; }
+    void setSystemError(int err) { systemError_ = err; }
 
     // 2 "File not found", 3 "Invalid filename", 4 "Too many open files",
     // 5 "File access denied", 100 "Read beyond end of file", 101 "Disk full",
@@ -36,6 +39,7 @@ public:
 
 private:
     int code_;
+    int systemError_ = 0;
 };
 
 // The settings file could not be written: "Unable to write to <SettingsPath>", with the

@@ -119,9 +119,65 @@ int statusOf(Outcome outcome) {
         case Outcome::NoInputFile:
         case Outcome::FileTooLarge:
         case Outcome::BadFile:
+        case Outcome::EmptyFile:
             return kFileError;
         default:
             return kFailed;
+    }
+}
+
+// What the system said, in Czech: the common causes by name, any other by its number.
+std::string systemReason(int err) {
+    switch (err) {
+        case ENOENT:
+            return "soubor nebo adresář neexistuje";
+        case EACCES:
+        case EPERM:
+            return "přístup odepřen";
+        case EROFS:
+            return "systém souborů je jen pro čtení";
+        case EISDIR:
+            return "je to adresář";
+        case ENOTDIR:
+            return "část cesty není adresář";
+        case ENAMETOOLONG:
+            return "jméno je příliš dlouhé";
+        case EMFILE:
+        case ENFILE:
+            return "příliš mnoho otevřených souborů";
+        case ENOSPC:
+        case EDQUOT:
+            return "na disku není místo";
+        case EPIPE:
+            return "druhá strana roury skončila";
+        case EIO:
+            return "chyba vstupu a výstupu zařízení";
+        default:
+            return "systémová chyba " + std::to_string(err);
+    }
+}
+
+// A file error as the command line says it; the window's error box keeps the table's texts.
+std::string czechText(const TriloError& e) {
+    const auto* io = dynamic_cast<const IoError*>(&e);
+    if (io == nullptr) {
+        return std::string(e.what()) + ".";
+    }
+    if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
+        return other->directory() ? "je to adresář"
+                                  : "není obyčejný soubor (roura nebo zařízení); data se čtou "
+                                    "jen ze souboru nebo ze standardního vstupu (-)";
+    }
+    if (io->systemError() != 0) {
+        return systemReason(io->systemError());
+    }
+    switch (io->code()) {
+        case IoError::ReadBeyondEnd:
+            return "čtení za koncem souboru";
+        case IoError::DiskFull:
+            return systemReason(ENOSPC);
+        default:
+            return "chyba souboru " + std::to_string(io->code());
     }
 }
 
@@ -156,7 +212,7 @@ public:
                     ? ""
                     : current_->option + (current_->file.empty() ? "" : " " + current_->file) +
                           ": ";
-            sink_.error(where + e.what() + ".");
+            sink_.error(where + czechText(e));
             return kFileError;
         }
     }
@@ -204,6 +260,17 @@ private:
         link.PortBase = board.PortBase;
         link.PollLimit = board.PollLimit;
         board.port.base = link.base();
+        // Never the simulated board unless asked for: a user who mistyped the port, or has
+        // no ppdev, would believe a real chip was programmed.
+        const std::string& node = nodeFor(nodes, board.port.base);
+        if (chooseBoard(board.port.board, nodeExists(node)) == BoardKind::Sim &&
+            chooseBoard(board.port.board, true) != BoardKind::Sim) {
+            sink_.error(node +
+                        " neexistuje, deska se nepoužije; zaveďte ovladač paralelního portu "
+                        "(sudo modprobe ppdev) a přidejte se do skupiny lp (sudo usermod -aG lp "
+                        "$USER); bez desky program vyzkoušíte s volbou -c sim");
+            return kPortError;
+        }
         const PortSetup setup = openPortLayer(board.port, clock, nodes);
         link.useClock(setup.clock ? *setup.clock : clock);
         portinc.attach(setup.layer.get());
@@ -213,6 +280,8 @@ private:
             return kUsage;
         }
         if (setup.board != nullptr) {
+            // Said even under -q: nothing of this run reaches a chip.
+            sink_.error("simulovaná deska: žádný skutečný čip");
             setup.board->selectDevice(device_.id);
         }
 
@@ -247,15 +316,27 @@ private:
             if (!readsInput(s.verb)) {
                 continue;
             }
+            // Named for what it is: "no file was given" would not be true.
+            struct stat st {};
+            const bool missing =
+                s.file != "-" && ::stat(s.file.c_str(), &st) != 0 && errno == ENOENT;
+            if (missing || (s.file != "-" && S_ISDIR(st.st_mode))) {
+                sink_.error(s.option + ": " +
+                            (missing ? "soubor „" + s.file + "“ neexistuje"
+                                     : "„" + s.file + "“ je adresář"));
+                return kFileError;
+            }
             const bool eeprom = s.verb == Verb::WriteEeprom;
-            const std::int64_t limit = s.verb == Verb::Verify ? INT64_MAX
-                                       : eeprom               ? device_.eepromSize
-                                                              : device_.flashSize;
+            const bool verify = s.verb == Verb::Verify;
+            current_ = &s;
             sink_.begin(s.label);
             const Outcome outcome = commands::CheckInput(
                 c, input(s),
-                eeprom ? BufferContent::AvrEeprom : commands::ReadContent(device_.family), limit,
-                eeprom ? kEepromTooSmall : kFlashTooSmall);
+                eeprom ? BufferContent::AvrEeprom : commands::ReadContent(device_.family),
+                eeprom ? device_.eepromSize : device_.flashSize,
+                verify   ? nullptr
+                : eeprom ? kEepromTooSmall
+                         : kFlashTooSmall);
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -268,7 +349,11 @@ private:
     // programmer.ini's board, with what the command line says in its place.
     BoardSettings boardSettings(PpdevNodes& nodes) const {
         SettingsFile ini("programmer.ini");
-        ini.load();
+        try {
+            ini.load();
+        } catch (const SettingsReadError&) {
+            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst");
+        }
         BoardSettings board = readBoardSettings(ini);
         if (o_.port) {
             board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
@@ -342,7 +427,7 @@ private:
                 }
                 break;
             case Verb::WriteEeprom:
-                outcome = commands::WriteEeprom(c, input(s), device_.eepromSize);
+                outcome = commands::WriteEeprom(c, input(s), device_.eepromSize, o_.readBack);
                 break;
             case Verb::ReadLock: {
                 const auto level = commands::ReadLockBits(c, device_.family);
@@ -357,7 +442,7 @@ private:
                 break;
             }
             case Verb::WriteFuses:
-                outcome = commands::WriteFuses(c, s.fuses);
+                outcome = commands::WriteFuses(c, device_, s.fuses, o_.readBack);
                 break;
             case Verb::ReadSerialFuse:
             case Verb::WriteSerialFuse: {

@@ -130,6 +130,23 @@ std::string longName(int value) {
     return std::string("-") + static_cast<char>(value);
 }
 
+// "--erase=5": the option without a value that this names, as getopt matches it (an
+// abbreviation included); nullptr when the text is something else.
+const option* flagGivenValue(const std::string& typed) {
+    const std::size_t equals = typed.find('=');
+    if (typed.rfind("--", 0) != 0 || equals == std::string::npos) {
+        return nullptr;
+    }
+    const std::string name = typed.substr(2, equals - 2);
+    for (const option& o : kLongOptions) {
+        if (o.name != nullptr && o.has_arg == no_argument && !name.empty() &&
+            std::string(o.name).rfind(name, 0) == 0) {
+            return &o;
+        }
+    }
+    return nullptr;
+}
+
 bool same(const std::string& a, const char* b) {
     return ::strcasecmp(a.c_str(), b) == 0;
 }
@@ -328,6 +345,9 @@ Options parseOptions(int argc, char** argv) {
             case ':':
                 throw UsageError("volba " + typed() + " chce hodnotu");
             default:
+                if (const option* flag = flagGivenValue(argv[optind - 1])) {
+                    throw UsageError("volba --" + std::string(flag->name) + " nebere hodnotu");
+                }
                 throw UsageError("neznámá volba " + typed());
         }
     }
@@ -378,14 +398,16 @@ Volby:
                              a fuse bity
   -F, --force                pokračuje i s jiným čipem v patici
   -D, --no-erase             zápis FLASH bez automatického smazání
-  -V, --no-verify            zápis FLASH bez čtení zpět
+  -V, --no-verify            zápisy bez čtení zpět (FLASH, lock bity, EEPROM,
+                             fuse bity)
       --no-blank-check       mazání bez kontroly, že je FLASH prázdná
   -L, --lock=N               po zápisu FLASH naprogramuje lock bity úrovně N
   -f, --format=raw|ihex|srec formát všech souborů; jinak podle přípony
                              (.hex Intel HEX, .srec S-record, .elf ELF,
                              .bin raw), u jiné podle obsahu
   -P, --port=PORT            LPT1, LPT2 nebo /dev/parportN
-  -c, --board=DESKA          auto, ppdev nebo sim
+  -c, --board=DESKA          auto, ppdev nebo sim; simulovaná deska (sim) jen
+                             na požádání
       --poll-limit=N         nejvíce čtení při čekání na desku
       --trace=SOUBOR         připíše každý přístup k portu do SOUBORU
       --sim-socket=OBSAH     co drží simulovaná patice: auto, empty nebo čip

@@ -1,6 +1,7 @@
 #include "commands/Commands.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "data/FileMove.h"
 #include "ops/avr/AvrEeprom.h"
@@ -70,6 +71,7 @@ namespace {
 
 // The data file opened, or the outcome that ends the command without touching the chip.
 std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferContent memory) {
+    c.difference.reset();
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
@@ -78,6 +80,53 @@ std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferC
         return Outcome::BadFile;
     }
     return std::nullopt;
+}
+
+// An empty file gives a verify nothing to compare: refused, not "Verifikace - OK".
+bool comparable(OpContext& c) {
+    if (c.in().size() > 0) {
+        return true;
+    }
+    c.in().close();
+    c.sink.info(kEmptyFile);
+    return false;
+}
+
+// The lock level the chip shows, read in a cycle of its own and released.
+int readLockLevel(OpContext& c, const std::string& FamilyTag) {
+    const int level = FamilyTag == kFamilyAvr ? AvrReadLockBits(c) : M51ReadLockBits(c);
+    c.link.ReleaseTarget();
+    return level;
+}
+
+// The level a flash write programs last: the highest checked box the family writes. The
+// 20-pin and 40-pin 89C parts cannot read their lock bits back, so nothing is checked there.
+int lockLevelWritten(const FlashJob& job) {
+    const bool avr = job.FamilyTag == kFamilyAvr;
+    if (!avr && job.FamilyTag != kFamilyS51) {
+        return 0;
+    }
+    for (int level = avr ? 2 : 3; level > 0; --level) {
+        if (job.locks[static_cast<std::size_t>(level - 1)]) {
+            return level;
+        }
+    }
+    return 0;
+}
+
+// After a write that programmed lock bits: the chip must show that level.
+bool lockHeld(OpContext& c, const FlashJob& job) {
+    const int written = lockLevelWritten(job);
+    if (written == 0) {
+        return true;
+    }
+    const int read = readLockLevel(c, job.FamilyTag);
+    if (read == written) {
+        return true;
+    }
+    c.sink.info("Lock bity: zapsána úroveň " + std::to_string(written) + ", přečtena úroveň " +
+                std::to_string(read));
+    return false;
 }
 
 }  // namespace
@@ -97,9 +146,21 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     if (AutoErase) {
         family.EraseChip(c, job);
     }
-    const bool written = family.WriteFlash(c, job);
+    const bool empty = c.in().size() == 0;
+    const Comparison written = family.WriteFlash(c, job);
     c.in().close();
-    return written ? Outcome::Done : Outcome::WriteFailed;
+    c.difference = written.difference;
+    if (!written.same()) {
+        return Outcome::WriteFailed;
+    }
+    if (empty) {
+        const bool locks = std::find(job.locks.begin(), job.locks.end(), true) != job.locks.end();
+        c.sink.status(locks ? kEmptyWriteLocks : kEmptyWrite);
+    }
+    if (job.AutoVerify && !lockHeld(c, job)) {
+        return Outcome::WriteFailed;
+    }
+    return Outcome::Done;
 }
 
 Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
@@ -107,7 +168,12 @@ Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
     if (auto refused = refusedInput(c, file, memory)) {
         return *refused;
     }
-    const bool fitting = fits(c, sizeLimit, tooLarge);
+    // A verify takes a file of any size but an empty one.
+    const bool verify = tooLarge == nullptr;
+    if (verify && !comparable(c)) {
+        return Outcome::EmptyFile;
+    }
+    const bool fitting = verify || fits(c, sizeLimit, tooLarge);
     c.in().close();
     c.input = nullptr;
     c.image.reset();
@@ -118,11 +184,15 @@ Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) 
     if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
         return *refused;
     }
+    if (!comparable(c)) {
+        return Outcome::EmptyFile;
+    }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const bool same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
-    return same ? Outcome::Done : Outcome::VerifyFailed;
+    const Comparison same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
+    c.difference = same.difference;
+    return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
 
 Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
@@ -133,7 +203,8 @@ Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
     return Outcome::Done;
 }
 
-Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit) {
+Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit,
+                    bool AutoVerify) {
     if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
         return *refused;
     }
@@ -144,16 +215,29 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
         return Outcome::Declined;
     }
     AvrWriteEeprom(c);
-    return Outcome::Done;
+    if (!AutoVerify) {
+        return Outcome::Done;
+    }
+    // The file once more, against what the chip now holds.
+    openInput(c, CurrentFile, BufferContent::AvrEeprom);
+    const Comparison held = AvrCompareEeprom(c);
+    c.difference = held.difference;
+    if (held.same()) {
+        return Outcome::Done;
+    }
+    char text[80];
+    std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%02llX zapsáno %02X, přečteno %02X",
+                  static_cast<unsigned long long>(held.difference->address),
+                  held.difference->inFile, held.difference->inChip);
+    c.sink.info(text);
+    return Outcome::WriteFailed;
 }
 
 std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag) {
     if (!ChipAccepted(c)) {
         return std::nullopt;
     }
-    const int level = FamilyTag == kFamilyAvr ? AvrReadLockBits(c) : M51ReadLockBits(c);
-    c.link.ReleaseTarget();
-    return level;
+    return readLockLevel(c, FamilyTag);
 }
 
 std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device) {
@@ -163,12 +247,25 @@ std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device) {
     return AvrReadFuses(c, device.fuseReadControl);
 }
 
-Outcome WriteFuses(OpContext& c, std::uint8_t fuses) {
+Outcome WriteFuses(OpContext& c, const DeviceInfo& device, std::uint8_t fuses, bool AutoVerify) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
     AvrWriteFuses(c, fuses);
-    return Outcome::Done;
+    if (!AutoVerify) {
+        return Outcome::Done;
+    }
+    // Only the device's own fuse bits: the reading's other bits are lock bits or unused.
+    const std::uint8_t mask = device.fuseMask();
+    const std::uint8_t read = AvrReadFuses(c, device.fuseReadControl);
+    if (((read ^ fuses) & mask) == 0) {
+        return Outcome::Done;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "Fuse bity: zapsáno %02X, přečteno %02X",
+                  (fuses | ~mask) & 0xFF, (read | ~mask) & 0xFF);
+    c.sink.info(text);
+    return Outcome::WriteFailed;
 }
 
 std::optional<bool> ReadSerialFuse(OpContext& c) {
@@ -200,8 +297,8 @@ std::string ChipReport::summary() const {
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
     ChipReport report;
     report.bytes = ReadSignature(c, selected.family);
-    report.matches = signatureMatches(selected, report.bytes);
-    report.found = report.matches ? &selected : deviceWithSignature(report.bytes, selected);
+    report.found = deviceWithSignature(report.bytes, selected);
+    report.matches = report.found == &selected;
     const auto all = [&](std::uint8_t value) {
         return std::all_of(report.bytes.begin(), report.bytes.end(),
                            [value](std::uint8_t b) { return b == value; });

@@ -44,7 +44,14 @@ enum class Outcome {
     VerifyFailed,  // the flash differs from the data file
     Declined,      // the chip is not the device selected, and the user said No
     BadFile,       // the data file is Intel HEX that is not valid
+    EmptyFile,     // a verify against an empty file, which would compare nothing
 };
+
+// A verify refuses an empty file; a write of one writes only the lock bits, and says so.
+inline constexpr const char* kEmptyFile = "Soubor vstupních dat je prázdný, není s čím porovnat ! ";
+inline constexpr const char* kEmptyWrite = "Soubor je prázdný: do FLASH se nic nezapsalo";
+inline constexpr const char* kEmptyWriteLocks =
+    "Soubor je prázdný: do FLASH se nic nezapsalo, jen lock bity";
 
 // Read: the flash into the buffer file.
 Outcome Read(OpContext& c, const FlashJob& job);
@@ -55,13 +62,16 @@ BufferContent ReadContent(const std::string& FamilyTag);
 Outcome Erase(OpContext& c, const FlashJob& job);
 // Write the data file into the flash. sizeLimit is "Size FLASH": a larger file is refused
 // before anything is sent to the chip, so the automatic erase never destroys a chip's
-// contents for a write that cannot run.
+// contents for a write that cannot run. With job.AutoVerify the lock level written is read
+// back (AVR and 89S parts) in a cycle of its own; a chip that shows another is WriteFailed.
+// The first difference of a read-back or verify is left in c.difference.
 Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
               std::int64_t sizeLimit, bool AutoErase);
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
 // chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit), made ahead of a
-// whole job so that an earlier command never changes a chip for a file a later one refuses. Done,
-// or the outcome with its message shown; the file is closed again either way.
+// whole job so that an earlier command never changes a chip for a file a later one refuses.
+// tooLarge nullptr: a Verify's, of any size but not empty. Done, or the outcome with its
+// message shown; the file is closed again either way.
 Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
                    std::int64_t sizeLimit, const char* tooLarge);
 // Verify the flash against the data file; the operation shows the result.
@@ -70,14 +80,16 @@ Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile);
 // The AVR EEPROM: read EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").
 Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize);
-Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit);
+// With AutoVerify the EEPROM is read back against the file after the write.
+Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit,
+                    bool AutoVerify);
 
 // The lock level the chip shows (0 none, 1 to 3), for the AVR or an MCS-51 family.
 std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag);
 // The AVR fuse reading of the device (bit k for box chDk, 0 = programmed), and the write of
-// a fuse byte.
+// a fuse byte, read back in the device's fuse bits with AutoVerify.
 std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device);
-Outcome WriteFuses(OpContext& c, std::uint8_t fuses);
+Outcome WriteFuses(OpContext& c, const DeviceInfo& device, std::uint8_t fuses, bool AutoVerify);
 // The serial-programming fuse of the 89S parts, true = ON; the write reads it back.
 std::optional<bool> ReadSerialFuse(OpContext& c);
 std::optional<bool> WriteSerialFuse(OpContext& c, bool off);
@@ -85,10 +97,9 @@ std::optional<bool> WriteSerialFuse(OpContext& c, bool off);
 // What a signature read found, for the selected device.
 struct ChipReport {
     SignatureBytes bytes;
-    const DeviceInfo* found = nullptr;  // the selected device when it matches, else the
-                                        // device those bytes belong to, if any
-    bool matches = false;
-    bool silent = false;  // every byte 0xFF or every byte 0x00: no chip answers
+    const DeviceInfo* found = nullptr;  // the device those bytes identify, if any
+    bool matches = false;               // found is the selected device
+    bool silent = false;                // every byte 0xFF or every byte 0x00: no chip answers
     // "90S2313, podpis 1E 91 01", as the status line shows it.
     std::string summary() const;
 };

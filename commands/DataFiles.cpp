@@ -99,6 +99,7 @@ InputImage decodedImage(ByteFile& file, const std::string& path, DataFormat form
 }  // namespace
 
 bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
+    c.swappedWords = false;
     const auto format = inputFormat(c.DataFile, file);
     if (const auto* refusal = std::get_if<std::string>(&format)) {
         c.sink.info(*refusal);
@@ -114,6 +115,9 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
         c.sink.info(*refusal);
         return false;
     }
+    // The image's words were turned to the program's order; where they differ, the user's
+    // tools number the bytes the other way.
+    c.swappedWords = memory == BufferContent::AvrFlash;
     c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(image)));
     c.input = c.image.get();
     return true;

@@ -69,9 +69,15 @@ void btnWriteClick(Session& s) {
 void btnVerifyClick(Session& s) {
     const FlashJob job = flashJob(s);
     Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Verify(c, job, s.CurrentFile); });
+    std::optional<std::size_t> at;
+    s.runOperation([&](OpContext& c) {
+        outcome = commands::Verify(c, job, s.CurrentFile);
+        if (c.difference) {
+            at = static_cast<std::size_t>(inputOffset(c, *c.difference));
+        }
+    });
     if (outcome == Outcome::VerifyFailed) {
-        s.view.showDifferences();
+        s.view.showDifferences(at);
     }
 }
 
@@ -111,8 +117,12 @@ void btnWrFuseClick(Session& s) {
     for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
         checked[k] = s.view.checked(fuseBoxes()[k]);
     }
+    const DeviceInfo* device = findDevice(s.DeviceId);
+    if (device == nullptr) {
+        return;
+    }
     const std::uint8_t fuses = fuseByteFrom(checked);
-    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, fuses); });
+    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, *device, fuses, s.AutoVerify); });
 }
 
 void btnReaEEClick(Session& s) {
@@ -126,7 +136,8 @@ void btnReaEEClick(Session& s) {
 }
 
 void btnWriEEClick(Session& s) {
-    s.runOperation([&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize); });
+    s.runOperation(
+        [&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize, s.AutoVerify); });
 }
 
 void btnReadSClick(Session& s) {

@@ -19,14 +19,13 @@ std::string lowered(const std::string& text) {
     return out;
 }
 
-// A node that cannot even be looked at counts as present: ppdev then names the reason.
+}  // namespace
+
 bool nodeExists(const std::string& node) {
     std::error_code error;
     const auto status = std::filesystem::status(node, error);
     return status.type() != std::filesystem::file_type::not_found;
 }
-
-}  // namespace
 
 std::optional<BoardKind> chooseBoard(const std::string& board, bool exists) {
     const std::string name = lowered(board);

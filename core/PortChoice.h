@@ -52,6 +52,10 @@ enum class BoardKind { Ppdev, Sim };
 // take that layer. Names match without regard to case. Nothing for any other name.
 std::optional<BoardKind> chooseBoard(const std::string& board, bool nodeExists);
 
+// Whether the node is there; a node that cannot even be looked at counts as present, so
+// that ppdev names the reason.
+bool nodeExists(const std::string& node);
+
 // The device node of the port at base (LPT2 at 0x278, LPT1 otherwise).
 const std::string& nodeFor(const PpdevNodes& nodes, std::uint16_t base);
 

@@ -36,6 +36,10 @@ Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
         chipSummary_ = summary;
         updateStatusLine();
     };
+    sink_.onStatus = [this](const std::string& text) {
+        note_ = text;
+        updateStatusLine();
+    };
 }
 
 Session::~Session() = default;
@@ -68,6 +72,17 @@ void ViewSink::info(const std::string& message) {
     view_.showInfo(message);
 }
 
+void ViewSink::detailedInfo(const std::string& message, const std::string& detail) {
+    status(detail);
+    view_.showInfo(message, detail);
+}
+
+void ViewSink::status(const std::string& text) {
+    if (onStatus) {
+        onStatus(text);
+    }
+}
+
 bool ViewSink::ask(const std::string& question) {
     return view_.askYesNo(question);
 }
@@ -79,6 +94,7 @@ void ViewSink::identified(const std::string& summary) {
 }
 
 void Session::runOperation(const std::function<void(OpContext&)>& operation) {
+    note_.clear();
     OpContext context{link, DataFile, BufferFile, sink_};
     context.expected = CheckSignature ? findDevice(DeviceId) : nullptr;
     try {
@@ -146,8 +162,10 @@ PortStatus Session::portStatus() const {
 
 void Session::updateStatusLine() {
     PortStatus status = portStatus();
-    if (!chipSummary_.empty()) {
-        status.text += " · " + chipSummary_;
+    for (const std::string* part : {&chipSummary_, &note_}) {
+        if (!part->empty()) {
+            status.text += " · " + *part;
+        }
     }
     view.showPortStatus(status);
 }

@@ -29,10 +29,14 @@ public:
     explicit ViewSink(View& view) : view_(view) {}
     void progress(int percent) override;
     void info(const std::string& message) override;
+    // The detail also goes to the status line, where it stays after the box is closed.
+    void detailedInfo(const std::string& message, const std::string& detail) override;
     bool ask(const std::string& question) override;
+    void status(const std::string& text) override;
     void identified(const std::string& summary) override;
 
     std::function<void(const std::string&)> onIdentified;
+    std::function<void(const std::string&)> onStatus;
 
 private:
     View& view_;
@@ -171,8 +175,10 @@ private:
     Platform& platform_;
     PortOpener& ports_;
     PortSetup port_;
-    // What the last signature check found, for the status line.
+    // What the last signature check found, and what the last operation had to add, for the
+    // status line.
     std::string chipSummary_;
+    std::string note_;
     std::unique_ptr<InstanceLock> instanceLock_;
     // Why the settings file could not be read at start-up; empty when it could.
     std::string settingsUnreadable_;

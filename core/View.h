@@ -113,8 +113,8 @@ public:
     // A spin edit's text as the user typed it.
     virtual std::string text(Control c) const = 0;
 
-    // Information box with a single OK button.
-    virtual void showInfo(const std::string& message) = 0;
+    // Information box with a single OK button; detail, when given, is the box's detail text.
+    virtual void showInfo(const std::string& message, const std::string& detail = {}) = 0;
     // Information box with Yes and No; true for Yes.
     virtual bool askYesNo(const std::string& message) = 0;
     // The top-level handler's error box (error icon, OK, caption "Trilo Programmer").
@@ -133,8 +133,9 @@ public:
     // buffer, or Open chose another file. Nothing to do for a window without one.
     enum class DataSide { Chip, File };
     virtual void dataChanged(DataSide side) { (void)side; }
-    // A verify found the flash unlike the file: the data view shows where.
-    virtual void showDifferences() {}
+    // A verify found the flash unlike the file: the data view shows where, at the offset
+    // of the first difference in the file as the write takes it.
+    virtual void showDifferences(std::optional<std::size_t> at) { (void)at; }
 };
 
 }  // namespace trilo

@@ -55,7 +55,10 @@ void ByteFile::create(const std::string& path) {
 
 void ByteFile::openRead(const std::string& path) {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: opening a FIFO nobody writes into would wait for ever. A FIFO, a
+    // device or a directory has no size to take, so only a regular file is a data file, and
+    // that is known before anything is read or sent to the chip.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throwIoError(errno);
     }
@@ -65,10 +68,9 @@ void ByteFile::openRead(const std::string& path) {
         ::close(fd);
         throwIoError(err);
     }
-    // A directory opens on Linux, but it is no data file.
-    if (S_ISDIR(st.st_mode)) {
+    if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw IoError(IoError::InvalidFilename);
+        throw NotRegularFile(S_ISDIR(st.st_mode));
     }
     state_->fd = fd;
     state_->mode = State::Mode::Reading;

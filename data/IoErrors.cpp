@@ -4,7 +4,9 @@
 
 namespace trilo {
 
-IoError ioErrorFromErrno(int err) {
+namespace {
+
+IoError tableError(int err) {
     switch (err) {
         case ENOENT:
             return IoError(IoError::FileNotFound);
@@ -27,6 +29,14 @@ IoError ioErrorFromErrno(int err) {
             // otherwise borrow the text of a table code they only share a number with.
             return IoError(err, "I/O error " + std::to_string(err));
     }
+}
+
+}  // namespace
+
+IoError ioErrorFromErrno(int err) {
+    IoError error = tableError(err);
+    error.setSystemError(err);
+    return error;
 }
 
 void throwIoError(int err) {

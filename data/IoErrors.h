@@ -14,4 +14,16 @@ IoError ioErrorFromErrno(int err);
 // Raises the error for the errno of the call that just failed.
 [[noreturn]] void throwIoError(int err);
 
+// A name that is no regular file (a directory, a FIFO, a device): no data file, whatever it
+// would give to read. "Invalid filename", as a directory has always been.
+class NotRegularFile : public IoError {
+public:
+    explicit NotRegularFile(bool directory)
+        : IoError(IoError::InvalidFilename), directory_(directory) {}
+    bool directory() const { return directory_; }
+
+private:
+    bool directory_;
+};
+
 }  // namespace trilo

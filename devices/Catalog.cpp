@@ -39,7 +39,7 @@ const std::array<DeviceInfo, kDeviceCount> kCatalog{{
     {8, "89S8252", kFamilyS51, 10240, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x72, 0xFF}, 1}},
     {9, "90S1200", kFamilyAvr, 1024, 64, kSpienRcen, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x90, 0x01}, 3}},
     {10, "90S2313", kFamilyAvr, 2048, 128, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x91, 0x01}, 3}},
-    {11, "90S2333", kFamilyAvr, 4096, 128, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x91, 0x05}, 3}},
+    {11, "90S2333", kFamilyAvr, 2048, 128, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x91, 0x05}, 3}},
     {12, "90S4414", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x01}, 3}},
     {13, "90S4433", kFamilyAvr, 4096, 256, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x92, 0x03}, 3}},
     {14, "90S4434", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x02}, 3}},
@@ -122,10 +122,20 @@ int signatureGroup(const DeviceInfo& device) {
 const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
                                       const DeviceInfo& like) {
     const DeviceInfo* best = nullptr;
+    std::size_t bestEqual = 0;
     for (const DeviceInfo& device : kCatalog) {
-        if (signatureGroup(device) == signatureGroup(like) && signatureMatches(device, bytes) &&
-            (best == nullptr || device.signature.checked > best->signature.checked)) {
+        if (signatureGroup(device) != signatureGroup(like) || !signatureMatches(device, bytes)) {
+            continue;
+        }
+        // A row that checks fewer bytes (89S53: 1E) also accepts its neighbours' bytes; the
+        // row that agrees in more of them is the chip that answered.
+        std::size_t equal = 0;
+        for (std::size_t i = 0; i < bytes.size() && i < device.signature.bytes.size(); ++i) {
+            equal += bytes[i] == device.signature.bytes[i] ? 1 : 0;
+        }
+        if (best == nullptr || equal > bestEqual) {
             best = &device;
+            bestEqual = equal;
         }
     }
     return best;

@@ -60,8 +60,8 @@ const DeviceInfo* findDeviceNamed(const std::string& name);
 // Whether bytes read from a chip are the device's signature: its checked bytes are equal.
 bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes);
 // The device whose signature those bytes are, among the devices read the way `like` is read
-// (the AVR parts, the 20-pin or the 40-pin AT89 parts); the one that checks the most bytes
-// when several match. nullptr when none does.
+// (the AVR parts, the 20-pin or the 40-pin AT89 parts): of the rows whose checked bytes all
+// match, the one equal in the most bytes. nullptr when none matches.
 const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
                                       const DeviceInfo& like);
 

@@ -20,8 +20,8 @@ struct FlashFamily {
     void (*ReadFlash)(OpContext&, const FlashJob&);
     void (*EraseChip)(OpContext&, const FlashJob&);
     bool (*BlankCheck)(OpContext&, const FlashJob&);
-    bool (*WriteFlash)(OpContext&, const FlashJob&);
-    bool (*VerifyFlash)(OpContext&, const FlashJob&);
+    Comparison (*WriteFlash)(OpContext&, const FlashJob&);
+    Comparison (*VerifyFlash)(OpContext&, const FlashJob&);
 };
 
 enum class FlashCommand { Read, Erase, Write, Verify };

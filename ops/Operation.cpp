@@ -1,6 +1,7 @@
 #include "ops/Operation.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace trilo {
 
@@ -11,6 +12,22 @@ int percentOf(std::int64_t done, std::int64_t total) {
     // nearbyint rounds in the default mode, to nearest with halves to even.
     return static_cast<int>(
         std::nearbyint(static_cast<double>(done) / static_cast<double>(total) * 100.0));
+}
+
+std::string Difference::text() const {
+    char line[96];
+    std::snprintf(line, sizeof line, "první rozdíl na adrese 0x%04llX: v souboru %02X, v čipu %02X",
+                  static_cast<unsigned long long>(address), inFile, inChip);
+    return line;
+}
+
+Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
+                        std::uint8_t inChip) {
+    return {c.swappedWords ? offset ^ 1 : offset, inFile, inChip};
+}
+
+std::int64_t inputOffset(const OpContext& c, const Difference& difference) {
+    return c.swappedWords ? difference.address ^ 1 : difference.address;
 }
 
 void runReleasing(OpContext& c, const std::function<void()>& operation) {

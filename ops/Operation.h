@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/ByteFile.h"
@@ -22,13 +23,37 @@ public:
     virtual void progress(int percent) = 0;
     // An information box with OK.
     virtual void info(const std::string& message) = 0;
+    // The same with a detail that says more than the message, such as where a verify failed.
+    virtual void detailedInfo(const std::string& message, const std::string& detail) {
+        info(message);
+        (void)detail;
+    }
     // An information box with Yes and No; true for Yes.
     virtual bool ask(const std::string& question) = 0;
+    // A remark for the status line, such as what a write of an empty file did.
+    virtual void status(const std::string& text) { (void)text; }
     // What the chip in the socket said it is, after each signature check.
     virtual void identified(const std::string& summary) { (void)summary; }
 };
 
 struct DeviceInfo;
+
+// The first byte in which the chip differs from the data file: its address as the user's
+// tools number the bytes of that file, what the file holds there and what the chip gave.
+struct Difference {
+    std::int64_t address = 0;
+    std::uint8_t inFile = 0;
+    std::uint8_t inChip = 0;
+    // "první rozdíl na adrese 0x01A5: v souboru 5A, v čipu FF"
+    std::string text() const;
+    bool operator==(const Difference&) const = default;
+};
+
+// What a write's read-back or a verify found: the chip as the file, or the first difference.
+struct Comparison {
+    std::optional<Difference> difference;
+    bool same() const { return !difference; }
+};
 
 // What every operation works over. Reads create the buffer file through DataFile; Write,
 // Verify and the EEPROM write read their data through in(), which the command has opened.
@@ -46,9 +71,20 @@ struct OpContext {
     const DeviceInfo* expected = nullptr;
     // An image the input is read from, when the data file is not read as it stands.
     std::unique_ptr<ImageSource> image;
+    // The input is an AVR flash image from Intel HEX: the file holds each word low byte
+    // first, so the input's byte o stands at o ^ 1 in the file.
+    bool swappedWords = false;
+    // The first difference the last write or verify found, for whoever shows it.
+    std::optional<Difference> difference;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
+
+// The difference at byte `offset` of the input, numbered as the data file numbers it.
+Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
+                        std::uint8_t inChip);
+// The input's offset of a difference, which differenceAt turned to the user's numbering.
+std::int64_t inputOffset(const OpContext& c, const Difference& difference);
 
 // The lock levels checked in chLB1, chLB2 and chLB3.
 using LockBoxes = std::array<bool, 3>;

@@ -111,9 +111,8 @@ void AvrChip::pulseStarted(std::uint8_t control, std::uint8_t, std::int64_t nowU
             startBusy();
             return;
         case 0x20:
-            // Lock bits are only ever programmed; only a chip erase clears them.
-            lockBits[0] = lockBits[0] || (dataLow_ & 0x02) == 0;
-            lockBits[1] = lockBits[1] || (dataLow_ & 0x04) == 0;
+            lock(1, (dataLow_ & 0x02) == 0);
+            lock(2, (dataLow_ & 0x04) == 0);
             startBusy();
             return;
         case 0x40:

@@ -94,21 +94,21 @@ void Mcs51Chip::pulseStarted(std::uint8_t control, std::uint8_t lines, std::int6
             startErasePulse(nowUs);
             return;
         case kLockBit1:
-            lockBits[0] = true;
+            lock(1, true);
             return;
         case kLockBit2:
-            lockBits[1] = true;
+            lock(2, true);
             return;
         case kLockBit3:
             if (serialParts_) {
                 // The lock byte: bits 7, 6, 5 low program lock bits 1, 2, 3.
-                lockBits[0] = lockBits[0] || (lines & 0x80) == 0;
-                lockBits[1] = lockBits[1] || (lines & 0x40) == 0;
-                lockBits[2] = lockBits[2] || (lines & 0x20) == 0;
+                lock(1, (lines & 0x80) == 0);
+                lock(2, (lines & 0x40) == 0);
+                lock(3, (lines & 0x20) == 0);
                 return;
             }
             if (!twentyPin_) {
-                lockBits[2] = true;
+                lock(3, true);
                 return;
             }
             break;

@@ -75,6 +75,8 @@ public:
 
     // Fault: programming this byte (AVR flash: byte address 2w or 2w + 1) leaves it unchanged.
     void refuseToProgram(Memory memory, int address) { refused_.insert({memory, address}); }
+    // Fault: the lock bits take no programming pulse.
+    void refuseLockBits() { locksRefused_ = true; }
     // How many port reads a write keeps the chip busy for.
     void setBusyReads(int reads) { busyReads_ = reads < 0 ? 0 : reads; }
     bool busy() const { return busyLeft_ > 0; }
@@ -84,6 +86,13 @@ protected:
     void program(Memory memory, int address, std::uint8_t value);
     // A cell written as a whole, erased first (the AVR EEPROM's self-timed byte write).
     void replace(Memory memory, int address, std::uint8_t value);
+    // Programs lock bit n (1 to 3) when program is set; lock bits are only ever programmed,
+    // and only a chip erase clears them.
+    void lock(int n, bool program) {
+        if (program && !locksRefused_) {
+            lockBits[static_cast<std::size_t>(n - 1)] = true;
+        }
+    }
     void startBusy() { busyLeft_ = busyReads_; }
     void fault(const std::string& what);
     // The chip erase acts when its pulse ends, and only after a pulse of 10 ms or more.
@@ -119,6 +128,7 @@ private:
     const DeviceInfo& device_;
     ProtocolFaults& faults_;
     std::set<std::pair<Memory, int>> refused_;
+    bool locksRefused_ = false;
     int busyReads_ = 3;
     int busyLeft_ = 0;
     bool erasing_ = false;

@@ -4,6 +4,16 @@
 
 namespace trilo {
 
+namespace {
+
+std::uint8_t readEepromByte(Link& link, std::int64_t i) {
+    avrLoadAddress(link, i);
+    link.ReadWithControl(0x04);
+    return static_cast<std::uint8_t>(link.LastRead);
+}
+
+}  // namespace
+
 void AvrReadEeprom(OpContext& c, std::int32_t EepromSize) {
     Link& link = c.link;
     c.DataFile.create(c.BufferFile);
@@ -11,9 +21,7 @@ void AvrReadEeprom(OpContext& c, std::int32_t EepromSize) {
     link.LoadCommand(0x03);
     for (std::int64_t i = 0; i < EepromSize; ++i) {
         c.sink.progress(percentOf(i + 1, EepromSize));
-        avrLoadAddress(link, i);
-        link.ReadWithControl(0x04);
-        c.DataFile.writeByte(static_cast<std::uint8_t>(link.LastRead));
+        c.DataFile.writeByte(readEepromByte(link, i));
     }
     c.DataFile.close();
     c.sink.progress(0);
@@ -36,6 +44,27 @@ void AvrWriteEeprom(OpContext& c) {
     in.close();
     c.sink.progress(0);
     link.ReleaseTarget();
+}
+
+Comparison AvrCompareEeprom(OpContext& c) {
+    Link& link = c.link;
+    ByteSource& in = c.in();
+    const std::int64_t length = in.size();
+    link.EnterAvrProgramming();
+    link.LoadCommand(0x03);
+    std::optional<Difference> differs;
+    for (std::int64_t i = 0; i < length && !differs; ++i) {
+        c.sink.progress(percentOf(i + 1, length));
+        const std::uint8_t b = in.readByte();
+        const std::uint8_t got = readEepromByte(link, i);
+        if (got != b) {
+            differs = Difference{i, b, got};
+        }
+    }
+    in.close();
+    c.sink.progress(0);
+    link.ReleaseTarget();
+    return {differs};
 }
 
 }  // namespace trilo

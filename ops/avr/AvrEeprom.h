@@ -13,5 +13,8 @@ void AvrReadEeprom(OpContext& c, std::int32_t EepromSize);
 // Writes every byte of the input, each with a ready-polled strobe and no read-back, and
 // closes the input.
 void AvrWriteEeprom(OpContext& c);
+// Reads the EEPROM back against every byte of the input, in a programming cycle of its own,
+// up to the first difference; closes the input. Shows nothing.
+Comparison AvrCompareEeprom(OpContext& c);
 
 }  // namespace trilo

@@ -73,7 +73,26 @@ void AvrReadFlash(OpContext& c, std::int32_t FlashSize) {
     link.ReleaseTarget();
 }
 
-bool AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks) {
+namespace {
+
+// Reads the addressed word back, low byte first; a low byte that differs leaves the high byte
+// unread. The first difference, at the byte's place in the input (high byte at 2w).
+std::optional<Difference> readBackWord(OpContext& c, std::int64_t w, Word word) {
+    Link& link = c.link;
+    link.ReadWithControl(kReadLow);
+    if (link.LastRead != word.low) {
+        return differenceAt(c, 2 * w + 1, word.low, static_cast<std::uint8_t>(link.LastRead));
+    }
+    link.ReadWithControl(kReadHigh);
+    if (link.LastRead != word.high) {
+        return differenceAt(c, 2 * w, word.high, static_cast<std::uint8_t>(link.LastRead));
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Comparison AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks) {
     Link& link = c.link;
     ByteSource& in = c.in();
     const std::int64_t bytes = in.size();
@@ -93,17 +112,11 @@ bool AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks) {
         if (AutoVerify) {
             link.LoadCommand(kReadFlash);
             avrLoadAddress(link, w);
-            link.ReadWithControl(kReadLow);
-            bool same = link.LastRead == word.low;
-            if (same) {
-                link.ReadWithControl(kReadHigh);
-                same = link.LastRead == word.high;
-            }
-            if (!same) {
+            if (auto differs = readBackWord(c, w, word)) {
                 link.ReleaseTarget();
                 c.sink.progress(0);
-                c.sink.info(kWriteFailed);
-                return false;
+                c.sink.detailedInfo(kWriteFailed, differs->text());
+                return {differs};
             }
         }
     }
@@ -115,7 +128,7 @@ bool AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks) {
         AvrWriteLockBits(c, 2);
     }
     link.ReleaseTarget();
-    return true;
+    return {};
 }
 
 void AvrWriteLockBits(OpContext& c, std::uint8_t level) {
@@ -152,35 +165,33 @@ bool AvrBlankCheck(OpContext& c, std::int32_t FlashSize) {
     return true;
 }
 
-bool AvrVerifyFlash(OpContext& c) {
+Comparison AvrVerifyFlash(OpContext& c) {
     Link& link = c.link;
     ByteSource& in = c.in();
     const std::int64_t bytes = in.size();
     const std::int64_t n = wordsIn(bytes);
     link.EnterAvrProgramming();
     link.LoadCommand(kReadFlash);
-    bool same = true;
-    for (std::int64_t w = 0; w < n && same; ++w) {
+    std::optional<Difference> differs;
+    for (std::int64_t w = 0; w < n && !differs; ++w) {
         c.sink.progress(percentOf(w + 1, n));
         const Word word = nextWord(in, w, bytes);
         avrLoadAddress(link, w);
-        // A low byte that differs leaves the high byte unread.
-        link.ReadWithControl(kReadLow);
-        same = link.LastRead == word.low;
-        if (same) {
-            link.ReadWithControl(kReadHigh);
-            same = link.LastRead == word.high;
-        }
-        if (same) {
+        differs = readBackWord(c, w, word);
+        if (!differs) {
             link.WriteControlLatch(kDataHigh);
         }
     }
     in.close();
     link.ReleaseTarget();
     // The gauge keeps its place until the message is closed.
-    c.sink.info(same ? kVerifyOk : kVerifyFailed);
+    if (differs) {
+        c.sink.detailedInfo(kVerifyFailed, differs->text());
+    } else {
+        c.sink.info(kVerifyOk);
+    }
     c.sink.progress(0);
-    return same;
+    return {differs};
 }
 
 }  // namespace trilo

@@ -13,16 +13,17 @@ namespace trilo {
 // Reads FlashSize / 2 words into a new buffer file.
 void AvrReadFlash(OpContext& c, std::int32_t FlashSize);
 // Programs every word of the input, low byte first, reading each back when AutoVerify is set,
-// then the lock levels of the checked boxes (1 and 2). False, after its message, when a word
-// does not read back; the lock bits are then not written. The input stays open.
-bool AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks);
+// then the lock levels of the checked boxes (1 and 2). The first difference, after its
+// message, when a word does not read back; the lock bits are then not written. The input
+// stays open.
+Comparison AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks);
 // Level 1 programs lock bit 1 (0xFD), level 2 lock bits 1 and 2 (0xF9).
 void AvrWriteLockBits(OpContext& c, std::uint8_t level);
 void AvrEraseChip(OpContext& c);
 // True when every one of FlashSize / 2 words reads 0xFFFF; false after its message.
 bool AvrBlankCheck(OpContext& c, std::int32_t FlashSize);
 // Compares the flash with the input, shows the outcome and closes the input.
-bool AvrVerifyFlash(OpContext& c);
+Comparison AvrVerifyFlash(OpContext& c);
 
 // A word's two address bytes, high first, as every AVR memory operation loads them.
 void avrLoadAddress(Link& link, std::int64_t address);

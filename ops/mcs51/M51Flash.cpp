@@ -100,7 +100,8 @@ void M51ReadFlash(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
     link.ReleaseTarget();
 }
 
-bool M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify, const LockBoxes& locks) {
+Comparison M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify,
+                         const LockBoxes& locks) {
     Link& link = c.link;
     ByteSource& in = c.in();
     enterWrite(link, family);
@@ -116,10 +117,12 @@ bool M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify, const Lock
             link.WriteControlLatch(readMode(family));
             link.PollDataLines(b);
             if (link.LastRead != b) {
+                const Difference differs =
+                    differenceAt(c, i - 1, b, static_cast<std::uint8_t>(link.LastRead));
                 link.ReleaseTarget();
                 c.sink.progress(0);
-                c.sink.info(kWriteFailed);
-                return false;
+                c.sink.detailedInfo(kWriteFailed, differs.text());
+                return {differs};
             }
             link.SetDataLines(0xFF);
             link.WriteControlLatch(kWrite);
@@ -138,7 +141,7 @@ bool M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify, const Lock
         }
     }
     link.ReleaseTarget();
-    return true;
+    return {};
 }
 
 void M51EraseChip(OpContext& c, Mcs51Family family) {
@@ -171,19 +174,20 @@ bool M51BlankCheck(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
     return true;
 }
 
-bool M51VerifyFlash(OpContext& c, Mcs51Family family) {
+Comparison M51VerifyFlash(OpContext& c, Mcs51Family family) {
     Link& link = c.link;
     ByteSource& in = c.in();
     enterVerify(link, family);
     const std::int64_t n = in.size();
-    std::int64_t differs = 0;
-    for (std::int64_t i = 1; i <= n; ++i) {
+    std::optional<Difference> differs;
+    std::int64_t i = 1;
+    for (; i <= n; ++i) {
         c.sink.progress(percentOf(i, n));
         const std::uint8_t b = in.readByte();
         link.wait(1);
         link.ReadDataLines();
         if (link.LastRead != b) {
-            differs = i;
+            differs = differenceAt(c, i - 1, b, static_cast<std::uint8_t>(link.LastRead));
             break;
         }
         if (i < n) {
@@ -193,10 +197,13 @@ bool M51VerifyFlash(OpContext& c, Mcs51Family family) {
     in.close();
     link.ReleaseTarget();
     // The gauge keeps the failing byte's place until the message is closed.
-    c.sink.info(differs == 0 ? std::string(kVerifyOk)
-                             : std::string(kVerifyFailed) + std::to_string(differs));
+    if (differs) {
+        c.sink.detailedInfo(std::string(kVerifyFailed) + std::to_string(i), differs->text());
+    } else {
+        c.sink.info(kVerifyOk);
+    }
     c.sink.progress(0);
-    return differs == 0;
+    return {differs};
 }
 
 }  // namespace trilo

@@ -21,14 +21,14 @@ Mcs51Family mcs51Family(const std::string& FamilyTag);
 // Reads FlashSize bytes into a new buffer file.
 void M51ReadFlash(OpContext& c, Mcs51Family family, std::int32_t FlashSize);
 // Programs every byte of the input, checking each by data polling when AutoVerify is set,
-// then the lock levels of the checked boxes. False, after its message, when a byte does not
-// read back; no lock bit is then written. The input stays open.
-bool M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify, const LockBoxes& locks);
+// then the lock levels of the checked boxes. The first difference, after its message, when a
+// byte does not read back; no lock bit is then written. The input stays open.
+Comparison M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify, const LockBoxes& locks);
 void M51EraseChip(OpContext& c, Mcs51Family family);
 // True when every one of FlashSize bytes reads 0xFF; false after its message.
 bool M51BlankCheck(OpContext& c, Mcs51Family family, std::int32_t FlashSize);
 // Compares the flash with the input, shows the outcome (a difference with the 1-based number
 // of its byte) and closes the input.
-bool M51VerifyFlash(OpContext& c, Mcs51Family family);
+Comparison M51VerifyFlash(OpContext& c, Mcs51Family family);
 
 }  // namespace trilo

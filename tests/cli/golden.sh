@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Replays a golden transcript. Each line of it that starts with "$ " is run by bash in a
-# scratch directory that holds the Intel HEX fixtures, with `trilo-cli` standing for the
-# program under test and TRILO_NO_WAIT set; the lines after it are what it printed: standard
+# scratch directory that holds the Intel HEX fixtures and a programmer.ini that asks for the
+# simulated board, with `trilo-cli` standing for the program under test and TRILO_NO_WAIT set; the lines after it are what it printed: standard
 # output as it is, each line of standard error after "stderr: ", and "exit N" when the exit
 # status is not 0. The test fails on any difference.
 #
@@ -23,6 +23,7 @@ actual=$(mktemp)
 trap 'rm -rf "$scratch" "$bin" "$actual"' EXIT
 cp "$fixtures"/* "$scratch"/
 cd "$scratch" || exit 1
+printf '[SETUP_PRG]\nBoard=sim\n' >programmer.ini
 export TRILO_NO_WAIT=1
 # On the path rather than a function, so that `trilo-cli ... &` leaves its own process in $!.
 ln -s "$cli" "$bin/trilo-cli"

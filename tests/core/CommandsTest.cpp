@@ -7,8 +7,10 @@
 #include <fstream>
 #include <random>
 
+#include "commands/Commands.h"
 #include "core/DeviceControls.h"
 #include "core/Handlers.h"
+#include "data/IntelHex.h"
 #include "ops/Signature.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
@@ -367,6 +369,145 @@ TEST_F(Commands, AnInvalidDataFileIsRefusedBeforeTheChipIsTouched) {
     }
     EXPECT_EQ(chip().flash[0], 0x00);
     EXPECT_EQ(chip().eeprom[0], 0x00);
+}
+
+// Every device selected against every chip in the socket: the chip is named by the bytes it
+// answers, and the question comes exactly when it is another device.
+TEST(ChipIdentity, EverySelectedDeviceAgainstEveryChipInTheSocket) {
+    for (const DeviceInfo& selected : deviceCatalog()) {
+        SimRig rig(selected.id);
+        rig.ctx.expected = &selected;
+        for (const DeviceInfo& inSocket : deviceCatalog()) {
+            SCOPED_TRACE(std::string(selected.name) + " selected, " + inSocket.name +
+                         " in the socket");
+            rig.board.forceSocket(inSocket.id);
+            rig.sink.events.clear();
+            const bool other = &selected != &inSocket;
+            EXPECT_EQ(commands::ChipAccepted(rig.ctx), !other);
+            EXPECT_EQ(rig.sink.events.size(), other ? 1u : 0u);
+            const commands::ChipReport report = commands::IdentifyChip(rig.ctx, selected);
+            // A chip read the way the selected one is read is named; another answers noise.
+            if (std::strcmp(selected.family, inSocket.family) == 0) {
+                EXPECT_EQ(report.found, &inSocket);
+            } else if (report.found != nullptr) {
+                EXPECT_EQ(report.found, &inSocket);
+            }
+        }
+    }
+}
+
+// Faults that the writes cannot see themselves: with read-back on, each ends in an error that
+// names what differs; with it off, the write ends as it always did.
+TEST(ReadBack, WhatTheChipDidNotTakeEndsTheWriteInAnError) {
+    using commands::InputFile;
+    using commands::Outcome;
+    const struct {
+        const char* what;
+        std::int32_t id;
+        void (*fault)(SimRig&);
+        Outcome (*write)(SimRig&, const InputFile&, bool verify);
+        const char* message;
+    } cases[] = {
+        {"an EEPROM byte refused", 15,
+         [](SimRig& r) { r.chip().refuseToProgram(Memory::Eeprom, 0x0A); },
+         [](SimRig& r, const InputFile& f, bool v) {
+             return commands::WriteEeprom(r.ctx, f, 512, v);
+         },
+         "EEPROM: na adrese 0x0A zapsáno 77, přečteno FF"},
+        {"a data line stuck low under SPIEN", 10,
+         [](SimRig& r) { r.board.stickDataLine(5, false); },
+         [](SimRig& r, const InputFile&, bool v) {
+             return commands::WriteFuses(r.ctx, r.device, 0xFF, v);
+         },
+         "Fuse bity: zapsáno FF, přečteno DF"},
+        {"AVR lock bits that do not program", 10, [](SimRig& r) { r.chip().refuseLockBits(); },
+         [](SimRig& r, const InputFile& f, bool v) {
+             return commands::Write(r.ctx, {r.device.family, 2048, v, {false, true, false}}, f,
+                                    2048, true);
+         },
+         "Lock bity: zapsána úroveň 2, přečtena úroveň 0"},
+        {"89S lock bits that do not program", 8, [](SimRig& r) { r.chip().refuseLockBits(); },
+         [](SimRig& r, const InputFile& f, bool v) {
+             return commands::Write(r.ctx, {r.device.family, 10240, v, {false, false, true}}, f,
+                                    10240, true);
+         },
+         "Lock bity: zapsána úroveň 3, přečtena úroveň 0"},
+    };
+    for (const auto& k : cases) {
+        for (bool verify : {true, false}) {
+            SCOPED_TRACE(std::string(k.what) + (verify ? ", read back" : ", not read back"));
+            SimRig rig(k.id);
+            k.fault(rig);
+            rig.dir.write("data.bin",
+                          std::string(reinterpret_cast<const char*>(pattern(16).data()), 16));
+            const Outcome outcome = k.write(rig, InputFile(rig.dir.file("data.bin")), verify);
+            EXPECT_EQ(outcome, verify ? Outcome::WriteFailed : Outcome::Done);
+            EXPECT_EQ(rig.sink.messages, verify ? std::vector<std::string>{k.message} : kNone);
+            EXPECT_EQ(rig.board.controlByte(), 0xC0);
+        }
+    }
+}
+
+// Where a verify or a write's read-back failed, as the user's tools number the file: a raw
+// AVR image high byte first, an AVR HEX file at the toolchain's byte addresses, an MCS-51
+// file byte by byte. The message stays as it was; the detail goes to its box and the status
+// line.
+TEST_F(Commands, AFailureNamesTheFirstDifferenceAsTheFileNumbersIt) {
+    const std::string verifyFailed = kVerifyFailed;
+    const struct {
+        std::int32_t id;
+        bool hex;
+        Handler click;
+        std::string message;
+    } cases[] = {
+        {10, false, &btnVerifyClick, verifyFailed},
+        {10, true, &btnVerifyClick, verifyFailed},
+        {10, true, &btnWriteClick, kWriteFailed},
+        {2, false, &btnVerifyClick, verifyFailed + "38"},
+        {2, true, &btnVerifyClick, verifyFailed + "38"},
+    };
+    const std::string detail = "první rozdíl na adrese 0x0025: v souboru 5A, v čipu FF";
+    for (const auto& k : cases) {
+        start(k.id);
+        Bytes image = pattern(64);
+        image[0x25] = 0x5A;
+        // Where each byte of the file stands in the chip; the one at 0x25 is left blank.
+        const bool rawAvr = findDevice(k.id)->isAvr() && !k.hex;
+        const auto inChip = [&](std::size_t at) { return rawAvr ? at ^ 1 : at; };
+        if (k.click == &btnVerifyClick) {
+            for (std::size_t i = 0; i < image.size(); ++i) {
+                chip().flash[inChip(i)] = i == 0x25 ? 0xFF : image[i];
+            }
+        } else {
+            chip().refuseToProgram(Memory::Flash, static_cast<int>(inChip(0x25)));
+        }
+        if (k.hex) {
+            dir.write("data.hex", writeIntelHex(image));
+            s->CurrentFile = dir.file("data.hex");
+        } else {
+            useFile(image);
+        }
+        view.log.clear();
+        s->handle([&] { k.click(*s); });
+        ASSERT_EQ(view.log.size(), 1u);
+        EXPECT_EQ(view.log[0].text, k.message);
+        EXPECT_EQ(view.log[0].detail, detail);
+        const std::string status = view.caption(C::statusLine);
+        EXPECT_EQ(status.substr(status.size() - detail.size()), detail);
+    }
+}
+
+// An empty file: a verify has nothing to compare and says so; a write programs only the
+// lock bits, and the status line says that.
+TEST_F(Commands, AnEmptyFileIsNoVerifyAndAWriteOfOnlyTheLockBits) {
+    start(10);
+    useFile({});
+    EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{commands::kEmptyFile});
+    view.setChecked(C::chLB1, true);
+    EXPECT_EQ(click(&btnWriteClick), kNone);
+    EXPECT_EQ(chip().lockBits, (std::array<bool, 3>{true, false, false}));
+    const std::string status = view.caption(C::statusLine);
+    EXPECT_NE(status.find(commands::kEmptyWriteLocks), std::string::npos) << status;
 }
 
 }  // namespace

@@ -66,6 +66,11 @@ TEST(FilesByteFile, FailingCallsRaiseTheirTableError) {
     dir.write("data.bin", "xy");
     std::filesystem::create_directory(dir.path() / "folder");
     const std::string longName = dir.file(std::string(300, 'a'));
+    // Nobody writes into these: an open that waited for a writer would never return.
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const std::string pipe = "/proc/self/fd/" + std::to_string(pipeEnds[0]);
     struct Case {
         const char* what;
         std::function<void(ByteFile&)> action;
@@ -85,6 +90,9 @@ TEST(FilesByteFile, FailingCallsRaiseTheirTableError) {
         {"create a directory", [&](ByteFile& f) { f.create(dir.file("folder")); },
          "Invalid filename"},
         {"name too long", [&](ByteFile& f) { f.openRead(longName); }, "Invalid filename"},
+        {"open a FIFO", [&](ByteFile& f) { f.openRead(dir.file("fifo")); }, "Invalid filename"},
+        {"open a pipe", [&](ByteFile& f) { f.openRead(pipe); }, "Invalid filename"},
+        {"open a device", [&](ByteFile& f) { f.openRead("/dev/zero"); }, "Invalid filename"},
         {"read past the end",
          [&](ByteFile& f) {
              f.openRead(dir.file("data.bin"));
@@ -119,6 +127,8 @@ TEST(FilesByteFile, FailingCallsRaiseTheirTableError) {
         ByteFile file;
         EXPECT_EQ(ioErrorText([&] { c.action(file); }), c.text);
     }
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
 }
 
 TEST(FilesByteFile, FullDiskFoundWhenTheBufferFillsMidWrite) {

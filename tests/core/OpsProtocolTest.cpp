@@ -89,7 +89,7 @@ TEST(AvrProtocol, WriteLoadsEachWordLowByteFirstThenTheLockLevels) {
         const Bytes words[] = {{0x12, 0x34}, {0x56, 0xFF}};
         t.reads({0x34, 0x12, 0xFF, 0x56});
         t.rig.open(file);
-        EXPECT_TRUE(AvrWriteFlash(t.c, k.verify, k.locks));
+        EXPECT_TRUE(AvrWriteFlash(t.c, k.verify, k.locks).same());
 
         t.e.EnterAvrProgramming();
         for (int w = 0; w < 2; ++w) {
@@ -145,7 +145,7 @@ TEST(AvrProtocol, VerifyReadsToTheHighByteOfTheLastWordThenReports) {
     Twin t;
     t.reads({0x34, 0x12, 0x78, 0x57});
     t.rig.open({0x12, 0x34, 0x56, 0x78});
-    EXPECT_FALSE(AvrVerifyFlash(t.c));
+    EXPECT_FALSE(AvrVerifyFlash(t.c).same());
     t.e.EnterAvrProgramming();
     t.e.LoadCommand(0x02);
     t.address(0);
@@ -308,7 +308,7 @@ TEST_P(Mcs51Protocol, ReadEntersReadModeAndStepsBetweenBytes) {
 TEST_P(Mcs51Protocol, VerifyEndsItsEntryOn0x86AndWaitsBeforeEachByte) {
     t.reads({0x12, 0x34});
     t.rig.open({0x12, 0x34});
-    EXPECT_TRUE(M51VerifyFlash(t.c, GetParam()));
+    EXPECT_TRUE(M51VerifyFlash(t.c, GetParam()).same());
     t.e.SetDataLines(0xFF);
     readEntry();
     t.e.wait(100);
@@ -323,7 +323,7 @@ TEST_P(Mcs51Protocol, VerifyEndsItsEntryOn0x86AndWaitsBeforeEachByte) {
 TEST_P(Mcs51Protocol, WritePollsEachByteAndStepsAfterEveryOne) {
     t.reads({0x12, 0x34});
     t.rig.open({0x12, 0x34});
-    EXPECT_TRUE(M51WriteFlash(t.c, GetParam(), true, {}));
+    EXPECT_TRUE(M51WriteFlash(t.c, GetParam(), true, {}).same());
     prepare();
     t.e.SetDataLines(0xFF);
     t.e.WriteControlLatch(0x16);

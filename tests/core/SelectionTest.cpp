@@ -37,7 +37,7 @@ const DeviceCase kDevices[] = {
      C::mnu2333,
      "90S2333",
      "AVR",
-     4096,
+     2048,
      128,
      {"SPIEN", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"}},
     {12, C::mnu4414, "90S4414", "AVR", 4096, 256, {"SPIEN", "", "", "", "", "FSTRT"}},

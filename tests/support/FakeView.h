@@ -20,6 +20,7 @@ public:
     struct Message {
         Kind kind;
         std::string text;
+        std::string detail = {};
     };
 
     FakeView() {
@@ -56,7 +57,9 @@ public:
     // What the user types into a spin edit.
     void type(Control c, const std::string& text) { text_[index(c)] = text; }
 
-    void showInfo(const std::string& message) override { log.push_back({Kind::Info, message}); }
+    void showInfo(const std::string& message, const std::string& detail) override {
+        log.push_back({Kind::Info, message, detail});
+    }
     bool askYesNo(const std::string& message) override {
         log.push_back({Kind::Question, message});
         if (answers.empty()) {

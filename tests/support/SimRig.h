@@ -36,6 +36,10 @@ public:
         messages.push_back(message);
         events.push_back("info " + message);
     }
+    void detailedInfo(const std::string& message, const std::string& detail) override {
+        info(message);
+        details.push_back(detail);
+    }
     bool ask(const std::string& question) override {
         events.push_back("ask " + question);
         const bool yes = !answers.empty() && answers.front();
@@ -47,6 +51,7 @@ public:
 
     std::vector<int> gauge;
     std::vector<std::string> messages;
+    std::vector<std::string> details;
     std::vector<std::string> events;
     std::deque<bool> answers;
 };
@@ -131,7 +136,7 @@ inline Bytes avrReadFlash(SimRig& rig, int words) {
 // False when a word does not read back (verify on).
 inline bool avrWriteFlash(SimRig& rig, const Bytes& image, bool verify, int level = 0) {
     rig.open(image);
-    const bool written = AvrWriteFlash(rig.ctx, verify, lockLevel(level));
+    const bool written = AvrWriteFlash(rig.ctx, verify, lockLevel(level)).same();
     rig.file.close();
     return written;
 }
@@ -160,7 +165,7 @@ inline Bytes m51ReadFlash(SimRig& rig, int size) {
 // Lock level 0 writes no lock bits. False when a byte fails its read-back (verify on).
 inline bool m51WriteFlash(SimRig& rig, const Bytes& bytes, bool verify, int level = 0) {
     rig.open(bytes);
-    const bool written = M51WriteFlash(rig.ctx, rig.family, verify, lockLevel(level));
+    const bool written = M51WriteFlash(rig.ctx, rig.family, verify, lockLevel(level)).same();
     rig.file.close();
     return written;
 }

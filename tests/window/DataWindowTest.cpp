@@ -44,8 +44,8 @@ void DataWindowTest::findsTheFirstDifferenceAfterAChangedFile() {
     program.frmTop->session().CurrentFile = QFile::encodeName(path).toStdString();
     QTest::mouseClick(program.widget<QPushButton>("btnWrite"), Qt::LeftButton);
 
-    // The file changes after the write: the verify fails and the differences show, though
-    // without a read there is no chip side to differ yet.
+    // The file changes after the write: the verify fails and the differences show at the
+    // byte it found, though without a read there is no chip side to differ yet.
     writeData(path, std::pair{0x1A5, '\x5A'});
     QTest::mouseClick(program.widget<QPushButton>("btnVerify"), Qt::LeftButton);
     DataWindow* data = program.frmTop->dataWindow();
@@ -53,6 +53,7 @@ void DataWindowTest::findsTheFirstDifferenceAfterAChangedFile() {
     QCOMPARE(data->windowTitle(), QStringLiteral("Data"));
     QCOMPARE(data->side(), HexModel::Side::Both);
     QCOMPARE(data->differenceCount(), std::size_t{0});
+    QCOMPARE(data->currentOffset(), std::size_t{0x1A5});
 
     auto* table = data->findChild<QTableView*>(QStringLiteral("dataTable"));
     QTest::mouseClick(data->findChild<QPushButton*>(QStringLiteral("btnReadCompare")),

@@ -56,7 +56,7 @@ void DeviceMenuTest::chooseDevice_data() {
     row("mnu1200", 9, "AVR", 1024, 64, true, true, false,
         {"SPIEN", "D4 - NC", "D3 - NC", "D2 - NC", "D1 - NC", "RCEN"});
     row("mnu2313", 10, "AVR", 2048, 128, true, true, false, fstrt);
-    row("mnu2333", 11, "AVR", 4096, 128, true, true, false, bod);
+    row("mnu2333", 11, "AVR", 2048, 128, true, true, false, bod);
     row("mnu4414", 12, "AVR", 4096, 256, true, true, false, fstrt);
     row("mnu4433", 13, "AVR", 4096, 256, true, true, false, bod);
     row("mnu4434", 14, "AVR", 4096, 256, true, true, false, fstrt);

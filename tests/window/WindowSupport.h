@@ -91,9 +91,12 @@ public:
     struct Shown {
         Kind kind;
         QString text;
+        QString detail = {};
     };
 
-    void info(QWidget*, const QString& text) override { log.push_back({Kind::Info, text}); }
+    void info(QWidget*, const QString& text, const QString& detail) override {
+        log.push_back({Kind::Info, text, detail});
+    }
     bool yesNo(QWidget*, const QString& text) override {
         log.push_back({Kind::Question, text});
         if (answers.empty()) {
