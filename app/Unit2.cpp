@@ -1,11 +1,14 @@
 #include "app/Unit2.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -13,7 +16,11 @@
 
 namespace trilo::gui {
 
-const QString kHomePage = QStringLiteral(TRILO_HOME_PAGE);
+QString homePage() {
+    const QString readme = QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" TRILO_DOC_FROM_BIN "/README.md");
+    return QUrl::fromLocalFile(QDir::cleanPath(readme)).toString();
+}
 
 TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -30,15 +37,16 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     setPalette(face);
     setAutoFillBackground(true);
 
-    lbWebLink = new QLabel(kHomePage, this);
+    const QString home = homePage();
+    lbWebLink = new QLabel(home, this);
     lbWebLink->setObjectName(QStringLiteral("lbWebLink"));
     QFont linkFont = metrics_.font(15);
     linkFont.setUnderline(true);
     lbWebLink->setFont(linkFont);
     // Wider than designed, and so are the information text and the window: DejaVu Sans runs
     // wider than the design's font, and the address, a path, must show whole.
-    const int linkWidth = std::max(
-        metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(kHomePage) + metrics_.px(4));
+    const int linkWidth =
+        std::max(metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(home) + metrics_.px(4));
     lbWebLink->setGeometry(metrics_.px(100), metrics_.px(108), linkWidth, metrics_.px(18));
     // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
     setFixedSize(metrics_.px(110) + linkWidth, metrics_.px(186));
@@ -94,7 +102,7 @@ void TfrmInfo::showModal() {
 
 void TfrmInfo::lbWebLinkClick() {
     // The constant, not the label's text read back.
-    opener_.open(QUrl(kHomePage));
+    opener_.open(QUrl(lbWebLink->text()));
 }
 
 void TfrmInfo::Button1Click() {

@@ -11,9 +11,10 @@ class QPushButton;
 namespace trilo::gui {
 
 // The maker's home page, shown by lbWebLink and opened by a click on it. Until the project
-// has a web page it is the README that the install puts into the documentation directory:
-// it is there wherever the program is, and needs no network.
-extern const QString kHomePage;
+// has a web page it is the README that the install puts into the documentation directory,
+// found from the program's own directory: it is there under whatever prefix the program was
+// installed to, and needs no network.
+QString homePage();
 
 // The About window: created hidden at start-up, shown modally from Index > About.
 class TfrmInfo : public QDialog {

@@ -8,8 +8,8 @@ namespace {
 
 volatile std::sig_atomic_t interruptRequested = 0;
 
-extern "C" void onInterrupt(int) {
-    interruptRequested = 1;
+extern "C" void onInterrupt(int signal) {
+    interruptRequested = signal;
 }
 
 constexpr int kBarWidth = 40;
@@ -17,17 +17,29 @@ constexpr int kBarWidth = 40;
 }  // namespace
 
 void catchInterrupts() {
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int interruptSignal() {
+    return interruptRequested;
+}
+
+void checkInterrupt() {
+    if (interruptRequested != 0) {
+        throw Interrupted();
+    }
 }
 
 void ConsoleSink::begin(const std::string& label) {
     label_ = label;
     shown_ = -1;
     held_.clear();
-    if (interruptRequested != 0) {
-        throw Interrupted();
-    }
+    checkInterrupt();
 }
 
 void ConsoleSink::end(bool succeeded, bool shown) {
@@ -53,9 +65,7 @@ void ConsoleSink::error(const std::string& line) {
 }
 
 void ConsoleSink::progress(int percent) {
-    if (interruptRequested != 0) {
-        throw Interrupted();
-    }
+    checkInterrupt();
     if (!bar_ || percent == shown_) {
         return;
     }

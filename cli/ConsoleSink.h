@@ -15,8 +15,13 @@ struct Interrupted : std::exception {
     const char* what() const noexcept override { return "přerušeno"; }
 };
 
-// Makes SIGINT and SIGTERM raise Interrupted at the next progress step.
+// Makes SIGINT and SIGTERM raise Interrupted at the next progress step. They also break a
+// blocked read or open (no SA_RESTART), so waiting on an input never outlasts them.
 void catchInterrupts();
+// The signal that asked the program to stop; 0 while none has.
+int interruptSignal();
+// Raises Interrupted when a signal has asked the program to stop.
+void checkInterrupt();
 
 // The operations' progress and messages on the console. A command's messages are held until
 // it ends: they go to the message stream when it succeeded and to standard error when it

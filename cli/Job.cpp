@@ -1,6 +1,8 @@
 #include "cli/Job.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,8 @@
 #include <filesystem>
 
 #include "base/Clock.h"
+#include "base/Platform.h"
+#include "base/SystemReason.h"
 #include "cli/ConsoleSink.h"
 #include "commands/Commands.h"
 #include "core/BoardSettings.h"
@@ -23,6 +27,7 @@
 #include "data/IoErrors.h"
 #include "data/Settings.h"
 #include "link/Link.h"
+#include "link/TracePort.h"
 #include "ops/avr/AvrFuseLock.h"
 #include "sim/SimulatedBoard.h"
 
@@ -34,9 +39,10 @@ using commands::BufferContent;
 using commands::FileFormat;
 using commands::Outcome;
 
-// A directory of this run's own for the buffer of a read and for standard input, made when
-// first needed and removed at the end: the command line keeps no buffer file of the
-// window's, so the two run side by side.
+// This run's own directory for the buffer of a read and for standard input, inside the
+// user's private one in $TMPDIR or /tmp: the command line keeps no buffer file of the window's, so
+// the two run side by side. It is locked while the run lasts and removed at its end; one that a
+// killed run left is unlocked, and the next run that needs one removes it.
 class Scratch {
 public:
     Scratch() = default;
@@ -46,24 +52,103 @@ public:
         if (!dir_.empty()) {
             std::error_code ignored;
             std::filesystem::remove_all(dir_, ignored);
+            ::close(lock_);
         }
     }
     std::string file(const char* name) {
         if (dir_.empty()) {
-            const char* tmp = std::getenv("TMPDIR");
-            std::string pattern =
-                std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/trilo-cli-XXXXXX";
-            if (::mkdtemp(pattern.data()) == nullptr) {
-                throwIoError(errno);
-            }
-            dir_ = pattern;
+            create();
         }
         return joinPath(dir_, name);
     }
 
 private:
+    static constexpr const char* kPrefix = "cli-";
+
+    // A directory of the user's that no running trilo-cli holds.
+    static void removeStale(const std::string& base) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
+            const std::string path = entry.path().string();
+            if (!entry.path().filename().string().starts_with(kPrefix)) {
+                continue;
+            }
+            const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                std::filesystem::remove_all(path, error);
+            }
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+
+    void create() {
+        SystemPlatform platform;
+        // Keyed by the user id alone: a root run under sudo -E may carry the XDG_RUNTIME_DIR
+        // of the user it came from.
+        const std::string base = prepareUserTempDir(platform);
+        removeStale(base);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string pattern = joinPath(base, std::string(kPrefix) + "XXXXXX");
+            if (::mkdtemp(pattern.data()) == nullptr) {
+                throwIoError(errno);
+            }
+            // Another run clearing stale directories may take this one before the lock: then
+            // it is gone, or goes with no links left, and a new one is made.
+            const int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) {
+                continue;
+            }
+            if (fd < 0) {
+                throwIoError(errno);
+            }
+            struct stat st {};
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+                dir_ = pattern;
+                lock_ = fd;
+                return;
+            }
+            ::close(fd);
+        }
+        throwIoError(EAGAIN);
+    }
+
     std::string dir_;
+    int lock_ = -1;
 };
+
+// Copies standard input into to, at most limit bytes and one more, so an endless input costs
+// no more than that; a signal breaks a read that waits. True when the input held more than
+// limit bytes.
+bool spool(std::FILE* to, std::int64_t limit) {
+    char block[64 * 1024];
+    std::int64_t total = 0;
+    while (total <= limit) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(sizeof block, limit + 1 - total));
+        const ssize_t got = ::read(STDIN_FILENO, block, want);
+        if (got < 0) {
+            if (errno != EINTR) {
+                throwIoError(errno);
+            }
+            checkInterrupt();
+            continue;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (std::fwrite(block, 1, static_cast<std::size_t>(got), to) !=
+            static_cast<std::size_t>(got)) {
+            throwIoError(errno);
+        }
+        total += got;
+    }
+    if (std::fflush(to) != 0) {
+        throwIoError(errno);
+    }
+    return total > limit;
+}
 
 // Copies one open stream into another to its end.
 void pump(std::FILE* from, std::FILE* to) {
@@ -126,37 +211,6 @@ int statusOf(Outcome outcome) {
     }
 }
 
-// What the system said, in Czech: the common causes by name, any other by its number.
-std::string systemReason(int err) {
-    switch (err) {
-        case ENOENT:
-            return "soubor nebo adresář neexistuje";
-        case EACCES:
-        case EPERM:
-            return "přístup odepřen";
-        case EROFS:
-            return "systém souborů je jen pro čtení";
-        case EISDIR:
-            return "je to adresář";
-        case ENOTDIR:
-            return "část cesty není adresář";
-        case ENAMETOOLONG:
-            return "jméno je příliš dlouhé";
-        case EMFILE:
-        case ENFILE:
-            return "příliš mnoho otevřených souborů";
-        case ENOSPC:
-        case EDQUOT:
-            return "na disku není místo";
-        case EPIPE:
-            return "druhá strana roury skončila";
-        case EIO:
-            return "chyba vstupu a výstupu zařízení";
-        default:
-            return "systémová chyba " + std::to_string(err);
-    }
-}
-
 // A file error as the command line says it; the window's error box keeps the table's texts.
 std::string czechText(const TriloError& e) {
     const auto* io = dynamic_cast<const IoError*>(&e);
@@ -195,6 +249,19 @@ public:
     }
 
     int run() {
+        const int status = runGuarded();
+        reportTrace();
+        return status;
+    }
+
+private:
+    int interrupted() {
+        sink_.end(false);
+        sink_.error("přerušeno; deska je v klidu");
+        return 128 + interruptSignal();
+    }
+
+    int runGuarded() {
         try {
             return runSteps();
         } catch (const commands::PortUnusable& e) {
@@ -202,10 +269,12 @@ public:
             sink_.error(e.what());
             return kPortError;
         } catch (const Interrupted&) {
-            sink_.end(false);
-            sink_.error("přerušeno; deska je v klidu");
-            return kInterrupted;
+            return interrupted();
         } catch (const TriloError& e) {
+            // A read or open that a signal broke fails; the signal is what ended it.
+            if (interruptSignal() != 0) {
+                return interrupted();
+            }
             sink_.end(false);
             const std::string where =
                 current_ == nullptr
@@ -217,7 +286,34 @@ public:
         }
     }
 
-private:
+    // A trace that could not start, or stopped since the last report, says why.
+    void reportTrace() {
+        if (trace_ == nullptr) {
+            return;
+        }
+        trace_->flush();
+        if (trace_->problem() != traceReported_) {
+            traceReported_ = trace_->problem();
+            sink_.error(traceReported_);
+        }
+    }
+
+    // The most bytes any command of the job takes from standard input: the largest memory
+    // it is for when it is raw; the text of a data file told by its content may be larger.
+    std::int64_t inputLimit() const {
+        if (o_.format != FileFormat::Raw) {
+            return commands::kLargestHexText;
+        }
+        std::int64_t limit = 0;
+        for (const Step& s : o_.steps) {
+            if (readsInput(s.verb) && s.file == "-") {
+                limit = std::max<std::int64_t>(
+                    limit, s.verb == Verb::WriteEeprom ? device_.eepromSize : device_.flashSize);
+            }
+        }
+        return limit;
+    }
+
     static bool writesStdout(const Options& o) {
         for (const Step& s : o.steps) {
             if (readsChip(s.verb) && s.file == "-") {
@@ -233,7 +329,13 @@ private:
             if ((readsInput(s.verb) || checksFile(s)) && s.file == "-" && stdin_.empty()) {
                 stdin_ = scratch_.file("stdin");
                 OpenFile to(stdin_, "wb");
-                pump(stdin, to.file);
+                if (spool(to.file, inputLimit())) {
+                    sink_.error(s.option + " -: standardní vstup je delší než " +
+                                (o_.format == FileFormat::Raw ? "paměť čipu"
+                                                              : "největší přijatý soubor dat") +
+                                " (" + std::to_string(inputLimit()) + " B), čip je netknutý");
+                    return kFileError;
+                }
             }
         }
         if (std::all_of(o_.steps.begin(), o_.steps.end(), checksFile)) {
@@ -272,6 +374,8 @@ private:
             return kPortError;
         }
         const PortSetup setup = openPortLayer(board.port, clock, nodes);
+        trace_ = setup.trace;
+        reportTrace();
         link.useClock(setup.clock ? *setup.clock : clock);
         portinc.attach(setup.layer.get());
         // A real chip needs the real waits. A port that cannot be used says why first.
@@ -347,12 +451,15 @@ private:
     }
 
     // programmer.ini's board, with what the command line says in its place.
-    BoardSettings boardSettings(PpdevNodes& nodes) const {
+    BoardSettings boardSettings(PpdevNodes& nodes) {
         SettingsFile ini("programmer.ini");
         try {
             ini.load();
         } catch (const SettingsReadError&) {
             throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst");
+        }
+        if (!ini.trusted()) {
+            sink_.error(kUntrustedSettings);
         }
         BoardSettings board = readBoardSettings(ini);
         if (o_.port) {
@@ -527,6 +634,8 @@ private:
     Scratch scratch_;
     std::string stdin_;
     const Step* current_ = nullptr;
+    std::shared_ptr<TraceFile> trace_;
+    std::string traceReported_;
 };
 
 }  // namespace

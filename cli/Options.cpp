@@ -421,7 +421,7 @@ v aktuálním adresáři, je-li tam; trilo-cli ho nikdy nezapisuje.
 
 Návratové kódy: 0 vše proběhlo, 1 operace selhala (verifikace, čtení zpět,
 FLASH není prázdná, jiný čip v patici), 2 chybné použití, 3 chyba souboru,
-4 port nelze použít, 130 přerušeno.
+4 port nelze použít, 130 přerušeno (SIGINT), 143 ukončeno (SIGTERM).
 )";
 }
 

@@ -18,7 +18,7 @@ enum Exit : int {
     kUsage = 2,
     kFileError = 3,
     kPortError = 4,
-    kInterrupted = 130,
+    // An interrupt ends with 128 and the signal's number: 130 for SIGINT, 143 for SIGTERM.
 };
 
 // The commands, run in the order the command line gives them.

@@ -1,11 +1,28 @@
 // trilo-cli: the programmer's commands from a command line, over the same core as the window.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
+#include "base/SystemReason.h"
 #include "cli/ConsoleSink.h"
 #include "cli/Job.h"
 #include "cli/Options.h"
+
+namespace {
+
+// Output that a closed pipe or a full disk lost is a failure, as other tools count it.
+int flushedStdout() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "trilo-cli: standardní výstup nelze zapsat: %s\n",
+                     trilo::systemReason(errno).c_str());
+        return trilo::cli::kFailed;
+    }
+    return trilo::cli::kOk;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace trilo::cli;
@@ -23,7 +40,7 @@ int main(int argc, char** argv) {
         } else {
             return runJob(options);
         }
-        return kOk;
+        return flushedStdout();
     } catch (const UsageError& e) {
         std::fprintf(stderr, "trilo-cli: %s\nNápověda: trilo-cli --help\n", e.what());
         return kUsage;

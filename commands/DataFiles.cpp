@@ -13,9 +13,6 @@ namespace trilo::commands {
 
 namespace {
 
-// Far above the text of the largest image a HEX file may describe: a bound on what a stray
-// file can make the program read into memory.
-constexpr std::int64_t kLargestHexText = 64 << 20;
 constexpr const char* kHexTooLarge = "Soubor HEX je příliš velký ! ";
 constexpr const char* kFileTooLargeToShow = "Soubor je příliš velký ! ";
 

@@ -17,6 +17,10 @@ enum class FileFormat { ByName, Raw, IntelHex, SRecord };
 // knows the word order, or what a data file is opened for.
 enum class BufferContent { None, AvrFlash, AvrEeprom, Mcs51Flash };
 
+// Far above the text of the largest image a HEX file may describe: a bound on what a stray
+// file can make the program read into memory.
+inline constexpr std::int64_t kLargestHexText = 64 << 20;
+
 // The data file of a Write, Verify or EEPROM write.
 struct InputFile {
     InputFile(std::string p, FileFormat f = FileFormat::ByName) : path(std::move(p)), format(f) {}

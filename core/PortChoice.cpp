@@ -77,6 +77,7 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         auto trace = std::make_shared<TraceFile>(options.trace);
         setup.layer = std::make_unique<TracePort>(std::move(setup.layer), trace);
         setup.clock = std::make_unique<TraceClock>(clock, trace);
+        setup.trace = std::move(trace);
     }
     return setup;
 }

@@ -12,6 +12,7 @@
 namespace trilo {
 
 class SimulatedBoard;
+class TraceFile;
 
 // The optional keys "Board" and "Trace" of "SETUP_PRG", read at start-up, never written.
 struct PortOptions {
@@ -30,6 +31,8 @@ struct PortSetup {
     std::unique_ptr<PortLayer> layer;
     std::unique_ptr<Clock> clock;
     SimulatedBoard* board = nullptr;
+    // The trace when one is on, so the command line can tell what became of it.
+    std::shared_ptr<TraceFile> trace;
 };
 
 // Opens the port layer the settings ask for; tests put a recording port in its place.

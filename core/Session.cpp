@@ -331,6 +331,10 @@ void Session::LoadSettings() {
         // The run goes on with the defaults; the saves say why and leave the file alone.
         settingsUnreadable_ = error.what();
     }
+    settingsUntrusted_ = !file.trusted();
+    if (settingsUntrusted_) {
+        view.showError(kUntrustedSettings);
+    }
     const BoardSettings board = readBoardSettings(file);
     // 1. An unknown port name marks no item and leaves the port as it was.
     PortName = board.PortName;
@@ -373,6 +377,10 @@ void Session::SaveSettings() {
         PortName = "LPT1";
     } else if (link.PortBase == kLpt2Base) {
         PortName = "LPT2";
+    }
+    // Another user's file stays theirs; the start-up said so once.
+    if (settingsUntrusted_) {
+        return;
     }
     // A file that could not be read at start-up is never replaced by one built without it.
     if (!settingsUnreadable_.empty()) {

@@ -182,6 +182,8 @@ private:
     std::unique_ptr<InstanceLock> instanceLock_;
     // Why the settings file could not be read at start-up; empty when it could.
     std::string settingsUnreadable_;
+    // The settings file was another user's or writable by everyone: never read nor written.
+    bool settingsUntrusted_ = false;
 };
 
 }  // namespace trilo

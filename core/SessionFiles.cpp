@@ -27,10 +27,11 @@ bool sameDirectory(const std::string& path, const std::string& other) {
 }  // namespace
 
 void Session::setupBuffer() {
-    const std::string dir = preparePrivateDir(platform_);
     // The lock comes before the stale buffer goes: the buffer of a running instance is
-    // unsaved data, not a leftover.
-    instanceLock_ = std::make_unique<InstanceLock>(dir);
+    // unsaved data, not a leftover. It is the user's, whichever runtime directory the
+    // session names, so one window runs per user.
+    instanceLock_ = std::make_unique<InstanceLock>(prepareUserTempDir(platform_));
+    const std::string dir = preparePrivateDir(platform_);
     BufferFile = joinPath(dir, kBufferName);
     removeQuietly(BufferFile);
 }

@@ -10,6 +10,7 @@
 
 #include "base/Errors.h"
 #include "base/Platform.h"
+#include "base/SystemReason.h"
 
 namespace trilo {
 
@@ -48,22 +49,13 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     return path + name;
 }
 
-std::string preparePrivateDir(Platform& platform) {
-    const unsigned uid = platform.userId();
-    std::string dir;
-    if (const std::string runtime = directoryFrom(platform, "XDG_RUNTIME_DIR"); !runtime.empty()) {
-        dir = joinPath(runtime, "trilo-programmer");
-    } else {
-        std::string tmp = directoryFrom(platform, "TMPDIR");
-        if (tmp.empty()) {
-            tmp = "/tmp";
-        }
-        dir = joinPath(tmp, "trilo-programmer-" + std::to_string(uid));
-    }
+namespace {
 
+// The directory dir of the user's, made when missing, refused when others could tamper with it.
+std::string preparePrivate(const std::string& dir, unsigned uid) {
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
         const int err = errno;
-        refuse("Adresář " + dir + " nelze vytvořit: " + std::strerror(err) + ".");
+        refuse("Adresář " + dir + " nelze vytvořit: " + systemReason(err) + ".");
     }
     // Look at what is there without following a link, through the handle that is checked,
     // so nothing can be swapped in between the look and the check.
@@ -77,13 +69,13 @@ std::string preparePrivateDir(Platform& platform) {
         if (err == ENOTDIR) {
             refuse(dir + " není adresář" + kRefused);
         }
-        refuse("Adresář " + dir + " nelze otevřít: " + std::strerror(err) + ".");
+        refuse("Adresář " + dir + " nelze otevřít: " + systemReason(err) + ".");
     }
     struct stat st {};
     const int statErr = ::fstat(fd, &st) == 0 ? 0 : errno;
     ::close(fd);
     if (statErr != 0) {
-        refuse("Adresář " + dir + " nelze prověřit: " + std::strerror(statErr) + ".");
+        refuse("Adresář " + dir + " nelze prověřit: " + systemReason(statErr) + ".");
     }
     if (st.st_uid != uid) {
         refuse("Adresář " + dir + " patří jinému uživateli" + kRefused);
@@ -94,12 +86,30 @@ std::string preparePrivateDir(Platform& platform) {
     return dir;
 }
 
+}  // namespace
+
+std::string prepareUserTempDir(Platform& platform) {
+    std::string tmp = directoryFrom(platform, "TMPDIR");
+    if (tmp.empty()) {
+        tmp = "/tmp";
+    }
+    const unsigned uid = platform.userId();
+    return preparePrivate(joinPath(tmp, "trilo-programmer-" + std::to_string(uid)), uid);
+}
+
+std::string preparePrivateDir(Platform& platform) {
+    if (const std::string runtime = directoryFrom(platform, "XDG_RUNTIME_DIR"); !runtime.empty()) {
+        return preparePrivate(joinPath(runtime, "trilo-programmer"), platform.userId());
+    }
+    return prepareUserTempDir(platform);
+}
+
 InstanceLock::InstanceLock(const std::string& dir) {
     const std::string path = joinPath(dir, kFileName);
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         const int err = errno;
-        refuse("Soubor " + path + " nelze otevřít: " + std::strerror(err) + ".");
+        refuse("Soubor " + path + " nelze otevřít: " + systemReason(err) + ".");
     }
     // The lock goes with the open file, so it ends with the process however the process ends.
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
@@ -113,7 +123,7 @@ InstanceLock::InstanceLock(const std::string& dir) {
             throw StartupAbort(StartupAbort::Kind::Information,
                                "Program Trilo Programmer už běží.");
         }
-        refuse("Soubor " + path + " nelze zamknout: " + std::strerror(err) + ".");
+        refuse("Soubor " + path + " nelze zamknout: " + systemReason(err) + ".");
     }
 }
 

@@ -19,8 +19,12 @@ std::string joinPath(const std::string& dir, const std::string& name);
 // open to others is refused: StartupAbort with a message that says why.
 std::string preparePrivateDir(Platform& platform);
 
-// Held for the whole run in the private buffer directory, so a second instance of the same
-// user cannot delete the first one's unsaved buffer at its start-up.
+// "trilo-programmer-<uid>" in $TMPDIR or /tmp, made and checked as above: the one place per
+// user that holds the window's instance lock, whatever XDG_RUNTIME_DIR says.
+std::string prepareUserTempDir(Platform& platform);
+
+// Held for the whole run, so a second instance of the same user cannot delete the first
+// one's unsaved buffer at its start-up.
 class InstanceLock {
 public:
     // Takes the lock, or raises StartupAbort (Information) when another instance holds it.

@@ -1,11 +1,14 @@
 #include "data/FileMove.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "data/IoErrors.h"
@@ -49,11 +52,30 @@ std::string directoryOf(const std::string& path) {
 
 namespace {
 
-void syncFile(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+// The new file takes the mode of the one it replaces, and its group where the user may give
+// it; a group that cannot follow gets no rights of the old one's. A new file keeps what
+// open() gave it: 0666 less the umask.
+void keepMode(int fd, const std::string& to) {
+    struct stat old {};
+    if (::stat(to.c_str(), &old) != 0) {
+        return;
+    }
+    mode_t mode = old.st_mode & 07777;
+    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        mode &= ~static_cast<mode_t>(S_IRWXG);
+    }
+    if (::fchmod(fd, mode) != 0) {
+        throwIoError(errno);
+    }
+}
+
+// Gives `from` the mode of `to` and puts its content on disk, ready to be renamed over `to`.
+void prepareFile(const std::string& from, const std::string& to) {
+    Fd fd(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         throwIoError(errno);
     }
+    keepMode(fd.get(), to);
     if (::fsync(fd.get()) != 0) {
         throwIoError(errno);
     }
@@ -85,13 +107,92 @@ void writeAll(int fd, const std::uint8_t* data, std::size_t count) {
     }
 }
 
-}  // namespace
-
-std::string tempFileFor(const std::string& to) {
-    const auto slash = to.rfind('/');
-    const std::string name = slash == std::string::npos ? to : to.substr(slash + 1);
-    return directoryOf(to) + "/." + name + ".trilo-save";
+// Removes the temporary files in dir that no running save holds, and the one an earlier
+// version named after the target (".<name>.trilo-save"). Only the user's own regular files.
+void removeStaleTemps(const std::string& dir, const std::string& legacy) {
+    DIR* listing = ::opendir(dir.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (!name.starts_with(kTempPrefix) && name != legacy) {
+            continue;
+        }
+        const std::string path = (dir == "/" ? "" : dir) + "/" + name;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(listing);
 }
+
+// Creates a locked temporary file beside `to`, clearing stale ones first; its name in temp.
+int createTemp(const std::string& to, std::string& temp) {
+    const std::string dir = directoryOf(to);
+    const auto slash = to.rfind('/');
+    removeStaleTemps(dir,
+                     "." + to.substr(slash == std::string::npos ? 0 : slash + 1) + ".trilo-save");
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = (dir == "/" ? "" : dir) + "/" + kTempPrefix;
+        for (int k = 0; k < 6; ++k) {
+            temp += kLetters[random() % (sizeof kLetters - 1)];
+        }
+        // open() rather than mkstemp: a new file gets 0666 less the umask, as any other.
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return -1;
+        }
+        // Another save clearing stale files may have taken it before the lock: then it is
+        // gone, and a new one is made.
+        struct stat st {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Builds a new file beside `to` through fill(fd), flushes it to disk and renames it over `to`:
+// `to` is at every moment either the old file whole or the new one whole. On failure the
+// temporary file goes and `to` stays as it was.
+template <class Fill>
+void replaceThroughTemp(const std::string& to, Fill fill) {
+    std::string temp;
+    Fd out(createTemp(to, temp));
+    if (out.get() < 0) {
+        throwIoError(errno);
+    }
+    try {
+        keepMode(out.get(), to);
+        fill(out.get());
+        if (::fsync(out.get()) != 0) {
+            throwIoError(errno);
+        }
+        // Renamed while still open, so its lock keeps a clearing save away until it is done.
+        if (::rename(temp.c_str(), to.c_str()) != 0) {
+            throwIoError(errno);
+        }
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    out.close();
+    syncDirectoryQuietly(to);
+}
+
+}  // namespace
 
 bool fileExists(const std::string& path) {
     struct stat st {};
@@ -105,7 +206,7 @@ void removeQuietly(const std::string& path) {
 void replaceFile(const std::string& from, const std::string& to) {
     // The content on disk before the name points at it: a crash right after the rename
     // must not leave an empty file where the old one was.
-    syncFile(from);
+    prepareFile(from, to);
     if (::rename(from.c_str(), to.c_str()) == 0) {
         syncDirectoryQuietly(to);
         return;
@@ -115,73 +216,6 @@ void replaceFile(const std::string& from, const std::string& to) {
     }
     copyReplace(from, to);
 }
-
-namespace {
-
-// Creates the temporary file for `to`. One left by a save that died is the user's to clear;
-// anything else of that name (another user's file, a link) stays and the save is refused.
-int createTemp(const std::string& temp) {
-    for (int attempt = 0;; ++attempt) {
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST || attempt > 0) {
-            return fd;
-        }
-        struct stat st {};
-        if (::lstat(temp.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-            ::unlink(temp.c_str()) != 0) {
-            errno = EEXIST;
-            return -1;
-        }
-    }
-}
-
-// The new file takes the mode of the one it replaces, and its group where the user may give
-// it; a group that cannot follow gets no rights of the old one's. A new file keeps what
-// open() gave it: 0666 less the umask.
-void keepMode(int fd, const std::string& to) {
-    struct stat old {};
-    if (::stat(to.c_str(), &old) != 0) {
-        return;
-    }
-    mode_t mode = old.st_mode & 07777;
-    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-        mode &= ~static_cast<mode_t>(S_IRWXG);
-    }
-    if (::fchmod(fd, mode) != 0) {
-        throwIoError(errno);
-    }
-}
-
-// Builds a new file beside `to` through fill(fd), flushes it to disk and renames it over `to`:
-// `to` is at every moment either the old file whole or the new one whole. On failure the
-// temporary file goes and `to` stays as it was.
-template <class Fill>
-void replaceThroughTemp(const std::string& to, Fill fill) {
-    const std::string temp = tempFileFor(to);
-    Fd out(createTemp(temp));
-    if (out.get() < 0) {
-        throwIoError(errno);
-    }
-    try {
-        keepMode(out.get(), to);
-        fill(out.get());
-        if (::fsync(out.get()) != 0) {
-            throwIoError(errno);
-        }
-        if (out.close() != 0) {
-            throwIoError(errno);
-        }
-        if (::rename(temp.c_str(), to.c_str()) != 0) {
-            throwIoError(errno);
-        }
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
-    }
-    syncDirectoryQuietly(to);
-}
-
-}  // namespace
 
 void copyReplace(const std::string& from, const std::string& to) {
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));

@@ -7,9 +7,11 @@ namespace trilo {
 // The directory a path names its file in: "." for a bare name, "/" for "/x".
 std::string directoryOf(const std::string& path);
 
-// The temporary file that a replace of `to` builds beside it: ".<name>.trilo-save". One fixed
-// name per target, so a save that dies leaves one at most, which the next save clears away.
-std::string tempFileFor(const std::string& to);
+// The temporary files that a replace builds beside its target are named ".trilo-save-"
+// and six random characters: short, so a target's name may take all 255 bytes, and unique,
+// so two saves of one file never meet. Each is locked while its save runs; one that a save
+// which died left behind is unlocked, and the next save in that directory removes it.
+inline constexpr const char* kTempPrefix = ".trilo-save-";
 
 // A file of that name exists (a link counts by what it points to); a directory is no file.
 bool fileExists(const std::string& path);
@@ -19,7 +21,8 @@ void removeQuietly(const std::string& path);
 
 // Puts the file `from` in the place of `to` so that `to` is at every moment either the old
 // file whole or the new one whole, and `from` is gone only once `to` holds its content:
-// a rename in one step, or across file systems copyReplace. Failures raise IoError.
+// a rename in one step, or across file systems copyReplace. The new file keeps the mode of
+// the one it replaces. Failures raise IoError.
 void replaceFile(const std::string& from, const std::string& to);
 
 // The way across file systems: copy to a temporary file beside `to`, flush it to disk, rename

@@ -24,6 +24,12 @@ constexpr const char* kNotRegular = "not a regular file";
 constexpr const char* kOtherOwner = "owned by another user";
 constexpr const char* kReadOnly = "read-only";
 constexpr const char* kDanglingLink = "a link to a missing file";
+constexpr const char* kNoSettings = "a link to a file that holds no settings";
+constexpr const char* kUntrusted = "another user's or writable by everyone";
+constexpr const char* kTooLarge = "larger than 1 MiB";
+
+// Larger than any settings file a person writes: what a stray file may cost in memory.
+constexpr off_t kLargestSettings = 1 << 20;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
@@ -134,6 +140,7 @@ std::optional<std::int32_t> parseSettingsInteger(const std::string& text) {
 
 void SettingsFile::load() {
     parse({});
+    trusted_ = true;
     // Non-blocking, so a FIFO in the file's place cannot hang the start-up.
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
@@ -145,16 +152,28 @@ void SettingsFile::load() {
     std::string bytes;
     const char* problem = nullptr;
     struct stat st {};
+    struct stat link {};
     if (::fstat(fd, &st) != 0) {
         problem = std::strerror(errno);
     } else if (!S_ISREG(st.st_mode)) {
         problem = kNotRegular;
+    } else if (st.st_size > kLargestSettings) {
+        problem = kTooLarge;
+    } else if (st.st_uid != ::geteuid() || (st.st_mode & S_IWOTH) != 0 ||
+               (::lstat(path_.c_str(), &link) == 0 && link.st_uid != ::geteuid())) {
+        // Someone else could have written it: nothing in it is obeyed, and it stays as it is.
+        trusted_ = false;
+        ::close(fd);
+        return;
     }
     char buffer[8192];
     while (problem == nullptr) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
             bytes.append(buffer, static_cast<std::size_t>(got));
+            if (bytes.size() > static_cast<std::size_t>(kLargestSettings)) {
+                problem = kTooLarge;
+            }
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
@@ -166,6 +185,17 @@ void SettingsFile::load() {
         throw SettingsReadError(path_, problem);
     }
     parse(bytes);
+}
+
+bool SettingsFile::holdsSettings() const {
+    if (lines_.empty() && bom_.empty()) {
+        return true;
+    }
+    return std::any_of(lines_.begin(), lines_.end(), [](const Line& line) {
+        const LineKind kind = classify(line.text);
+        return kind.kind == LineKind::Section &&
+               (sameName(kind.name, "SETUP_PRG") || sameName(kind.name, "RUN_PRG"));
+    });
 }
 
 void SettingsFile::parse(const std::string& bytes) {
@@ -296,6 +326,15 @@ std::string SettingsFile::writableTarget() const {
         if (::stat(target.c_str(), &st) != 0) {
             throw refused(std::strerror(errno));
         }
+        // Root owns both a link and /etc/passwd: only a file that is empty or already holds
+        // settings is written through a link.
+        if (S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+            SettingsFile there(target);
+            there.load();
+            if (!there.holdsSettings()) {
+                throw refused(kNoSettings);
+            }
+        }
     }
     if (!S_ISREG(st.st_mode)) {
         throw refused(kNotRegular);
@@ -315,6 +354,9 @@ std::string SettingsFile::writableTarget() const {
 }
 
 void SettingsFile::save() const {
+    if (!trusted_) {
+        throw SettingsWriteError(path_, kUntrusted);
+    }
     const std::string target = writableTarget();
     try {
         writeWholeFile(target, text());

@@ -7,6 +7,11 @@
 
 namespace trilo {
 
+// What the window and the command line say, once, of a settings file they do not trust.
+inline constexpr const char* kUntrustedSettings =
+    "programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity výchozí "
+    "hodnoty";
+
 // Reads an integer as the settings file stores it: decimal, "0x"/"0X" hexadecimal when
 // longer than the prefix, "$" hexadecimal, an optional sign, leading blanks skipped.
 // Anything else (trailing text, an empty value, a value beyond 32 bits) is no integer.
@@ -24,8 +29,14 @@ public:
     const std::string& path() const { return path_; }
 
     // Reads the file as it stands on disk; a missing file reads as empty. A file that cannot
-    // be read, or is not a regular file, raises SettingsReadError.
+    // be read, is not a regular file or is larger than 1 MiB raises SettingsReadError. A
+    // file (or a link to it) of another user, or one writable by everyone, reads as empty
+    // and untrusted: someone else may have put anything in it.
     void load();
+    // False after a load that found the file untrusted; save() then refuses.
+    bool trusted() const { return trusted_; }
+    // Empty, or holding a "SETUP_PRG" or "RUN_PRG" section: a file a save may replace.
+    bool holdsSettings() const;
     // Takes the text as if read from the file.
     void parse(const std::string& bytes);
     // The value of a key; nothing when the key is missing.
@@ -38,7 +49,8 @@ public:
     // Replaces the file in one step (a temporary file beside it renamed over it), keeping its
     // mode. Refused with SettingsWriteError, the file left as it was, when the user may not
     // write it, it belongs to someone else or is not a regular file; a symbolic link is
-    // written through only to a regular file of the user's own.
+    // written through only to a regular file of the user's own that is empty or holds
+    // settings already.
     void save() const;
 
 private:
@@ -51,6 +63,7 @@ private:
     std::string writableTarget() const;
 
     std::string path_;
+    bool trusted_ = true;
     std::string bom_;
     std::vector<Line> lines_;
 };

@@ -1,7 +1,13 @@
 #include "link/TracePort.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
+
+#include "base/SystemReason.h"
 
 namespace trilo {
 
@@ -11,18 +17,49 @@ constexpr char kHex[] = "0123456789ABCDEF";
 
 // The status line's words for the trace, in the window's language.
 constexpr const char* kTracingTo = ", záznam do ";
-constexpr const char* kTraceFile = "soubor záznamu ";
-constexpr const char* kCannotOpen = "nelze otevřít";
+// A trace that could not start, before the file's name and the reason.
+constexpr const char* kCannotOpen = "záznam nelze otevřít: ";
 // A trace that a failed write ended, before the system's reason.
 constexpr const char* kTraceStopped = "záznam zastaven: ";
+
+// Opens the trace for appending, refusing what a file name in the settings could turn
+// against the user, root above all: a link, a device or FIFO, a file of someone else's.
+// Nothing when it is refused; why, in reason.
+std::FILE* openTrace(const std::string& path, std::string& reason) {
+    // Non-blocking, so a FIFO without a reader is refused rather than waited on.
+    const int fd = ::open(
+        path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        const int err = errno;
+        struct stat st {};
+        reason = err == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)
+                     ? "je to symbolický odkaz"
+                     : systemReason(err);
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        reason = systemReason(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        reason = "není obyčejný soubor";
+    } else if (st.st_uid != ::geteuid()) {
+        reason = "patří jinému uživateli";
+    } else if (std::FILE* file = ::fdopen(fd, "a"); file != nullptr) {
+        return file;
+    } else {
+        reason = systemReason(errno);
+    }
+    ::close(fd);
+    return nullptr;
+}
 
 }  // namespace
 
 TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
-    // "e": close-on-exec, like every other descriptor of the program.
-    file_ = std::fopen(path_.c_str(), "ae");
+    std::string reason;
+    file_ = openTrace(path_, reason);
     if (file_ == nullptr) {
-        stop(kTraceFile + path_ + " " + kCannotOpen + ": " + std::strerror(errno));
+        stop(kCannotOpen + path_ + ": " + reason);
     }
 }
 
@@ -55,7 +92,7 @@ void TraceFile::wait(int ms) {
 
 void TraceFile::flush() {
     if (file_ != nullptr && std::fflush(file_) != 0) {
-        stop(kTraceStopped + std::string(std::strerror(errno)));
+        stop(kTraceStopped + systemReason(errno));
     }
 }
 
@@ -64,7 +101,7 @@ void TraceFile::put(const char* line, std::size_t length) {
         return;
     }
     if (std::fwrite(line, 1, length, file_) != length) {
-        stop(kTraceStopped + std::string(std::strerror(errno)));
+        stop(kTraceStopped + systemReason(errno));
     }
 }
 

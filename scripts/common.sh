@@ -5,10 +5,10 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Packages the programmer needs to build and run; the tests add theirs.
 RUN_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n fonts-dejavu-core)
-# The install test validates the menu entry and packs the Debian package (dpkg-shlibdeps and
-# file find the libraries' packages).
+# The install test validates the menu entry and packs the Debian packages (dpkg-shlibdeps and
+# file find the libraries' packages); lintian and appstream check them.
 TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth
-               desktop-file-utils dpkg-dev file)
+               desktop-file-utils dpkg-dev file lintian appstream)
 # The fuzz target: clang with its libFuzzer and sanitizer runtimes.
 TEST_PACKAGES+=(clang libclang-rt-14-dev)
 
@@ -41,10 +41,29 @@ install_missing() {
         || die "apt-get install failed: ${missing[*]}"
 }
 
-# Configures and builds into $1 with the CMake options that follow.
+# Configures and builds into $1 with the CMake options that follow. ./run and ./test compile
+# with the same flags, so neither rebuilds what the other built: warnings are not errors here
+# (a newer compiler must not stop a user's ./run) but are recorded, and ./test fails on them.
 build_into() {
     local dir="$1"
     shift
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || die "configure failed"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRILO_WERROR=OFF \
+        -DCMAKE_CXX_COMPILER_LAUNCHER="$ROOT/scripts/record-warnings" "$@" \
+        || die "configure failed"
     cmake --build "$dir" -j "$(nproc)" || die "build failed"
+}
+
+# Fails when a compile in $1 warned; the warning stays recorded until its file compiles
+# cleanly, so running ./test again does not hide it.
+fail_on_warnings() {
+    local found
+    found="$(find "$1" -name '*.o.warnings' | sort)"
+    if [ -n "$found" ]; then
+        local file
+        while IFS= read -r file; do
+            echo "--- ${file%.warnings}" >&2
+            cat "$file" >&2
+        done <<<"$found"
+        die "the compiler warned (above); ./test treats warnings as errors"
+    fi
 }

@@ -1,5 +1,6 @@
-# Installs the build into a scratch prefix and packs it as a Debian package: the desktop must
-# find the program, its menu entry and its icon, and the package must name what it needs.
+# Installs the build into a scratch prefix and packs it as the two Debian packages: the desktop
+# must find the program, its menu entry and its icon, each package must hold its own files and
+# name what it needs, and trilo-cli must need no Qt.
 # Run by CTest: cmake -DBUILD=<build dir> -DWORK=<scratch dir> -P InstallCheck.cmake
 file(REMOVE_RECURSE ${WORK})
 
@@ -12,9 +13,15 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/usr)
-foreach(file bin/trilo-programmer bin/trilo-cli share/man/man1/trilo-cli.1
-        share/doc/trilo-programmer/README.md
-        share/doc/trilo-programmer/LICENSE share/doc/trilo-programmer/docs/window-avr.png)
+set(cli_files bin/trilo-cli share/man/man1/trilo-cli.1.gz
+    share/doc/trilo-cli/copyright share/doc/trilo-cli/changelog.gz)
+set(gui_files bin/trilo-programmer share/man/man1/trilo-programmer.1.gz
+    share/doc/trilo-programmer/README.md
+    share/doc/trilo-programmer/docs/window-avr.png share/doc/trilo-programmer/copyright
+    share/doc/trilo-programmer/changelog.gz share/applications/trilo-programmer.desktop
+    share/metainfo/org.example.trilo_programmer.metainfo.xml
+    share/icons/hicolor/scalable/apps/trilo-programmer.svg)
+foreach(file ${cli_files} ${gui_files})
     if(NOT EXISTS ${WORK}/usr/${file})
         message(FATAL_ERROR "not installed: ${file}")
     endif()
@@ -29,10 +36,46 @@ run(desktop-file-validate ${WORK}/usr/share/applications/trilo-programmer.deskto
 if(NOT out STREQUAL "")
     message(FATAL_ERROR "desktop-file-validate: ${out}")
 endif()
+foreach(program trilo-cli trilo-programmer)
+    run(readelf -S -W ${WORK}/usr/bin/${program})
+    if(out MATCHES "\\.comment")
+        message(FATAL_ERROR "${program} is installed with its .comment section")
+    endif()
+endforeach()
 
+# Each package: its files, none of the other's, and its dependencies. The window only
+# recommends the command line.
 run(cpack -G DEB --config ${BUILD}/CPackConfig.cmake -B ${WORK}/package)
-file(GLOB deb ${WORK}/package/*.deb)
-run(dpkg-deb --field ${deb} Depends)
-if(NOT out MATCHES "libqt6widgets6" OR NOT out MATCHES "qt6-translations-l10n")
-    message(FATAL_ERROR "the package's Depends lack Qt or its translations: ${out}")
-endif()
+foreach(case "trilo-cli;cli_files;gui_files;libc6;[Qq]t"
+              "trilo-programmer;gui_files;cli_files;libqt6widgets6,qt6-translations-l10n;trilo-cli")
+    list(GET case 0 package)
+    list(GET case 1 own)
+    list(GET case 2 other)
+    list(GET case 3 needs)
+    list(GET case 4 refused)
+    file(GLOB deb ${WORK}/package/${package}_*.deb)
+    if(NOT deb)
+        message(FATAL_ERROR "no package ${package} in ${WORK}/package")
+    endif()
+    run(dpkg-deb --contents ${deb})
+    foreach(file ${${own}})
+        if(NOT out MATCHES " \\./usr/${file}\n")
+            message(FATAL_ERROR "${package} lacks /usr/${file}:\n${out}")
+        endif()
+    endforeach()
+    foreach(file ${${other}})
+        if(out MATCHES " \\./usr/${file}\n")
+            message(FATAL_ERROR "${package} holds the other package's /usr/${file}")
+        endif()
+    endforeach()
+    run(dpkg-deb --field ${deb} Depends)
+    string(REPLACE "," ";" needs "${needs}")
+    foreach(need ${needs})
+        if(NOT out MATCHES "${need}")
+            message(FATAL_ERROR "${package} does not depend on ${need}: ${out}")
+        endif()
+    endforeach()
+    if(out MATCHES "${refused}")
+        message(FATAL_ERROR "${package} depends on ${refused}: ${out}")
+    endif()
+endforeach()

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "core/Session.h"
 #include "data/BufferDir.h"
 #include "support/FakePlatform.h"
+#include "support/FakeView.h"
 #include "support/TestDir.h"
 
 namespace trilo::test {
@@ -136,6 +138,25 @@ TEST(FilesBufferDir, OneInstanceLockAtATime) {
     EXPECT_EQ(text, "Program Trilo Programmer už běží.");
     first.reset();
     EXPECT_NO_THROW(InstanceLock again(dir.path().string()));
+}
+
+// Sessions of one user whose runtime directories differ (a login over ssh, sudo -E) would
+// otherwise run two windows at once.
+TEST(FilesBufferDir, OneWindowPerUserWhateverTheRuntimeDirSays) {
+    TestDir dir;
+    fs::create_directory(dir.path() / "a");
+    fs::create_directory(dir.path() / "b");
+    FakeView view;
+    RecordingClock clock;
+    FakePlatform first(dir.file("a"));
+    FakePlatform second(dir.file("b"));
+    first.env["TMPDIR"] = second.env["TMPDIR"] = dir.path().string();
+    Session running(view, clock, first, first);
+    running.FormCreate();
+    Session another(view, clock, second, second);
+    const auto [kind, text] = abortOf([&] { another.FormCreate(); });
+    EXPECT_EQ(kind, StartupAbort::Kind::Information);
+    EXPECT_EQ(text, "Program Trilo Programmer už běží.");
 }
 
 }  // namespace

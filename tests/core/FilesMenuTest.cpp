@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "commands/DataFiles.h"
 #include "core/Session.h"
 #include "data/FileMove.h"
 #include "support/FakePlatform.h"
@@ -457,6 +458,40 @@ TEST(FilesReplace, ReplacingAcrossFileSystemsKeepsTheModeOfTheOldFile) {
     struct stat t {};
     ASSERT_EQ(::stat(dir.file("target").c_str(), &t), 0);
     EXPECT_EQ(t.st_mode & 0777, 0640u);
+}
+
+// A save gives the new file the mode of the one it replaces, raw (a rename) or Intel HEX (a
+// temporary file), and a new file 0666 less the umask; the temporary name stays short, so a
+// target may use all 255 bytes of a name, and nothing is left beside the target.
+TEST(FilesReplace, SavesKeepTheModeOfTheFileTheyReplace) {
+    struct Case {
+        std::string name;
+        int oldMode;  // -1: no file there before
+        mode_t mode;  // afterwards, under umask 027
+    };
+    const std::vector<Case> cases = {
+        {"raw.bin", 0600, 0600},
+        {"image.hex", 0604, 0604},
+        {"new.bin", -1, 0640},
+        {std::string(251, 'n') + ".hex", -1, 0640},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 12));
+        TestDir dir;
+        const mode_t mask = ::umask(027);
+        dir.write("buffer", "\x12\x34");
+        if (c.oldMode >= 0) {
+            dir.write(c.name, "old");
+            ::chmod(dir.file(c.name).c_str(), static_cast<mode_t>(c.oldMode));
+        }
+        EXPECT_NO_THROW(commands::storeBuffer(dir.file("buffer"), dir.file(c.name),
+                                              commands::BufferContent::Mcs51Flash));
+        ::umask(mask);
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.file(c.name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.mode);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    }
 }
 
 }  // namespace

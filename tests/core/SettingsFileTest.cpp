@@ -53,6 +53,7 @@ std::string startAsOrdinaryUser(const TestDir& dir) {
         RecordingClock clock;
         FakePlatform platform(dir.file("cwd"));
         platform.env["XDG_RUNTIME_DIR"] = dir.file("run");
+        platform.env["TMPDIR"] = dir.file("run");
         Session session(view, clock, platform, platform);
         session.handle([&] { session.FormCreate(); });
         session.handle([&] { session.mnuDLClick(); });
@@ -73,6 +74,7 @@ struct RefusalCase {
     const char* setup;    // shell commands in cwd/, over a programmer.ini of the user's
     const char* message;  // %s: the settings path
     const char* others;   // entries of another user (root), which only a root run can make
+    int times = 2;        // at the start and at the option's save; once for a file not trusted
 };
 
 class SettingsRefusal : public ::testing::TestWithParam<RefusalCase> {};
@@ -96,8 +98,14 @@ TEST_P(SettingsRefusal, SaysWhyAtEverySaveAndLeavesEverythingAsItWas) {
     const std::string before = shell(top, listing);
 
     std::string message = c.message;
-    message.replace(message.find("%s"), 2, dir.file("cwd/programmer.ini"));
-    EXPECT_EQ(startAsOrdinaryUser(dir), message + "\n" + message + "\n");
+    if (const auto at = message.find("%s"); at != std::string::npos) {
+        message.replace(at, 2, dir.file("cwd/programmer.ini"));
+    }
+    std::string said;
+    for (int k = 0; k < c.times; ++k) {
+        said += message + "\n";
+    }
+    EXPECT_EQ(startAsOrdinaryUser(dir), said);
     EXPECT_EQ(shell(top, listing), before);
     shell(top, "chmod -R u+rwx cwd");
 }
@@ -111,31 +119,52 @@ INSTANTIATE_TEST_SUITE_P(
                     ""},
         RefusalCase{"in a read-only directory", "chmod 555 .",
                     "Unable to write to %s (File access denied).", ""},
-        RefusalCase{"of another user", "chmod 666 programmer.ini",
-                    "Unable to write to %s (owned by another user).", "programmer.ini"},
+        RefusalCase{
+            "of another user", "chmod 644 programmer.ini",
+            "programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity "
+            "výchozí hodnoty",
+            "programmer.ini", 1},
+        RefusalCase{
+            "writable by everyone", "chmod 666 programmer.ini",
+            "programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity "
+            "výchozí hodnoty",
+            "", 1},
+        RefusalCase{"a link to a file that holds no settings",
+                    "mv programmer.ini passwd && echo 'root:x:0:0' >passwd && ln -s passwd "
+                    "programmer.ini",
+                    "Unable to write to %s (a link to a file that holds no settings).", ""},
+        RefusalCase{"over 1 MiB", "head -c 1048577 /dev/zero >>programmer.ini",
+                    "Unable to read %s (larger than 1 MiB).", ""},
         RefusalCase{"a directory", "mkdir d && mv programmer.ini d && mv d programmer.ini",
                     "Unable to read %s (not a regular file).", ""},
-        RefusalCase{"link to a file of another user",
-                    "mv programmer.ini theirs.ini && chmod 666 theirs.ini && ln -s theirs.ini "
-                    "programmer.ini",
-                    "Unable to write to %s (owned by another user).", "theirs.ini"},
-        RefusalCase{"link of another user to the user's file",
-                    "mv programmer.ini mine.ini && ln -s mine.ini programmer.ini",
-                    "Unable to write to %s (owned by another user).", "programmer.ini"},
+        RefusalCase{
+            "link to a file of another user",
+            "mv programmer.ini theirs.ini && ln -s theirs.ini programmer.ini",
+            "programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity "
+            "výchozí hodnoty",
+            "theirs.ini", 1},
+        RefusalCase{
+            "link of another user to the user's file",
+            "mv programmer.ini mine.ini && ln -s mine.ini programmer.ini",
+            "programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity "
+            "výchozí hodnoty",
+            "programmer.ini", 1},
         RefusalCase{"dangling link", "rm programmer.ini && ln -s gone.ini programmer.ini",
                     "Unable to write to %s (a link to a missing file).", ""}));
 
-TEST_F(SessionFixture, SettingsSaveWritesThroughTheUsersOwnLinkAndClearsAStaleTemporaryFile) {
+// A group-writable file of the user's own stays trusted (umask 002 makes every file so), and
+// keeps its mode; what saves that died left beside it goes, whatever version named it.
+TEST_F(SessionFixture, SettingsSaveWritesThroughTheUsersOwnLinkAndClearsStaleTemporaryFiles) {
     const std::string top = dir.path().string();
-    shell(
-        top,
-        "mkdir conf && echo '; mine' >conf/mine.ini && chmod 640 conf/mine.ini && "
-        "ln -s conf/mine.ini programmer.ini && head -c 99999 /dev/zero >conf/.mine.ini.trilo-save");
-    start();
+    shell(top,
+          "mkdir conf && echo '[RUN_PRG]' >conf/mine.ini && chmod 660 conf/mine.ini && "
+          "ln -s conf/mine.ini programmer.ini && head -c 99999 /dev/zero | "
+          "tee conf/.mine.ini.trilo-save >conf/.trilo-save-Ab12Cd");
+    start("");
     EXPECT_TRUE(startedCleanly);
     EXPECT_EQ(shell(top, "stat -c '%A' programmer.ini conf/mine.ini && ls -A conf"),
-              "lrwxrwxrwx\n-rw-r-----\nmine.ini\n");
-    EXPECT_EQ(dir.read("conf/mine.ini").rfind("; mine\n\n[SETUP_PRG]\nPort=LPT1\n", 0), 0u);
+              "lrwxrwxrwx\n-rw-rw----\nmine.ini\n");
+    EXPECT_EQ(dir.read("conf/mine.ini").rfind("[RUN_PRG]\nCPU=2\nFile=\n\n[SETUP_PRG]\n", 0), 0u);
 }
 
 }  // namespace

@@ -1,10 +1,16 @@
 #include "link/TracePort.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "link/Link.h"
 #include "support/RecordingPort.h"
@@ -130,20 +136,65 @@ TEST(Trace, IsOnDiskAtEveryWait) {
     EXPECT_EQ(t.dir.read("trace.txt"), "W 037A 02\nS 10\n");
 }
 
+// A file system of 4 KiB at dir, filled up; false where mounting takes a root this run lacks.
+bool mountFullTmpfs(const std::string& dir) {
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=4k") != 0) {
+        return false;
+    }
+    std::ofstream fill(dir + "/fill", std::ios::binary);
+    fill << std::string(64 * 1024, 'x');
+    return true;
+}
+
 TEST(Trace, ReleasingTheTargetPutsEveryLineOnDiskOrStopsTheTraceSayingWhy) {
-    TestDir dir;
-    for (const std::string& path : {dir.file("trace.txt"), std::string("/dev/full")}) {
-        TracePort layer(std::make_unique<RecordingPort>(), std::make_shared<TraceFile>(path));
-        Portinc portinc;
-        portinc.attach(&layer);
-        RecordingClock clock;
-        Link(portinc, clock).ReleaseTarget();
-        const bool full = path == "/dev/full";
-        EXPECT_EQ(layer.status(kLpt1Base).text,
-                  full ? "LPT1: recording port (záznam zastaven: No space left on device)"
-                       : "LPT1: recording port, záznam do " + path);
-        const std::string text = full ? "" : dir.read("trace.txt");
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), full ? 0 : 27);
+    struct Case {
+        const char* name;
+        const char* setup;   // shell commands in the test dir; "full" mounts a full tmpfs at m
+        const char* trace;   // relative to the test dir, or absolute
+        std::string status;  // %s: the trace's path
+        int lines;           // in the trace afterwards
+    };
+    const std::vector<Case> cases = {
+        {"a new file", "", "trace.txt", "LPT1: recording port, záznam do %s", 27},
+        {"a link", "echo mine >mine && ln -s mine trace.txt", "trace.txt",
+         "LPT1: recording port (záznam nelze otevřít: %s: je to symbolický odkaz)", 0},
+        {"a device", "", "/dev/full",
+         "LPT1: recording port (záznam nelze otevřít: %s: není obyčejný soubor)", 0},
+        {"a full disk", "full", "m/trace.txt",
+         "LPT1: recording port (záznam zastaven: na disku není místo)", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDir dir;
+        const std::string path = c.trace[0] == '/' ? c.trace : dir.file(c.trace);
+        if (std::string(c.setup) == "full") {
+            std::filesystem::create_directory(dir.path() / "m");
+            if (!mountFullTmpfs(dir.file("m"))) {
+                std::printf("skipped %s: mounting a tmpfs takes root\n", c.name);
+                continue;
+            }
+        } else if (*c.setup != 0) {
+            ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && " + c.setup).c_str()), 0);
+        }
+        {
+            TracePort layer(std::make_unique<RecordingPort>(), std::make_shared<TraceFile>(path));
+            Portinc portinc;
+            portinc.attach(&layer);
+            RecordingClock clock;
+            Link(portinc, clock).ReleaseTarget();
+            std::string status = c.status;
+            if (const auto at = status.find("%s"); at != std::string::npos) {
+                status.replace(at, 2, path);
+            }
+            EXPECT_EQ(layer.status(kLpt1Base).text, status);
+        }
+        const std::string text = c.lines > 0 ? dir.read(c.trace) : "";
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.lines);
+        if (std::string(c.setup) == "full") {
+            ::umount2(dir.file("m").c_str(), MNT_DETACH);
+        } else if (*c.setup != 0) {
+            EXPECT_EQ(dir.read("mine"), "mine\n") << "the link's target is left alone";
+        }
     }
 }
 
@@ -164,8 +215,8 @@ TEST(Trace, AFileThatCannotBeOpenedLeavesThePortWorkingAndSaysSo) {
 
     const PortStatus status = layer.status(kLpt1Base);
     EXPECT_TRUE(status.usable) << "a trace is no reason to refuse the board";
-    EXPECT_EQ(status.text, "LPT1: recording port (soubor záznamu " + path +
-                               " nelze otevřít: No such file or directory)");
+    EXPECT_EQ(status.text, "LPT1: recording port (záznam nelze otevřít: " + path +
+                               ": soubor nebo adresář neexistuje)");
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 

@@ -15,7 +15,10 @@ namespace trilo::test {
 // A machine for tests: a chosen current directory and environment, and a recording port.
 class FakePlatform : public Platform, public PortOpener {
 public:
-    explicit FakePlatform(std::string dir) : dir_(std::move(dir)) { env["XDG_RUNTIME_DIR"] = dir_; }
+    explicit FakePlatform(std::string dir) : dir_(std::move(dir)) {
+        env["XDG_RUNTIME_DIR"] = dir_;
+        env["TMPDIR"] = dir_;
+    }
 
     std::string currentDirectory() override { return dir_; }
     std::optional<std::string> environment(const std::string& name) override {

@@ -1,0 +1,32 @@
+# Runs lintian on the packages the install test made, and appstreamcli on the window's AppStream
+# file it installed; either tool that is not installed is skipped, and says so.
+# Run by CTest after the install test: cmake -DWORK=<its scratch dir> -P PackageLint.cmake
+find_program(LINTIAN lintian)
+find_program(APPSTREAMCLI appstreamcli)
+if(NOT LINTIAN AND NOT APPSTREAMCLI)
+    message("SKIPPED: neither lintian nor appstreamcli is installed")
+    return()
+endif()
+
+if(LINTIAN)
+    file(GLOB debs ${WORK}/package/*.deb)
+    # Any tag at all fails: errors, warnings, pedantic and informational ones alike.
+    execute_process(COMMAND ${LINTIAN} -E -I --pedantic ${debs}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR out MATCHES "(^|\n)[EWIPX]: ")
+        message(FATAL_ERROR "lintian:\n${out}")
+    endif()
+else()
+    message("lintian is not installed: the packages were not checked")
+endif()
+
+if(APPSTREAMCLI)
+    file(GLOB metainfo ${WORK}/usr/share/metainfo/*.metainfo.xml)
+    execute_process(COMMAND ${APPSTREAMCLI} validate --no-net --pedantic ${metainfo}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out MATCHES "Validation was successful")
+        message(FATAL_ERROR "appstreamcli validate:\n${out}")
+    endif()
+else()
+    message("appstreamcli is not installed: the AppStream file was not checked")
+endif()
