@@ -69,7 +69,7 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
     }
     const std::uint16_t machine = f.u16(18);
     if (machine != kElfMachineAvr && machine != kElfMachine8051) {
-        return refuse("Soubor ELF je pro jiný procesor než AVR nebo 8051 (e_machine " +
+        return refuse("Soubor ELF je pro jinou architekturu než AVR nebo 8051 (e_machine " +
                       std::to_string(machine) + ")");
     }
     const Table programs{f.u32(28), f.u16(42), f.u16(44)};

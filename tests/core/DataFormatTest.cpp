@@ -156,7 +156,7 @@ TEST(ElfRead, RefusesFilesItCannotUse) {
         {elf.substr(0, 40), true, false, "Soubor ELF má chybnou hlavičku ! "},
         {patched(4, "\x02"), true, false, "Soubor ELF není 32bitový little-endian ! "},
         {patched(18, std::string("\x3e\x00", 2)), true, false,
-         "Soubor ELF je pro jiný procesor než AVR nebo 8051 (e_machine 62) ! "},
+         "Soubor ELF je pro jinou architekturu než AVR nebo 8051 (e_machine 62) ! "},
         {patched(32, "\xf0\xff\xff\xff"), true, false,
          "Soubor ELF je poškozený: tabulka hlaviček sahá za jeho konec ! "},
         {patched(0x89C, "\xf0\xff\xff\xff"), true, false,
