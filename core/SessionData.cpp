@@ -41,6 +41,10 @@ std::optional<std::pair<int, int>> Session::dataViewSize() const {
     } catch (const SettingsReadError&) {
         return std::nullopt;
     }
+    // Another user's file is not read at all.
+    if (!file.trusted()) {
+        return std::nullopt;
+    }
     const auto width = parseSettingsInteger(file.value(kData, "Width").value_or(""));
     const auto height = parseSettingsInteger(file.value(kData, "Height").value_or(""));
     if (!width || !height || *width <= 0 || *height <= 0) {
@@ -50,8 +54,10 @@ std::optional<std::pair<int, int>> Session::dataViewSize() const {
 }
 
 void Session::rememberDataViewSize(int width, int height) {
-    // Never a file that could not be read at start-up; a size is not worth a message.
-    if (!settingsUnreadable_.empty() || dataViewSize() == std::pair{width, height}) {
+    // Never another user's file, nor one that could not be read at start-up; a size is not
+    // worth a message.
+    if (settingsUntrusted_ || !settingsUnreadable_.empty() ||
+        dataViewSize() == std::pair{width, height}) {
         return;
     }
     SettingsFile file(SettingsPath);
