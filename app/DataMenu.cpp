@@ -7,7 +7,6 @@
 
 #include "app/DataWindow.h"
 #include "app/Triloprog.h"
-#include "data/FileMove.h"
 
 namespace trilo::gui {
 
@@ -69,12 +68,13 @@ void TfrmTop::showDifferences(std::optional<std::size_t> at) {
 void TfrmTop::refreshChip() {
     // Once saved, the buffer is gone; the window keeps showing what was read.
     session_.handle([this] {
-        if (!fileExists(session_.BufferFile)) {
+        if (!session_.holdsBuffer()) {
             return;
         }
         const auto image = session_.bufferImage();
         if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
-            const bool eeprom = session_.bufferContent == commands::BufferContent::AvrEeprom;
+            const bool eeprom =
+                session_.files().bufferContent == commands::BufferContent::AvrEeprom;
             dataWindow_->setChip(*bytes,
                                  eeprom ? QStringLiteral("EEPROM") : QStringLiteral("FLASH"),
                                  session_.bufferIsAvrFlash());
@@ -84,7 +84,7 @@ void TfrmTop::refreshChip() {
 
 void TfrmTop::refreshFile() {
     session_.handle([this] {
-        const QString name = QString::fromStdString(session_.CurrentFile);
+        const QString name = QString::fromStdString(session_.files().CurrentFile);
         auto image = session_.fileImage();
         if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
             dataWindow_->setFile(name, std::move(*bytes),

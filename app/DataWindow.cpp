@@ -16,7 +16,6 @@
 #include <algorithm>
 
 #include "app/Dialogs.h"
-#include "data/Checksum.h"
 
 namespace trilo::gui {
 
@@ -333,19 +332,17 @@ void DataWindow::updateTexts() {
     caption_->setText(caption);
     table_->setAccessibleName(caption);
 
-    const QString chipSide =
-        memory_.isEmpty()
-            ? QString::fromUtf8("Čip: nic nenačteno")
-            : QString::fromUtf8("Čip (%1): %2")
-                  .arg(memory_, fromUtf8(describe(checksumsInToolOrder(chip_, chipAvrFlash_))));
+    const QString chipSide = memory_.isEmpty()
+                                 ? QString::fromUtf8("Čip: nic nenačteno")
+                                 : QString::fromUtf8("Čip (%1): %2")
+                                       .arg(memory_, fromUtf8(checksumText(chip_, chipAvrFlash_)));
     QString fileSide;
     if (fileName_.isEmpty()) {
         fileSide = QString::fromUtf8("Soubor: nezvolen");
     } else if (!fileRefusal_.isEmpty()) {
         fileSide = QStringLiteral("Soubor: ") + fileRefusal_;
     } else {
-        fileSide = QStringLiteral("Soubor: ") +
-                   fromUtf8(describe(checksumsInToolOrder(file_, fileAvrFlash_)));
+        fileSide = QStringLiteral("Soubor: ") + fromUtf8(checksumText(file_, fileAvrFlash_));
     }
     footer_->setText(chipSide + QLatin1Char('\n') + fileSide);
 }

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "data/HexView.h"
+#include "core/HexView.h"
 
 class QLabel;
 class QPushButton;

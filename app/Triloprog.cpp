@@ -38,47 +38,6 @@ namespace {
 
 using C = Control;
 
-// In the order of Control.
-constexpr std::array<const char*, static_cast<std::size_t>(C::Count)> kControlNames = {
-    "gbProces",     "btnRead", "btnWrite",  "btnErase",    "btnVerify", "gbEEPROM", "btnReaEE",
-    "btnWriEE",     "Gauge1",  "Label4",    "txFile",      "mnuCPUinf", "mnuLB",    "chLB1",
-    "chLB2",        "chLB3",   "btnReadLB", "mnuSL",       "rdSON",     "rdSOFF",   "btnReadS",
-    "btnWriteS",    "txTyp",   "txCpu",     "GroupBox1",   "chD5",      "chD4",     "chD3",
-    "chD2",         "chD1",    "chD0",      "btnReadFuse", "btnWrFuse", "spFlash",  "spEEprom",
-    "mnuFile",      "mnuOpen", "mnuSave",   "mnuSaveAs",   "mnuSetUp",  "mnuDM",    "mnuCP",
-    "mnuFL",        "mnuDL",   "mnuLPT1",   "mnuLPT2",     "mnuExit",   "mnuX51",   "mnu1051",
-    "mnu2051",      "mnu4051", "mnu51",     "mnu52",       "mnu53",     "mnu55",    "mnu8252",
-    "mnuAVR",       "mnu1200", "mnu2313",   "mnu2333",     "mnu4414",   "mnu4433",  "mnu4434",
-    "mnu8515",      "mnu8534", "mnu8535",   "mnat28",      "mnuIndex",  "mnuAbout", "statusLine",
-    "mnuSignature",
-};
-
-// The device items' handlers, by their menu item.
-struct DeviceHandler {
-    C item;
-    void (Session::*handler)();
-};
-constexpr std::array<DeviceHandler, kDeviceCount> kDeviceHandlers = {{
-    {C::mnu1051, &Session::mnu1051Click},
-    {C::mnu2051, &Session::mnu2051Click},
-    {C::mnu4051, &Session::mnu4051Click},
-    {C::mnu51, &Session::mnu51Click},
-    {C::mnu52, &Session::mnu52Click},
-    {C::mnu53, &Session::mnu53Click},
-    {C::mnu55, &Session::mnu55Click},
-    {C::mnu8252, &Session::mnu8252Click},
-    {C::mnu1200, &Session::mnu1200Click},
-    {C::mnu2313, &Session::mnu2313Click},
-    {C::mnu2333, &Session::mnu2333Click},
-    {C::mnu4414, &Session::mnu4414Click},
-    {C::mnu4433, &Session::mnu4433Click},
-    {C::mnu4434, &Session::mnu4434Click},
-    {C::mnu8515, &Session::mnu8515Click},
-    {C::mnu8535, &Session::mnu8535Click},
-    {C::mnat28, &Session::mnat28Click},
-    {C::mnu8534, &Session::mnu8534Click},
-}};
-
 // A classic spin edit lets the user type any number and its change handler clamps; this
 // range only keeps out what no size could be, so the core's clamp is what acts.
 constexpr int kSpinEditTypingLimit = 999999;
@@ -94,7 +53,7 @@ std::string toUtf8(const QString& text) {
 }  // namespace
 
 const char* TfrmTop::controlName(Control c) {
-    return kControlNames[static_cast<std::size_t>(c)];
+    return trilo::controlName(c);
 }
 
 TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock& clock,
@@ -333,24 +292,19 @@ void TfrmTop::createMenus() {
     file->addSeparator();
     connectItem(addItem(file, C::mnuExit, QStringLiteral("Exit")), &Session::mnuExitClick);
 
-    auto deviceMenu = [&](Control c, const QString& title, const auto& order) {
-        QMenu* menu = addMenu(bar, c, title);
-        bar->addMenu(menu);
-        for (std::int32_t id : order) {
-            const DeviceInfo* device = findDevice(id);
-            QAction* action =
-                addItem(menu, menuItemOf(device->id), QString::fromLatin1(device->name));
-            // The selection sets every device item's mark itself.
-            action->setCheckable(true);
-            for (const DeviceHandler& entry : kDeviceHandlers) {
-                if (entry.item == menuItemOf(device->id)) {
-                    connectItem(action, entry.handler);
-                }
-            }
-        }
-    };
-    deviceMenu(C::mnuX51, QStringLiteral("MCS51"), mcs51MenuOrder());
-    deviceMenu(C::mnuAVR, QStringLiteral("AVR"), avrMenuOrder());
+    // The catalog's devices, in its order: the AT89 parts under "MCS51", the AVR under "AVR".
+    QMenu* mcs51 = addMenu(bar, C::mnuX51, QStringLiteral("MCS51"));
+    QMenu* avr = addMenu(bar, C::mnuAVR, QStringLiteral("AVR"));
+    bar->addMenu(mcs51);
+    bar->addMenu(avr);
+    for (const DeviceInfo& device : deviceCatalog()) {
+        QAction* action = addItem(device.isAvr() ? avr : mcs51, menuItemOf(device.id),
+                                  QString::fromLatin1(device.name));
+        // The selection sets every device item's mark itself.
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this,
+                [this, id = device.id] { session_.handle([&] { session_.selectDevice(id); }); });
+    }
     createDataMenu();
 
     QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));

@@ -3,10 +3,12 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "app/GuiThreadView.h"
 #include "app/Metrics.h"
+#include "core/DeviceControls.h"
 #include "core/Session.h"
 #include "core/View.h"
 
@@ -110,7 +112,7 @@ private:
     int chipReads_ = 0;
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;
-    std::array<Slot, static_cast<std::size_t>(Control::Count)> slots_{};
+    std::vector<Slot> slots_ = std::vector<Slot>(controlCount());
 };
 
 }  // namespace trilo::gui

@@ -13,7 +13,7 @@
 #include "base/Clock.h"
 #include "base/Errors.h"
 #include "base/Platform.h"
-#include "core/PortChoice.h"
+#include "board/PortChoice.h"
 
 using namespace trilo;
 using namespace trilo::gui;

@@ -132,17 +132,17 @@ void BM_90S8515_EepromRead(benchmark::State& state) {
 void BM_89C55_WriteWithReadBack(benchmark::State& state) {
     run(state, 7, [](Bench& b) {
         b.openData();
-        M51WriteFlash(b.ctx, Mcs51Family::X51, true, {});
+        M51WriteFlash(b.ctx, Family::X51, true, {});
         b.file.close();
     });
 }
 void BM_89C55_Read(benchmark::State& state) {
-    run(state, 7, [](Bench& b) { M51ReadFlash(b.ctx, Mcs51Family::X51, b.device.flashSize); });
+    run(state, 7, [](Bench& b) { M51ReadFlash(b.ctx, Family::X51, b.device.flashSize); });
 }
 void BM_89C55_Verify(benchmark::State& state) {
     run(state, 7, [](Bench& b) {
         b.openData();
-        M51VerifyFlash(b.ctx, Mcs51Family::X51);
+        M51VerifyFlash(b.ctx, Family::X51);
     });
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/Operation.h"
+#include "base/OperationSink.h"
 
 namespace trilo::cli {
 

@@ -17,19 +17,15 @@
 #include "base/Clock.h"
 #include "base/Platform.h"
 #include "base/SystemReason.h"
+#include "board/Board.h"
 #include "cli/ConsoleSink.h"
 #include "commands/Commands.h"
-#include "core/BoardSettings.h"
 #include "data/BufferDir.h"
 #include "data/ByteFile.h"
 #include "data/Checksum.h"
 #include "data/FileMove.h"
 #include "data/IoErrors.h"
 #include "data/Settings.h"
-#include "link/Link.h"
-#include "link/TracePort.h"
-#include "ops/avr/AvrFuseLock.h"
-#include "sim/SimulatedBoard.h"
 
 namespace trilo::cli {
 
@@ -240,9 +236,9 @@ bool noWaitRequested() {
     return value != nullptr && *value != '\0' && std::string(value) != "0";
 }
 
-class Job {
+class Runner {
 public:
-    explicit Job(const Options& o)
+    explicit Runner(const Options& o)
         : o_(o),
           device_(*o.device),
           sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
@@ -351,57 +347,51 @@ private:
             return status;
         }
         PpdevNodes nodes;
-        BoardSettings board = boardSettings(nodes);
+        const BoardSettings settings = boardSettings(nodes);
         const bool noWait = noWaitRequested();
         SteadyClock steady;
         InstantClock instant;
-        Clock& clock = noWait ? static_cast<Clock&>(instant) : steady;
-        Portinc portinc;
-        portinc.Ignite();
-        Link link(portinc, clock);
-        link.PortBase = board.PortBase;
-        link.PollLimit = board.PollLimit;
-        board.port.base = link.base();
+        SystemPortOpener ports(nodes);
+        Board board(noWait ? static_cast<Clock&>(instant) : steady, ports);
+        board.ignite();
+        board.configure(settings);
         // Never the simulated board unless asked for: a user who mistyped the port, or has
         // no ppdev, would believe a real chip was programmed.
-        const std::string& node = nodeFor(nodes, board.port.base);
-        if (chooseBoard(board.port.board, nodeExists(node)) == BoardKind::Sim &&
-            chooseBoard(board.port.board, true) != BoardKind::Sim) {
+        const std::string& node = nodeFor(nodes, board.link().base());
+        if (chooseBoard(settings.port.board, nodeExists(node)) == BoardKind::Sim &&
+            chooseBoard(settings.port.board, true) != BoardKind::Sim) {
             sink_.error(node +
                         " neexistuje, deska se nepoužije; zaveďte ovladač paralelního portu "
                         "(sudo modprobe ppdev) a přidejte se do skupiny lp (sudo usermod -aG lp "
                         "$USER); bez desky program vyzkoušíte s volbou -c sim");
             return kPortError;
         }
-        const PortSetup setup = openPortLayer(board.port, clock, nodes);
-        trace_ = setup.trace;
+        board.open(settings.port);
+        trace_ = board.trace();
         reportTrace();
-        link.useClock(setup.clock ? *setup.clock : clock);
-        portinc.attach(setup.layer.get());
         // A real chip needs the real waits. A port that cannot be used says why first.
-        if (noWait && setup.board == nullptr && link.portStatus().usable) {
+        if (noWait && !board.simulated() && board.status().usable) {
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
         }
-        if (setup.board != nullptr) {
+        if (board.simulated()) {
             // Said even under -q: nothing of this run reaches a chip.
             sink_.error("simulovaná deska: žádný skutečný čip");
-            setup.board->selectDevice(device_.id);
         }
+        board.seat(device_.id);
 
         bool reads = false;
         for (const Step& s : o_.steps) {
             reads = reads || readsChip(s.verb) || s.verb == Verb::Checksum;
         }
         ByteFile DataFile;
-        OpContext c{link, DataFile, reads ? scratch_.file("buffer") : "", sink_};
-        c.expected = board.CheckSignature ? &device_ : nullptr;
+        OpContext c = board.context(DataFile, reads ? scratch_.file("buffer") : "", sink_,
+                                    settings.CheckSignature ? &device_ : nullptr);
         int status = kOk;
         commands::runOnBoard(c, [&] {
             // As the window starts: the board at rest before the first command, whatever
             // another program left on the port.
-            link.ReleaseTarget();
-            link.SetDataLines(0x00);
+            board.rest();
             status = checkInputs(c);
             for (const Step& s : o_.steps) {
                 if (status != kOk) {
@@ -434,13 +424,12 @@ private:
             const bool verify = s.verb == Verb::Verify;
             current_ = &s;
             sink_.begin(s.label);
-            const Outcome outcome = commands::CheckInput(
-                c, input(s),
-                eeprom ? BufferContent::AvrEeprom : commands::ReadContent(device_.family),
-                eeprom ? device_.eepromSize : device_.flashSize,
-                verify   ? nullptr
-                : eeprom ? kEepromTooSmall
-                         : kFlashTooSmall);
+            const Outcome outcome =
+                commands::CheckInput(c, job(false), input(s),
+                                     verify   ? commands::Destination::Verify
+                                     : eeprom ? commands::Destination::Eeprom
+                                              : commands::Destination::Flash,
+                                     eeprom ? device_.eepromSize : device_.flashSize);
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -452,7 +441,7 @@ private:
 
     // programmer.ini's board, with what the command line says in its place.
     BoardSettings boardSettings(PpdevNodes& nodes) {
-        SettingsFile ini("programmer.ini");
+        SettingsFile ini(kSettingsFileName);
         try {
             ini.load();
         } catch (const SettingsReadError&) {
@@ -475,12 +464,12 @@ private:
         return board;
     }
 
-    FlashJob flashJob(bool verify) const {
-        LockBoxes locks{};
+    Job job(bool verify) const {
+        Job j{&device_, device_.flashSize, device_.eepromSize, verify, {}};
         if (o_.lockLevel > 0) {
-            locks[static_cast<std::size_t>(o_.lockLevel - 1)] = true;
+            j.locks[static_cast<std::size_t>(o_.lockLevel - 1)] = true;
         }
-        return {device_.family, device_.flashSize, verify, locks};
+        return j;
     }
 
     commands::InputFile input(const Step& s) const {
@@ -512,50 +501,51 @@ private:
         std::string reading;
         switch (s.verb) {
             case Verb::Erase:
-                outcome = commands::Erase(c, flashJob(o_.blankCheck));
+                outcome = commands::Erase(c, job(o_.blankCheck));
                 break;
             case Verb::Write:
-                outcome = commands::Write(c, flashJob(o_.readBack), input(s), device_.flashSize,
-                                          o_.autoErase);
+                outcome =
+                    commands::Write(c, job(o_.readBack), input(s), device_.flashSize, o_.autoErase);
                 break;
             case Verb::Verify:
-                outcome = commands::Verify(c, flashJob(o_.readBack), input(s));
+                outcome = commands::Verify(c, job(o_.readBack), input(s));
                 break;
             case Verb::Read:
-                outcome = commands::Read(c, flashJob(o_.readBack));
+                outcome = commands::Read(c, job(o_.readBack));
                 if (outcome == Outcome::Done) {
-                    deliver(c, s, commands::ReadContent(device_.family));
+                    deliver(c, s, commands::ReadContent(device_));
                 }
                 break;
             case Verb::ReadEeprom:
-                outcome = commands::ReadEeprom(c, device_.eepromSize);
+                outcome = commands::ReadEeprom(c, job(false));
                 if (outcome == Outcome::Done) {
                     deliver(c, s, BufferContent::AvrEeprom);
                 }
                 break;
             case Verb::WriteEeprom:
-                outcome = commands::WriteEeprom(c, input(s), device_.eepromSize, o_.readBack);
+                outcome = commands::WriteEeprom(c, job(o_.readBack), input(s), device_.eepromSize);
                 break;
             case Verb::ReadLock: {
-                const auto level = commands::ReadLockBits(c, device_.family);
+                const auto level = commands::ReadLockBits(c, job(false));
                 outcome = level ? Outcome::Done : Outcome::Declined;
                 reading = level ? "Lock Bit: " + std::to_string(*level) : "";
                 break;
             }
             case Verb::ReadFuses: {
-                const auto fuses = commands::ReadFuses(c, device_);
+                const auto fuses = commands::ReadFuses(c, job(false));
                 outcome = fuses ? Outcome::Done : Outcome::Declined;
-                reading = fuses ? "AVR Fuse Bits: " + fuseList(*fuses) : "";
+                const std::string names = fuses ? programmedFuseNames(device_, *fuses) : "";
+                reading = fuses ? "AVR Fuse Bits: " + (names.empty() ? "-" : names) : "";
                 break;
             }
             case Verb::WriteFuses:
-                outcome = commands::WriteFuses(c, device_, s.fuses, o_.readBack);
+                outcome = commands::WriteFuses(c, job(o_.readBack), s.fuses);
                 break;
             case Verb::ReadSerialFuse:
             case Verb::WriteSerialFuse: {
                 const bool writes = s.verb == Verb::WriteSerialFuse;
-                const auto on =
-                    writes ? commands::WriteSerialFuse(c, s.off) : commands::ReadSerialFuse(c);
+                const auto on = writes ? commands::WriteSerialFuse(c, job(false), s.off)
+                                       : commands::ReadSerialFuse(c, job(false));
                 if (!on) {
                     outcome = Outcome::Declined;
                     break;
@@ -577,7 +567,7 @@ private:
 
     // The flash read into the buffer and summed there; the buffer goes afterwards.
     Outcome flashChecksum(OpContext& c, std::string& reading) {
-        const Outcome outcome = commands::Read(c, flashJob(o_.readBack));
+        const Outcome outcome = commands::Read(c, job(o_.readBack));
         if (outcome == Outcome::Done) {
             const commands::InputImage read =
                 commands::inputImage({c.BufferFile, FileFormat::Raw}, BufferContent::None);
@@ -590,7 +580,7 @@ private:
     // The data file as a write of the flash takes it, or the reason it would refuse it.
     Outcome fileChecksum(const Step& s, std::string& reading) {
         const commands::InputImage image =
-            commands::inputImage(input(s), commands::ReadContent(device_.family));
+            commands::inputImage(input(s), commands::ReadContent(device_));
         if (const auto* refusal = std::get_if<std::string>(&image)) {
             sink_.info(*refusal);
             return Outcome::BadFile;
@@ -615,19 +605,6 @@ private:
         return statusOf(outcome);
     }
 
-    // The programmed fuses by the device's names, as --write-fuses takes them.
-    std::string fuseList(std::uint8_t fuses) const {
-        const std::array<bool, 6> programmed = programmedFuses(fuses);
-        std::string names;
-        for (std::size_t k = 0; k < programmed.size(); ++k) {
-            if (programmed[k] && device_.fuses[k] != nullptr) {
-                names += names.empty() ? "" : ",";
-                names += device_.fuses[k];
-            }
-        }
-        return names.empty() ? "-" : names;
-    }
-
     const Options& o_;
     const DeviceInfo& device_;
     ConsoleSink sink_;
@@ -641,7 +618,7 @@ private:
 }  // namespace
 
 int runJob(const Options& options) {
-    return Job(options).run();
+    return Runner(options).run();
 }
 
 }  // namespace trilo::cli

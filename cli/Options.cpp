@@ -8,9 +8,10 @@
 #include <charconv>
 #include <cstdio>
 
-#include "core/PortChoice.h"
-#include "ops/Signature.h"
-#include "ops/avr/AvrFuseLock.h"
+#include "base/Hex.h"
+#include "board/PortChoice.h"
+#include "commands/Commands.h"
+#include "devices/DeviceNames.h"
 
 namespace trilo::cli {
 
@@ -161,17 +162,6 @@ int positive(const std::string& text, const std::string& what) {
     return value;
 }
 
-std::string fuseNames(const DeviceInfo& device) {
-    std::string names;
-    for (const char* fuse : device.fuses) {
-        if (fuse != nullptr) {
-            names += names.empty() ? "" : ",";
-            names += fuse;
-        }
-    }
-    return names;
-}
-
 // "SPIEN,FSTRT": those fuses programmed, the device's others not.
 std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
     std::array<bool, 6> programmed{};
@@ -201,27 +191,28 @@ std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
 // Whether the device offers the command; the window disables the buttons it does not.
 void checkApplies(const Step& step, const DeviceInfo& device) {
     const std::string name = device.name;
+    const Offers offered = offers(device);
     switch (step.verb) {
         case Verb::ReadEeprom:
         case Verb::WriteEeprom:
-            if (!device.eepromOps) {
+            if (!offered.eeprom) {
                 throw UsageError(step.option + ": " + name + " nemá EEPROM");
             }
             break;
         case Verb::ReadFuses:
         case Verb::WriteFuses:
-            if (!device.fuseOps) {
+            if (!offered.fuses) {
                 throw UsageError(step.option + ": " + name + " nemá fuse bity");
             }
             break;
         case Verb::ReadLock:
-            if (!device.readsLockBits()) {
+            if (!offered.readLock) {
                 throw UsageError(step.option + ": u " + name + " nelze lock bity číst");
             }
             break;
         case Verb::ReadSerialFuse:
         case Verb::WriteSerialFuse:
-            if (!device.hasSerialFuse()) {
+            if (!offered.serialFuse) {
                 throw UsageError(step.option + ": " + name +
                                  " nemá pojistku sériového programování");
             }
@@ -236,13 +227,30 @@ void checkBoard(const Options& o) {
         throw UsageError("neznámá deska „" + *o.board + "“; použijte auto, ppdev nebo sim");
     }
     if (o.simSocket && !same(*o.simSocket, "auto") && !same(*o.simSocket, "empty") &&
-        findDeviceNamed(*o.simSocket) == nullptr) {
+        deviceFromTypedName(*o.simSocket) == nullptr) {
         throw UsageError("neznámý obsah patice „" + *o.simSocket +
                          "“; použijte auto, empty nebo název čipu");
     }
     if (o.port && !same(*o.port, "LPT1") && !same(*o.port, "LPT2") && o.port->rfind('/', 0) != 0) {
         throw UsageError("neznámý port „" + *o.port + "“; použijte LPT1, LPT2 nebo /dev/parportN");
     }
+}
+
+// "; mysleli jste 90S2313?" with the devices closest to a mistyped name, or the hint to the
+// list when none is close.
+std::string guessesFor(const std::string& part) {
+    const auto like = devicesNamedLike(part);
+    if (like.empty()) {
+        return " (seznam čipů: trilo-cli -l)";
+    }
+    std::string text = "; mysleli jste ";
+    for (std::size_t i = 0; i < like.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == like.size() ? " nebo " : ", ";
+        }
+        text += like[i]->name;
+    }
+    return text + "?";
 }
 
 void checkJob(Options& o, const std::string& part) {
@@ -252,9 +260,9 @@ void checkJob(Options& o, const std::string& part) {
     if (part.empty()) {
         throw UsageError("není zvolen čip: -p ČIP (seznam čipů: trilo-cli -l)");
     }
-    o.device = findDeviceNamed(part);
+    o.device = deviceFromTypedName(part);
     if (o.device == nullptr) {
-        throw UsageError("neznámý čip „" + part + "“ (seznam čipů: trilo-cli -l)");
+        throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
     }
     bool writes = false;
     for (Step& step : o.steps) {
@@ -393,7 +401,9 @@ Příkazy:
                              se samými soubory se port neotevře
 
 Volby:
-  -p, --part=ČIP             čip ze seznamu -l, na velikosti písmen nezáleží
+  -p, --part=ČIP             čip ze seznamu -l, též plným jménem (AT90S8515,
+                             AT89C2051) nebo krátce u AVR (8515, t28); na
+                             velikosti písmen nezáleží
   -l, --list                 vypíše čipy s rodinou, velikostmi, podpisem
                              a fuse bity
   -F, --force                pokračuje i s jiným čipem v patici
@@ -427,22 +437,19 @@ FLASH není prázdná, jiný čip v patici), 2 chybné použití, 3 chyba soubor
 
 std::string deviceList() {
     std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis    Fuse bity\n";
-    auto row = [&](std::int32_t id) {
-        const DeviceInfo& d = *findDevice(id);
-        const SignatureBytes checked(d.signature.bytes.begin(),
-                                     d.signature.bytes.begin() + d.signature.checked);
+    auto row = [&](const DeviceInfo& d) {
+        const std::span<const std::uint8_t> checked(d.signature.bytes.data(),
+                                                    static_cast<std::size_t>(d.signature.checked));
         const std::string fuses = fuseNames(d);
         char line[160];
-        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-8s  %s\n", d.name, d.family,
-                      static_cast<int>(d.flashSize), static_cast<int>(d.eepromSize),
-                      hexBytes(checked).c_str(), fuses.empty() ? "-" : fuses.c_str());
+        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-8s  %s\n", d.name,
+                      familyName(d.family), static_cast<int>(d.flashSize),
+                      static_cast<int>(d.eepromSize), hexBytes(checked).c_str(),
+                      fuses.empty() ? "-" : fuses.c_str());
         list += line;
     };
-    for (std::int32_t id : mcs51MenuOrder()) {
-        row(id);
-    }
-    for (std::int32_t id : avrMenuOrder()) {
-        row(id);
+    for (const DeviceInfo& d : deviceCatalog()) {
+        row(d);
     }
     return list;
 }

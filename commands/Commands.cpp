@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Hex.h"
 #include "data/FileMove.h"
-#include "ops/avr/AvrEeprom.h"
-#include "ops/avr/AvrFuseLock.h"
-#include "ops/mcs51/M51LockFuse.h"
 
 namespace trilo::commands {
 
@@ -37,28 +35,32 @@ void runOnBoard(OpContext& c, const std::function<void()>& commands) {
     }
 }
 
-Outcome Read(OpContext& c, const FlashJob& job) {
+namespace {
+
+const FamilyOps& ops(const Job& job) {
+    return familyOps(job.device->family);
+}
+
+}  // namespace
+
+Outcome Read(OpContext& c, const Job& job) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    flashFamily(job.FamilyTag, FlashCommand::Read).ReadFlash(c, job);
+    ops(job).ReadFlash(c, job);
     return Outcome::Done;
 }
 
-BufferContent ReadContent(const std::string& FamilyTag) {
-    return &flashFamily(FamilyTag, FlashCommand::Read) ==
-                   &flashFamily(kFamilyAvr, FlashCommand::Read)
-               ? BufferContent::AvrFlash
-               : BufferContent::Mcs51Flash;
+BufferContent ReadContent(const DeviceInfo& device) {
+    return familyOps(device.family).wordFlash ? BufferContent::AvrFlash : BufferContent::Mcs51Flash;
 }
 
-Outcome Erase(OpContext& c, const FlashJob& job) {
+Outcome Erase(OpContext& c, const Job& job) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Erase);
-    family.EraseChip(c, job);
-    if (job.AutoVerify && !family.BlankCheck(c, job)) {
+    ops(job).EraseChip(c, job);
+    if (job.AutoVerify && !ops(job).BlankCheck(c, job)) {
         return Outcome::NotBlank;
     }
     c.link.ReleaseTarget();
@@ -93,20 +95,19 @@ bool comparable(OpContext& c) {
 }
 
 // The lock level the chip shows, read in a cycle of its own and released.
-int readLockLevel(OpContext& c, const std::string& FamilyTag) {
-    const int level = FamilyTag == kFamilyAvr ? AvrReadLockBits(c) : M51ReadLockBits(c);
+int readLockLevel(OpContext& c, const Job& job) {
+    const int level = ops(job).ReadLockBits(c);
     c.link.ReleaseTarget();
     return level;
 }
 
-// The level a flash write programs last: the highest checked box the family writes. The
-// 20-pin and 40-pin 89C parts cannot read their lock bits back, so nothing is checked there.
-int lockLevelWritten(const FlashJob& job) {
-    const bool avr = job.FamilyTag == kFamilyAvr;
-    if (!avr && job.FamilyTag != kFamilyS51) {
+// The level a flash write programs last: the highest checked box the device has. A family
+// that cannot read its lock bits back (the 20-pin and 40-pin 89C parts) is not checked.
+int lockLevelWritten(const Job& job) {
+    if (ops(job).ReadLockBits == nullptr) {
         return 0;
     }
-    for (int level = avr ? 2 : 3; level > 0; --level) {
+    for (int level = job.device->lockLevels; level > 0; --level) {
         if (job.locks[static_cast<std::size_t>(level - 1)]) {
             return level;
         }
@@ -115,12 +116,12 @@ int lockLevelWritten(const FlashJob& job) {
 }
 
 // After a write that programmed lock bits: the chip must show that level.
-bool lockHeld(OpContext& c, const FlashJob& job) {
+bool lockHeld(OpContext& c, const Job& job) {
     const int written = lockLevelWritten(job);
     if (written == 0) {
         return true;
     }
-    const int read = readLockLevel(c, job.FamilyTag);
+    const int read = readLockLevel(c, job);
     if (read == written) {
         return true;
     }
@@ -131,9 +132,9 @@ bool lockHeld(OpContext& c, const FlashJob& job) {
 
 }  // namespace
 
-Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
-              std::int64_t sizeLimit, bool AutoErase) {
-    if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
+Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
+              bool AutoErase) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
@@ -142,12 +143,11 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const FlashFamily& family = flashFamily(job.FamilyTag, FlashCommand::Write);
     if (AutoErase) {
-        family.EraseChip(c, job);
+        ops(job).EraseChip(c, job);
     }
     const bool empty = c.in().size() == 0;
-    const Comparison written = family.WriteFlash(c, job);
+    const Comparison written = ops(job).WriteFlash(c, job);
     c.in().close();
     c.difference = written.difference;
     if (!written.same()) {
@@ -163,25 +163,27 @@ Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
     return Outcome::Done;
 }
 
-Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
-                   std::int64_t sizeLimit, const char* tooLarge) {
-    if (auto refused = refusedInput(c, file, memory)) {
+Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
+                   std::int64_t sizeLimit) {
+    const bool eeprom = destination == Destination::Eeprom;
+    if (auto refused =
+            refusedInput(c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*job.device))) {
         return *refused;
     }
     // A verify takes a file of any size but an empty one.
-    const bool verify = tooLarge == nullptr;
+    const bool verify = destination == Destination::Verify;
     if (verify && !comparable(c)) {
         return Outcome::EmptyFile;
     }
-    const bool fitting = verify || fits(c, sizeLimit, tooLarge);
+    const bool fitting = verify || fits(c, sizeLimit, eeprom ? kEepromTooSmall : kFlashTooSmall);
     c.in().close();
     c.input = nullptr;
     c.image.reset();
     return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
-Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) {
-    if (auto refused = refusedInput(c, CurrentFile, ReadContent(job.FamilyTag))) {
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
     }
     if (!comparable(c)) {
@@ -190,21 +192,27 @@ Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile) 
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    const Comparison same = flashFamily(job.FamilyTag, FlashCommand::Verify).VerifyFlash(c, job);
+    const Comparison same = ops(job).VerifyFlash(c, job);
     c.difference = same.difference;
     return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
 
-Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize) {
+Outcome ReadEeprom(OpContext& c, const Job& job) {
+    if (ops(job).ReadEeprom == nullptr) {
+        return Outcome::NotOffered;
+    }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    AvrReadEeprom(c, EepromSize);
+    ops(job).ReadEeprom(c, job);
     return Outcome::Done;
 }
 
-Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit,
-                    bool AutoVerify) {
+Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+                    std::int64_t sizeLimit) {
+    if (ops(job).WriteEeprom == nullptr) {
+        return Outcome::NotOffered;
+    }
     if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
         return *refused;
     }
@@ -214,13 +222,13 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    AvrWriteEeprom(c);
-    if (!AutoVerify) {
+    ops(job).WriteEeprom(c);
+    if (!job.AutoVerify) {
         return Outcome::Done;
     }
     // The file once more, against what the chip now holds.
     openInput(c, CurrentFile, BufferContent::AvrEeprom);
-    const Comparison held = AvrCompareEeprom(c);
+    const Comparison held = ops(job).CompareEeprom(c);
     c.difference = held.difference;
     if (held.same()) {
         return Outcome::Done;
@@ -233,31 +241,34 @@ Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t siz
     return Outcome::WriteFailed;
 }
 
-std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag) {
-    if (!ChipAccepted(c)) {
+std::optional<int> ReadLockBits(OpContext& c, const Job& job) {
+    if (ops(job).ReadLockBits == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return readLockLevel(c, FamilyTag);
+    return readLockLevel(c, job);
 }
 
-std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device) {
-    if (!ChipAccepted(c)) {
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const Job& job) {
+    if (ops(job).ReadFuses == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return AvrReadFuses(c, device.fuseReadControl);
+    return ops(job).ReadFuses(c, job);
 }
 
-Outcome WriteFuses(OpContext& c, const DeviceInfo& device, std::uint8_t fuses, bool AutoVerify) {
+Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses) {
+    if (ops(job).WriteFuses == nullptr) {
+        return Outcome::NotOffered;
+    }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    AvrWriteFuses(c, fuses);
-    if (!AutoVerify) {
+    ops(job).WriteFuses(c, fuses);
+    if (!job.AutoVerify) {
         return Outcome::Done;
     }
     // Only the device's own fuse bits: the reading's other bits are lock bits or unused.
-    const std::uint8_t mask = device.fuseMask();
-    const std::uint8_t read = AvrReadFuses(c, device.fuseReadControl);
+    const std::uint8_t mask = job.device->fuseMask();
+    const std::uint8_t read = ops(job).ReadFuses(c, job);
     if (((read ^ fuses) & mask) == 0) {
         return Outcome::Done;
     }
@@ -268,20 +279,20 @@ Outcome WriteFuses(OpContext& c, const DeviceInfo& device, std::uint8_t fuses, b
     return Outcome::WriteFailed;
 }
 
-std::optional<bool> ReadSerialFuse(OpContext& c) {
-    if (!ChipAccepted(c)) {
+std::optional<bool> ReadSerialFuse(OpContext& c, const Job& job) {
+    if (ops(job).ReadSerialFuse == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    const bool on = S51ReadSerialFuse(c);
+    const bool on = ops(job).ReadSerialFuse(c);
     c.link.ReleaseTarget();
     return on;
 }
 
-std::optional<bool> WriteSerialFuse(OpContext& c, bool off) {
-    if (!ChipAccepted(c)) {
+std::optional<bool> WriteSerialFuse(OpContext& c, const Job& job, bool off) {
+    if (ops(job).WriteSerialFuse == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return S51WriteSerialFuse(c, off);
+    return ops(job).WriteSerialFuse(c, off);
 }
 
 std::string ChipReport::summary() const {
@@ -296,7 +307,7 @@ std::string ChipReport::summary() const {
 
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
     ChipReport report;
-    report.bytes = ReadSignature(c, selected.family);
+    report.bytes = familyOps(selected.family).ReadSignature(c, Job{.device = &selected});
     report.found = deviceWithSignature(report.bytes, selected);
     report.matches = report.found == &selected;
     const auto all = [&](std::uint8_t value) {

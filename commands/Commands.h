@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Errors.h"
 
@@ -11,7 +12,6 @@
 #include "devices/Catalog.h"
 #include "ops/FamilyTable.h"
 #include "ops/Operation.h"
-#include "ops/Signature.h"
 
 // The commands of the window, without the window: the checks of the data file and its size,
 // the signature check, the automatic erase and blank check, the choice of the family's
@@ -45,6 +45,7 @@ enum class Outcome {
     Declined,      // the chip is not the device selected, and the user said No
     BadFile,       // the data file is Intel HEX that is not valid
     EmptyFile,     // a verify against an empty file, which would compare nothing
+    NotOffered,    // the device's family has no such operation; nothing was done
 };
 
 // A verify refuses an empty file; a write of one writes only the lock bits, and says so.
@@ -53,50 +54,54 @@ inline constexpr const char* kEmptyWrite = "Soubor je prázdný: do FLASH se nic
 inline constexpr const char* kEmptyWriteLocks =
     "Soubor je prázdný: do FLASH se nic nezapsalo, jen lock bity";
 
+// Every command runs the operation of job.device's family.
+
 // Read: the flash into the buffer file.
-Outcome Read(OpContext& c, const FlashJob& job);
-// What a flash read of the family leaves in the buffer, so that a save as Intel HEX turns
+Outcome Read(OpContext& c, const Job& job);
+// What a flash read of the device leaves in the buffer, so that a save as Intel HEX turns
 // the words of an AVR image.
-BufferContent ReadContent(const std::string& FamilyTag);
+BufferContent ReadContent(const DeviceInfo& device);
 // Erase, with the blank check when job.AutoVerify is set; "FLASH smazána ! " when done.
-Outcome Erase(OpContext& c, const FlashJob& job);
+Outcome Erase(OpContext& c, const Job& job);
 // Write the data file into the flash. sizeLimit is "Size FLASH": a larger file is refused
 // before anything is sent to the chip, so the automatic erase never destroys a chip's
 // contents for a write that cannot run. With job.AutoVerify the lock level written is read
 // back (AVR and 89S parts) in a cycle of its own; a chip that shows another is WriteFailed.
 // The first difference of a read-back or verify is left in c.difference.
-Outcome Write(OpContext& c, const FlashJob& job, const InputFile& CurrentFile,
-              std::int64_t sizeLimit, bool AutoErase);
+Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
+              bool AutoErase);
+// What a data file is checked for: a flash write's, a verify's, an EEPROM write's.
+enum class Destination { Flash, Verify, Eeprom };
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
-// chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit), made ahead of a
-// whole job so that an earlier command never changes a chip for a file a later one refuses.
-// tooLarge nullptr: a Verify's, of any size but not empty. Done, or the outcome with its
-// message shown; the file is closed again either way.
-Outcome CheckInput(OpContext& c, const InputFile& file, BufferContent memory,
-                   std::int64_t sizeLimit, const char* tooLarge);
+// chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit; a verify's
+// is of any size but not empty), made ahead of a whole job so that an earlier command never
+// changes a chip for a file a later one refuses. Done, or the outcome with its message shown;
+// the file is closed again either way.
+Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
+                   std::int64_t sizeLimit);
 // Verify the flash against the data file; the operation shows the result.
-Outcome Verify(OpContext& c, const FlashJob& job, const InputFile& CurrentFile);
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile);
 
-// The AVR EEPROM: read EepromSize bytes into the buffer file; write the data file, refused
+// The EEPROM: read job.EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").
-Outcome ReadEeprom(OpContext& c, std::int32_t EepromSize);
-// With AutoVerify the EEPROM is read back against the file after the write.
-Outcome WriteEeprom(OpContext& c, const InputFile& CurrentFile, std::int64_t sizeLimit,
-                    bool AutoVerify);
+Outcome ReadEeprom(OpContext& c, const Job& job);
+// With job.AutoVerify the EEPROM is read back against the file after the write.
+Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+                    std::int64_t sizeLimit);
 
-// The lock level the chip shows (0 none, 1 to 3), for the AVR or an MCS-51 family.
-std::optional<int> ReadLockBits(OpContext& c, const std::string& FamilyTag);
-// The AVR fuse reading of the device (bit k for box chDk, 0 = programmed), and the write of
-// a fuse byte, read back in the device's fuse bits with AutoVerify.
-std::optional<std::uint8_t> ReadFuses(OpContext& c, const DeviceInfo& device);
-Outcome WriteFuses(OpContext& c, const DeviceInfo& device, std::uint8_t fuses, bool AutoVerify);
+// The lock level the chip shows (0 none, 1 to 3).
+std::optional<int> ReadLockBits(OpContext& c, const Job& job);
+// The fuse reading of the device (bit k for box chDk, 0 = programmed), and the write of a
+// fuse byte, read back in the device's fuse bits with job.AutoVerify.
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const Job& job);
+Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses);
 // The serial-programming fuse of the 89S parts, true = ON; the write reads it back.
-std::optional<bool> ReadSerialFuse(OpContext& c);
-std::optional<bool> WriteSerialFuse(OpContext& c, bool off);
+std::optional<bool> ReadSerialFuse(OpContext& c, const Job& job);
+std::optional<bool> WriteSerialFuse(OpContext& c, const Job& job, bool off);
 
 // What a signature read found, for the selected device.
 struct ChipReport {
-    SignatureBytes bytes;
+    std::vector<std::uint8_t> bytes;
     const DeviceInfo* found = nullptr;  // the device those bytes identify, if any
     bool matches = false;               // found is the selected device
     bool silent = false;                // every byte 0xFF or every byte 0x00: no chip answers

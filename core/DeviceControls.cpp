@@ -1,17 +1,40 @@
 #include "core/DeviceControls.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "devices/Catalog.h"
 
 namespace trilo {
 
+namespace {
+
+constexpr const char* kNames[] = {
+#define TRILO_CONTROL(name) #name,
+    TRILO_CONTROLS(TRILO_CONTROL)
+#undef TRILO_CONTROL
+};
+static_assert(std::size(kNames) == static_cast<std::size_t>(Control::Count));
+
+}  // namespace
+
 Control menuItemOf(std::int32_t deviceId) {
-    // In DeviceId order.
-    static constexpr std::array<Control, kDeviceCount> kItems{
-        Control::mnu1051, Control::mnu2051, Control::mnu4051, Control::mnu51,   Control::mnu52,
-        Control::mnu53,   Control::mnu55,   Control::mnu8252, Control::mnu1200, Control::mnu2313,
-        Control::mnu2333, Control::mnu4414, Control::mnu4433, Control::mnu4434, Control::mnu8515,
-        Control::mnu8535, Control::mnat28,  Control::mnu8534};
-    return kItems.at(static_cast<std::size_t>(deviceId - 1));
+    const auto catalog = deviceCatalog();
+    for (std::size_t k = 0; k < catalog.size(); ++k) {
+        if (catalog[k].id == deviceId) {
+            return static_cast<Control>(static_cast<std::size_t>(Control::Count) + k);
+        }
+    }
+    throw std::out_of_range("no device " + std::to_string(deviceId));
+}
+
+std::size_t controlCount() {
+    return static_cast<std::size_t>(Control::Count) + deviceCatalog().size();
+}
+
+const char* controlName(Control c) {
+    const auto k = static_cast<std::size_t>(c);
+    return k < std::size(kNames) ? kNames[k] : deviceCatalog()[k - std::size(kNames)].menuItem;
 }
 
 const std::array<Control, 6>& fuseBoxes() {

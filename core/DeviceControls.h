@@ -1,14 +1,19 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/View.h"
 
 namespace trilo {
 
-// The window's side of the catalog: the menu item of each device and the fuse check boxes.
+// The window's side of the catalog. Each device's menu item is a control after Control::Count,
+// in catalog order, named by its row.
 Control menuItemOf(std::int32_t deviceId);
+// Every control, the device items included.
+std::size_t controlCount();
+const char* controlName(Control c);
 
 // The fuse check boxes chD5 .. chD0 in that order, and their captions when a device does not
 // use them.

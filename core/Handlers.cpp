@@ -3,7 +3,6 @@
 #include "commands/Commands.h"
 #include "core/DeviceControls.h"
 #include "core/Session.h"
-#include "ops/avr/AvrFuseLock.h"
 
 namespace trilo {
 
@@ -14,18 +13,29 @@ using commands::Outcome;
 
 constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
 
-FlashJob flashJob(const Session& s) {
-    LockBoxes locks{};
-    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
-        locks[k] = s.view.checked(kLockBoxes[k]);
+// Runs a command with what it takes from the selection, the options and the lock boxes.
+// Nothing runs when no device is selected: every command button is disabled then.
+void runCommand(Session& s, const std::function<void(OpContext&, const Job&)>& command) {
+    const Selection& sel = s.selection();
+    const DeviceInfo* device = findDevice(sel.DeviceId);
+    if (device == nullptr) {
+        return;
     }
-    return {s.FamilyTag, s.FlashSize, s.AutoVerify, locks};
+    Job job{device, sel.FlashSize, sel.EepromSize, s.options().AutoVerify, {}};
+    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
+        job.locks[k] = s.view().checked(kLockBoxes[k]);
+    }
+    s.runOperation([&](OpContext& c) { command(c, job); });
 }
 
-// The buffer holds data that can be saved.
-void enableSave(View& view) {
-    view.setEnabled(C::mnuSave, true);
-    view.setEnabled(C::mnuSaveAs, true);
+// A read left data in the buffer that can be saved.
+void readInto(Session& s, Outcome outcome, commands::BufferContent content) {
+    if (outcome == Outcome::Done) {
+        s.files().bufferContent = content;
+        s.view().setEnabled(C::mnuSave, true);
+        s.view().setEnabled(C::mnuSaveAs, true);
+        s.view().dataChanged(View::DataSide::Chip);
+    }
 }
 
 // What the fuse read gave; nothing when the command did not run.
@@ -39,66 +49,59 @@ void showSerialFuse(View& view, std::optional<bool> on) {
 }  // namespace
 
 void btnReadClick(Session& s) {
-    const FlashJob job = flashJob(s);
-    Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Read(c, job); });
-    if (outcome == Outcome::Done) {
-        s.bufferContent = commands::ReadContent(job.FamilyTag);
-        enableSave(s.view);
-        s.view.dataChanged(View::DataSide::Chip);
-    }
+    Outcome outcome = Outcome::Declined;
+    commands::BufferContent content{};
+    runCommand(s, [&](OpContext& c, const Job& job) {
+        outcome = commands::Read(c, job);
+        content = commands::ReadContent(*job.device);
+    });
+    readInto(s, outcome, content);
 }
 
 void btnEraseClick(Session& s) {
-    const FlashJob job = flashJob(s);
-    Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::Erase(c, job); });
+    Outcome outcome = Outcome::Declined;
+    runCommand(s, [&](OpContext& c, const Job& job) { outcome = commands::Erase(c, job); });
     if (outcome == Outcome::Done) {
         for (C c : {C::chLB1, C::chLB2, C::chLB3, C::rdSON, C::rdSOFF}) {
-            s.view.setChecked(c, false);
+            s.view().setChecked(c, false);
         }
     }
 }
 
 void btnWriteClick(Session& s) {
-    const FlashJob job = flashJob(s);
-    s.runOperation(
-        [&](OpContext& c) { commands::Write(c, job, s.CurrentFile, s.FlashSize, s.AutoErase); });
+    runCommand(s, [&](OpContext& c, const Job& job) {
+        commands::Write(c, job, s.files().CurrentFile, job.FlashSize, s.options().AutoErase);
+    });
 }
 
 void btnVerifyClick(Session& s) {
-    const FlashJob job = flashJob(s);
-    Outcome outcome = Outcome::Done;
+    Outcome outcome = Outcome::Declined;
     std::optional<std::size_t> at;
-    s.runOperation([&](OpContext& c) {
-        outcome = commands::Verify(c, job, s.CurrentFile);
+    runCommand(s, [&](OpContext& c, const Job& job) {
+        outcome = commands::Verify(c, job, s.files().CurrentFile);
         if (c.difference) {
             at = static_cast<std::size_t>(inputOffset(c, *c.difference));
         }
     });
     if (outcome == Outcome::VerifyFailed) {
-        s.view.showDifferences(at);
+        s.view().showDifferences(at);
     }
 }
 
 void btnReadLBClick(Session& s) {
     for (C box : kLockBoxes) {
-        s.view.setChecked(box, false);
+        s.view().setChecked(box, false);
     }
     std::optional<int> level;
-    s.runOperation([&](OpContext& c) { level = commands::ReadLockBits(c, s.FamilyTag); });
+    runCommand(s, [&](OpContext& c, const Job& job) { level = commands::ReadLockBits(c, job); });
     if (level.value_or(0) > 0) {
-        s.view.setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
+        s.view().setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
     }
 }
 
 void btnReadFuseClick(Session& s) {
-    const DeviceInfo* device = findDevice(s.DeviceId);
-    if (device == nullptr) {
-        return;
-    }
     std::optional<std::uint8_t> fuses;
-    s.runOperation([&](OpContext& c) { fuses = commands::ReadFuses(c, *device); });
+    runCommand(s, [&](OpContext& c, const Job& job) { fuses = commands::ReadFuses(c, job); });
     if (!fuses) {
         return;
     }
@@ -106,8 +109,8 @@ void btnReadFuseClick(Session& s) {
     const std::array<bool, 6> programmed = programmedFuses(*fuses);
     for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
         const C box = fuseBoxes()[k];
-        if (s.view.enabled(box)) {
-            s.view.setChecked(box, programmed[k]);
+        if (s.view().enabled(box)) {
+            s.view().setChecked(box, programmed[k]);
         }
     }
 }
@@ -115,50 +118,40 @@ void btnReadFuseClick(Session& s) {
 void btnWrFuseClick(Session& s) {
     std::array<bool, 6> checked{};
     for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
-        checked[k] = s.view.checked(fuseBoxes()[k]);
-    }
-    const DeviceInfo* device = findDevice(s.DeviceId);
-    if (device == nullptr) {
-        return;
+        checked[k] = s.view().checked(fuseBoxes()[k]);
     }
     const std::uint8_t fuses = fuseByteFrom(checked);
-    s.runOperation([&](OpContext& c) { commands::WriteFuses(c, *device, fuses, s.AutoVerify); });
+    runCommand(s, [&](OpContext& c, const Job& job) { commands::WriteFuses(c, job, fuses); });
 }
 
 void btnReaEEClick(Session& s) {
-    Outcome outcome = Outcome::Done;
-    s.runOperation([&](OpContext& c) { outcome = commands::ReadEeprom(c, s.EepromSize); });
-    if (outcome == Outcome::Done) {
-        s.bufferContent = commands::BufferContent::AvrEeprom;
-        enableSave(s.view);
-        s.view.dataChanged(View::DataSide::Chip);
-    }
+    Outcome outcome = Outcome::Declined;
+    runCommand(s, [&](OpContext& c, const Job& job) { outcome = commands::ReadEeprom(c, job); });
+    readInto(s, outcome, commands::BufferContent::AvrEeprom);
 }
 
 void btnWriEEClick(Session& s) {
-    s.runOperation(
-        [&](OpContext& c) { commands::WriteEeprom(c, s.CurrentFile, s.EepromSize, s.AutoVerify); });
+    runCommand(s, [&](OpContext& c, const Job& job) {
+        commands::WriteEeprom(c, job, s.files().CurrentFile, job.EepromSize);
+    });
 }
 
 void btnReadSClick(Session& s) {
     std::optional<bool> on;
-    s.runOperation([&](OpContext& c) { on = commands::ReadSerialFuse(c); });
-    showSerialFuse(s.view, on);
+    runCommand(s, [&](OpContext& c, const Job& job) { on = commands::ReadSerialFuse(c, job); });
+    showSerialFuse(s.view(), on);
 }
 
 void btnWriteSClick(Session& s) {
-    const bool off = s.view.checked(C::rdSOFF);
+    const bool off = s.view().checked(C::rdSOFF);
     std::optional<bool> on;
-    s.runOperation([&](OpContext& c) { on = commands::WriteSerialFuse(c, off); });
-    showSerialFuse(s.view, on);
+    runCommand(s,
+               [&](OpContext& c, const Job& job) { on = commands::WriteSerialFuse(c, job, off); });
+    showSerialFuse(s.view(), on);
 }
 
 void mnuSignatureClick(Session& s) {
-    const DeviceInfo* device = findDevice(s.DeviceId);
-    if (device == nullptr) {
-        return;
-    }
-    s.runOperation([&](OpContext& c) { commands::ShowSignature(c, *device); });
+    runCommand(s, [&](OpContext& c, const Job& job) { commands::ShowSignature(c, *job.device); });
 }
 
 }  // namespace trilo

@@ -1,13 +1,13 @@
 #include "core/Session.h"
 
 #include "base/Errors.h"
+#include "board/BoardSettings.h"
 #include "commands/Commands.h"
-#include "core/BoardSettings.h"
 #include "core/DeviceControls.h"
 #include "data/BufferDir.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
-#include "sim/SimulatedBoard.h"
+#include "ops/FamilyTable.h"
 
 namespace trilo {
 
@@ -31,7 +31,7 @@ bool flagSetting(const SettingsFile& file, const char* key) {
 }  // namespace
 
 Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
-    : link(portinc, clock), view(v), sink_(v), clock_(clock), platform_(platform), ports_(ports) {
+    : view_(v), sink_(v), platform_(platform), board_(clock, ports) {
     sink_.onIdentified = [this](const std::string& summary) {
         chipSummary_ = summary;
         updateStatusLine();
@@ -49,14 +49,14 @@ bool Session::handle(const std::function<void()>& handler) {
         handler();
         return true;
     } catch (const TriloError& error) {
-        view.showError(std::string(error.what()) + ".");
+        view_.showError(std::string(error.what()) + ".");
         return false;
     } catch (const StartupAbort&) {
         throw;
     } catch (const std::exception& error) {
         // Anything else would end the program, and the next start would discard the
         // unsaved buffer: say what happened and go on.
-        view.showError(std::string(error.what()) + ".");
+        view_.showError(std::string(error.what()) + ".");
         return false;
     }
 }
@@ -95,8 +95,9 @@ void ViewSink::identified(const std::string& summary) {
 
 void Session::runOperation(const std::function<void(OpContext&)>& operation) {
     note_.clear();
-    OpContext context{link, DataFile, BufferFile, sink_};
-    context.expected = CheckSignature ? findDevice(DeviceId) : nullptr;
+    OpContext context =
+        board_.context(files_.DataFile, files_.BufferFile, sink_,
+                       options_.CheckSignature ? findDevice(selection_.DeviceId) : nullptr);
     try {
         commands::runOnBoard(context, [&] { operation(context); });
     } catch (...) {
@@ -108,56 +109,41 @@ void Session::runOperation(const std::function<void(OpContext&)>& operation) {
 }
 
 void Session::FormCreate() {
-    // 1. The device-name table.
-    DeviceNames.fill(std::string());
-    for (const DeviceInfo& device : deviceCatalog()) {
-        DeviceNames[static_cast<std::size_t>(device.id)] = device.name;
-    }
-    // 2, 3. The buffer path in the user's private directory; a stale buffer goes.
+    // 1 (the device names are the catalog's). 2, 3. The buffer path in the user's private
+    // directory; a stale buffer goes.
     setupBuffer();
     // 4. The port library starts before the settings are known.
-    portinc.Ignite();
+    board_.ignite();
     // 5, 6. The settings.
     std::string dir = platform_.currentDirectory();
     if (dir.empty() || dir.back() != '/') {
         dir += '/';
     }
-    SettingsPath = dir + "programmer.ini";
+    options_.SettingsPath = dir + kSettingsFileName;
     LoadSettings();
-    openPort();
+    board_.open(options_.portOptions);
+    updateStatusLine();
     // 7. Nothing read yet, nothing to save.
-    view.setEnabled(Control::mnuSave, false);
-    view.setEnabled(Control::mnuSaveAs, false);
-    // 8. The board starts at rest.
-    link.ReleaseTarget();
-    link.SetDataLines(0x00);
-    // The release flushed the trace before this last write; the start-up's lines all belong
-    // on disk before the user starts anything.
-    portinc.Flush();
+    view_.setEnabled(Control::mnuSave, false);
+    view_.setEnabled(Control::mnuSaveAs, false);
+    // 8. The board starts at rest, the start-up's trace on disk before the user starts anything.
+    board_.rest();
     // 9. The stored device, which also rewrites the settings file.
     ApplyDeviceSelection();
 }
 
 void Session::mnuExitClick() {
-    view.closeWindow();
+    view_.closeWindow();
 }
 
 void Session::mnuAboutClick() {
-    view.showAbout();
+    view_.showAbout();
 }
 
 // ---- Port ------------------------------------------------------------------------------
 
-void Session::openPort() {
-    portOptions.base = link.base();
-    port_ = ports_.openPort(portOptions, clock_);
-    link.useClock(port_.clock ? *port_.clock : clock_);
-    portinc.attach(port_.layer.get());
-    updateStatusLine();
-}
-
 PortStatus Session::portStatus() const {
-    return link.portStatus();
+    return board_.status();
 }
 
 void Session::updateStatusLine() {
@@ -167,13 +153,13 @@ void Session::updateStatusLine() {
             status.text += " · " + *part;
         }
     }
-    view.showPortStatus(status);
+    view_.showPortStatus(status);
 }
 
 // ---- Device selection -------------------------------------------------------------------
 
 void Session::selectDevice(std::int32_t id) {
-    DeviceId = id;
+    selection_.DeviceId = id;
     ApplyDeviceSelection();
 }
 
@@ -182,106 +168,104 @@ void Session::ApplyDeviceSelection() {
     // 1.
     for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
                 C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
-        view.setEnabled(c, true);
+        view_.setEnabled(c, true);
     }
     // 2.
     for (const DeviceInfo& device : deviceCatalog()) {
-        view.setChecked(menuItemOf(device.id), false);
+        view_.setChecked(menuItemOf(device.id), false);
     }
     // 3.
     for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
-        view.setCaption(fuseBoxes()[k], fuseUnusedCaptions()[k]);
+        view_.setCaption(fuseBoxes()[k], fuseUnusedCaptions()[k]);
     }
     for (C box : fuseBoxes()) {
-        view.setChecked(box, false);
-        view.setEnabled(box, false);
+        view_.setChecked(box, false);
+        view_.setEnabled(box, false);
     }
     // 4.
-    view.setValue(C::spEEprom, 0);
+    view_.setValue(C::spEEprom, 0);
     spEEpromChange();
     // 5.
-    const DeviceInfo* device = findDevice(DeviceId);
+    const DeviceInfo* device = findDevice(selection_.DeviceId);
     if (device != nullptr) {
-        view.setChecked(menuItemOf(device->id), true);
-        FamilyTag = device->family;
-        FlashSize = device->flashSize;
-        EepromSize = device->eepromSize;
+        view_.setChecked(menuItemOf(device->id), true);
+        selection_.FamilyTag = familyName(device->family);
+        selection_.FlashSize = device->flashSize;
+        selection_.EepromSize = device->eepromSize;
         for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
             if (device->fuses[k] != nullptr) {
-                view.setEnabled(fuseBoxes()[k], true);
-                view.setChecked(fuseBoxes()[k], false);
-                view.setCaption(fuseBoxes()[k], device->fuses[k]);
+                view_.setEnabled(fuseBoxes()[k], true);
+                view_.setChecked(fuseBoxes()[k], false);
+                view_.setCaption(fuseBoxes()[k], device->fuses[k]);
             }
         }
     }
     // 6.
-    view.setEnabled(C::mnuCPUinf, true);
-    view.setEnabled(C::btnReadFuse, false);
-    view.setEnabled(C::btnWrFuse, false);
-    view.setChecked(C::chLB1, false);
-    view.setChecked(C::chLB2, false);
-    view.setChecked(C::chLB3, false);
-    view.setEnabled(C::gbEEPROM, true);
+    view_.setEnabled(C::mnuCPUinf, true);
+    view_.setEnabled(C::btnReadFuse, false);
+    view_.setEnabled(C::btnWrFuse, false);
+    view_.setChecked(C::chLB1, false);
+    view_.setChecked(C::chLB2, false);
+    view_.setChecked(C::chLB3, false);
+    view_.setEnabled(C::gbEEPROM, true);
     for (C c : {C::chLB3, C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
-        view.setEnabled(c, true);
+        view_.setEnabled(c, true);
     }
     for (C c : {C::btnReaEE, C::btnWriEE, C::spEEprom}) {
-        view.setEnabled(c, false);
+        view_.setEnabled(c, false);
     }
     // 7.
-    view.setCaption(C::txTyp, FamilyTag);
-    const bool named = DeviceId >= 0 && DeviceId < static_cast<std::int32_t>(DeviceNames.size());
-    view.setCaption(C::txCpu, named ? DeviceNames[static_cast<std::size_t>(DeviceId)] : "");
-    view.setValue(C::spFlash, FlashSize);
+    view_.setCaption(C::txTyp, selection_.FamilyTag);
+    view_.setCaption(C::txCpu, device != nullptr ? device->name : "");
+    view_.setValue(C::spFlash, selection_.FlashSize);
     spFlashChange();
     // 8, 9. A device with two lock levels has no box 3.
-    if (device != nullptr && device->lockLevels < 3) {
-        view.setChecked(C::chLB3, false);
-        view.setEnabled(C::chLB3, false);
+    const Offers offered = device != nullptr ? offers(*device) : Offers{};
+    if (device != nullptr && offered.lockLevels < 3) {
+        view_.setChecked(C::chLB3, false);
+        view_.setEnabled(C::chLB3, false);
     }
-    if (FamilyTag == kFamilyX051 || FamilyTag == kFamilyX51) {
+    if (device != nullptr && !offered.readLock) {
         for (C c : {C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
-            view.setEnabled(c, false);
+            view_.setEnabled(c, false);
         }
     }
     // 10.
-    if (FamilyTag == kFamilyAvr) {
-        view.setEnabled(C::spEEprom, true);
-        view.setValue(C::spEEprom, EepromSize);
+    if (offered.fuseFamily) {
+        view_.setEnabled(C::spEEprom, true);
+        view_.setValue(C::spEEprom, selection_.EepromSize);
         spEEpromChange();
         for (C c : {C::rdSON, C::rdSOFF}) {
-            view.setChecked(c, false);
-            view.setEnabled(c, false);
+            view_.setChecked(c, false);
+            view_.setEnabled(c, false);
         }
-        view.setEnabled(C::btnReadS, false);
-        view.setEnabled(C::btnWriteS, false);
-        view.setEnabled(C::btnReadFuse, true);
-        view.setEnabled(C::btnWrFuse, true);
-        if (device != nullptr && !device->eepromOps) {
-            view.setEnabled(C::spEEprom, false);
+        view_.setEnabled(C::btnReadS, false);
+        view_.setEnabled(C::btnWriteS, false);
+        view_.setEnabled(C::btnReadFuse, true);
+        view_.setEnabled(C::btnWrFuse, true);
+        if (!offered.eeprom) {
+            view_.setEnabled(C::spEEprom, false);
         } else {
-            view.setEnabled(C::btnReaEE, true);
-            view.setEnabled(C::btnWriEE, true);
+            view_.setEnabled(C::btnReaEE, true);
+            view_.setEnabled(C::btnWriEE, true);
         }
-        if (device != nullptr && !device->fuseOps) {
-            view.setEnabled(C::btnReadFuse, false);
-            view.setEnabled(C::btnWrFuse, false);
+        if (!offered.fuses) {
+            view_.setEnabled(C::btnReadFuse, false);
+            view_.setEnabled(C::btnWrFuse, false);
         }
     }
     // 11.
-    if (DeviceId == 0) {
+    if (selection_.DeviceId == 0) {
         for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
                     C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
-            view.setEnabled(c, false);
+            view_.setEnabled(c, false);
         }
     }
     // The simulated board puts the chosen device's chip in its socket; what answered the
     // last check was another device's.
-    view.setEnabled(C::mnuSignature, DeviceId != 0);
+    view_.setEnabled(C::mnuSignature, selection_.DeviceId != 0);
     chipSummary_.clear();
-    if (port_.board != nullptr) {
-        port_.board->selectDevice(DeviceId);
-    }
+    board_.seat(selection_.DeviceId);
     // The board's name, and whether the start-up's trace reached its file.
     updateStatusLine();
     // 12.
@@ -289,41 +273,41 @@ void Session::ApplyDeviceSelection() {
 }
 
 void Session::spFlashChange() {
-    FlashSize = spinValue(view.text(Control::spFlash));
-    if (FlashSize > kFlashLimit) {
-        FlashSize = kFlashLimit;
-        view.setValue(Control::spFlash, kFlashLimit);
+    selection_.FlashSize = spinValue(view_.text(Control::spFlash));
+    if (selection_.FlashSize > kFlashLimit) {
+        selection_.FlashSize = kFlashLimit;
+        view_.setValue(Control::spFlash, kFlashLimit);
     }
 }
 
 void Session::spEEpromChange() {
-    EepromSize = spinValue(view.text(Control::spEEprom));
-    if (EepromSize > kEepromLimit) {
-        EepromSize = kEepromLimit;
-        view.setValue(Control::spEEprom, kEepromLimit);
+    selection_.EepromSize = spinValue(view_.text(Control::spEEprom));
+    if (selection_.EepromSize > kEepromLimit) {
+        selection_.EepromSize = kEepromLimit;
+        view_.setValue(Control::spEEprom, kEepromLimit);
     }
 }
 
 // Entering one lock level's box clears the other two, so one level is chosen at a time.
 void Session::chLB1Enter() {
-    view.setChecked(Control::chLB2, false);
-    view.setChecked(Control::chLB3, false);
+    view_.setChecked(Control::chLB2, false);
+    view_.setChecked(Control::chLB3, false);
 }
 
 void Session::chLB2Enter() {
-    view.setChecked(Control::chLB1, false);
-    view.setChecked(Control::chLB3, false);
+    view_.setChecked(Control::chLB1, false);
+    view_.setChecked(Control::chLB3, false);
 }
 
 void Session::chLB3Enter() {
-    view.setChecked(Control::chLB2, false);
-    view.setChecked(Control::chLB1, false);
+    view_.setChecked(Control::chLB2, false);
+    view_.setChecked(Control::chLB1, false);
 }
 
 // ---- Settings ---------------------------------------------------------------------------
 
 void Session::LoadSettings() {
-    SettingsFile file(SettingsPath);
+    SettingsFile file(options_.SettingsPath);
     settingsUnreadable_.clear();
     try {
         file.load();
@@ -333,50 +317,49 @@ void Session::LoadSettings() {
     }
     settingsUntrusted_ = !file.trusted();
     if (settingsUntrusted_) {
-        view.showError(kUntrustedSettings);
+        view_.showError(kUntrustedSettings);
     }
     const BoardSettings board = readBoardSettings(file);
     // 1. An unknown port name marks no item and leaves the port as it was.
-    PortName = board.PortName;
+    options_.PortName = board.PortName;
     if (board.PortBase != 0) {
-        view.setChecked(Control::mnuLPT1, board.PortBase == kLpt1Base);
-        view.setChecked(Control::mnuLPT2, board.PortBase == kLpt2Base);
-        link.PortBase = board.PortBase;
+        view_.setChecked(Control::mnuLPT1, board.PortBase == kLpt1Base);
+        view_.setChecked(Control::mnuLPT2, board.PortBase == kLpt2Base);
     }
     // 2.
-    link.PollLimit = board.PollLimit;
+    board_.configure(board);
     // 3 - 6.
-    AutoVerify = flagSetting(file, "VerMemm");
-    view.setChecked(Control::mnuDL, AutoVerify);
-    AutoErase = flagSetting(file, "DelMemm");
-    view.setChecked(Control::mnuDM, AutoErase);
-    RememberFile = flagSetting(file, "inFile");
-    view.setChecked(Control::mnuFL, RememberFile);
-    RememberCpu = flagSetting(file, "inCpu");
-    view.setChecked(Control::mnuCP, RememberCpu);
-    if (RememberCpu) {
-        DeviceId = integerSetting(file, kRun, "CPU", 2);
+    options_.AutoVerify = flagSetting(file, "VerMemm");
+    view_.setChecked(Control::mnuDL, options_.AutoVerify);
+    options_.AutoErase = flagSetting(file, "DelMemm");
+    view_.setChecked(Control::mnuDM, options_.AutoErase);
+    options_.RememberFile = flagSetting(file, "inFile");
+    view_.setChecked(Control::mnuFL, options_.RememberFile);
+    options_.RememberCpu = flagSetting(file, "inCpu");
+    view_.setChecked(Control::mnuCP, options_.RememberCpu);
+    if (options_.RememberCpu) {
+        selection_.DeviceId = integerSetting(file, kRun, "CPU", 2);
         // A number no device has would leave the window half-configured: no device then.
-        if (DeviceId < 0 || DeviceId > kDeviceCount) {
-            DeviceId = 0;
+        if (findDevice(selection_.DeviceId) == nullptr) {
+            selection_.DeviceId = 0;
         }
     }
     // 7.
-    if (RememberFile) {
-        CurrentFile = file.value(kRun, "File").value_or("");
-        view.setCaption(Control::txFile, CurrentFile);
+    if (options_.RememberFile) {
+        files_.CurrentFile = file.value(kRun, "File").value_or("");
+        view_.setCaption(Control::txFile, files_.CurrentFile);
     }
     // The board to drive and the trace: read here, never written.
-    portOptions = board.port;
-    CheckSignature = board.CheckSignature;
+    options_.portOptions = board.port;
+    options_.CheckSignature = board.CheckSignature;
 }
 
 void Session::SaveSettings() {
     // 1.
-    if (link.PortBase == kLpt1Base) {
-        PortName = "LPT1";
-    } else if (link.PortBase == kLpt2Base) {
-        PortName = "LPT2";
+    if (board_.link().PortBase == kLpt1Base) {
+        options_.PortName = "LPT1";
+    } else if (board_.link().PortBase == kLpt2Base) {
+        options_.PortName = "LPT2";
     }
     // Another user's file stays theirs; the start-up said so once.
     if (settingsUntrusted_) {
@@ -387,48 +370,48 @@ void Session::SaveSettings() {
         throw TriloError(settingsUnreadable_);
     }
     // Re-read the file first, so what the user changed by hand meanwhile in other keys stays.
-    SettingsFile file(SettingsPath);
+    SettingsFile file(options_.SettingsPath);
     file.load();
     // 2, 3.
-    file.set(kSetup, "Port", PortName);
-    file.set(kSetup, "Cycle", std::to_string(link.PollLimit));
-    file.set(kSetup, "VerMemm", AutoVerify ? "1" : "0");
-    file.set(kSetup, "DelMemm", AutoErase ? "1" : "0");
-    file.set(kSetup, "inFile", RememberFile ? "1" : "0");
-    file.set(kSetup, "inCpu", RememberCpu ? "1" : "0");
-    file.set(kRun, "CPU", std::to_string(DeviceId));
-    file.set(kRun, "File", CurrentFile);
+    file.set(kSetup, "Port", options_.PortName);
+    file.set(kSetup, "Cycle", std::to_string(board_.link().PollLimit));
+    file.set(kSetup, "VerMemm", options_.AutoVerify ? "1" : "0");
+    file.set(kSetup, "DelMemm", options_.AutoErase ? "1" : "0");
+    file.set(kSetup, "inFile", options_.RememberFile ? "1" : "0");
+    file.set(kSetup, "inCpu", options_.RememberCpu ? "1" : "0");
+    file.set(kRun, "CPU", std::to_string(selection_.DeviceId));
+    file.set(kRun, "File", files_.CurrentFile);
     file.save();
 }
 
 // Each option item reverses its own mark, takes the flag from it and stores it.
 void Session::toggleOption(Control item, bool& flag) {
-    flag = !view.checked(item);
-    view.setChecked(item, flag);
+    flag = !view_.checked(item);
+    view_.setChecked(item, flag);
     SaveSettings();
 }
 
 void Session::mnuDMClick() {
-    toggleOption(Control::mnuDM, AutoErase);
+    toggleOption(Control::mnuDM, options_.AutoErase);
 }
 
 void Session::mnuCPClick() {
-    toggleOption(Control::mnuCP, RememberCpu);
+    toggleOption(Control::mnuCP, options_.RememberCpu);
 }
 
 void Session::mnuFLClick() {
-    toggleOption(Control::mnuFL, RememberFile);
+    toggleOption(Control::mnuFL, options_.RememberFile);
 }
 
 void Session::mnuDLClick() {
-    toggleOption(Control::mnuDL, AutoVerify);
+    toggleOption(Control::mnuDL, options_.AutoVerify);
 }
 
 // Switching ports drives nothing: the next operation finds the board on the new port.
 void Session::choosePort(std::int32_t base) {
-    view.setChecked(Control::mnuLPT1, base == kLpt1Base);
-    view.setChecked(Control::mnuLPT2, base == kLpt2Base);
-    link.PortBase = base;
+    view_.setChecked(Control::mnuLPT1, base == kLpt1Base);
+    view_.setChecked(Control::mnuLPT2, base == kLpt2Base);
+    board_.link().PortBase = base;
     updateStatusLine();
     SaveSettings();
 }

@@ -10,12 +10,11 @@
 
 #include "base/Clock.h"
 #include "base/Platform.h"
+#include "board/Board.h"
+#include "board/PortChoice.h"
 #include "commands/DataFiles.h"
-#include "core/PortChoice.h"
 #include "core/View.h"
 #include "data/ByteFile.h"
-#include "link/Link.h"
-#include "link/PORTINC.h"
 #include "ops/Operation.h"
 
 namespace trilo {
@@ -41,6 +40,37 @@ public:
 private:
     View& view_;
     int shown_ = 0;  // the gauge starts at 0, and every operation leaves it there
+};
+
+// What the user selected: the device and the sizes of the spin edits.
+struct Selection {
+    std::int32_t DeviceId = 0;
+    std::string FamilyTag;  // the family's name, as "Typ" shows it
+    std::int32_t FlashSize = 0;
+    std::int32_t EepromSize = 0;
+};
+
+// The settings of the run.
+struct RunOptions {
+    std::string SettingsPath;
+    std::string PortName;
+    bool AutoVerify = true;
+    bool AutoErase = true;
+    bool RememberFile = true;
+    bool RememberCpu = true;
+    // "CheckSignature" of "SETUP_PRG", read at start-up, never written: whether every
+    // command first checks that the chip in the socket is the device selected.
+    bool CheckSignature = true;
+    PortOptions portOptions;
+};
+
+// The user's data file and the buffer of the last read.
+struct Files {
+    std::string CurrentFile;
+    std::string BufferFile;
+    // What the last read put in the buffer, so a save as Intel HEX knows the word order.
+    commands::BufferContent bufferContent = commands::BufferContent::None;
+    ByteFile DataFile;
 };
 
 // The state of one run and the handlers of the main window. The window forwards every
@@ -69,26 +99,9 @@ public:
 
     // ---- Device selection -----------------------------------------------------------
     void ApplyDeviceSelection();
-    // A device menu item: DeviceId := id, then ApplyDeviceSelection.
+    // A device menu item (mnu1051Click .. mnu8534Click): DeviceId := id, then
+    // ApplyDeviceSelection.
     void selectDevice(std::int32_t id);
-    void mnu1051Click() { selectDevice(1); }
-    void mnu2051Click() { selectDevice(2); }
-    void mnu4051Click() { selectDevice(3); }
-    void mnu51Click() { selectDevice(4); }
-    void mnu52Click() { selectDevice(5); }
-    void mnu53Click() { selectDevice(6); }
-    void mnu55Click() { selectDevice(7); }
-    void mnu8252Click() { selectDevice(8); }
-    void mnu1200Click() { selectDevice(9); }
-    void mnu2313Click() { selectDevice(10); }
-    void mnu2333Click() { selectDevice(11); }
-    void mnu4414Click() { selectDevice(12); }
-    void mnu4433Click() { selectDevice(13); }
-    void mnu4434Click() { selectDevice(14); }
-    void mnu8515Click() { selectDevice(15); }
-    void mnu8535Click() { selectDevice(16); }
-    void mnat28Click() { selectDevice(17); }
-    void mnu8534Click() { selectDevice(18); }
     void spFlashChange();
     void spEEpromChange();
     void chLB1Enter();
@@ -115,10 +128,14 @@ public:
     // The buffer as the last read left it, and the data file as a write of that memory
     // would take it; or why there is nothing to show.
     commands::InputImage bufferImage() const;
+    // Whether the buffer file is there: a save moves it away.
+    bool holdsBuffer() const;
     commands::InputImage fileImage() const;
     // Whether the buffer holds an AVR flash, whose words are high byte first and checksums
     // low byte first; and the memory the file is read for.
-    bool bufferIsAvrFlash() const { return bufferContent == commands::BufferContent::AvrFlash; }
+    bool bufferIsAvrFlash() const {
+        return files_.bufferContent == commands::BufferContent::AvrFlash;
+    }
     commands::BufferContent fileMemory() const;
     // The data window's size as programmer.ini keeps it; nothing when it keeps none.
     std::optional<std::pair<int, int>> dataViewSize() const;
@@ -130,51 +147,30 @@ public:
     void updateStatusLine();
 
     // ---- State of the run -----------------------------------------------------------
-    // Selection.
-    std::int32_t DeviceId = 0;
-    std::string FamilyTag;
-    std::int32_t FlashSize = 0;
-    std::int32_t EepromSize = 0;
-    std::array<std::string, 51> DeviceNames;
-
-    // Settings.
-    std::string SettingsPath;
-    std::string PortName;
-    bool AutoVerify = true;
-    bool AutoErase = true;
-    bool RememberFile = true;
-    bool RememberCpu = true;
-    // "CheckSignature" of "SETUP_PRG", read at start-up, never written: whether every
-    // command first checks that the chip in the socket is the device selected.
-    bool CheckSignature = true;
-    PortOptions portOptions;
-
-    // Files.
-    std::string CurrentFile;
-    std::string BufferFile;
-    // What the last read put in the buffer, so a save as Intel HEX knows the word order.
-    commands::BufferContent bufferContent = commands::BufferContent::None;
-    ByteFile DataFile;
-
-    // The port library and the link.
-    Portinc portinc;
-    Link link;
-
-    View& view;
+    Selection& selection() { return selection_; }
+    const Selection& selection() const { return selection_; }
+    RunOptions& options() { return options_; }
+    const RunOptions& options() const { return options_; }
+    Files& files() { return files_; }
+    const Files& files() const { return files_; }
+    Board& board() { return board_; }
+    const Board& board() const { return board_; }
+    View& view() const { return view_; }
 
 private:
+    View& view_;
     ViewSink sink_;
+    Selection selection_;
+    RunOptions options_;
+    Files files_;
     // The unit of the AVR, MCS-51 and file handlers' shared steps.
     void moveBufferTo(const std::string& target);
     void setupBuffer();
-    void openPort();
     void toggleOption(Control item, bool& flag);
     void choosePort(std::int32_t base);
 
-    Clock& clock_;
     Platform& platform_;
-    PortOpener& ports_;
-    PortSetup port_;
+    Board board_;
     // What the last signature check found, and what the last operation had to add, for the
     // status line.
     std::string chipSummary_;

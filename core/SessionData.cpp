@@ -1,6 +1,8 @@
 // What the data window shows and the one thing it remembers, its size.
 #include "base/Errors.h"
+#include "commands/Commands.h"
 #include "core/Session.h"
+#include "data/FileMove.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
 
@@ -12,30 +14,34 @@ constexpr const char* kData = "DATA_PRG";
 
 }  // namespace
 
+bool Session::holdsBuffer() const {
+    return fileExists(files_.BufferFile);
+}
+
 commands::InputImage Session::bufferImage() const {
-    return commands::inputImage({BufferFile, commands::FileFormat::Raw},
+    return commands::inputImage({files_.BufferFile, commands::FileFormat::Raw},
                                 commands::BufferContent::None);
 }
 
 // The file is compared with what the buffer holds: after an EEPROM read, as an EEPROM write
 // takes it.
 commands::BufferContent Session::fileMemory() const {
-    if (bufferContent == commands::BufferContent::AvrEeprom) {
-        return bufferContent;
+    if (files_.bufferContent == commands::BufferContent::AvrEeprom) {
+        return files_.bufferContent;
     }
-    return FamilyTag == kFamilyAvr ? commands::BufferContent::AvrFlash
-                                   : commands::BufferContent::Mcs51Flash;
+    const DeviceInfo* device = findDevice(selection_.DeviceId);
+    return device != nullptr ? commands::ReadContent(*device) : commands::BufferContent::Mcs51Flash;
 }
 
 commands::InputImage Session::fileImage() const {
-    if (CurrentFile.empty()) {
+    if (files_.CurrentFile.empty()) {
         return std::string(kNoInputFile);
     }
-    return commands::inputImage(CurrentFile, fileMemory());
+    return commands::inputImage(files_.CurrentFile, fileMemory());
 }
 
 std::optional<std::pair<int, int>> Session::dataViewSize() const {
-    SettingsFile file(SettingsPath);
+    SettingsFile file(options_.SettingsPath);
     try {
         file.load();
     } catch (const SettingsReadError&) {
@@ -60,7 +66,7 @@ void Session::rememberDataViewSize(int width, int height) {
         dataViewSize() == std::pair{width, height}) {
         return;
     }
-    SettingsFile file(SettingsPath);
+    SettingsFile file(options_.SettingsPath);
     file.load();
     file.set(kData, "Width", std::to_string(width));
     file.set(kData, "Height", std::to_string(height));

@@ -32,16 +32,16 @@ void Session::setupBuffer() {
     // session names, so one window runs per user.
     instanceLock_ = std::make_unique<InstanceLock>(prepareUserTempDir(platform_));
     const std::string dir = preparePrivateDir(platform_);
-    BufferFile = joinPath(dir, kBufferName);
-    removeQuietly(BufferFile);
+    files_.BufferFile = joinPath(dir, kBufferName);
+    removeQuietly(files_.BufferFile);
 }
 
 void Session::FormClose() {
-    while (fileExists(BufferFile)) {
-        if (view.askYesNo(kSaveRead)) {
+    while (fileExists(files_.BufferFile)) {
+        if (view_.askYesNo(kSaveRead)) {
             SaveBufferAs();
         } else {
-            removeQuietly(BufferFile);
+            removeQuietly(files_.BufferFile);
             // Discarded as the user said, even if the deletion failed: the question must not
             // keep the window from closing.
             break;
@@ -50,9 +50,9 @@ void Session::FormClose() {
 }
 
 void Session::mnuOpenClick() {
-    std::string choice = CurrentFile;
+    std::string choice = files_.CurrentFile;
     for (;;) {
-        const auto answer = view.openFileDialog(choice);
+        const auto answer = view_.openFileDialog(choice);
         if (!answer) {
             // Cancel ends the command; the file chosen before stays.
             return;
@@ -62,23 +62,23 @@ void Session::mnuOpenClick() {
             break;
         }
     }
-    CurrentFile = choice;
-    view.setCaption(Control::txFile, CurrentFile);
-    view.dataChanged(View::DataSide::File);
+    files_.CurrentFile = choice;
+    view_.setCaption(Control::txFile, files_.CurrentFile);
+    view_.dataChanged(View::DataSide::File);
     SaveSettings();
 }
 
 void Session::mnuSaveClick() {
-    if (CurrentFile.empty()) {
+    if (files_.CurrentFile.empty()) {
         SaveBufferAs();
         return;
     }
     // Without a buffer there is nothing to put in the file's place, so the file stays.
-    if (!fileExists(BufferFile)) {
-        view.showInfo(kNoData);
+    if (!fileExists(files_.BufferFile)) {
+        view_.showInfo(kNoData);
         return;
     }
-    moveBufferTo(CurrentFile);
+    moveBufferTo(files_.CurrentFile);
 }
 
 void Session::mnuSaveAsClick() {
@@ -86,39 +86,40 @@ void Session::mnuSaveAsClick() {
 }
 
 void Session::SaveBufferAs() {
-    if (!fileExists(BufferFile)) {
-        view.showInfo(kNoData);
+    if (!fileExists(files_.BufferFile)) {
+        view_.showInfo(kNoData);
         return;
     }
-    const std::string remembered = CurrentFile;
+    const std::string remembered = files_.CurrentFile;
     for (;;) {
-        CurrentFile = view.saveFileDialog(CurrentFile).value_or("");
-        if (CurrentFile.empty() || !fileExists(CurrentFile) || view.askYesNo(kOverwrite)) {
+        files_.CurrentFile = view_.saveFileDialog(files_.CurrentFile).value_or("");
+        if (files_.CurrentFile.empty() || !fileExists(files_.CurrentFile) ||
+            view_.askYesNo(kOverwrite)) {
             break;
         }
     }
-    if (CurrentFile.empty()) {
-        CurrentFile = remembered;
+    if (files_.CurrentFile.empty()) {
+        files_.CurrentFile = remembered;
         return;
     }
-    moveBufferTo(CurrentFile);
+    moveBufferTo(files_.CurrentFile);
 }
 
 void Session::moveBufferTo(const std::string& target) {
     // The program's own directory is emptied at every start: a file saved there would be
     // lost, the buffer itself most of all.
-    if (sameDirectory(target, BufferFile)) {
+    if (sameDirectory(target, files_.BufferFile)) {
         throw TriloError("Soubor nelze uložit do pracovního adresáře programu " +
-                         directoryOf(BufferFile));
+                         directoryOf(files_.BufferFile));
     }
     // The old target gives way only once the new content is complete, so a failed save
     // leaves both the old file and the read data where they were.
-    commands::storeBuffer(BufferFile, target, bufferContent);
-    DataFile.openRead(target);
-    DataFile.close();
-    view.setCaption(Control::txFile, target);
-    view.setEnabled(Control::mnuSave, false);
-    view.setEnabled(Control::mnuSaveAs, false);
+    commands::storeBuffer(files_.BufferFile, target, files_.bufferContent);
+    files_.DataFile.openRead(target);
+    files_.DataFile.close();
+    view_.setCaption(Control::txFile, target);
+    view_.setEnabled(Control::mnuSave, false);
+    view_.setEnabled(Control::mnuSaveAs, false);
     SaveSettings();
 }
 

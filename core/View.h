@@ -7,85 +7,31 @@
 
 namespace trilo {
 
-// Every control of the main window that the core reads or changes. The names are the
-// window's own; statusLine is the line under the controls that names the board in use.
-enum class Control {
-    // "Proces CPU"
-    gbProces,
-    btnRead,
-    btnWrite,
-    btnErase,
-    btnVerify,
-    gbEEPROM,
-    btnReaEE,
-    btnWriEE,
-    Gauge1,
-    Label4,
-    txFile,
-    // "CPU Info / Set Up"
-    mnuCPUinf,
-    mnuLB,
-    chLB1,
-    chLB2,
-    chLB3,
-    btnReadLB,
-    mnuSL,
-    rdSON,
-    rdSOFF,
-    btnReadS,
-    btnWriteS,
-    txTyp,
-    txCpu,
-    GroupBox1,
-    chD5,
-    chD4,
-    chD3,
-    chD2,
-    chD1,
-    chD0,
-    btnReadFuse,
-    btnWrFuse,
-    spFlash,
-    spEEprom,
-    // Menus
-    mnuFile,
-    mnuOpen,
-    mnuSave,
-    mnuSaveAs,
-    mnuSetUp,
-    mnuDM,
-    mnuCP,
-    mnuFL,
-    mnuDL,
-    mnuLPT1,
-    mnuLPT2,
-    mnuExit,
-    mnuX51,
-    mnu1051,
-    mnu2051,
-    mnu4051,
-    mnu51,
-    mnu52,
-    mnu53,
-    mnu55,
-    mnu8252,
-    mnuAVR,
-    mnu1200,
-    mnu2313,
-    mnu2333,
-    mnu4414,
-    mnu4433,
-    mnu4434,
-    mnu8515,
-    mnu8534,
-    mnu8535,
-    mnat28,
-    mnuIndex,
-    mnuAbout,
-    statusLine,
-    // "Index": reads the signature of the chip in the socket.
-    mnuSignature,
-    Count
+// Every control of the main window that the core reads or changes, named as the window names
+// them; statusLine is the line under the controls that names the board in use. One list, from
+// which the enum and the names are made.
+// clang-format off
+#define TRILO_CONTROLS(X)                                                                      \
+    /* "Proces CPU" */                                                                         \
+    X(gbProces) X(btnRead) X(btnWrite) X(btnErase) X(btnVerify) X(gbEEPROM) X(btnReaEE)         \
+    X(btnWriEE) X(Gauge1) X(Label4) X(txFile)                                                  \
+    /* "CPU Info / Set Up" */                                                                  \
+    X(mnuCPUinf) X(mnuLB) X(chLB1) X(chLB2) X(chLB3) X(btnReadLB) X(mnuSL) X(rdSON) X(rdSOFF)  \
+    X(btnReadS) X(btnWriteS) X(txTyp) X(txCpu) X(GroupBox1) X(chD5) X(chD4) X(chD3) X(chD2)    \
+    X(chD1) X(chD0) X(btnReadFuse) X(btnWrFuse) X(spFlash) X(spEEprom)                         \
+    /* Menus; the device items follow the list, one per catalog row (menuItemOf) */            \
+    X(mnuFile) X(mnuOpen) X(mnuSave) X(mnuSaveAs) X(mnuSetUp) X(mnuDM) X(mnuCP) X(mnuFL)        \
+    X(mnuDL) X(mnuLPT1) X(mnuLPT2) X(mnuExit) X(mnuX51) X(mnuAVR) X(mnuIndex) X(mnuAbout)       \
+    X(statusLine)                                                                              \
+    /* "Index": reads the signature of the chip in the socket. */                              \
+    X(mnuSignature)
+// clang-format on
+
+enum class Control : int {
+#define TRILO_CONTROL(name) name,
+    TRILO_CONTROLS(TRILO_CONTROL)
+#undef TRILO_CONTROL
+        Count
 };
 
 // The window as the core sees it. The Qt window implements it over its widgets; tests

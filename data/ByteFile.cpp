@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <exception>
 #include <vector>
 
 #include "base/Errors.h"
@@ -158,15 +159,27 @@ void ByteFile::flush() {
 }
 
 void ByteFile::close() {
+    shut(true);
+}
+
+void ByteFile::closeQuietly() noexcept {
+    try {
+        shut(false);
+    } catch (...) {
+        // Not raised: the command already ends with its own error.
+    }
+}
+
+void ByteFile::shut(bool report) {
     State& s = *state_;
     if (s.mode == State::Mode::Closed) {
         return;
     }
+    std::exception_ptr failed;
     try {
         flush();
     } catch (...) {
-        closeQuietly();
-        throw;
+        failed = std::current_exception();
     }
     const int fd = s.fd;
     s.fd = -1;
@@ -174,26 +187,16 @@ void ByteFile::close() {
     s.used = 0;
     s.next = 0;
     // The descriptor is gone whatever close says; an error here still means lost data.
-    if (::close(fd) != 0 && errno != EINTR) {
-        throwIoError(errno);
-    }
-}
-
-void ByteFile::closeQuietly() noexcept {
-    State& s = *state_;
-    if (s.mode == State::Mode::Closed) {
+    const int closeError = ::close(fd) == 0 ? 0 : errno;
+    if (!report) {
         return;
     }
-    try {
-        flush();
-    } catch (...) {
-        // The command already ends with its own error.
+    if (failed) {
+        std::rethrow_exception(failed);
     }
-    ::close(s.fd);
-    s.fd = -1;
-    s.mode = State::Mode::Closed;
-    s.used = 0;
-    s.next = 0;
+    if (closeError != 0 && closeError != EINTR) {
+        throwIoError(closeError);
+    }
 }
 
 bool ByteFile::isOpen() const {

@@ -47,6 +47,9 @@ public:
 private:
     struct State;
     void flush();
+    // The one closing: the buffer flushed and the descriptor closed whatever fails; with
+    // report, the first failure raised.
+    void shut(bool report);
     std::unique_ptr<State> state_;
 };
 

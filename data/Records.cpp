@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "base/Hex.h"
+
 namespace trilo::records {
 
 namespace {
@@ -66,9 +68,8 @@ HexRefusal missingEnd(std::size_t lastLine, std::string_view kind) {
 }
 
 void RecordText::put(std::uint8_t byte) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    out_ += kDigits[byte >> 4];
-    out_ += kDigits[byte & 0x0F];
+    out_ += kHexDigits[byte >> 4];
+    out_ += kHexDigits[byte & 0x0F];
     sum_ += byte;
 }
 

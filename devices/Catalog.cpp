@@ -1,22 +1,12 @@
 #include "devices/Catalog.h"
-
-#include <strings.h>
-
-#include <cstring>
-
 namespace trilo {
 
 namespace {
 
-constexpr std::array<const char*, 6> kNoFuses{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-constexpr std::array<const char*, 6> kSpienRcen{"SPIEN", nullptr, nullptr,
-                                                nullptr, nullptr, "RCEN"};
-constexpr std::array<const char*, 6> kSpienFstrt{"SPIEN", nullptr, nullptr,
-                                                 nullptr, nullptr, "FSTRT"};
-constexpr std::array<const char*, 6> kBodParts{"SPIEN",  "BODLEVEL", "BODEN",
-                                               "CKSEL2", "CKSEL1",   "CKSEL0"};
-constexpr std::array<const char*, 6> kTiny28{nullptr,  "INTCAP", "CKSEL3",
-                                             "CKSEL2", "CKSEL1", "CKSEL0"};
+constexpr FuseLabels kSpienRcen{"SPIEN", nullptr, nullptr, nullptr, nullptr, "RCEN"};
+constexpr FuseLabels kSpienFstrt{"SPIEN", nullptr, nullptr, nullptr, nullptr, "FSTRT"};
+constexpr FuseLabels kBodParts{"SPIEN", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"};
+constexpr FuseLabels kTiny28{nullptr, "INTCAP", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"};
 
 // Factory fuses (0 = programmed): SPIEN programmed where the part has it, the clock fuses as
 // shipped (CKSEL 010 on the BOD parts, 0010 on ATtiny28), everything else unprogrammed.
@@ -26,42 +16,70 @@ constexpr std::uint8_t kTiny28Factory = 0xF2;
 
 // The bytes of a signature that are not checked are what a simulated chip answers there.
 // clang-format off
-const std::array<DeviceInfo, kDeviceCount> kCatalog{{
-    // id, name, family, flash, EEPROM, fuse labels, fuse read control, EEPROM commands,
-    // fuse commands, lock levels, factory fuses, signature
-    {1, "89C1051", kFamilyX051, 1024, 0, kNoFuses, 0, false, false, 2, 0xFF, {{0x1E, 0x11, 0xFF}, 2}},
-    {2, "89C2051", kFamilyX051, 2048, 0, kNoFuses, 0, false, false, 2, 0xFF, {{0x1E, 0x21, 0xFF}, 2}},
-    {3, "89C4051", kFamilyX051, 4096, 0, kNoFuses, 0, false, false, 2, 0xFF, {{0x1E, 0x41, 0xFF}, 2}},
-    {4, "89C51", kFamilyX51, 4096, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x51, 0xFF}, 2}},
-    {5, "89C52", kFamilyX51, 8192, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x52, 0xFF}, 2}},
-    {6, "89S53", kFamilyS51, 12288, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x53, 0xFF}, 1}},
-    {7, "89C55", kFamilyX51, 20480, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x55, 0xFF}, 2}},
-    {8, "89S8252", kFamilyS51, 10240, 0, kNoFuses, 0, false, false, 3, 0xFF, {{0x1E, 0x72, 0xFF}, 1}},
-    {9, "90S1200", kFamilyAvr, 1024, 64, kSpienRcen, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x90, 0x01}, 3}},
-    {10, "90S2313", kFamilyAvr, 2048, 128, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x91, 0x01}, 3}},
-    {11, "90S2333", kFamilyAvr, 2048, 128, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x91, 0x05}, 3}},
-    {12, "90S4414", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x01}, 3}},
-    {13, "90S4433", kFamilyAvr, 4096, 256, kBodParts, 0x04, true, true, 2, kBodFactory, {{0x1E, 0x92, 0x03}, 3}},
-    {14, "90S4434", kFamilyAvr, 4096, 256, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x92, 0x02}, 3}},
-    {15, "90S8515", kFamilyAvr, 8192, 512, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x93, 0x01}, 3}},
-    {16, "90S8535", kFamilyAvr, 8192, 512, kSpienFstrt, 0x14, true, true, 2, kSpienOnly, {{0x1E, 0x93, 0x03}, 3}},
-    {17, "ATtiny28", kFamilyAvr, 2048, 0, kTiny28, 0x04, false, true, 2, kTiny28Factory, {{0x1E, 0x91, 0x07}, 3}},
-    {18, "90S8534", kFamilyAvr, 8192, 512, kNoFuses, 0x14, true, false, 2, 0xFF, {{0x1E, 0x93, 0x04}, 2}},
-}};
+constexpr DeviceInfo kCatalog[] = {
+    {.id = 1, .name = "89C1051", .menuItem = "mnu1051", .family = Family::X051, .flashSize = 1024,
+     .signature = {{0x1E, 0x11, 0xFF}, 2}},
+    {.id = 2, .name = "89C2051", .menuItem = "mnu2051", .family = Family::X051, .flashSize = 2048,
+     .signature = {{0x1E, 0x21, 0xFF}, 2}},
+    {.id = 3, .name = "89C4051", .menuItem = "mnu4051", .family = Family::X051, .flashSize = 4096,
+     .signature = {{0x1E, 0x41, 0xFF}, 2}},
+    {.id = 4, .name = "89C51", .menuItem = "mnu51", .family = Family::X51, .flashSize = 4096,
+     .lockLevels = 3, .signature = {{0x1E, 0x51, 0xFF}, 2}},
+    {.id = 5, .name = "89C52", .menuItem = "mnu52", .family = Family::X51, .flashSize = 8192,
+     .lockLevels = 3, .signature = {{0x1E, 0x52, 0xFF}, 2}},
+    {.id = 6, .name = "89S53", .menuItem = "mnu53", .family = Family::S51, .flashSize = 12288,
+     .lockLevels = 3, .signature = {{0x1E, 0x53, 0xFF}, 1}},
+    {.id = 7, .name = "89C55", .menuItem = "mnu55", .family = Family::X51, .flashSize = 20480,
+     .lockLevels = 3, .signature = {{0x1E, 0x55, 0xFF}, 2}},
+    {.id = 8, .name = "89S8252", .menuItem = "mnu8252", .family = Family::S51, .flashSize = 10240,
+     .lockLevels = 3, .signature = {{0x1E, 0x72, 0xFF}, 1}},
+    {.id = 9, .name = "90S1200", .menuItem = "mnu1200", .family = Family::Avr, .flashSize = 1024,
+     .eepromSize = 64, .fuses = kSpienRcen, .fuseReadControl = 0x14, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x90, 0x01}, 3}},
+    {.id = 10, .name = "90S2313", .menuItem = "mnu2313", .family = Family::Avr, .flashSize = 2048,
+     .eepromSize = 128, .fuses = kSpienFstrt, .fuseReadControl = 0x14, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x91, 0x01}, 3}},
+    {.id = 11, .name = "90S2333", .menuItem = "mnu2333", .family = Family::Avr, .flashSize = 2048,
+     .eepromSize = 128, .fuses = kBodParts, .fuseReadControl = 0x04, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kBodFactory, .signature = {{0x1E, 0x91, 0x05}, 3}},
+    {.id = 12, .name = "90S4414", .menuItem = "mnu4414", .family = Family::Avr, .flashSize = 4096,
+     .eepromSize = 256, .fuses = kSpienFstrt, .fuseReadControl = 0x14, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x92, 0x01}, 3}},
+    {.id = 13, .name = "90S4433", .menuItem = "mnu4433", .family = Family::Avr, .flashSize = 4096,
+     .eepromSize = 256, .fuses = kBodParts, .fuseReadControl = 0x04, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kBodFactory, .signature = {{0x1E, 0x92, 0x03}, 3}},
+    {.id = 14, .name = "90S4434", .menuItem = "mnu4434", .family = Family::Avr, .flashSize = 4096,
+     .eepromSize = 256, .fuses = kSpienFstrt, .fuseReadControl = 0x14, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x92, 0x02}, 3}},
+    {.id = 15, .name = "90S8515", .menuItem = "mnu8515", .family = Family::Avr, .flashSize = 8192,
+     .eepromSize = 512, .fuses = kSpienFstrt, .fuseReadControl = 0x14, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x93, 0x01}, 3}},
+    {.id = 18, .name = "90S8534", .menuItem = "mnu8534", .family = Family::Avr, .flashSize = 8192,
+     .eepromSize = 512, .fuseReadControl = 0x14, .eepromOps = true,
+     .signature = {{0x1E, 0x93, 0x04}, 2}},
+    {.id = 16, .name = "90S8535", .menuItem = "mnu8535", .family = Family::Avr, .flashSize = 8192,
+     .eepromSize = 512, .fuses = kSpienFstrt, .fuseReadControl = 0x14, .eepromOps = true,
+     .fuseOps = true, .factoryFuses = kSpienOnly, .signature = {{0x1E, 0x93, 0x03}, 3}},
+    {.id = 17, .name = "ATtiny28", .menuItem = "mnat28", .family = Family::Avr, .flashSize = 2048,
+     .fuses = kTiny28, .fuseReadControl = 0x04, .fuseOps = true, .factoryFuses = kTiny28Factory,
+     .signature = {{0x1E, 0x91, 0x07}, 3}},
+};
 // clang-format on
 
 }  // namespace
 
-bool DeviceInfo::isAvr() const {
-    return std::strcmp(family, kFamilyAvr) == 0;
-}
-
-bool DeviceInfo::readsLockBits() const {
-    return isAvr() || hasSerialFuse();
-}
-
-bool DeviceInfo::hasSerialFuse() const {
-    return std::strcmp(family, kFamilyS51) == 0;
+const char* familyName(Family family) {
+    switch (family) {
+        case Family::X051:
+            return "X051";
+        case Family::X51:
+            return "X51";
+        case Family::S51:
+            return "S51";
+        case Family::Avr:
+            break;
+    }
+    return "AVR";
 }
 
 std::uint8_t DeviceInfo::fuseMask() const {
@@ -74,20 +92,13 @@ std::uint8_t DeviceInfo::fuseMask() const {
     return mask;
 }
 
-const std::array<DeviceInfo, kDeviceCount>& deviceCatalog() {
+std::span<const DeviceInfo> deviceCatalog() {
     return kCatalog;
 }
 
 const DeviceInfo* findDevice(std::int32_t id) {
-    if (id < 1 || id > kDeviceCount) {
-        return nullptr;
-    }
-    return &kCatalog[static_cast<std::size_t>(id - 1)];
-}
-
-const DeviceInfo* findDeviceNamed(const std::string& name) {
     for (const DeviceInfo& device : kCatalog) {
-        if (::strcasecmp(device.name, name.c_str()) == 0) {
+        if (device.id == id) {
             return &device;
         }
     }
@@ -114,7 +125,7 @@ int signatureGroup(const DeviceInfo& device) {
     if (device.isAvr()) {
         return 0;
     }
-    return std::strcmp(device.family, kFamilyX051) == 0 ? 1 : 2;
+    return device.twentyPin() ? 1 : 2;
 }
 
 }  // namespace
@@ -141,14 +152,45 @@ const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
     return best;
 }
 
-const std::array<std::int32_t, 8>& mcs51MenuOrder() {
-    static const std::array<std::int32_t, 8> order{1, 2, 3, 4, 5, 6, 7, 8};
-    return order;
+std::uint8_t fuseByteFrom(const std::array<bool, 6>& checked) {
+    unsigned value = 0xFF;
+    for (std::size_t k = 0; k < checked.size(); ++k) {
+        if (checked[k]) {
+            value &= ~(0x20u >> k);
+        }
+    }
+    return static_cast<std::uint8_t>(value);
 }
 
-const std::array<std::int32_t, 10>& avrMenuOrder() {
-    static const std::array<std::int32_t, 10> order{9, 10, 11, 12, 13, 14, 15, 18, 16, 17};
-    return order;
+std::array<bool, 6> programmedFuses(std::uint8_t fuses) {
+    std::array<bool, 6> programmed{};
+    for (std::size_t k = 0; k < programmed.size(); ++k) {
+        programmed[k] = (fuses & (0x20u >> k)) == 0;
+    }
+    return programmed;
+}
+
+namespace {
+
+std::string namesWhere(const DeviceInfo& device, const std::array<bool, 6>& which) {
+    std::string names;
+    for (std::size_t k = 0; k < which.size(); ++k) {
+        if (which[k] && device.fuses[k] != nullptr) {
+            names += names.empty() ? "" : ",";
+            names += device.fuses[k];
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+std::string fuseNames(const DeviceInfo& device) {
+    return namesWhere(device, {true, true, true, true, true, true});
+}
+
+std::string programmedFuseNames(const DeviceInfo& device, std::uint8_t fuses) {
+    return namesWhere(device, programmedFuses(fuses));
 }
 
 }  // namespace trilo

@@ -2,16 +2,22 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace trilo {
 
-// Family tags as the operations compare them (exact, case-sensitive).
-inline constexpr const char* kFamilyX051 = "X051";  // 20-pin 89C1051, 89C2051, 89C4051
-inline constexpr const char* kFamilyX51 = "X51";    // 40-pin 89C51, 89C52, 89C55
-inline constexpr const char* kFamilyS51 = "S51";    // 40-pin with serial-programming fuse
-inline constexpr const char* kFamilyAvr = "AVR";    // AT90S parts and ATtiny28
+// The families, which the operations tell apart; their names are only text ("Typ", -l).
+enum class Family {
+    X051,  // 20-pin 89C1051, 89C2051, 89C4051
+    X51,   // 40-pin 89C51, 89C52, 89C55
+    S51,   // 40-pin with serial-programming fuse
+    Avr,   // AT90S parts and ATtiny28
+};
+
+// "X051", "X51", "S51", "AVR".
+const char* familyName(Family family);
 
 // The signature bytes a chip answers; only the first `checked` of them identify the type.
 struct Signature {
@@ -19,43 +25,42 @@ struct Signature {
     int checked;
 };
 
+using FuseLabels = std::array<const char*, 6>;
+inline constexpr FuseLabels kNoFuses{};
+
 // One device: everything the program knows of it, as data.
 struct DeviceInfo {
-    std::int32_t id;
+    std::int32_t id;  // DeviceId, as the settings store it
     const char* name;
-    const char* family;
-    std::int32_t flashSize;   // bytes, also for the word-addressed AVR flash
-    std::int32_t eepromSize;  // bytes
+    const char* menuItem;  // the window's menu item
+    Family family;
+    std::int32_t flashSize;       // bytes, also for the word-addressed AVR flash
+    std::int32_t eepromSize = 0;  // bytes
     // Labels of the fuse bits 5 .. 0 (check boxes chD5 .. chD0); nullptr where the device has
     // no such fuse.
-    std::array<const char*, 6> fuses;
+    FuseLabels fuses = kNoFuses;
     // AVR: the read control that shows the fuse bits after command 0x04 (0x04 on the parts
     // that keep fuses and lock bits in separate bytes, 0x14 on the others).
-    std::uint8_t fuseReadControl;
-    bool eepromOps;  // the EEPROM commands apply (AVR parts with an EEPROM of their own)
-    bool fuseOps;    // the fuse commands apply
-    int lockLevels;  // the highest lock level the device offers
+    std::uint8_t fuseReadControl = 0;
+    bool eepromOps = false;  // the EEPROM commands apply (AVR parts with an EEPROM of their own)
+    bool fuseOps = false;    // the fuse commands apply
+    int lockLevels = 2;      // the highest lock level the device offers
     // What a new simulated chip holds: its fuse byte (0 = programmed) and its signature.
-    std::uint8_t factoryFuses;
-    Signature signature;
+    std::uint8_t factoryFuses = 0xFF;
+    Signature signature{};
 
-    bool isAvr() const;
-    // The lock bits can be read back ("S51" and "AVR"); the serial-programming fuse exists
-    // ("S51").
-    bool readsLockBits() const;
-    bool hasSerialFuse() const;
+    bool isAvr() const { return family == Family::Avr; }
+    // The 20-pin AT89 parts, which need their own preparation and signature addresses.
+    bool twentyPin() const { return family == Family::X051; }
+    bool hasSerialFuse() const { return family == Family::S51; }
     // The fuse bits the device has, at their positions in the fuse byte.
     std::uint8_t fuseMask() const;
 };
 
-constexpr int kDeviceCount = 18;
-
-// The eighteen devices, indexed by DeviceId - 1 (the ids are not in menu order).
-const std::array<DeviceInfo, kDeviceCount>& deviceCatalog();
-// The device with this id, or nullptr outside 1..18.
+// Every device, in the order of the window's menus ("MCS51", then "AVR").
+std::span<const DeviceInfo> deviceCatalog();
+// The device with this id, or nullptr.
 const DeviceInfo* findDevice(std::int32_t id);
-// The device of that name, matched without regard to case ("90s2313"), or nullptr.
-const DeviceInfo* findDeviceNamed(const std::string& name);
 
 // Whether bytes read from a chip are the device's signature: its checked bytes are equal.
 bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>& bytes);
@@ -65,8 +70,12 @@ bool signatureMatches(const DeviceInfo& device, const std::vector<std::uint8_t>&
 const DeviceInfo* deviceWithSignature(const std::vector<std::uint8_t>& bytes,
                                       const DeviceInfo& like);
 
-// The menus list the devices in this order.
-const std::array<std::int32_t, 8>& mcs51MenuOrder();
-const std::array<std::int32_t, 10>& avrMenuOrder();
+// The fuse byte for the checked boxes chD5 .. chD0: 0xFF with the bit of every checked box
+// cleared; and the other way, which boxes a fuse reading shows programmed.
+std::uint8_t fuseByteFrom(const std::array<bool, 6>& checked);
+std::array<bool, 6> programmedFuses(std::uint8_t fuses);
+// The device's fuse names, comma-separated: all of them, or those a reading shows programmed.
+std::string fuseNames(const DeviceInfo& device);
+std::string programmedFuseNames(const DeviceInfo& device, std::uint8_t fuses);
 
 }  // namespace trilo

@@ -7,13 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/Hex.h"
 #include "base/SystemReason.h"
 
 namespace trilo {
 
 namespace {
-
-constexpr char kHex[] = "0123456789ABCDEF";
 
 // The status line's words for the trace, in the window's language.
 constexpr const char* kTracingTo = ", záznam do ";
@@ -73,13 +72,13 @@ void TraceFile::access(char kind, std::uint16_t port, std::uint8_t value) {
     // Formatted by hand: a latch load is 26 lines, and printf would dominate its cost.
     const char line[] = {kind,
                          ' ',
-                         kHex[(port >> 12) & 0xF],
-                         kHex[(port >> 8) & 0xF],
-                         kHex[(port >> 4) & 0xF],
-                         kHex[port & 0xF],
+                         kHexDigits[(port >> 12) & 0xF],
+                         kHexDigits[(port >> 8) & 0xF],
+                         kHexDigits[(port >> 4) & 0xF],
+                         kHexDigits[port & 0xF],
                          ' ',
-                         kHex[value >> 4],
-                         kHex[value & 0xF],
+                         kHexDigits[value >> 4],
+                         kHexDigits[value & 0xF],
                          '\n'};
     put(line, sizeof line);
 }

@@ -1,42 +1,89 @@
 #include "ops/FamilyTable.h"
 
-#include "devices/Catalog.h"
+#include "ops/avr/AvrEeprom.h"
 #include "ops/avr/AvrFlash.h"
+#include "ops/avr/AvrFuseLock.h"
 #include "ops/mcs51/M51Flash.h"
+#include "ops/mcs51/M51LockFuse.h"
 
 namespace trilo {
 
 namespace {
 
-const FlashFamily kAvr{
-    [](OpContext& c, const FlashJob& j) { AvrReadFlash(c, j.FlashSize); },
-    [](OpContext& c, const FlashJob&) { AvrEraseChip(c); },
-    [](OpContext& c, const FlashJob& j) { return AvrBlankCheck(c, j.FlashSize); },
-    [](OpContext& c, const FlashJob& j) { return AvrWriteFlash(c, j.AutoVerify, j.locks); },
-    [](OpContext& c, const FlashJob&) { return AvrVerifyFlash(c); },
+const FamilyOps kAvr{
+    .ReadFlash = [](OpContext& c, const Job& j) { AvrReadFlash(c, j.FlashSize); },
+    .EraseChip = [](OpContext& c, const Job&) { AvrEraseChip(c); },
+    .BlankCheck = [](OpContext& c, const Job& j) { return AvrBlankCheck(c, j.FlashSize); },
+    .WriteFlash = [](OpContext& c,
+                     const Job& j) { return AvrWriteFlash(c, j.AutoVerify, j.locks); },
+    .VerifyFlash = [](OpContext& c, const Job&) { return AvrVerifyFlash(c); },
+    .ReadSignature = [](OpContext& c, const Job&) { return AvrReadSignature(c); },
+    .ReadLockBits = AvrReadLockBits,
+    .WriteLockBits = AvrWriteLockBits,
+    .ReadFuses = [](OpContext& c,
+                    const Job& j) { return AvrReadFuses(c, j.device->fuseReadControl); },
+    .WriteFuses = AvrWriteFuses,
+    .ReadEeprom = [](OpContext& c, const Job& j) { AvrReadEeprom(c, j.EepromSize); },
+    .WriteEeprom = AvrWriteEeprom,
+    .CompareEeprom = AvrCompareEeprom,
+    .wordFlash = true,
 };
 
-const FlashFamily kMcs51{
-    [](OpContext& c, const FlashJob& j) { M51ReadFlash(c, mcs51Family(j.FamilyTag), j.FlashSize); },
-    [](OpContext& c, const FlashJob& j) { M51EraseChip(c, mcs51Family(j.FamilyTag)); },
-    [](OpContext& c, const FlashJob& j) {
-        return M51BlankCheck(c, mcs51Family(j.FamilyTag), j.FlashSize);
-    },
-    [](OpContext& c, const FlashJob& j) {
-        return M51WriteFlash(c, mcs51Family(j.FamilyTag), j.AutoVerify, j.locks);
-    },
-    [](OpContext& c, const FlashJob& j) { return M51VerifyFlash(c, mcs51Family(j.FamilyTag)); },
-};
+// The MCS-51 families share their operations, which take the family for its steps.
+template <Family F>
+constexpr FamilyOps mcs51() {
+    return {
+        .ReadFlash = [](OpContext& c, const Job& j) { M51ReadFlash(c, F, j.FlashSize); },
+        .EraseChip = [](OpContext& c, const Job&) { M51EraseChip(c, F); },
+        .BlankCheck = [](OpContext& c, const Job& j) { return M51BlankCheck(c, F, j.FlashSize); },
+        .WriteFlash = [](OpContext& c,
+                         const Job& j) { return M51WriteFlash(c, F, j.AutoVerify, j.locks); },
+        .VerifyFlash = [](OpContext& c, const Job&) { return M51VerifyFlash(c, F); },
+        .ReadSignature = [](OpContext& c, const Job&) { return M51ReadSignature(c, F); },
+        .WriteLockBits = M51WriteLockBits,
+    };
+}
+
+const FamilyOps kX051 = mcs51<Family::X051>();
+const FamilyOps kX51 = mcs51<Family::X51>();
+
+FamilyOps s51() {
+    FamilyOps ops = mcs51<Family::S51>();
+    ops.ReadLockBits = M51ReadLockBits;
+    ops.WriteLockBits = S51WriteLockBits;
+    ops.ReadSerialFuse = S51ReadSerialFuse;
+    ops.WriteSerialFuse = S51WriteSerialFuse;
+    return ops;
+}
+
+const FamilyOps kS51 = s51();
 
 }  // namespace
 
-const FlashFamily& flashFamily(const std::string& FamilyTag, FlashCommand command) {
-    if (command == FlashCommand::Read) {
-        const bool mcs51 =
-            FamilyTag == kFamilyX51 || FamilyTag == kFamilyX051 || FamilyTag == kFamilyS51;
-        return mcs51 ? kMcs51 : kAvr;
+const FamilyOps& familyOps(Family family) {
+    switch (family) {
+        case Family::X051:
+            return kX051;
+        case Family::X51:
+            return kX51;
+        case Family::S51:
+            return kS51;
+        case Family::Avr:
+            break;
     }
-    return FamilyTag == kFamilyAvr ? kAvr : kMcs51;
+    return kAvr;
+}
+
+Offers offers(const DeviceInfo& device) {
+    const FamilyOps& ops = familyOps(device.family);
+    Offers o;
+    o.eeprom = ops.ReadEeprom != nullptr && device.eepromOps;
+    o.fuses = ops.ReadFuses != nullptr && device.fuseOps;
+    o.readLock = ops.ReadLockBits != nullptr;
+    o.serialFuse = ops.ReadSerialFuse != nullptr;
+    o.fuseFamily = ops.ReadFuses != nullptr && !o.serialFuse;
+    o.lockLevels = device.lockLevels;
+    return o;
 }
 
 }  // namespace trilo

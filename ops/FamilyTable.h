@@ -1,34 +1,62 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
+#include "devices/Catalog.h"
 #include "ops/Operation.h"
+#include "ops/Signature.h"
 
 namespace trilo {
 
-// What the flash operations take from the selection and the options.
-struct FlashJob {
-    std::string FamilyTag;
+// What an operation takes from the selection and the options.
+struct Job {
+    const DeviceInfo* device = nullptr;
     std::int32_t FlashSize = 0;
+    std::int32_t EepromSize = 0;
     bool AutoVerify = true;
     LockBoxes locks{};
 };
 
-// One family's five flash operations, as the flash commands call them.
-struct FlashFamily {
-    void (*ReadFlash)(OpContext&, const FlashJob&);
-    void (*EraseChip)(OpContext&, const FlashJob&);
-    bool (*BlankCheck)(OpContext&, const FlashJob&);
-    Comparison (*WriteFlash)(OpContext&, const FlashJob&);
-    Comparison (*VerifyFlash)(OpContext&, const FlashJob&);
+// Every entry point of one family. An absent entry: the family does not offer it. The flash
+// operations, the reads and the writes end with the board released, except a blank check that
+// passes and the lock-bit read, which the command releases.
+struct FamilyOps {
+    void (*ReadFlash)(OpContext&, const Job&);
+    void (*EraseChip)(OpContext&, const Job&);
+    bool (*BlankCheck)(OpContext&, const Job&);
+    Comparison (*WriteFlash)(OpContext&, const Job&);
+    Comparison (*VerifyFlash)(OpContext&, const Job&);
+    SignatureBytes (*ReadSignature)(OpContext&, const Job&);
+    // The lock level the chip shows (0 none, 1 to 3).
+    int (*ReadLockBits)(OpContext&) = nullptr;
+    // One lock level, as the flash write ends.
+    void (*WriteLockBits)(OpContext&, std::uint8_t level) = nullptr;
+    // Bit k for box chDk, 0 = programmed.
+    std::uint8_t (*ReadFuses)(OpContext&, const Job&) = nullptr;
+    void (*WriteFuses)(OpContext&, std::uint8_t fuses) = nullptr;
+    void (*ReadEeprom)(OpContext&, const Job&) = nullptr;
+    void (*WriteEeprom)(OpContext&) = nullptr;
+    // The EEPROM against the input, up to the first difference; shows nothing.
+    Comparison (*CompareEeprom)(OpContext&) = nullptr;
+    // The serial-programming fuse, true = ON; the write reads it back and releases.
+    bool (*ReadSerialFuse)(OpContext&) = nullptr;
+    bool (*WriteSerialFuse)(OpContext&, bool off) = nullptr;
+    // The flash holds 16-bit words, each high byte first in a data file.
+    bool wordFlash = false;
 };
 
-enum class FlashCommand { Read, Erase, Write, Verify };
+const FamilyOps& familyOps(Family family);
 
-// The family whose operations a command runs. Read takes the MCS-51 operations for "X051",
-// "X51" and "S51" and the AVR ones for any other tag; the other commands take the AVR
-// operations for "AVR" and the MCS-51 ones for any other tag.
-const FlashFamily& flashFamily(const std::string& FamilyTag, FlashCommand command);
+// What a device offers the user: its family's entries, narrowed by its catalog row.
+struct Offers {
+    bool eeprom = false;
+    bool fuses = false;
+    bool readLock = false;
+    bool serialFuse = false;
+    // The family has fuse bits (whether or not this device uses them) and no serial fuse.
+    bool fuseFamily = false;
+    int lockLevels = 0;
+};
+Offers offers(const DeviceInfo& device);
 
 }  // namespace trilo

@@ -1,7 +1,5 @@
 #include "ops/Signature.h"
 
-#include "devices/Catalog.h"
-
 namespace trilo {
 
 SignatureBytes AvrReadSignature(OpContext& c) {
@@ -18,9 +16,9 @@ SignatureBytes AvrReadSignature(OpContext& c) {
     return bytes;
 }
 
-SignatureBytes M51ReadSignature(OpContext& c, Mcs51Family family) {
+SignatureBytes M51ReadSignature(OpContext& c, Family family) {
     Link& link = c.link;
-    const bool twentyPin = family == Mcs51Family::X051;
+    const bool twentyPin = family == Family::X051;
     if (twentyPin) {
         link.PrepareX051();
     }
@@ -45,26 +43,6 @@ SignatureBytes M51ReadSignature(OpContext& c, Mcs51Family family) {
     }
     link.ReleaseTarget();
     return bytes;
-}
-
-SignatureBytes ReadSignature(OpContext& c, const std::string& FamilyTag) {
-    if (FamilyTag == kFamilyAvr) {
-        return AvrReadSignature(c);
-    }
-    return M51ReadSignature(c, mcs51Family(FamilyTag));
-}
-
-std::string hexBytes(const SignatureBytes& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += digits[b >> 4];
-        text += digits[b & 0x0F];
-    }
-    return text;
 }
 
 }  // namespace trilo

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "ops/Operation.h"
@@ -18,11 +17,6 @@ using SignatureBytes = std::vector<std::uint8_t>;
 SignatureBytes AvrReadSignature(OpContext& c);
 // The signature mode (all mode lines low, latch 0x80): addresses 0 and 1 of the 20-pin parts,
 // 0x30 to 0x32 of the 40-pin parts.
-SignatureBytes M51ReadSignature(OpContext& c, Mcs51Family family);
-// The read that suits the family.
-SignatureBytes ReadSignature(OpContext& c, const std::string& FamilyTag);
-
-// "1E 91 01".
-std::string hexBytes(const SignatureBytes& bytes);
+SignatureBytes M51ReadSignature(OpContext& c, Family family);
 
 }  // namespace trilo

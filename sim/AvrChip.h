@@ -13,11 +13,6 @@ class AvrChip final : public SimChip {
 public:
     AvrChip(const DeviceInfo& device, ProtocolFaults& faults);
 
-    bool programming() const { return programming_; }
-    const std::array<std::uint8_t, 3>& signature() const { return signature_; }
-    // The fuse bits the device has, at the positions of the fuse byte.
-    std::uint8_t fuseMask() const { return fuseMask_; }
-
 private:
     void latched(std::uint8_t previous, std::uint8_t current, std::uint8_t lines) override;
     void pulseStarted(std::uint8_t control, std::uint8_t lines, std::int64_t nowUs) override;
@@ -31,6 +26,7 @@ private:
     // 90S2333, 90S4433 and ATtiny28 show their fuses with BS1 low and their lock bits at
     // bits 1 and 2; the others show everything in one byte with BS1 high.
     bool fusesApart_ = false;
+    // The fuse bits the device has, at the positions of the fuse byte.
     std::uint8_t fuseMask_ = 0;
     std::array<std::uint8_t, 3> signature_{};
 

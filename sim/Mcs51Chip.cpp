@@ -1,7 +1,6 @@
 #include "sim/Mcs51Chip.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace trilo {
@@ -32,8 +31,8 @@ enum Mode : std::uint8_t {
 
 Mcs51Chip::Mcs51Chip(const DeviceInfo& device, ProtocolFaults& faults)
     : SimChip(device, faults),
-      twentyPin_(std::strcmp(device.family, kFamilyX051) == 0),
-      serialParts_(std::strcmp(device.family, kFamilyS51) == 0),
+      twentyPin_(device.twentyPin()),
+      serialParts_(device.hasSerialFuse()),
       powered_(!twentyPin_) {}
 
 void Mcs51Chip::latched(std::uint8_t previous, std::uint8_t current, std::uint8_t) {

@@ -13,10 +13,6 @@ class Mcs51Chip final : public SimChip {
 public:
     Mcs51Chip(const DeviceInfo& device, ProtocolFaults& faults);
 
-    bool twentyPin() const { return twentyPin_; }
-    // 89S53 and 89S8252: the lock-byte write, the lock-bit read and the serial fuse.
-    bool serialParts() const { return serialParts_; }
-
 private:
     void latched(std::uint8_t previous, std::uint8_t current, std::uint8_t lines) override;
     void pulseStarted(std::uint8_t control, std::uint8_t lines, std::int64_t nowUs) override;
@@ -25,6 +21,7 @@ private:
     int signatureAt(int address) const;
 
     bool twentyPin_ = false;
+    // 89S53 and 89S8252: the lock-byte write, the lock-bit read and the serial fuse.
     bool serialParts_ = false;
     bool powered_ = true;
     int counter_ = 0;

@@ -2,14 +2,13 @@
 
 #include <cstring>
 
+#include "base/Hex.h"
+
 namespace trilo {
 
 std::string hexByte(unsigned value) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    text += digits[(value >> 4) & 0xF];
-    text += digits[value & 0xF];
-    return text;
+    const std::uint8_t byte = static_cast<std::uint8_t>(value);
+    return "0x" + hexBytes({&byte, 1});
 }
 
 SimChip::SimChip(const DeviceInfo& device, ProtocolFaults& faults)

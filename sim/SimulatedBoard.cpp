@@ -156,9 +156,9 @@ SimChip& SimulatedBoard::chip(std::int32_t deviceId) {
     if (device == nullptr) {
         throw std::out_of_range("no device " + std::to_string(deviceId));
     }
-    auto& slot = chips_[static_cast<std::size_t>(deviceId - 1)];
+    auto& slot = chips_[deviceId];
     if (!slot) {
-        if (std::string(device->family) == kFamilyAvr) {
+        if (device->isAvr()) {
             slot = std::make_unique<AvrChip>(*device, faults_);
         } else {
             slot = std::make_unique<Mcs51Chip>(*device, faults_);
@@ -191,10 +191,8 @@ void SimulatedBoard::stickDataLine(int line, bool level) {
 
 void SimulatedBoard::setBusyReads(int reads) {
     busyReads_ = reads;
-    for (auto& chip : chips_) {
-        if (chip) {
-            chip->setBusyReads(reads);
-        }
+    for (auto& [id, chip] : chips_) {
+        chip->setBusyReads(reads);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -62,7 +63,7 @@ private:
 
     Clock& clock_;
     ProtocolFaults faults_;
-    std::array<std::unique_ptr<SimChip>, kDeviceCount> chips_;
+    std::map<std::int32_t, std::unique_ptr<SimChip>> chips_;
     SimChip* socket_ = nullptr;
     std::int32_t selected_ = 0;
     std::optional<std::int32_t> forced_;

@@ -45,22 +45,4 @@ void AvrWriteFuses(OpContext& c, std::uint8_t fuses) {
     link.ReleaseTarget();
 }
 
-std::uint8_t fuseByteFrom(const std::array<bool, 6>& checked) {
-    unsigned value = 0xFF;
-    for (std::size_t k = 0; k < checked.size(); ++k) {
-        if (checked[k]) {
-            value &= ~(0x20u >> k);
-        }
-    }
-    return static_cast<std::uint8_t>(value);
-}
-
-std::array<bool, 6> programmedFuses(std::uint8_t fuses) {
-    std::array<bool, 6> programmed{};
-    for (std::size_t k = 0; k < programmed.size(); ++k) {
-        programmed[k] = (fuses & (0x20u >> k)) == 0;
-    }
-    return programmed;
-}
-
 }  // namespace trilo

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "ops/Operation.h"
@@ -15,11 +14,5 @@ int AvrReadLockBits(OpContext& c);
 std::uint8_t AvrReadFuses(OpContext& c, std::uint8_t readControl);
 // Writes the fuse byte with a fixed 1 ms strobe; the fuses are not read back.
 void AvrWriteFuses(OpContext& c, std::uint8_t fuses);
-
-// The fuse byte for the checked boxes chD5 .. chD0: 0xFF with the bit of every checked box
-// cleared.
-std::uint8_t fuseByteFrom(const std::array<bool, 6>& checked);
-// The other way: which of the boxes chD5 .. chD0 a fuse reading shows programmed.
-std::array<bool, 6> programmedFuses(std::uint8_t fuses);
 
 }  // namespace trilo

@@ -1,6 +1,5 @@
 #include "ops/mcs51/M51Flash.h"
 
-#include "devices/Catalog.h"
 #include "ops/mcs51/M51LockFuse.h"
 
 namespace trilo {
@@ -14,12 +13,12 @@ constexpr std::uint8_t kWrite = 0x16;
 constexpr std::uint8_t kWriteHold = 0x56;
 constexpr std::uint8_t kErase = 0x20;
 
-std::uint8_t readMode(Mcs51Family family) {
-    return family == Mcs51Family::S51 ? kReadS51 : kRead;
+std::uint8_t readMode(Family family) {
+    return family == Family::S51 ? kReadS51 : kRead;
 }
 
-void prepare(Link& link, Mcs51Family family) {
-    if (family == Mcs51Family::X051) {
+void prepare(Link& link, Family family) {
+    if (family == Family::X051) {
         link.PrepareX051();
     }
 }
@@ -33,16 +32,16 @@ void settleRead(Link& link) {
     link.WriteControlLatch(kRead);
 }
 
-void enterRead(Link& link, Mcs51Family family) {
+void enterRead(Link& link, Family family) {
     prepare(link, family);
-    if (family == Mcs51Family::S51) {
+    if (family == Family::S51) {
         link.WriteControlLatch(kReadS51);
     } else {
         settleRead(link);
     }
 }
 
-void enterVerify(Link& link, Mcs51Family family) {
+void enterVerify(Link& link, Family family) {
     link.SetDataLines(0xFF);
     enterRead(link, family);
     link.wait(100);
@@ -51,7 +50,7 @@ void enterVerify(Link& link, Mcs51Family family) {
     link.WriteControlLatch(kRead);
 }
 
-void enterWrite(Link& link, Mcs51Family family) {
+void enterWrite(Link& link, Family family) {
     prepare(link, family);
     link.SetDataLines(0xFF);
     link.WriteControlLatch(kWrite);
@@ -61,7 +60,7 @@ void enterWrite(Link& link, Mcs51Family family) {
     link.WriteControlLatch(kWrite);
 }
 
-void enterBlankCheck(Link& link, Mcs51Family family) {
+void enterBlankCheck(Link& link, Family family) {
     prepare(link, family);
     link.SetDataLines(0xFF);
     link.WriteControlLatch(readMode(family));
@@ -70,17 +69,7 @@ void enterBlankCheck(Link& link, Mcs51Family family) {
 
 }  // namespace
 
-Mcs51Family mcs51Family(const std::string& FamilyTag) {
-    if (FamilyTag == kFamilyX051) {
-        return Mcs51Family::X051;
-    }
-    if (FamilyTag == kFamilyS51) {
-        return Mcs51Family::S51;
-    }
-    return Mcs51Family::X51;
-}
-
-void M51ReadFlash(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
+void M51ReadFlash(OpContext& c, Family family, std::int32_t FlashSize) {
     Link& link = c.link;
     enterRead(link, family);
     c.DataFile.create(c.BufferFile);
@@ -100,8 +89,7 @@ void M51ReadFlash(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
     link.ReleaseTarget();
 }
 
-Comparison M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify,
-                         const LockBoxes& locks) {
+Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes& locks) {
     Link& link = c.link;
     ByteSource& in = c.in();
     enterWrite(link, family);
@@ -134,7 +122,7 @@ Comparison M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify,
         if (!locks[level - 1]) {
             continue;
         }
-        if (family == Mcs51Family::S51) {
+        if (family == Family::S51) {
             S51WriteLockBits(c, level);
         } else {
             M51WriteLockBits(c, level);
@@ -144,7 +132,7 @@ Comparison M51WriteFlash(OpContext& c, Mcs51Family family, bool AutoVerify,
     return {};
 }
 
-void M51EraseChip(OpContext& c, Mcs51Family family) {
+void M51EraseChip(OpContext& c, Family family) {
     Link& link = c.link;
     prepare(link, family);
     link.SetDataLines(0xFF);
@@ -154,7 +142,7 @@ void M51EraseChip(OpContext& c, Mcs51Family family) {
     link.ReleaseTarget();
 }
 
-bool M51BlankCheck(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
+bool M51BlankCheck(OpContext& c, Family family, std::int32_t FlashSize) {
     Link& link = c.link;
     enterBlankCheck(link, family);
     const std::int64_t n = FlashSize;
@@ -174,7 +162,7 @@ bool M51BlankCheck(OpContext& c, Mcs51Family family, std::int32_t FlashSize) {
     return true;
 }
 
-Comparison M51VerifyFlash(OpContext& c, Mcs51Family family) {
+Comparison M51VerifyFlash(OpContext& c, Family family) {
     Link& link = c.link;
     ByteSource& in = c.in();
     enterVerify(link, family);

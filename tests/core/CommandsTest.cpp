@@ -7,11 +7,12 @@
 #include <fstream>
 #include <random>
 
+#include "base/Hex.h"
 #include "commands/Commands.h"
 #include "core/DeviceControls.h"
 #include "core/Handlers.h"
 #include "data/IntelHex.h"
-#include "ops/Signature.h"
+#include "ops/FamilyTable.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
 #include "support/SimRig.h"
@@ -39,11 +40,11 @@ protected:
         s->selectDevice(deviceId);
         view.log.clear();
     }
-    SimChip& chip() { return machine.board->chip(s->DeviceId); }
+    SimChip& chip() { return machine.board->chip(s->selection().DeviceId); }
     // The data file the next command reads.
     void useFile(const Bytes& data) {
         dir.write("data.bin", std::string(data.begin(), data.end()));
-        s->CurrentFile = dir.file("data.bin");
+        s->files().CurrentFile = dir.file("data.bin");
     }
     // Runs a button's handler; the messages it showed, errors included.
     std::vector<std::string> click(Handler handler) {
@@ -56,13 +57,13 @@ protected:
         return shown;
     }
     Bytes buffer() const {
-        std::ifstream in(s->BufferFile, std::ios::binary);
+        std::ifstream in(s->files().BufferFile, std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), {}};
         return {bytes.begin(), bytes.end()};
     }
     void expectAtRest() {
         EXPECT_EQ(machine.board->controlByte(), 0xC0);
-        EXPECT_FALSE(s->DataFile.isOpen());
+        EXPECT_FALSE(s->files().DataFile.isOpen());
     }
 
     TestDir dir;
@@ -154,15 +155,14 @@ TEST_P(EveryDevice, FromBlankToProgrammedLockedReadAndErased) {
     const std::string status = view.caption(C::statusLine);
     EXPECT_EQ(status.substr(status.find(" · ")),
               std::string(" · ") + d.name + ", podpis " +
-                  hexBytes(SignatureBytes(d.signature.bytes.begin(),
-                                          d.signature.bytes.begin() +
-                                              (std::strcmp(d.family, kFamilyX051) == 0 ? 2 : 3))));
+                  hexBytes(std::span(d.signature.bytes).first(d.twentyPin() ? 2 : 3)));
     expectAtRest();
     EXPECT_TRUE(machine.board->protocolFaults().empty())
         << machine.board->protocolFaults().list().front();
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, EveryDevice, ::testing::Range(1, kDeviceCount + 1),
+INSTANTIATE_TEST_SUITE_P(Devices, EveryDevice,
+                         ::testing::Range(1, static_cast<int>(deviceCatalog().size()) + 1),
                          [](const auto& info) {
                              return std::string(findDevice(info.param)->name);
                          });
@@ -171,12 +171,12 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     for (std::int32_t id : {10, 4}) {
         start(id);
         chip().flash[0] = 0x00;
-        s->CurrentFile.clear();
+        s->files().CurrentFile.clear();
         for (Handler h : {&btnWriteClick, &btnVerifyClick}) {
             EXPECT_EQ(click(h), std::vector<std::string>{kNoInputFile});
         }
         // One byte too many: refused before the automatic erase.
-        useFile(Bytes(static_cast<std::size_t>(s->FlashSize) + 1, 0x00));
+        useFile(Bytes(static_cast<std::size_t>(s->selection().FlashSize) + 1, 0x00));
         EXPECT_EQ(click(&btnWriteClick), std::vector<std::string>{kFlashTooSmall});
         EXPECT_EQ(chip().flash[0], 0x00);
         expectAtRest();
@@ -184,7 +184,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     start(10);
     useFile(Bytes(129, 0x00));
     EXPECT_EQ(click(&btnWriEEClick), std::vector<std::string>{kEepromTooSmall});
-    s->CurrentFile.clear();
+    s->files().CurrentFile.clear();
     EXPECT_EQ(click(&btnWriEEClick), std::vector<std::string>{kNoInputFile});
     EXPECT_EQ(chip().eeprom, Bytes(128, 0xFF));
 }
@@ -192,7 +192,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);
-        s->CheckSignature = false;  // a stuck line would change the signature too
+        s->options().CheckSignature = false;  // a stuck line would change the signature too
         useFile(pattern(64));
         // A stuck line: the read-back fails and the chosen lock level is never written.
         machine.board->stickDataLine(2, false);
@@ -205,7 +205,7 @@ TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
         machine.board->freeDataLines();
 
         // Without read-back the write runs on, and the verify finds the byte.
-        s->AutoVerify = false;
+        s->options().AutoVerify = false;
         chip().refuseToProgram(Memory::Flash, 40);
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const std::string failed = kVerifyFailed;
@@ -237,7 +237,10 @@ TEST_F(Commands, AnEmptySocketOrAnotherChipIsAskedAbout) {
             chip->lockBits = {true, false, false};
         }
         useFile(Bytes(16, 0x00));
-        for (Handler h : {&btnWriteClick, &btnEraseClick, &btnReadLBClick}) {
+        // The lock-bit read where the device offers it (Read LB is disabled for a 20-pin part).
+        const bool readsLock = offers(*findDevice(k.selected)).readLock;
+        for (Handler h :
+             {&btnWriteClick, &btnEraseClick, readsLock ? &btnReadLBClick : &btnReadClick}) {
             view.answers = {false};
             EXPECT_EQ(click(h), std::vector<std::string>{k.question});
         }
@@ -296,7 +299,7 @@ TEST_F(Commands, TheToolchainsFilesProgramTheChipAndSaveBack) {
     for (const auto& k : cases) {
         start(k.id);
         machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);
-        s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.file;
+        s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.file;
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const Bytes bin = fixture(k.bin);
         EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.file;
@@ -315,11 +318,11 @@ TEST_F(Commands, TheToolchainsFilesProgramTheChipAndSaveBack) {
 // The EEPROM write takes the .eeprom section of the linked program.
 TEST_F(Commands, TheEepromOfAnElfFileIsItsEepromSection) {
     start(10);
-    s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink-eeprom.hex";
+    s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink-eeprom.hex";
     EXPECT_EQ(click(&btnWriEEClick), kNone);
     const Bytes byHex = chip().eeprom;
     chip().eeprom.assign(byHex.size(), 0xFF);
-    s->CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.elf";
+    s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.elf";
     EXPECT_EQ(click(&btnWriEEClick), kNone);
     EXPECT_EQ(chip().eeprom, byHex);
     EXPECT_EQ(Bytes(byHex.begin(), byHex.begin() + 3), Bytes({'T', 'R', 'I'}));
@@ -363,7 +366,7 @@ TEST_F(Commands, AnInvalidDataFileIsRefusedBeforeTheChipIsTouched) {
     chip().eeprom[0] = 0x00;
     for (const auto& k : cases) {
         dir.write(k.name, k.content);
-        s->CurrentFile = dir.file(k.name);
+        s->files().CurrentFile = dir.file(k.name);
         EXPECT_EQ(click(k.handler), std::vector<std::string>{k.message});
         expectAtRest();
     }
@@ -387,7 +390,7 @@ TEST(ChipIdentity, EverySelectedDeviceAgainstEveryChipInTheSocket) {
             EXPECT_EQ(rig.sink.events.size(), other ? 1u : 0u);
             const commands::ChipReport report = commands::IdentifyChip(rig.ctx, selected);
             // A chip read the way the selected one is read is named; another answers noise.
-            if (std::strcmp(selected.family, inSocket.family) == 0) {
+            if (selected.family == inSocket.family) {
                 EXPECT_EQ(report.found, &inSocket);
             } else if (report.found != nullptr) {
                 EXPECT_EQ(report.found, &inSocket);
@@ -411,25 +414,25 @@ TEST(ReadBack, WhatTheChipDidNotTakeEndsTheWriteInAnError) {
         {"an EEPROM byte refused", 15,
          [](SimRig& r) { r.chip().refuseToProgram(Memory::Eeprom, 0x0A); },
          [](SimRig& r, const InputFile& f, bool v) {
-             return commands::WriteEeprom(r.ctx, f, 512, v);
+             return commands::WriteEeprom(r.ctx, {&r.device, 0, 512, v}, f, 512);
          },
          "EEPROM: na adrese 0x0A zapsáno 77, přečteno FF"},
         {"a data line stuck low under SPIEN", 10,
          [](SimRig& r) { r.board.stickDataLine(5, false); },
          [](SimRig& r, const InputFile&, bool v) {
-             return commands::WriteFuses(r.ctx, r.device, 0xFF, v);
+             return commands::WriteFuses(r.ctx, {&r.device, 0, 0, v}, 0xFF);
          },
          "Fuse bity: zapsáno FF, přečteno DF"},
         {"AVR lock bits that do not program", 10, [](SimRig& r) { r.chip().refuseLockBits(); },
          [](SimRig& r, const InputFile& f, bool v) {
-             return commands::Write(r.ctx, {r.device.family, 2048, v, {false, true, false}}, f,
-                                    2048, true);
+             return commands::Write(r.ctx, {&r.device, 2048, 0, v, {false, true, false}}, f, 2048,
+                                    true);
          },
          "Lock bity: zapsána úroveň 2, přečtena úroveň 0"},
         {"89S lock bits that do not program", 8, [](SimRig& r) { r.chip().refuseLockBits(); },
          [](SimRig& r, const InputFile& f, bool v) {
-             return commands::Write(r.ctx, {r.device.family, 10240, v, {false, false, true}}, f,
-                                    10240, true);
+             return commands::Write(r.ctx, {&r.device, 10240, 0, v, {false, false, true}}, f, 10240,
+                                    true);
          },
          "Lock bity: zapsána úroveň 3, přečtena úroveň 0"},
     };
@@ -483,7 +486,7 @@ TEST_F(Commands, AFailureNamesTheFirstDifferenceAsTheFileNumbersIt) {
         }
         if (k.hex) {
             dir.write("data.hex", writeIntelHex(image));
-            s->CurrentFile = dir.file("data.hex");
+            s->files().CurrentFile = dir.file("data.hex");
         } else {
             useFile(image);
         }

@@ -1,4 +1,4 @@
-#include "data/HexView.h"
+#include "core/HexView.h"
 
 #include <gtest/gtest.h>
 

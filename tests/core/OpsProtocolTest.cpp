@@ -1,471 +1,447 @@
-// Each operation access by access: the real operation on one recording port, the sequence
-// composed from the link primitives in the order the board's protocol gives them on another,
-// both answering the same scripted reads.
+// Every entry of every family on the simulated board, its port accesses and waits compared
+// line by line with a trace written once and checked by hand against the latch and command
+// tables (tests/fixtures/traces). TRILO_TRACES_UPDATE=1 rewrites the traces, for a reviewed
+// change of protocol; the checks below the table hold either way.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
+#include "base/Hex.h"
 #include "commands/Commands.h"
-#include "ops/Signature.h"
-#include "support/RecordingPort.h"
+#include "link/TracePort.h"
 #include "support/SimRig.h"
 
 namespace trilo::test {
 namespace {
 
-std::string shown(const Access& a) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%c %04X %02X", a.kind == Access::Kind::In ? 'R' : 'W', a.port,
-                  a.value);
-    return text;
+constexpr std::int32_t k2051 = 2;
+constexpr std::int32_t k89C51 = 4;
+constexpr std::int32_t k8252 = 8;
+constexpr std::int32_t k2313 = 10;
+constexpr std::int32_t k4433 = 13;
+
+const Bytes kFile{0x12, 0x34, 0x56};
+
+// Hands every access to the board beneath; the trace port owns this, not the board.
+class Pass final : public PortLayer {
+public:
+    explicit Pass(PortLayer& inner) : inner_(inner) {}
+    void out(std::uint16_t port, std::uint8_t value) override { inner_.out(port, value); }
+    std::uint8_t in(std::uint16_t port) override { return inner_.in(port); }
+    PortStatus status(std::uint16_t base) const override { return inner_.status(base); }
+
+private:
+    PortLayer& inner_;
+};
+
+std::string hex(const Bytes& bytes) {
+    return hexBytes(bytes);
 }
 
-::testing::AssertionResult sameAccesses(const std::vector<Access>& actual,
-                                        const std::vector<Access>& expected) {
-    const std::size_t n = std::min(actual.size(), expected.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!(actual[i] == expected[i])) {
-            return ::testing::AssertionFailure() << "access " << i << ": " << shown(actual[i])
-                                                 << ", expected " << shown(expected[i]);
+// A board at rest with the device's chip, every access and wait going to a trace file.
+struct TraceRig : SimRig {
+    explicit TraceRig(std::int32_t id) : SimRig(id) {
+        port.attach(&tracePort);
+        link.useClock(traceClock);
+    }
+    // The trace, then what the operation told the user and left in the buffer.
+    std::vector<std::string> transcript(const std::string& result) {
+        trace->flush();
+        std::vector<std::string> lines;
+        std::istringstream in(dir.read("op.trace"));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        lines.push_back("--");
+        for (const std::string& event : sink.events) {
+            lines.push_back(event);
+        }
+        if (dir.exists("buffer.tmp")) {
+            lines.push_back("buffer " + hex(buffer()));
+        }
+        lines.push_back("result " + result);
+        return lines;
+    }
+
+    std::shared_ptr<TraceFile> trace = std::make_shared<TraceFile>(dir.file("op.trace"));
+    TracePort tracePort{std::make_unique<Pass>(tap), trace};
+    TraceClock traceClock{clock, trace};
+};
+
+// The entries of the device's family, which every case runs.
+const FamilyOps& ops(const TraceRig& r) {
+    return familyOps(r.device.family);
+}
+
+std::string yesNo(bool b) {
+    return b ? "true" : "false";
+}
+
+using Run = std::function<std::string(TraceRig&)>;
+
+struct Case {
+    std::string name;  // the trace file
+    std::int32_t device;
+    std::vector<int> waits;
+    Run run;
+};
+
+// A write's input, and a chip whose flash holds the file but for its last byte.
+std::string withFile(TraceRig& r, const std::function<Comparison(OpContext&)>& op) {
+    r.open(kFile);
+    return yesNo(op(r.ctx).same());
+}
+
+void almostTheFile(TraceRig& r) {
+    r.chip().flash[0] = 0x12;
+    r.chip().flash[1] = 0x34;
+    r.chip().flash[2] = 0x57;
+    if (r.chip().isAvr()) {  // words stand low byte first
+        r.chip().setFlashWord(0, 0x1234);
+        r.chip().setFlashWord(1, 0x57FF);
+    }
+}
+
+std::vector<Case> avrCases() {
+    return {
+        {"avr-read-flash",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             r.chip().setFlashWord(0, 0x1234);
+             r.chip().setFlashWord(1, 0x5678);
+             ops(r).ReadFlash(r.ctx, {&r.device, 4});
+             return std::string();
+         }},
+        {"avr-write-flash",
+         k2313,
+         {1, 1},
+         [](TraceRig& r) {
+             return withFile(r, [&](OpContext& c) {
+                 return ops(r).WriteFlash(c, {&r.device, 0, 0, true, {false, true}});
+             });
+         }},
+        {"avr-write-flash-noverify",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             return withFile(r, [&](OpContext& c) {
+                 return ops(r).WriteFlash(c, {&r.device, 0, 0, false});
+             });
+         }},
+        {"avr-erase",
+         k2313,
+         {1, 10},
+         [](TraceRig& r) {
+             ops(r).EraseChip(r.ctx, {&r.device});
+             return std::string();
+         }},
+        {"avr-blank-check",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             return yesNo(ops(r).BlankCheck(r.ctx, {&r.device, 4}));
+         }},
+        {"avr-verify",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             almostTheFile(r);
+             return withFile(r, [&](OpContext& c) { return ops(r).VerifyFlash(c, {&r.device}); });
+         }},
+        {"avr-signature",
+         k2313,
+         {1},
+         [](TraceRig& r) { return hex(ops(r).ReadSignature(r.ctx, {&r.device})); }},
+        {"avr-read-lock",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             r.chip().lockBits = {true, false, false};
+             return std::to_string(*commands::ReadLockBits(r.ctx, Job{&r.device}));
+         }},
+        {"avr-write-lock",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             ops(r).WriteLockBits(r.ctx, 1);
+             return std::string();
+         }},
+        {"avr-read-fuses",
+         k2313,
+         {1},
+         [](TraceRig& r) { return hex({*commands::ReadFuses(r.ctx, Job{&r.device})}); }},
+        {"avr4433-read-fuses",
+         k4433,
+         {1},
+         [](TraceRig& r) { return hex({*commands::ReadFuses(r.ctx, Job{&r.device})}); }},
+        {"avr-write-fuses",
+         k2313,
+         {1, 1},
+         [](TraceRig& r) {
+             ops(r).WriteFuses(r.ctx, 0xDE);
+             return hex({r.chip().fuses});
+         }},
+        {"avr-read-eeprom",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             r.chip().eeprom[1] = 0xA5;
+             ops(r).ReadEeprom(r.ctx, {&r.device, 0, 3});
+             return std::string();
+         }},
+        {"avr-write-eeprom",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             r.open(kFile);
+             ops(r).WriteEeprom(r.ctx);
+             return hex(Bytes(r.chip().eeprom.begin(), r.chip().eeprom.begin() + 3));
+         }},
+        {"avr-compare-eeprom",
+         k2313,
+         {1},
+         [](TraceRig& r) {
+             r.chip().eeprom[0] = 0x12;
+             r.chip().eeprom[1] = 0x35;
+             return withFile(r, [&](OpContext& c) { return ops(r).CompareEeprom(c); });
+         }},
+    };
+}
+
+// The flash operations of one MCS-51 family; the write ends with the family's lock levels.
+std::vector<Case> mcs51Cases(std::int32_t device, LockBoxes locks, std::vector<int> readWaits,
+                             std::vector<int> writeWaits) {
+    std::vector<int> verifyWaits = readWaits;
+    verifyWaits.insert(verifyWaits.end(), {100, 10, 1, 1, 1});
+    readWaits.push_back(100);
+    return {
+        {"-read-flash", device, readWaits,
+         [](TraceRig& r) {
+             r.chip().flash[1] = 0xA5;
+             ops(r).ReadFlash(r.ctx, {&r.device, 3});
+             return std::string();
+         }},
+        {"-write-flash", device, writeWaits,
+         [locks](TraceRig& r) {
+             return withFile(r, [&](OpContext& c) {
+                 return ops(r).WriteFlash(c, {&r.device, 0, 0, true, locks});
+             });
+         }},
+        {"-erase",
+         device,
+         {100, 10},
+         [](TraceRig& r) {
+             ops(r).EraseChip(r.ctx, {&r.device});
+             return std::string();
+         }},
+        {"-blank-check",
+         device,
+         {100},
+         [](TraceRig& r) {
+             return yesNo(ops(r).BlankCheck(r.ctx, {&r.device, 3}));
+         }},
+        {"-verify", device, verifyWaits,
+         [](TraceRig& r) {
+             almostTheFile(r);
+             return withFile(r, [&](OpContext& c) { return ops(r).VerifyFlash(c, {&r.device}); });
+         }},
+        {"-signature",
+         device,
+         {150, 10},
+         [](TraceRig& r) { return hex(ops(r).ReadSignature(r.ctx, {&r.device})); }},
+    };
+}
+
+std::vector<Case> allCases() {
+    std::vector<Case> cases = avrCases();
+    const struct {
+        const char* tag;
+        std::int32_t device;
+        LockBoxes locks;  // the highest level the family has
+        std::vector<int> readWaits;
+        std::vector<int> writeWaits;
+    } families[] = {
+        {"x051", k2051, {false, true, false}, {150, 10}, {100, 10, 1, 1}},
+        {"x51", k89C51, {false, false, true}, {150, 10}, {100, 10, 1, 1, 1}},
+        {"s51", k8252, {false, false, true}, {}, {100, 10, 1}},
+    };
+    for (const auto& f : families) {
+        for (Case k : mcs51Cases(f.device, f.locks, f.readWaits, f.writeWaits)) {
+            k.name = f.tag + k.name;
+            cases.push_back(std::move(k));
         }
     }
-    if (actual.size() != expected.size()) {
-        return ::testing::AssertionFailure()
-               << actual.size() << " accesses, expected " << expected.size();
+    const std::vector<Case> s51 = {
+        {"s51-read-lock",
+         k8252,
+         {100},
+         [](TraceRig& r) {
+             r.chip().lockBits = {true, true, false};
+             return std::to_string(*commands::ReadLockBits(r.ctx, Job{&r.device}));
+         }},
+        {"s51-read-serial-fuse",
+         k8252,
+         {100},
+         [](TraceRig& r) { return yesNo(*commands::ReadSerialFuse(r.ctx, Job{&r.device})); }},
+        {"s51-write-serial-fuse",
+         k8252,
+         {100, 10, 100},
+         [](TraceRig& r) {
+             return yesNo(*commands::WriteSerialFuse(r.ctx, Job{&r.device}, true));
+         }},
+    };
+    cases.insert(cases.end(), s51.begin(), s51.end());
+    return cases;
+}
+
+std::string fixturePath(const std::string& name) {
+    return std::string(TRILO_FIXTURES_DIR) + "/traces/" + name + ".trace";
+}
+
+std::vector<std::string> fixture(const std::string& name) {
+    std::ifstream in(fixturePath(name));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool updating() {
+    const char* value = std::getenv("TRILO_TRACES_UPDATE");
+    return value != nullptr && std::string(value) == "1";
+}
+
+::testing::AssertionResult sameLines(const std::string& name,
+                                     const std::vector<std::string>& actual,
+                                     const std::vector<std::string>& expected) {
+    for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+        const std::string got = i < actual.size() ? actual[i] : "(end)";
+        const std::string want = i < expected.size() ? expected[i] : "(end)";
+        if (got != want) {
+            return ::testing::AssertionFailure() << name << ".trace line " << i + 1 << ": \"" << got
+                                                 << "\", expected \"" << want << "\"";
+        }
     }
     return ::testing::AssertionSuccess();
 }
 
-struct Twin {
-    Twin() {
-        expectedInc.attach(&expectedPort);
-        e.PortBase = kLpt1Base;
-        e.PollLimit = rig.link.PollLimit = 3;
-        for (RecordingPort* p : {&actualPort, &expectedPort}) {
-            p->defaults[kLpt1Base + 1] = 0x00;  // ready at once
-        }
-        rig.link.ReleaseTarget();
-        e.ReleaseTarget();
-        actualPort.accesses.clear();
-        expectedPort.accesses.clear();
-    }
-    // What the data lines show, read by read.
-    void reads(const Bytes& bytes) {
-        for (RecordingPort* p : {&actualPort, &expectedPort}) {
-            p->script[kLpt1Base].assign(bytes.begin(), bytes.end());
-        }
-    }
-    void address(int at) {
-        e.LoadControlAndData(0x30, static_cast<std::uint8_t>(at / 256));
-        e.LoadControlAndData(0x20, static_cast<std::uint8_t>(at % 256));
-    }
-    void check() {
-        EXPECT_TRUE(sameAccesses(actualPort.accesses, expectedPort.accesses));
-        EXPECT_EQ(rig.clock.waits, expectedClock.waits);
-    }
-
-    RecordingPort actualPort;
-    RecordingPort expectedPort;
-    OpRig rig{actualPort};
-    OpContext& c = rig.ctx;
-    RecordingClock expectedClock;
-    Portinc expectedInc;
-    Link e{expectedInc, expectedClock};
+// The run of one case: its transcript, and the trace alone.
+struct Ran {
+    std::vector<std::string> transcript;
+    std::vector<std::string> trace;
+    bool clean = false;  // the board understood every sequence
 };
 
-// ---- AVR -------------------------------------------------------------------------------
-
-TEST(AvrProtocol, WriteLoadsEachWordLowByteFirstThenTheLockLevels) {
-    const struct {
-        bool verify;
-        LockBoxes locks;
-    } cases[] = {{false, {true, false, false}}, {true, {true, true, false}}};
-    for (const auto& k : cases) {
-        Twin t;
-        // Three bytes: the second word's low byte is the erased 0xFF.
-        const Bytes file{0x12, 0x34, 0x56};
-        const Bytes words[] = {{0x12, 0x34}, {0x56, 0xFF}};
-        t.reads({0x34, 0x12, 0xFF, 0x56});
-        t.rig.open(file);
-        EXPECT_TRUE(AvrWriteFlash(t.c, k.verify, k.locks).same());
-
-        t.e.EnterAvrProgramming();
-        for (int w = 0; w < 2; ++w) {
-            t.e.LoadCommand(0x10);
-            t.address(w);
-            t.e.LoadControlAndData(0x24, words[w][1]);
-            t.e.WriteControl(0x02);
-            t.e.WriteStrobeWait();
-            t.e.LoadControlAndData(0x34, words[w][0]);
-            t.e.WriteStrobeWait();
-            if (k.verify) {
-                t.e.LoadCommand(0x02);
-                t.address(w);
-                t.e.ReadWithControl(0x04);
-                t.e.ReadWithControl(0x14);
-            }
-        }
-        for (int level = 1; level <= 2; ++level) {
-            if (k.locks[static_cast<std::size_t>(level - 1)]) {
-                t.e.EnterAvrProgramming();
-                t.e.LoadCommand(0x20);
-                t.e.LoadControlAndData(0x24, level == 1 ? 0xFD : 0xF9);
-                t.e.WriteStrobeWait();
-                t.e.ReleaseTarget();
-            }
-        }
-        t.e.ReleaseTarget();
-        t.check();
-        EXPECT_EQ(t.rig.sink.gauge, (std::vector<int>{0, 50, 0}));
-        EXPECT_TRUE(t.rig.sink.messages.empty());
-    }
+Ran run(const Case& k) {
+    TraceRig rig(k.device);
+    const std::string result = k.run(rig);
+    Ran ran;
+    ran.transcript = rig.transcript(result);
+    const auto end = std::find(ran.transcript.begin(), ran.transcript.end(), "--");
+    ran.trace.assign(ran.transcript.begin(), end);
+    ran.clean = rig.board.protocolFaults().empty();
+    return ran;
 }
 
-TEST(AvrProtocol, ReadStoresEachWordHighByteFirst) {
-    Twin t;
-    t.reads({0x34, 0x12, 0x78, 0x56});
-    AvrReadFlash(t.c, 4);
-    t.e.EnterAvrProgramming();
-    t.e.LoadCommand(0x02);
-    for (int w = 0; w < 2; ++w) {
-        t.address(w);
-        t.e.ReadWithControl(0x04);
-        t.e.ReadWithControl(0x14);
-        t.e.WriteControlLatch(0x34);
-    }
-    t.e.ReleaseTarget();
-    t.check();
-    EXPECT_EQ(t.rig.buffer(), (Bytes{0x12, 0x34, 0x56, 0x78}));
-    EXPECT_EQ(t.rig.sink.gauge, (std::vector<int>{50, 100, 0}));
+void PrintTo(const Case& k, std::ostream* out) {
+    *out << k.name;
 }
 
-TEST(AvrProtocol, VerifyReadsToTheHighByteOfTheLastWordThenReports) {
-    Twin t;
-    t.reads({0x34, 0x12, 0x78, 0x57});
-    t.rig.open({0x12, 0x34, 0x56, 0x78});
-    EXPECT_FALSE(AvrVerifyFlash(t.c).same());
-    t.e.EnterAvrProgramming();
-    t.e.LoadCommand(0x02);
-    t.address(0);
-    t.e.ReadWithControl(0x04);
-    t.e.ReadWithControl(0x14);
-    t.e.WriteControlLatch(0x34);
-    t.address(1);
-    t.e.ReadWithControl(0x04);
-    t.e.ReadWithControl(0x14);
-    t.e.ReleaseTarget();
-    t.check();
-    // The gauge keeps its place while the message shows.
-    EXPECT_EQ(t.rig.sink.events,
-              (std::vector<std::string>{"gauge 50", "gauge 100",
-                                        std::string("info ") + kVerifyFailed, "gauge 0"}));
-    EXPECT_FALSE(t.rig.file.isOpen());
-}
+class OpsTrace : public ::testing::TestWithParam<Case> {};
 
-TEST(AvrProtocol, EraseAndLockRead) {
-    Twin t;
-    AvrEraseChip(t.c);
-    t.e.EnterAvrProgramming();
-    t.e.LoadCommand(0x80);
-    t.e.PulseControlLow(10);
-    t.e.ReleaseTarget();
-    t.check();
-    EXPECT_EQ(t.rig.clock.waits, (std::vector<int>{1, 10}));
-
-    // Lock bit 1 at bit 1 or 7, lock bit 2 at bit 2 or 6, whichever the part uses.
-    const struct {
-        std::uint8_t reading;
-        int level;
-    } readings[] = {{0xFF, 0}, {0xFD, 1}, {0x7F, 1}, {0xF9, 2}, {0xFB, 2}, {0xBF, 2}, {0x3F, 2}};
-    for (const auto& r : readings) {
-        Twin l;
-        l.reads({r.reading});
-        EXPECT_EQ(commands::ReadLockBits(l.c, kFamilyAvr), r.level) << int(r.reading);
-        l.e.EnterAvrProgramming();
-        l.e.LoadCommand(0x04);
-        l.e.ReadWithControl(0x14);
-        l.e.ReleaseTarget();
-        l.check();
-    }
-}
-
-TEST(AvrProtocol, FusesAreReadWithTheDevicesControlAndWrittenWithAOneMillisecondStrobe) {
-    const struct {
-        std::int32_t id;
-        std::uint8_t readControl;
-        std::array<bool, 6> boxes;
-        std::uint8_t written;
-    } cases[] = {
-        {10, 0x14, {true, false, false, false, false, false}, 0xDF},  // 90S2313, SPIEN
-        {10, 0x14, {true, false, false, false, false, true}, 0xDE},   // SPIEN and FSTRT
-        {10, 0x14, {}, 0xFF},
-        {13, 0x04, {true, true, true, true, true, true}, 0xC0},  // 90S4433
-    };
-    for (const auto& k : cases) {
-        Twin t;
-        t.reads({0x5A});
-        EXPECT_EQ(commands::ReadFuses(t.c, *findDevice(k.id)), 0x5A);
-        t.e.EnterAvrProgramming();
-        t.e.LoadCommand(0x04);
-        t.e.ReadWithControl(k.readControl);
-        t.e.ReleaseTarget();
-
-        EXPECT_EQ(fuseByteFrom(k.boxes), k.written);
-        AvrWriteFuses(t.c, fuseByteFrom(k.boxes));
-        t.e.EnterAvrProgramming();
-        t.e.LoadCommand(0x40);
-        t.e.LoadControlAndData(0x24, k.written);
-        t.e.PulseControlLow(1);
-        t.e.ReleaseTarget();
-        t.check();
-    }
-}
-
-TEST(AvrProtocol, EepromWriteAndRead) {
-    Twin t;
-    t.rig.open({0xA5, 0x5A});
-    AvrWriteEeprom(t.c);
-    t.e.EnterAvrProgramming();
-    t.e.LoadCommand(0x11);
-    for (std::uint8_t b : {0xA5, 0x5A}) {
-        t.address(b == 0xA5 ? 0 : 1);
-        t.e.LoadControlAndData(0x24, b);
-        t.e.WriteStrobeWait();
-    }
-    t.e.ReleaseTarget();
-
-    t.reads({0x11, 0x22});
-    AvrReadEeprom(t.c, 2);
-    t.e.EnterAvrProgramming();
-    t.e.LoadCommand(0x03);
-    for (int i = 0; i < 2; ++i) {
-        t.address(i);
-        t.e.ReadWithControl(0x04);
-    }
-    t.e.ReleaseTarget();
-    t.check();
-    EXPECT_EQ(t.rig.buffer(), (Bytes{0x11, 0x22}));
-}
-
-// ---- MCS-51 ----------------------------------------------------------------------------
-
-std::string familyName(Mcs51Family family) {
-    return family == Mcs51Family::X051 ? "X051" : family == Mcs51Family::X51 ? "X51" : "S51";
-}
-
-class Mcs51Protocol : public ::testing::TestWithParam<Mcs51Family> {
-protected:
-    bool is(Mcs51Family f) const { return GetParam() == f; }
-    void prepare() {
-        if (is(Mcs51Family::X051)) {
-            t.e.PrepareX051();
+TEST_P(OpsTrace, MatchesItsTrace) {
+    const Case& k = GetParam();
+    const Ran ran = run(k);
+    EXPECT_TRUE(ran.clean);
+    std::vector<int> waits;
+    for (const std::string& line : ran.trace) {
+        if (line.rfind("S ", 0) == 0) {
+            waits.push_back(std::stoi(line.substr(2)));
         }
     }
-    std::uint8_t readMode() const { return is(Mcs51Family::S51) ? 0x06 : 0x86; }
-    // 0x86 settled with the counter held at 0 for 10 ms; "S51" reads with 0x06 alone.
-    void readEntry() {
-        prepare();
-        if (is(Mcs51Family::S51)) {
-            t.e.WriteControlLatch(0x06);
-            return;
+    EXPECT_EQ(waits, k.waits);
+    if (updating()) {
+        std::ofstream out(fixturePath(k.name));
+        for (const std::string& line : ran.transcript) {
+            out << line << '\n';
         }
-        t.e.WriteControlLatch(0x86);
-        t.e.wait(150);
-        t.e.WriteControlLatch(0xC6);
-        t.e.wait(10);
-        t.e.WriteControlLatch(0x86);
+        return;
     }
-    // Two bytes read with the clock stepped between them, not after the last.
-    void twoReads(int waitBefore = 0) {
-        for (int i = 1; i <= 2; ++i) {
-            if (waitBefore > 0) {
-                t.e.wait(waitBefore);
-            }
-            t.e.ReadDataLines();
-            if (i < 2) {
-                t.e.StepClock(1);
-            }
-        }
+    EXPECT_TRUE(sameLines(k.name, ran.transcript, fixture(k.name)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, OpsTrace, ::testing::ValuesIn(allCases()), [](const auto& info) {
+    std::string name = info.param.name;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+});
+
+const Case& named(const std::string& name) {
+    static const std::vector<Case> cases = allCases();
+    return *std::find_if(cases.begin(), cases.end(), [&](const Case& k) { return name == k.name; });
+}
+
+std::size_t countRun(const std::vector<std::string>& trace, const std::vector<std::string>& lines) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i + lines.size() <= trace.size(); ++i) {
+        n += std::equal(lines.begin(), lines.end(), trace.begin() + static_cast<long>(i));
     }
-
-    Twin t;
-};
-
-TEST_P(Mcs51Protocol, ReadEntersReadModeAndStepsBetweenBytes) {
-    t.reads({0x12, 0x34});
-    M51ReadFlash(t.c, GetParam(), 2);
-    readEntry();
-    t.e.wait(100);
-    t.e.SetDataLines(0xFF);
-    twoReads();
-    t.e.ReleaseTarget();
-    t.check();
-    EXPECT_EQ(t.rig.buffer(), (Bytes{0x12, 0x34}));
+    return n;
 }
 
-TEST_P(Mcs51Protocol, VerifyEndsItsEntryOn0x86AndWaitsBeforeEachByte) {
-    t.reads({0x12, 0x34});
-    t.rig.open({0x12, 0x34});
-    EXPECT_TRUE(M51VerifyFlash(t.c, GetParam()).same());
-    t.e.SetDataLines(0xFF);
-    readEntry();
-    t.e.wait(100);
-    t.e.WriteControlLatch(0xC6);
-    t.e.wait(10);
-    t.e.WriteControlLatch(0x86);
-    twoReads(1);
-    t.e.ReleaseTarget();
-    t.check();
-}
-
-TEST_P(Mcs51Protocol, WritePollsEachByteAndStepsAfterEveryOne) {
-    t.reads({0x12, 0x34});
-    t.rig.open({0x12, 0x34});
-    EXPECT_TRUE(M51WriteFlash(t.c, GetParam(), true, {}).same());
-    prepare();
-    t.e.SetDataLines(0xFF);
-    t.e.WriteControlLatch(0x16);
-    t.e.wait(100);
-    t.e.WriteControlLatch(0x56);
-    t.e.wait(10);
-    t.e.WriteControlLatch(0x16);
-    for (std::uint8_t b : {0x12, 0x34}) {
-        t.e.SetDataLines(b);
-        t.e.WriteStrobeWait();
-        t.e.SetDataLines(0xFF);
-        t.e.WriteControlLatch(readMode());
-        t.e.PollDataLines(b);
-        t.e.SetDataLines(0xFF);
-        t.e.WriteControlLatch(0x16);
-        t.e.StepClock(1);
-    }
-    t.e.ReleaseTarget();
-    t.check();
-    EXPECT_EQ(t.rig.sink.gauge, (std::vector<int>{50, 100, 0}));
-}
-
-TEST_P(Mcs51Protocol, BlankCheckAndErase) {
-    t.reads({0xFF, 0xFF});
-    EXPECT_TRUE(M51BlankCheck(t.c, GetParam(), 2));
-    prepare();
-    t.e.SetDataLines(0xFF);
-    t.e.WriteControlLatch(readMode());
-    t.e.wait(100);
-    twoReads();
-
-    M51EraseChip(t.c, GetParam());
-    prepare();
-    t.e.SetDataLines(0xFF);
-    t.e.WriteControlLatch(0x20);
-    t.e.wait(100);
-    t.e.PulseControlLow(10);
-    t.e.ReleaseTarget();
-    t.check();
-}
-
-TEST_P(Mcs51Protocol, LockLevels) {
-    for (std::uint8_t level = 1; level <= 3; ++level) {
-        if (is(Mcs51Family::S51)) {
-            S51WriteLockBits(t.c, level);
-            t.e.WriteControlLatch(0x24);
-            t.e.SetDataLines(level == 1 ? 0x7F : level == 2 ? 0x3F : 0x1F);
-            t.e.PulseControlLow(1);
-        } else {
-            M51WriteLockBits(t.c, level);
-            t.e.SetDataLines(0xFF);
-            const std::uint8_t steps[] = {0x36, 0x30, 0x24};
-            for (std::uint8_t step = 0; step < level; ++step) {
-                t.e.WriteControlLatch(steps[step]);
-                t.e.PulseControlLow(1);
-            }
+// The bytes latched, from the control writes: 0x0B, eight groups c, c + 4, c with c 0x09 for
+// a 1 bit and 0x0B for a 0 bit, least significant first, then 0x0A.
+std::vector<std::uint8_t> latched(const std::vector<std::string>& trace) {
+    std::vector<std::uint8_t> control;
+    for (const std::string& line : trace) {
+        if (line.rfind("W 037A ", 0) == 0) {
+            control.push_back(static_cast<std::uint8_t>(std::stoi(line.substr(7), nullptr, 16)));
         }
     }
-    t.check();
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 25 < control.size(); ++i) {
+        if (control[i] != 0x0B || control[i + 25] != 0x0A) {
+            continue;
+        }
+        unsigned byte = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            byte |= (control[i + 1 + 3 * static_cast<std::size_t>(bit)] == 0x09 ? 1u : 0u) << bit;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(byte));
+        i += 25;
+    }
+    return bytes;
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, Mcs51Protocol,
-                         ::testing::Values(Mcs51Family::X051, Mcs51Family::X51, Mcs51Family::S51),
-                         [](const auto& info) { return familyName(info.param); });
-
-TEST(S51Protocol, SerialFuseAndLockRead) {
-    for (bool off : {false, true}) {
-        Twin t;
-        t.reads({0xFE});
-        EXPECT_EQ(commands::WriteSerialFuse(t.c, off), std::optional<bool>(false));
-        t.e.SetDataLines(off ? 0xFE : 0xFF);
-        t.e.WriteControlLatch(0x12);
-        t.e.wait(100);
-        t.e.PulseControlLow(10);
-        t.e.SetDataLines(0xFF);
-        t.e.WriteControlLatch(0x32);
-        t.e.wait(100);
-        t.e.ReadDataLines();
-        t.e.ReleaseTarget();
-        t.check();
-    }
-    // The highest programmed lock bit shows: bit 2 lock bit 1, bit 1 lock bit 2, bit 0 bit 3.
-    const struct {
-        std::uint8_t reading;
-        int level;
-    } readings[] = {{0xFF, 0}, {0xFB, 1}, {0xF9, 2}, {0xF8, 3}, {0xFE, 3}, {0x07, 0}};
-    for (const auto& r : readings) {
-        Twin t;
-        t.reads({r.reading});
-        EXPECT_EQ(commands::ReadLockBits(t.c, kFamilyS51), r.level) << int(r.reading);
-        t.e.SetDataLines(0xFF);
-        t.e.WriteControlLatch(0x30);
-        t.e.wait(100);
-        t.e.ReadDataLines();
-        t.e.ReleaseTarget();
-        t.check();
+TEST(OpsTraceRules, TheLowBytesStrobeHasAnExtraLeadingWrite) {
+    for (const char* name : {"avr-write-flash", "avr-write-flash-noverify"}) {
+        const Ran ran = run(named(name));
+        // Two words, each with one doubled 0x02 (the low byte's) and one single (the high's).
+        EXPECT_EQ(countRun(ran.trace, {"W 037A 0A", "W 037A 02", "W 037A 02"}), 2u) << name;
     }
 }
 
-TEST(SignatureProtocol, EachFamilyReadsItsBytesWithoutProgrammingVoltage) {
-    {
-        Twin t;
-        t.reads({0x1E, 0x91, 0x01});
-        EXPECT_EQ(AvrReadSignature(t.c), (SignatureBytes{0x1E, 0x91, 0x01}));
-        t.e.EnterAvrProgramming();
-        t.e.LoadCommand(0x08);
-        for (std::uint8_t a = 0; a < 3; ++a) {
-            t.e.LoadControlAndData(0x20, a);
-            t.e.ReadWithControl(0x04);
+TEST(OpsTraceRules, TheFuseStrobeLastsOneMillisecond) {
+    const Ran ran = run(named("avr-write-fuses"));
+    EXPECT_EQ(countRun(ran.trace, {"W 037A 02", "S 1", "W 037A 0A"}), 1u);
+    EXPECT_EQ(countRun(ran.trace, {"R 0379 08"}), 0u);  // no ready poll
+}
+
+TEST(OpsTraceRules, TheSignatureReadNeverAppliesTheProgrammingVoltage) {
+    for (const char* name : {"x051-signature", "x51-signature", "s51-signature"}) {
+        const Ran ran = run(named(name));
+        const std::vector<std::uint8_t> bytes = latched(ran.trace);
+        ASSERT_FALSE(bytes.empty()) << name;
+        for (std::uint8_t b : bytes) {
+            EXPECT_NE(b & 0x80, 0) << name << " latches " << int(b);
         }
-        t.e.ReleaseTarget();
-        t.check();
-    }
-    for (Mcs51Family family : {Mcs51Family::X051, Mcs51Family::X51, Mcs51Family::S51}) {
-        const bool twentyPin = family == Mcs51Family::X051;
-        Twin t;
-        t.reads({0x1E, 0x21, 0x07});
-        EXPECT_EQ(M51ReadSignature(t.c, family).size(), twentyPin ? 2u : 3u);
-        if (twentyPin) {
-            t.e.PrepareX051();
-        }
-        t.e.SetDataLines(0xFF);
-        t.e.WriteControlLatch(0x80);
-        t.e.wait(150);
-        t.e.WriteControlLatch(0xC0);
-        t.e.wait(10);
-        t.e.WriteControlLatch(0x80);
-        const int first = twentyPin ? 0 : 0x30;
-        for (int address = 0; address < first + (twentyPin ? 2 : 3); ++address) {
-            if (address >= first) {
-                t.e.ReadDataLines();
-            }
-            if (address + 1 < first + (twentyPin ? 2 : 3)) {
-                t.e.StepClock(1);
-            }
-        }
-        t.e.ReleaseTarget();
-        t.check();
-        // No latch byte puts the programming voltage on (bit 7 low).
-        const auto control = t.actualPort.writesTo(kLpt1Base + 2);
-        EXPECT_EQ(t.rig.link.LastControlByte, 0xC0);
-        EXPECT_EQ(std::count(control.begin(), control.end(), 0x02), 0);
+        EXPECT_EQ(countRun(ran.trace, {"W 037A 02"}), 0u) << name;
     }
 }
 

@@ -40,7 +40,7 @@ TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
     start();
     platform.port->accesses.clear();
     EXPECT_THROW(session->runOperation([&](OpContext&) {
-        session->link.WriteControlLatch(0xA0);
+        session->board().link().WriteControlLatch(0xA0);
         throw std::runtime_error("unexpected");
     }),
                  std::runtime_error);
@@ -48,7 +48,7 @@ TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
     const auto data = platform.port->writesTo(0x378);
     ASSERT_FALSE(data.empty());
     EXPECT_EQ(data.back(), 0x00);
-    EXPECT_EQ(session->link.LastControlByte, 0xC0);
+    EXPECT_EQ(session->board().link().LastControlByte, 0xC0);
 }
 
 }  // namespace

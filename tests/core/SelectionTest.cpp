@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "core/DeviceControls.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
 
@@ -13,7 +14,7 @@ using C = Control;
 
 struct DeviceCase {
     std::int32_t id;
-    Control menuItem;
+    const char* menuItem;  // the window's name of its item
     const char* name;
     const char* family;
     std::int32_t flash;
@@ -23,51 +24,47 @@ struct DeviceCase {
 };
 
 const DeviceCase kDevices[] = {
-    {1, C::mnu1051, "89C1051", "X051", 1024, 0, {"", "", "", "", "", ""}},
-    {2, C::mnu2051, "89C2051", "X051", 2048, 0, {"", "", "", "", "", ""}},
-    {3, C::mnu4051, "89C4051", "X051", 4096, 0, {"", "", "", "", "", ""}},
-    {4, C::mnu51, "89C51", "X51", 4096, 0, {"", "", "", "", "", ""}},
-    {5, C::mnu52, "89C52", "X51", 8192, 0, {"", "", "", "", "", ""}},
-    {6, C::mnu53, "89S53", "S51", 12288, 0, {"", "", "", "", "", ""}},
-    {7, C::mnu55, "89C55", "X51", 20480, 0, {"", "", "", "", "", ""}},
-    {8, C::mnu8252, "89S8252", "S51", 10240, 0, {"", "", "", "", "", ""}},
-    {9, C::mnu1200, "90S1200", "AVR", 1024, 64, {"SPIEN", "", "", "", "", "RCEN"}},
-    {10, C::mnu2313, "90S2313", "AVR", 2048, 128, {"SPIEN", "", "", "", "", "FSTRT"}},
+    {1, "mnu1051", "89C1051", "X051", 1024, 0, {"", "", "", "", "", ""}},
+    {2, "mnu2051", "89C2051", "X051", 2048, 0, {"", "", "", "", "", ""}},
+    {3, "mnu4051", "89C4051", "X051", 4096, 0, {"", "", "", "", "", ""}},
+    {4, "mnu51", "89C51", "X51", 4096, 0, {"", "", "", "", "", ""}},
+    {5, "mnu52", "89C52", "X51", 8192, 0, {"", "", "", "", "", ""}},
+    {6, "mnu53", "89S53", "S51", 12288, 0, {"", "", "", "", "", ""}},
+    {7, "mnu55", "89C55", "X51", 20480, 0, {"", "", "", "", "", ""}},
+    {8, "mnu8252", "89S8252", "S51", 10240, 0, {"", "", "", "", "", ""}},
+    {9, "mnu1200", "90S1200", "AVR", 1024, 64, {"SPIEN", "", "", "", "", "RCEN"}},
+    {10, "mnu2313", "90S2313", "AVR", 2048, 128, {"SPIEN", "", "", "", "", "FSTRT"}},
     {11,
-     C::mnu2333,
+     "mnu2333",
      "90S2333",
      "AVR",
      2048,
      128,
      {"SPIEN", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"}},
-    {12, C::mnu4414, "90S4414", "AVR", 4096, 256, {"SPIEN", "", "", "", "", "FSTRT"}},
+    {12, "mnu4414", "90S4414", "AVR", 4096, 256, {"SPIEN", "", "", "", "", "FSTRT"}},
     {13,
-     C::mnu4433,
+     "mnu4433",
      "90S4433",
      "AVR",
      4096,
      256,
      {"SPIEN", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"}},
-    {14, C::mnu4434, "90S4434", "AVR", 4096, 256, {"SPIEN", "", "", "", "", "FSTRT"}},
-    {15, C::mnu8515, "90S8515", "AVR", 8192, 512, {"SPIEN", "", "", "", "", "FSTRT"}},
-    {16, C::mnu8535, "90S8535", "AVR", 8192, 512, {"SPIEN", "", "", "", "", "FSTRT"}},
+    {14, "mnu4434", "90S4434", "AVR", 4096, 256, {"SPIEN", "", "", "", "", "FSTRT"}},
+    {15, "mnu8515", "90S8515", "AVR", 8192, 512, {"SPIEN", "", "", "", "", "FSTRT"}},
+    {16, "mnu8535", "90S8535", "AVR", 8192, 512, {"SPIEN", "", "", "", "", "FSTRT"}},
     {17,
-     C::mnat28,
+     "mnat28",
      "ATtiny28",
      "AVR",
      2048,
      0,
      {"", "INTCAP", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"}},
-    {18, C::mnu8534, "90S8534", "AVR", 8192, 512, {"", "", "", "", "", ""}},
+    {18, "mnu8534", "90S8534", "AVR", 8192, 512, {"", "", "", "", "", ""}},
 };
 
 const std::array<Control, 6> kFuseBoxes{C::chD5, C::chD4, C::chD3, C::chD2, C::chD1, C::chD0};
 const std::array<const char*, 6> kUnused{"D5 - NC", "D4 - NC", "D3 - NC",
                                          "D2 - NC", "D1 - NC", "D0 - NC"};
-const Control kMenuItems[] = {C::mnu1051, C::mnu2051, C::mnu4051, C::mnu51,   C::mnu52,
-                              C::mnu53,   C::mnu55,   C::mnu8252, C::mnu1200, C::mnu2313,
-                              C::mnu2333, C::mnu4414, C::mnu4433, C::mnu4434, C::mnu8515,
-                              C::mnu8535, C::mnat28,  C::mnu8534};
 
 class Selection : public SessionFixture, public ::testing::WithParamInterface<DeviceCase> {};
 
@@ -85,16 +82,17 @@ TEST_P(Selection, SetsStateAndEnablesExactlyWhatTheDeviceOffers) {
 
     const std::string family = d.family;
     const bool avr = family == "AVR";
-    EXPECT_EQ(session->DeviceId, d.id);
-    EXPECT_EQ(session->FamilyTag, family);
-    EXPECT_EQ(session->FlashSize, d.flash);
-    EXPECT_EQ(session->EepromSize, avr ? d.eeprom : 0);
+    EXPECT_EQ(session->selection().DeviceId, d.id);
+    EXPECT_EQ(session->selection().FamilyTag, family);
+    EXPECT_EQ(session->selection().FlashSize, d.flash);
+    EXPECT_EQ(session->selection().EepromSize, avr ? d.eeprom : 0);
     EXPECT_EQ(view.caption(C::txTyp), family);
     EXPECT_EQ(view.caption(C::txCpu), d.name);
     EXPECT_EQ(view.text(C::spFlash), std::to_string(d.flash));
     EXPECT_EQ(view.text(C::spEEprom), std::to_string(avr ? d.eeprom : 0));
-    for (Control item : kMenuItems) {
-        EXPECT_EQ(view.checked(item), item == d.menuItem);
+    for (std::size_t k = static_cast<std::size_t>(C::Count); k < controlCount(); ++k) {
+        const auto item = static_cast<Control>(k);
+        EXPECT_EQ(view.checked(item), std::string(controlName(item)) == d.menuItem);
     }
 
     for (C c : {C::mnuCPUinf, C::gbEEPROM, C::spFlash, C::btnRead, C::btnWrite, C::btnErase,
@@ -134,7 +132,7 @@ using SelectionEdge = SessionFixture;
 
 TEST_F(SelectionEdge, NoDeviceLeavesEveryOperationDisabled) {
     start("[SETUP_PRG]\ninCpu=0\n");
-    EXPECT_EQ(session->DeviceId, 0);
+    EXPECT_EQ(session->selection().DeviceId, 0);
     EXPECT_TRUE(view.enabled(C::mnuCPUinf));
     for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
                 C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS,
@@ -144,8 +142,8 @@ TEST_F(SelectionEdge, NoDeviceLeavesEveryOperationDisabled) {
     EXPECT_EQ(view.caption(C::txTyp), "");
     EXPECT_EQ(view.caption(C::txCpu), "");
     EXPECT_EQ(view.text(C::spFlash), "0");
-    for (Control item : kMenuItems) {
-        EXPECT_FALSE(view.checked(item));
+    for (const DeviceInfo& device : deviceCatalog()) {
+        EXPECT_FALSE(view.checked(menuItemOf(device.id)));
     }
 }
 
@@ -157,7 +155,7 @@ TEST_F(SelectionEdge, StoredDeviceOutsideTheCatalogMeansNoDevice) {
         FakePlatform otherPlatform(other.path().string());
         Session s(fresh, clock, otherPlatform, otherPlatform);
         EXPECT_TRUE(s.handle([&] { s.FormCreate(); })) << stored;
-        EXPECT_EQ(s.DeviceId, 0) << stored;
+        EXPECT_EQ(s.selection().DeviceId, 0) << stored;
         EXPECT_FALSE(fresh.enabled(C::btnRead)) << stored;
         EXPECT_NE(other.read("programmer.ini").find("CPU=0\n"), std::string::npos) << stored;
     }
@@ -165,9 +163,9 @@ TEST_F(SelectionEdge, StoredDeviceOutsideTheCatalogMeansNoDevice) {
 
 TEST_F(SelectionEdge, MCS51AfterAVRResetsTheAVRControls) {
     start();
-    session->mnu8515Click();
+    session->selectDevice(15);
     view.setChecked(C::chD5, true);
-    session->mnu2051Click();
+    session->selectDevice(2);
     for (std::size_t k = 0; k < 6; ++k) {
         EXPECT_EQ(view.caption(kFuseBoxes[k]), kUnused[k]);
         EXPECT_FALSE(view.enabled(kFuseBoxes[k]));
@@ -177,16 +175,16 @@ TEST_F(SelectionEdge, MCS51AfterAVRResetsTheAVRControls) {
     EXPECT_FALSE(view.enabled(C::btnWriEE));
     EXPECT_FALSE(view.enabled(C::spEEprom));
     EXPECT_EQ(view.text(C::spEEprom), "0");
-    EXPECT_EQ(session->EepromSize, 0);
+    EXPECT_EQ(session->selection().EepromSize, 0);
     EXPECT_FALSE(view.enabled(C::chLB3));
     EXPECT_EQ(view.caption(C::txTyp), "X051");
     EXPECT_EQ(view.caption(C::txCpu), "89C2051");
-    EXPECT_FALSE(view.checked(C::mnu8515));
+    EXPECT_FALSE(view.checked(menuItemOf(15)));
 }
 
 TEST_F(SelectionEdge, SelectionRewritesTheFileEvenWhenTheDeviceIsNotRemembered) {
     start("[SETUP_PRG]\ninCpu=0\n");
-    session->mnu4433Click();
+    session->selectDevice(13);
     EXPECT_NE(ini().find("CPU=13\n"), std::string::npos);
     EXPECT_NE(ini().find("inCpu=0\n"), std::string::npos);
 }
@@ -203,14 +201,14 @@ class SpinEdit : public SessionFixture, public ::testing::WithParamInterface<Spi
 TEST_P(SpinEdit, ClampsAndReadsBadTextAsZero) {
     const SpinCase& c = GetParam();
     start();
-    session->mnu8515Click();
+    session->selectDevice(15);
     view.type(c.edit, c.typed);
     if (c.edit == C::spFlash) {
         session->spFlashChange();
-        EXPECT_EQ(session->FlashSize, c.size);
+        EXPECT_EQ(session->selection().FlashSize, c.size);
     } else {
         session->spEEpromChange();
-        EXPECT_EQ(session->EepromSize, c.size);
+        EXPECT_EQ(session->selection().EepromSize, c.size);
     }
     EXPECT_EQ(view.text(c.edit), c.shown);
 }
@@ -229,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(Values, SpinEdit,
 
 TEST_F(SelectionEdge, EnteringALockBoxClearsTheOtherTwoButNotItself) {
     start();
-    session->mnu52Click();
+    session->selectDevice(5);
     struct Case {
         void (Session::*enter)();
         Control own;
@@ -262,7 +260,7 @@ TEST(SelectionStatusLine, NamesTheChipInTheSimulatedSocket) {
     ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 89C2051");
     EXPECT_TRUE(view.port.simulated);
-    session.mnu2313Click();
+    session.selectDevice(10);
     EXPECT_EQ(view.caption(Control::statusLine), "LPT1: Simulovaná deska, v patici 90S2313");
     session.mnuLPT2Click();
     EXPECT_EQ(view.caption(Control::statusLine), "LPT2: Simulovaná deska, v patici 90S2313");

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/Platform.h"
-#include "core/PortChoice.h"
+#include "board/PortChoice.h"
 #include "support/RecordingPort.h"
 
 namespace trilo::test {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DeviceControls.h"
 #include "core/View.h"
 
 namespace trilo::test {
@@ -24,8 +25,7 @@ public:
     };
 
     FakeView() {
-        enabled_.fill(true);
-        checked_.fill(false);
+        enabled_.assign(controlCount(), true);
         enabled_[index(Control::mnuCPUinf)] = false;
         for (Control c :
              {Control::mnuDM, Control::mnuCP, Control::mnuFL, Control::mnuDL, Control::mnuLPT1}) {
@@ -111,12 +111,11 @@ private:
         return answer;
     }
 
-    static constexpr std::size_t kCount = static_cast<std::size_t>(Control::Count);
-    std::array<bool, kCount> enabled_{};
-    std::array<bool, kCount> checked_{};
-    std::array<std::string, kCount> caption_{};
-    std::array<std::string, kCount> text_{};
-    std::array<int, kCount> value_{};
+    std::vector<bool> enabled_ = std::vector<bool>(controlCount());
+    std::vector<bool> checked_ = std::vector<bool>(controlCount());
+    std::vector<std::string> caption_ = std::vector<std::string>(controlCount());
+    std::vector<std::string> text_ = std::vector<std::string>(controlCount());
+    std::vector<int> value_ = std::vector<int>(controlCount());
 };
 
 }  // namespace trilo::test

@@ -105,14 +105,14 @@ private:
 // A board with the device's chip in the socket, at rest on LPT1.
 struct SimRig : OpRig {
     explicit SimRig(std::int32_t deviceId)
-        : OpRig(tap), device(*findDevice(deviceId)), family(mcs51Family(device.family)) {
+        : OpRig(tap), device(*findDevice(deviceId)), family(device.family) {
         board.selectDevice(deviceId);
         link.ReleaseTarget();
     }
     SimChip& chip() { return board.chip(device.id); }
 
     const DeviceInfo& device;
-    const Mcs51Family family;
+    const Family family;
     SimulatedBoard board{clock};
     ReadTap tap{board};
 };

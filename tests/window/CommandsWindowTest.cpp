@@ -22,7 +22,7 @@ void useDataFile(Program& program, const TestHome& home, int size) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(data);
     file.close();
-    program.frmTop->session().CurrentFile = QFile::encodeName(path).toStdString();
+    program.frmTop->session().files().CurrentFile = QFile::encodeName(path).toStdString();
 }
 
 }  // namespace

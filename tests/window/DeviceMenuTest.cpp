@@ -38,33 +38,17 @@ void DeviceMenuTest::chooseDevice_data() {
     QTest::addColumn<QStringList>("fuses");
 
     const QStringList none{"D5 - NC", "D4 - NC", "D3 - NC", "D2 - NC", "D1 - NC", "D0 - NC"};
-    const QStringList fstrt{"SPIEN", "D4 - NC", "D3 - NC", "D2 - NC", "D1 - NC", "FSTRT"};
     const QStringList bod{"SPIEN", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"};
     auto row = [](const char* item, int id, const char* family, int flash, int eeprom,
                   bool eepromButtons, bool fuseButtons, bool serialFuse, QStringList fuses) {
         QTest::newRow(item) << item << id << family << flash << eeprom << eepromButtons
                             << fuseButtons << serialFuse << fuses;
     };
-    row("mnu1051", 1, "X051", 1024, 0, false, false, false, none);
+    // One device of each family; SelectionTest has every device.
     row("mnu2051", 2, "X051", 2048, 0, false, false, false, none);
-    row("mnu4051", 3, "X051", 4096, 0, false, false, false, none);
-    row("mnu51", 4, "X51", 4096, 0, false, false, false, none);
     row("mnu52", 5, "X51", 8192, 0, false, false, false, none);
     row("mnu53", 6, "S51", 12288, 0, false, false, true, none);
-    row("mnu55", 7, "X51", 20480, 0, false, false, false, none);
-    row("mnu8252", 8, "S51", 10240, 0, false, false, true, none);
-    row("mnu1200", 9, "AVR", 1024, 64, true, true, false,
-        {"SPIEN", "D4 - NC", "D3 - NC", "D2 - NC", "D1 - NC", "RCEN"});
-    row("mnu2313", 10, "AVR", 2048, 128, true, true, false, fstrt);
-    row("mnu2333", 11, "AVR", 2048, 128, true, true, false, bod);
-    row("mnu4414", 12, "AVR", 4096, 256, true, true, false, fstrt);
     row("mnu4433", 13, "AVR", 4096, 256, true, true, false, bod);
-    row("mnu4434", 14, "AVR", 4096, 256, true, true, false, fstrt);
-    row("mnu8515", 15, "AVR", 8192, 512, true, true, false, fstrt);
-    row("mnu8535", 16, "AVR", 8192, 512, true, true, false, fstrt);
-    row("mnat28", 17, "AVR", 2048, 0, false, true, false,
-        {"D5 - NC", "INTCAP", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"});
-    row("mnu8534", 18, "AVR", 8192, 512, true, false, false, none);
 }
 
 void DeviceMenuTest::chooseDevice() {
@@ -89,8 +73,8 @@ void DeviceMenuTest::chooseDevice() {
     QCOMPARE(program.widget<QLabel>("txTyp")->text(), family);
     QCOMPARE(program.widget<QSpinBox>("spFlash")->value(), flash);
     QCOMPARE(program.widget<QSpinBox>("spEEprom")->value(), eeprom);
-    QCOMPARE(program.frmTop->session().FlashSize, flash);
-    QCOMPARE(program.frmTop->session().EepromSize, eeprom);
+    QCOMPARE(program.frmTop->session().selection().FlashSize, flash);
+    QCOMPARE(program.frmTop->session().selection().EepromSize, eeprom);
     // What the user can reach, under the enabled group boxes.
     QCOMPARE(program.widget("btnReaEE")->isEnabled(), eepromButtons);
     QCOMPARE(program.widget("btnWriEE")->isEnabled(), eepromButtons);
@@ -237,7 +221,8 @@ void DeviceMenuTest::spinEditsClampWhatIsTyped() {
 
     QCOMPARE(spin->text(), shown);
     const Session& session = program.frmTop->session();
-    QCOMPARE(edit == "spFlash" ? session.FlashSize : session.EepromSize, size);
+    QCOMPARE(edit == "spFlash" ? session.selection().FlashSize : session.selection().EepromSize,
+             size);
 }
 
 void DeviceMenuTest::lockBitFocusClearsTheOthers() {
@@ -300,7 +285,7 @@ void DeviceMenuTest::viewSettersDoNotCallBack() {
 
     view.setValue(Control::spFlash, 40000);
     QCOMPARE(view.text(Control::spFlash), std::string("40000"));
-    QCOMPARE(view.session().FlashSize, 2048);
+    QCOMPARE(view.session().selection().FlashSize, 2048);
 
     view.setValue(Control::Gauge1, 42);
     QCOMPARE(program.widget<QProgressBar>("Gauge1")->value(), 42);

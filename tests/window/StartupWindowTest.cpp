@@ -279,7 +279,7 @@ void StartupWindowTest::menus() {
 void StartupWindowTest::everyControlHasItsObject() {
     TestHome home;
     Program program;
-    for (int k = 0; k < static_cast<int>(Control::Count); ++k) {
+    for (std::size_t k = 0; k < controlCount(); ++k) {
         const auto c = static_cast<Control>(k);
         const QString name = QString::fromLatin1(TfrmTop::controlName(c));
         const bool found = program.frmTop->findChild<QWidget*>(name) != nullptr ||

@@ -22,7 +22,7 @@
 #include "app/Unit2.h"
 #include "base/Clock.h"
 #include "base/Platform.h"
-#include "core/PortChoice.h"
+#include "board/PortChoice.h"
 
 namespace trilo::gui::test {
 

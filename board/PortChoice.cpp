@@ -1,10 +1,10 @@
-#include "core/PortChoice.h"
+#include "board/PortChoice.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 
-#include "devices/Catalog.h"
+#include "devices/DeviceNames.h"
 #include "link/TracePort.h"
 #include "sim/SimulatedBoard.h"
 
@@ -60,7 +60,7 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         if (socket == "empty") {
             board->forceSocket(0);
         } else if (!socket.empty() && socket != "auto") {
-            const DeviceInfo* device = findDeviceNamed(socket);
+            const DeviceInfo* device = deviceFromTypedName(socket);
             if (device == nullptr) {
                 setup.layer = std::make_unique<UnusablePort>(
                     "Neznámý obsah patice \"" + options.simSocket +
@@ -83,7 +83,7 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
 }
 
 PortSetup SystemPortOpener::openPort(const PortOptions& options, Clock& clock) {
-    return openPortLayer(options, clock);
+    return openPortLayer(options, clock, nodes_);
 }
 
 }  // namespace trilo

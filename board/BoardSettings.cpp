@@ -1,4 +1,4 @@
-#include "core/BoardSettings.h"
+#include "board/BoardSettings.h"
 
 #include "data/Settings.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/PortChoice.h"
+#include "board/PortChoice.h"
 
 namespace trilo {
 

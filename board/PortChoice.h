@@ -45,7 +45,11 @@ public:
 // The real choice: ppdev, the simulated board or a refusal, with the trace around it.
 class SystemPortOpener final : public PortOpener {
 public:
+    explicit SystemPortOpener(PpdevNodes nodes = {}) : nodes_(std::move(nodes)) {}
     PortSetup openPort(const PortOptions& options, Clock& clock) override;
+
+private:
+    PpdevNodes nodes_;
 };
 
 enum class BoardKind { Ppdev, Sim };

@@ -1,9 +1,15 @@
-#include "data/HexView.h"
+#include "core/HexView.h"
 
 #include <algorithm>
 #include <cstdio>
 
+#include "data/Checksum.h"
+
 namespace trilo {
+
+std::string checksumText(std::span<const std::uint8_t> image, bool avrFlash) {
+    return describe(checksumsInToolOrder(image, avrFlash));
+}
 
 int addressDigits(std::size_t memorySize) {
     return memorySize > 0x10000 ? 5 : 4;
