@@ -3,9 +3,11 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <array>
 
 namespace trilo::gui {
 
@@ -41,35 +43,88 @@ void QtDialogs::error(QWidget* parent, const QString& text) {
     makeMessageBox(parent, BoxKind::Error, text)->exec();
 }
 
+namespace {
+
+// A kind of data file: its label, the extensions it goes by (a typed name gets the first)
+// and whether the program writes it or only reads it.
+struct DataFileKind {
+    const char* label;
+    QStringList suffixes;
+    bool written;
+};
+
+const std::array<DataFileKind, 4>& dataFileKinds() {
+    // The label names *.BIN as the user knows it from DOS.
+    static const std::array<DataFileKind, 4> kinds = {{
+        {"Binární soubory *.BIN", {"bin"}, true},
+        {"Intel HEX", {"hex", "ihx", "ihex"}, true},
+        {"Motorola S-record", {"srec", "s19", "s28", "s37", "mot"}, true},
+        {"ELF", {"elf"}, false},
+    }};
+    return kinds;
+}
+
+// The extensions as patterns that take any letter case, as DOS tools wrote the names.
+QString anyCasePatterns(const QStringList& suffixes) {
+    QStringList patterns;
+    for (const QString& suffix : suffixes) {
+        QString pattern = QStringLiteral("*.");
+        for (const QChar c : suffix) {
+            pattern += c.isLetter() ? QStringLiteral("[%1%2]").arg(c, c.toUpper()) : QString(c);
+        }
+        patterns << pattern;
+    }
+    return patterns.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
                                             const QString& preset) {
     auto dialog = std::make_unique<QFileDialog>(parent);
-    // The label names *.BIN as the user knows it from DOS; the patterns take any letter case.
-    const QString hexFilter =
-        QStringLiteral("Intel HEX (*.[hH][eE][xX] *.[iI][hH][xX] *.[iI][hH][eE][xX])");
-    const QString srecFilter = QStringLiteral(
-        "Motorola S-record (*.[sS][rR][eE][cC] *.[sS]19 *.[sS]28 *.[sS]37 "
-        "*.[mM][oO][tT])");
-    QStringList filters{QStringLiteral("Binární soubory *.BIN (*.[bB][iI][nN])"),
-                        QStringLiteral("Všechny soubory (*)"), hexFilter, srecFilter};
-    if (kind == FileDialogKind::Open) {
-        // Read, never written.
-        filters.append(QStringLiteral("ELF (*.[eE][lL][fF])"));
+    const bool save = kind == FileDialogKind::Save;
+    const QString suffix = QFileInfo(preset).suffix().toLower();
+    // Every data file first, then each kind, then everything; the dialog starts with the
+    // filter that shows the current file, every data file when there is none.
+    QStringList filters{QString()};
+    QStringList everySuffix;
+    QString current = preset.isEmpty() ? QString() : QStringLiteral("Všechny soubory (*)");
+    QHash<QString, QString> typedSuffix;
+    for (const DataFileKind& data : dataFileKinds()) {
+        // ELF is read, never written.
+        if (save && !data.written) {
+            continue;
+        }
+        const QString filter = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(data.label),
+                                                             anyCasePatterns(data.suffixes));
+        filters << filter;
+        everySuffix << data.suffixes;
+        typedSuffix.insert(filter, data.suffixes.constFirst());
+        if (data.suffixes.contains(suffix)) {
+            current = filter;
+        }
+    }
+    filters.first() = QStringLiteral("Datové soubory (%1)").arg(anyCasePatterns(everySuffix));
+    filters << QStringLiteral("Všechny soubory (*)");
+    if (current.isEmpty()) {
+        current = filters.constFirst();
     }
     dialog->setNameFilters(filters);
     dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->selectNameFilter(current);
     // Whether a file exists, and whether to overwrite it, is the command's question.
     dialog->setFileMode(QFileDialog::AnyFile);
-    if (kind == FileDialogKind::Save) {
+    if (save) {
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
-        dialog->setDefaultSuffix(QStringLiteral("bin"));
         // A name typed without an extension takes the one of the kind of file chosen.
+        auto suffixFor = [typedSuffix](const QString& filter) {
+            return typedSuffix.value(filter, QStringLiteral("bin"));
+        };
+        dialog->setDefaultSuffix(suffixFor(current));
         QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(),
-                         [d = dialog.get(), hexFilter, srecFilter](const QString& filter) {
-                             d->setDefaultSuffix(filter == hexFilter    ? QStringLiteral("hex")
-                                                 : filter == srecFilter ? QStringLiteral("srec")
-                                                                        : QStringLiteral("bin"));
+                         [d = dialog.get(), suffixFor](const QString& filter) {
+                             d->setDefaultSuffix(suffixFor(filter));
                          });
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +25,7 @@
 #include <QStyle>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
@@ -89,6 +93,7 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
     slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
     fitToStatusLine();
     setUpAccessibility();
+    setAcceptDrops(true);
 
     session_.handle([this] { session_.FormCreate(); });
 }
@@ -250,6 +255,17 @@ void TfrmTop::createMenus() {
     connectItem(addItem(file, C::mnuSave, QStringLiteral("Save")), &Session::mnuSaveClick);
     connectItem(addItem(file, C::mnuSaveAs, QStringLiteral("Save As")), &Session::mnuSaveAsClick);
     file->addSeparator();
+    for (std::size_t k = 0; k < recentItems_.size(); ++k) {
+        QAction* item = file->addAction(QString());
+        item->setObjectName(QStringLiteral("mnuRecent%1").arg(k + 1));
+        item->setVisible(false);
+        connect(item, &QAction::triggered, this,
+                [this, k] { session_.handle([this, k] { session_.openRecentFile(k); }); });
+        recentItems_[k] = item;
+    }
+    recentSeparator_ = file->addSeparator();
+    recentSeparator_->setVisible(false);
+    connect(file, &QMenu::aboutToShow, this, &TfrmTop::updateRecentItems);
 
     QMenu* setUp = addMenu(file, C::mnuSetUp, QStringLiteral("Set Up"));
     file->addMenu(setUp);
@@ -315,6 +331,66 @@ void TfrmTop::createMenus() {
     connectItem(addItem(index, C::mnuAbout, QStringLiteral("About")), &Session::mnuAboutClick);
 }
 
+void TfrmTop::updateRecentItems() {
+    const std::vector<std::string>& files = session_.files().RecentFiles;
+    for (std::size_t k = 0; k < recentItems_.size(); ++k) {
+        QAction* item = recentItems_[k];
+        item->setVisible(k < files.size());
+        if (k < files.size()) {
+            // A long path keeps its start and its file name; a '&' in it is no mnemonic.
+            QString path = fontMetrics().elidedText(QFile::decodeName(files[k].c_str()),
+                                                    Qt::ElideMiddle, metrics_.px(420));
+            path.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            item->setText(QStringLiteral("&%1  %2").arg(k + 1).arg(path));
+        }
+    }
+    recentSeparator_->setVisible(!files.empty());
+}
+
+void TfrmTop::openDataFile(const QString& file) {
+    if (busy_) {
+        pendingFile_ = file;
+        return;
+    }
+    const std::string path = QFile::encodeName(file).toStdString();
+    session_.handle([this, &path] { session_.openDataFile(path); });
+}
+
+void TfrmTop::bringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+namespace {
+
+// The one local file a drag carries, or nothing.
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().constFirst().isLocalFile()) {
+        return {};
+    }
+    return data->urls().constFirst().toLocalFile();
+}
+
+}  // namespace
+
+void TfrmTop::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && !droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TfrmTop::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (busy_ || file.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    openDataFile(file);
+}
+
 void TfrmTop::run(void (Session::*handler)()) {
     session_.handle([this, handler] { (session_.*handler)(); });
 }
@@ -365,6 +441,9 @@ void TfrmTop::runBusy(const std::function<void()>& handler) {
     worker.join();
     QApplication::restoreOverrideCursor();
     busy_ = false;
+    if (!pendingFile_.isEmpty()) {
+        openDataFile(std::exchange(pendingFile_, QString()));
+    }
     if (escaped) {
         std::rethrow_exception(escaped);
     }

@@ -13,6 +13,8 @@
 #include "core/View.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 
@@ -46,6 +48,12 @@ public:
     void connectCommand(Control button, std::function<void(Session&)> command);
     bool busy() const { return busy_; }
 
+    // A data file from outside the window (the command line, a drop, a later start), taken
+    // as Open takes its choice; during a command it waits for the command's end.
+    void openDataFile(const QString& file);
+    // Shows the window over the others, restored and active, for a later start.
+    void bringToFront();
+
     // ---- View ---------------------------------------------------------------------------
     void setEnabled(Control c, bool on) override;
     bool enabled(Control c) const override;
@@ -75,6 +83,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // A control is a widget or a menu item (a menu is its menu action).
@@ -99,6 +109,8 @@ private:
     void run(void (Session::*handler)());
     void runBusy(const std::function<void()>& handler);
     void connectCommands();
+    // The File menu's recent files, as the session lists them.
+    void updateRecentItems();
     const Slot& slot(Control c) const;
 
     Dialogs& dialogs_;
@@ -113,6 +125,10 @@ private:
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;
     std::vector<Slot> slots_ = std::vector<Slot>(controlCount());
+    std::array<QAction*, Files::kRecentLimit> recentItems_{};
+    QAction* recentSeparator_ = nullptr;
+    // A file that came while a command ran.
+    QString pendingFile_;
 };
 
 }  // namespace trilo::gui

@@ -1,13 +1,17 @@
 // Triloprg: the program entry.
 #include <QApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
+#include <cstdio>
 
 #include "app/Artwork.h"
+#include "app/CommandLine.h"
 #include "app/Dialogs.h"
 #include "app/Metrics.h"
+#include "app/SingleWindow.h"
 #include "app/Triloprog.h"
 #include "app/Unit2.h"
 #include "base/Clock.h"
@@ -19,6 +23,22 @@ using namespace trilo;
 using namespace trilo::gui;
 
 int main(int argc, char** argv) {
+    // The command line first: help and version need no display, and without one QApplication
+    // would abort the program.
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k) {
+        arguments << QFile::decodeName(argv[k]);
+    }
+    const CommandLine line = parseCommandLine(arguments);
+    if (line.exitStatus) {
+        std::fputs(line.output.toLocal8Bit().constData(), line.toStderr ? stderr : stdout);
+        return *line.exitStatus;
+    }
+    if (!hasGraphicalSession(line)) {
+        std::fputs(noGraphicalSessionMessage().toLocal8Bit().constData(), stderr);
+        return 1;
+    }
+
     // 1, 2. The application and its title.
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
@@ -44,6 +64,10 @@ int main(int argc, char** argv) {
         frmTop = std::make_unique<TfrmTop>(dialogs, platform, ports, clock);
     } catch (const StartupAbort& abort) {
         const bool information = abort.kind() == StartupAbort::Kind::Information;
+        // Another window runs: it comes to the front with the file before this one says so.
+        if (information) {
+            (void)handOver(windowSocketPath(platform), line.file);
+        }
         makeMessageBox(nullptr, information ? BoxKind::Info : BoxKind::Error,
                        QString::fromStdString(abort.what()))
             ->exec();
@@ -52,7 +76,13 @@ int main(int argc, char** argv) {
     // 4. The About window, hidden until Index > About; the main window owns it.
     frmTop->setAboutWindow(new TfrmInfo(opener, frmTop.get()));
 
+    // Later starts hand their file to this window.
+    WindowServer server(*frmTop, windowSocketPath(platform));
+
     // 5. The loop runs until the main window has closed.
     frmTop->showCentred();
+    if (!line.file.isEmpty()) {
+        frmTop->openDataFile(line.file);
+    }
     return QApplication::exec();
 }

@@ -349,6 +349,7 @@ void Session::LoadSettings() {
         files_.CurrentFile = file.value(kRun, "File").value_or("");
         view_.setCaption(Control::txFile, files_.CurrentFile);
     }
+    loadRecentFiles(file);
     // The board to drive and the trace: read here, never written.
     options_.portOptions = board.port;
     options_.CheckSignature = board.CheckSignature;
@@ -381,6 +382,7 @@ void Session::SaveSettings() {
     file.set(kSetup, "inCpu", options_.RememberCpu ? "1" : "0");
     file.set(kRun, "CPU", std::to_string(selection_.DeviceId));
     file.set(kRun, "File", files_.CurrentFile);
+    storeRecentFiles(file);
     file.save();
 }
 

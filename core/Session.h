@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/Clock.h"
 #include "base/Platform.h"
@@ -20,6 +21,7 @@
 namespace trilo {
 
 class InstanceLock;
+class SettingsFile;
 
 // The operations' progress and messages, shown in the window. The gauge is repainted only
 // when its value changes, so a long operation costs at most 101 repaints.
@@ -71,6 +73,9 @@ struct Files {
     // What the last read put in the buffer, so a save as Intel HEX knows the word order.
     commands::BufferContent bufferContent = commands::BufferContent::None;
     ByteFile DataFile;
+    // The last data files opened or saved, the newest first; stored in "RECENT_PRG".
+    std::vector<std::string> RecentFiles;
+    static constexpr std::size_t kRecentLimit = 5;
 };
 
 // The state of one run and the handlers of the main window. The window forwards every
@@ -123,6 +128,14 @@ public:
     void mnuSaveClick();
     void mnuSaveAsClick();
     void SaveBufferAs();
+    // A data file named outside the Open dialog (the command line, a drop, a second start):
+    // taken as Open takes its choice; a missing one is refused and nothing changes.
+    void openDataFile(const std::string& path);
+    // An item of the recent files: one that no longer exists leaves the list with a message.
+    void openRecentFile(std::size_t index);
+    // Where the window of a run listens for a later start's file: beside the instance lock,
+    // so it is one per user as the lock is. Empty when there is no safe directory.
+    static std::string windowSocketPath(Platform& platform);
 
     // ---- The data view (SessionData.cpp) ----------------------------------------------
     // The buffer as the last read left it, and the data file as a write of that memory
@@ -165,6 +178,10 @@ private:
     Files files_;
     // The unit of the AVR, MCS-51 and file handlers' shared steps.
     void moveBufferTo(const std::string& target);
+    // Makes an existing file the data file: shown, first among the recent ones, saved.
+    void useDataFile(const std::string& path);
+    void loadRecentFiles(const SettingsFile& file);
+    void storeRecentFiles(SettingsFile& file) const;
     void setupBuffer();
     void toggleOption(Control item, bool& flag);
     void choosePort(std::int32_t base);

@@ -1,10 +1,13 @@
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
 #include "data/FileMove.h"
+#include "data/Settings.h"
 
 namespace trilo {
 
@@ -13,6 +16,12 @@ namespace {
 constexpr const char* kNoData = "Nejsou data k zápisu !";
 constexpr const char* kOverwrite = "Přepsat soubor ?";
 constexpr const char* kSaveRead = "Uložit načtená data ?  ";
+// A section of its own, so the keys the program has always written stay where they were.
+constexpr const char* kRecent = "RECENT_PRG";
+
+std::string recentKey(std::size_t index) {
+    return "File" + std::to_string(index + 1);
+}
 
 // Whether a file of that name would lie in the same directory as the other, however the
 // name is spelled (a relative path, a link to the directory).
@@ -34,6 +43,15 @@ void Session::setupBuffer() {
     const std::string dir = preparePrivateDir(platform_);
     files_.BufferFile = joinPath(dir, kBufferName);
     removeQuietly(files_.BufferFile);
+}
+
+std::string Session::windowSocketPath(Platform& platform) {
+    try {
+        return joinPath(prepareUserTempDir(platform), "window.socket");
+    } catch (const StartupAbort&) {
+        // Without a safe directory there is no window to reach, nor one to be reached.
+        return {};
+    }
 }
 
 void Session::FormClose() {
@@ -62,10 +80,63 @@ void Session::mnuOpenClick() {
             break;
         }
     }
-    files_.CurrentFile = choice;
+    useDataFile(choice);
+}
+
+void Session::openDataFile(const std::string& path) {
+    if (!fileExists(path)) {
+        throw IoError(IoError::FileNotFound);
+    }
+    useDataFile(path);
+}
+
+void Session::openRecentFile(std::size_t index) {
+    if (index >= files_.RecentFiles.size()) {
+        return;
+    }
+    const std::string path = files_.RecentFiles[index];
+    if (fileExists(path)) {
+        useDataFile(path);
+        return;
+    }
+    files_.RecentFiles.erase(files_.RecentFiles.begin() + static_cast<std::ptrdiff_t>(index));
+    view_.showInfo("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
+    SaveSettings();
+}
+
+void Session::useDataFile(const std::string& path) {
+    files_.CurrentFile = path;
     view_.setCaption(Control::txFile, files_.CurrentFile);
     view_.dataChanged(View::DataSide::File);
+    std::erase(files_.RecentFiles, path);
+    files_.RecentFiles.insert(files_.RecentFiles.begin(), path);
+    if (files_.RecentFiles.size() > Files::kRecentLimit) {
+        files_.RecentFiles.resize(Files::kRecentLimit);
+    }
     SaveSettings();
+}
+
+void Session::loadRecentFiles(const SettingsFile& file) {
+    files_.RecentFiles.clear();
+    for (std::size_t k = 0; k < Files::kRecentLimit; ++k) {
+        const std::string path = file.value(kRecent, recentKey(k)).value_or("");
+        if (!path.empty() && std::find(files_.RecentFiles.begin(), files_.RecentFiles.end(),
+                                       path) == files_.RecentFiles.end()) {
+            files_.RecentFiles.push_back(path);
+        }
+    }
+}
+
+void Session::storeRecentFiles(SettingsFile& file) const {
+    // A file that never had a list gets no empty section; a shorter list empties the keys
+    // it no longer fills, as the editor keeps every line it has read.
+    for (std::size_t k = 0; k < Files::kRecentLimit; ++k) {
+        if (k < files_.RecentFiles.size()) {
+            file.set(kRecent, recentKey(k), files_.RecentFiles[k]);
+        } else if (file.value(kRecent, recentKey(k)).value_or("") != "") {
+            file.set(kRecent, recentKey(k), "");
+        }
+    }
 }
 
 void Session::mnuSaveClick() {
@@ -117,10 +188,9 @@ void Session::moveBufferTo(const std::string& target) {
     commands::storeBuffer(files_.BufferFile, target, files_.bufferContent);
     files_.DataFile.openRead(target);
     files_.DataFile.close();
-    view_.setCaption(Control::txFile, target);
     view_.setEnabled(Control::mnuSave, false);
     view_.setEnabled(Control::mnuSaveAs, false);
-    SaveSettings();
+    useDataFile(target);
 }
 
 }  // namespace trilo

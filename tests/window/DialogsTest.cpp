@@ -82,17 +82,40 @@ void DialogsTest::yesNoAnswers() {
 
 void DialogsTest::fileDialogs_data() {
     QTest::addColumn<int>("kind");
-    QTest::newRow("open") << int(FileDialogKind::Open);
-    QTest::newRow("save") << int(FileDialogKind::Save);
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("typedSuffix");
+    const int open = int(FileDialogKind::Open);
+    const int save = int(FileDialogKind::Save);
+    const QString data = QString::fromUtf8("Datové soubory");
+    const QString all = QString::fromUtf8("Všechny soubory");
+    QTest::newRow("open, no file") << open << QString() << data << QString();
+    QTest::newRow("open, chip.bin")
+        << open << "chip.bin" << QString::fromUtf8("Binární soubory *.BIN") << QString();
+    QTest::newRow("open, fw.elf") << open << "fw.elf"
+                                  << "ELF" << QString();
+    QTest::newRow("save, no file") << save << QString() << data << "bin";
+    QTest::newRow("save, FW.HEX") << save << "FW.HEX"
+                                  << "Intel HEX"
+                                  << "hex";
+    QTest::newRow("save, fw.s19") << save << "fw.s19"
+                                  << "Motorola S-record"
+                                  << "srec";
+    // ELF is never written.
+    QTest::newRow("save, fw.elf") << save << "fw.elf" << all << "bin";
 }
 
-// Both dialogs offer the three filters under their own labels, *.bin first, and leave the
-// questions of existence and overwriting to the command.
+// Both dialogs offer every data file, each kind under its own label and every file; they
+// start with the filter that shows the current file and leave the questions of existence
+// and overwriting to the command.
 void DialogsTest::fileDialogs() {
     QFETCH(int, kind);
+    QFETCH(QString, preset);
+    QFETCH(QString, shown);
+    QFETCH(QString, typedSuffix);
     QTemporaryDir dir;
-    const QString preset = dir.filePath("chip.bin");
-    auto dialog = makeFileDialog(nullptr, static_cast<FileDialogKind>(kind), preset);
+    auto dialog = makeFileDialog(nullptr, static_cast<FileDialogKind>(kind),
+                                 preset.isEmpty() ? preset : dir.filePath(preset));
 
     QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails));
     QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
@@ -103,32 +126,49 @@ void DialogsTest::fileDialogs() {
         labels << combo->itemText(i);
     }
     const bool save = static_cast<FileDialogKind>(kind) == FileDialogKind::Save;
-    QStringList expected({QString::fromUtf8("Binární soubory *.BIN"),
-                          QString::fromUtf8("Všechny soubory"), QStringLiteral("Intel HEX"),
+    QStringList expected({QString::fromUtf8("Datové soubory"),
+                          QString::fromUtf8("Binární soubory *.BIN"), QStringLiteral("Intel HEX"),
                           QStringLiteral("Motorola S-record")});
     if (!save) {
         expected << QStringLiteral("ELF");  // read, never written
     }
+    expected << QString::fromUtf8("Všechny soubory");
     QCOMPARE(labels, expected);
-    QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    QCOMPARE(combo->currentText(), shown);
+    if (!preset.isEmpty()) {
+        QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+    }
     QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(dialog->testOption(QFileDialog::DontConfirmOverwrite), save);
-    QCOMPARE(dialog->defaultSuffix(), save ? QStringLiteral("bin") : QString());
+    QCOMPARE(dialog->defaultSuffix(), typedSuffix);
 
-    // The *.bin filter takes the name in any letter case, as DOS tools wrote it.
-    const QString pattern = dialog->nameFilters().constFirst().section('(', 1).chopped(1);
-    const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
-    for (const char* name : {"a.bin", "B.BIN", "c.Bin"}) {
-        QVERIFY2(match.match(name).hasMatch(), name);
+    // The filter of every data file takes each kind in any letter case, as DOS tools wrote
+    // the names, and nothing else.
+    const QString patterns = dialog->nameFilters().constFirst().section('(', 1).chopped(1);
+    const auto matches = [&](const QString& name) {
+        for (const QString& one : patterns.split(' ')) {
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(one))
+                    .match(name)
+                    .hasMatch()) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const char* name :
+         {"a.bin", "B.BIN", "c.Bin", "d.hex", "E.IHX", "f.ihex", "g.S19", "h.srec", "i.mot"}) {
+        QVERIFY2(matches(QString::fromLatin1(name)), name);
     }
-    QVERIFY(!match.match("d.txt").hasMatch());
+    QCOMPARE(matches(QStringLiteral("j.elf")), !save);
+    QVERIFY(!matches(QStringLiteral("k.txt")));
 
-    // Choosing Intel HEX or S-record makes a typed name a file of that kind.
-    for (const auto& [index, suffix] : {std::pair(2, "hex"), std::pair(3, "srec")}) {
-        dialog->selectNameFilter(dialog->nameFilters().at(index));
-        emit dialog->filterSelected(dialog->nameFilters().at(index));
-        QCOMPARE(dialog->defaultSuffix(), save ? QString::fromLatin1(suffix) : QString());
+    // Choosing a kind makes a typed name a file of that kind.
+    if (save) {
+        for (const auto& [index, suffix] :
+             {std::pair(1, "bin"), std::pair(2, "hex"), std::pair(3, "srec")}) {
+            emit dialog->filterSelected(dialog->nameFilters().at(index));
+            QCOMPARE(dialog->defaultSuffix(), QString::fromLatin1(suffix));
+        }
     }
 }
 

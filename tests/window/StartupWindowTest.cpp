@@ -224,6 +224,10 @@ namespace {
 QStringList items(const QMenu* menu) {
     QStringList out;
     for (const QAction* action : menu->actions()) {
+        // As the user sees the menu: without the recent files when there are none.
+        if (!action->isVisible()) {
+            continue;
+        }
         if (action->isSeparator()) {
             out << "-";
         } else if (action->menu() != nullptr) {
