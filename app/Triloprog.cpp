@@ -29,6 +29,7 @@
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
+#include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
 #include "core/DeviceControls.h"
@@ -320,6 +321,7 @@ void TfrmTop::createMenus() {
         connect(action, &QAction::triggered, this,
                 [this, id = device.id] { session_.handle([&] { session_.selectDevice(id); }); });
     }
+    createDataMenu();
 
     QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));
     bar->addMenu(index);
@@ -472,6 +474,10 @@ void TfrmTop::closeEvent(QCloseEvent* event) {
     }
     // However the window is closed, FormClose runs first; an error in it keeps it open.
     if (session_.handle([this] { session_.FormClose(); })) {
+        // The data window goes too, and keeps its size.
+        if (dataWindow_ != nullptr && dataWindow_->isVisible()) {
+            dataWindow_->close();
+        }
         event->accept();
     } else {
         event->ignore();
@@ -486,6 +492,9 @@ void TfrmTop::setEnabled(Control c, bool on) {
         s.widget->setEnabled(on);
     } else if (s.action != nullptr) {
         s.action->setEnabled(on);
+    }
+    if (c == C::btnRead && dataWindow_ != nullptr) {
+        dataWindow_->setReadEnabled(on);
     }
 }
 

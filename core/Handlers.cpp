@@ -34,6 +34,7 @@ void readInto(Session& s, Outcome outcome, commands::BufferContent content) {
         s.files().bufferContent = content;
         s.view().setEnabled(C::mnuSave, true);
         s.view().setEnabled(C::mnuSaveAs, true);
+        s.view().dataChanged(View::DataSide::Chip);
     }
 }
 
@@ -74,8 +75,17 @@ void btnWriteClick(Session& s) {
 }
 
 void btnVerifyClick(Session& s) {
-    runCommand(
-        s, [&](OpContext& c, const Job& job) { commands::Verify(c, job, s.files().CurrentFile); });
+    Outcome outcome = Outcome::Declined;
+    std::optional<std::size_t> at;
+    runCommand(s, [&](OpContext& c, const Job& job) {
+        outcome = commands::Verify(c, job, s.files().CurrentFile);
+        if (c.difference) {
+            at = static_cast<std::size_t>(inputOffset(c, *c.difference));
+        }
+    });
+    if (outcome == Outcome::VerifyFailed) {
+        s.view().showDifferences(at);
+    }
 }
 
 void btnReadLBClick(Session& s) {

@@ -26,6 +26,10 @@ Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t in
     return {c.swappedWords ? offset ^ 1 : offset, inFile, inChip};
 }
 
+std::int64_t inputOffset(const OpContext& c, const Difference& difference) {
+    return c.swappedWords ? difference.address ^ 1 : difference.address;
+}
+
 void runReleasing(OpContext& c, const std::function<void()>& operation) {
     try {
         operation();

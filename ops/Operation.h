@@ -61,6 +61,8 @@ struct OpContext {
 // The difference at byte `offset` of the input, numbered as the data file numbers it.
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip);
+// The input's offset of a difference, which differenceAt turned to the user's numbering.
+std::int64_t inputOffset(const OpContext& c, const Difference& difference);
 
 // The lock levels checked in chLB1, chLB2 and chLB3.
 using LockBoxes = std::array<bool, 3>;
