@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHash>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <array>
 
@@ -153,6 +155,17 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const QString& prese
 
 std::optional<QString> QtDialogs::saveFile(QWidget* parent, const QString& preset) {
     return runFileDialog(parent, FileDialogKind::Save, preset);
+}
+
+std::optional<QString> QtDialogs::line(QWidget* parent, const QString& label,
+                                       const QString& preset) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent, kAppTitle, label, QLineEdit::Normal, preset, &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 void DesktopUrlOpener::open(const QUrl& url) {

@@ -28,6 +28,9 @@ public:
     // File dialogs preset with a file name; nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const QString& preset) = 0;
     virtual std::optional<QString> saveFile(QWidget* parent, const QString& preset) = 0;
+    // A line of text asked for under a label, preset; nothing when cancelled.
+    virtual std::optional<QString> line(QWidget* parent, const QString& label,
+                                        const QString& preset) = 0;
 };
 
 // The real boxes and dialogs.
@@ -38,6 +41,8 @@ public:
     void error(QWidget* parent, const QString& text) override;
     std::optional<QString> openFile(QWidget* parent, const QString& preset) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& preset) override;
+    std::optional<QString> line(QWidget* parent, const QString& label,
+                                const QString& preset) override;
 };
 
 // The boxes and dialogs as QtDialogs shows them, built but not shown.

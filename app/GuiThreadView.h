@@ -67,6 +67,12 @@ public:
     void showAbout() override {
         onGui([&] { window_.showAbout(); });
     }
+    void dataChanged(DataSide side) override {
+        onGui([&] { window_.dataChanged(side); });
+    }
+    void showDifferences(std::optional<std::size_t> at) override {
+        onGui([&] { window_.showDifferences(at); });
+    }
 
 private:
     template <typename F>

@@ -30,6 +30,7 @@
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
+#include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
 #include "core/DeviceControls.h"
@@ -373,6 +374,7 @@ void TfrmTop::createMenus() {
         connect(action, &QAction::triggered, this,
                 [this, id = device.id] { session_.handle([&] { session_.selectDevice(id); }); });
     }
+    createDataMenu();
 
     QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));
     bar->addMenu(index);
@@ -521,9 +523,16 @@ void TfrmTop::holdControls(bool hold) {
             setEnabled(c, own);
         }
     }
-    // The recent files are File's too, and open a file as Open does.
+    // What is no control of the core's but acts on the session all the same: the recent
+    // files (File stays open for Exit) and the data view.
     for (QAction* item : recentItems_) {
         item->setEnabled(!hold);
+    }
+    if (auto* data = menuBar()->findChild<QMenu*>(QStringLiteral("mnuData"))) {
+        data->menuAction()->setEnabled(!hold);
+    }
+    if (dataWindow_ != nullptr) {
+        dataWindow_->setEnabled(!hold);
     }
     auto* gauge = slot(C::Gauge1).widget;
     const int gaugeWidth = hold ? kGaugeWidth - kStopWidth - kStopGap : kGaugeWidth;
@@ -570,6 +579,10 @@ void TfrmTop::closeEvent(QCloseEvent* event) {
     }
     // However the window is closed, FormClose runs first; an error in it keeps it open.
     if (session_.handle([this] { session_.FormClose(); })) {
+        // The data window goes too, and keeps its size.
+        if (dataWindow_ != nullptr && dataWindow_->isVisible()) {
+            dataWindow_->close();
+        }
         event->accept();
     } else {
         event->ignore();
@@ -589,6 +602,9 @@ void TfrmTop::setEnabled(Control c, bool on) {
         s.widget->setEnabled(on);
     } else if (s.action != nullptr) {
         s.action->setEnabled(on);
+    }
+    if (c == C::btnRead && dataWindow_ != nullptr) {
+        dataWindow_->setReadEnabled(on);
     }
 }
 

@@ -22,6 +22,7 @@ class QPushButton;
 
 namespace trilo::gui {
 
+class DataWindow;
 class TfrmInfo;
 
 // The main window. It shows the controls and forwards every click to the session, which
@@ -74,6 +75,14 @@ public:
     void closeWindow() override;
     void showAbout() override;
 
+    // ---- The data window (DataMenu.cpp) ---------------------------------------------------
+    void dataChanged(DataSide side) override;
+    void showDifferences(std::optional<std::size_t> at) override;
+    // Shows the data window, made when first asked for, with what the buffer and the file
+    // hold now.
+    void showDataWindow();
+    DataWindow* dataWindow() const { return dataWindow_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +99,10 @@ private:
     void createControls();
     void fitToStatusLine();
     void createMenus();
+    void createDataMenu();
+    void refreshChip();
+    void refreshFile();
+    void readAndCompare();
     // Mnemonics, shortcuts, Tab order and accessible names (Accessibility.cpp).
     void setUpAccessibility();
     template <typename W>
@@ -114,6 +127,9 @@ private:
     Session session_;
     bool busy_ = false;
     TfrmInfo* frmInfo_ = nullptr;
+    DataWindow* dataWindow_ = nullptr;
+    // Reads that reached the data window, so "Načíst čip a porovnat" knows its read ran.
+    int chipReads_ = 0;
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;
     // The status line's second part: how the last command ended.

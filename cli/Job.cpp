@@ -21,6 +21,8 @@
 #include "cli/ConsoleSink.h"
 #include "commands/Commands.h"
 #include "data/BufferDir.h"
+#include "data/ByteFile.h"
+#include "data/Checksum.h"
 #include "data/FileMove.h"
 #include "data/IoErrors.h"
 #include "data/Settings.h"
@@ -182,6 +184,11 @@ bool readsInput(Verb verb) {
     return verb == Verb::Write || verb == Verb::Verify || verb == Verb::WriteEeprom;
 }
 
+// --checksum=SOUBOR: the only command that needs no board.
+bool checksFile(const Step& s) {
+    return s.verb == Verb::Checksum && !s.file.empty();
+}
+
 bool readsChip(Verb verb) {
     return verb == Verb::Read || verb == Verb::ReadEeprom;
 }
@@ -317,7 +324,7 @@ private:
     int runSteps() {
         // Standard input is read once, for every command that reads "-".
         for (const Step& s : o_.steps) {
-            if (readsInput(s.verb) && s.file == "-" && stdin_.empty()) {
+            if ((readsInput(s.verb) || checksFile(s)) && s.file == "-" && stdin_.empty()) {
                 stdin_ = scratch_.file("stdin");
                 OpenFile to(stdin_, "wb");
                 if (spool(to.file, inputLimit())) {
@@ -328,6 +335,18 @@ private:
                     return kFileError;
                 }
             }
+        }
+        if (std::all_of(o_.steps.begin(), o_.steps.end(), checksFile)) {
+            int status = kOk;
+            for (const Step& s : o_.steps) {
+                if (status == kOk) {
+                    current_ = &s;
+                    sink_.begin("");
+                    std::string reading;
+                    status = finish(s, fileChecksum(s, reading), reading);
+                }
+            }
+            return status;
         }
         PpdevNodes nodes;
         const BoardSettings settings = boardSettings(nodes);
@@ -365,7 +384,7 @@ private:
 
         bool reads = false;
         for (const Step& s : o_.steps) {
-            reads = reads || readsChip(s.verb);
+            reads = reads || readsChip(s.verb) || s.verb == Verb::Checksum;
         }
         ByteFile DataFile;
         OpContext c = board.context(DataFile, reads ? scratch_.file("buffer") : "", sink_,
@@ -425,7 +444,7 @@ private:
 
     // programmer.ini's board, with what the command line says in its place.
     BoardSettings boardSettings(PpdevNodes& nodes) {
-        SettingsFile ini("programmer.ini");
+        SettingsFile ini(kSettingsFileName);
         try {
             ini.load();
         } catch (const SettingsReadError&) {
@@ -542,7 +561,42 @@ private:
             case Verb::Signature:
                 commands::ShowSignature(c, device_);
                 break;
+            case Verb::Checksum:
+                outcome = checksFile(s) ? fileChecksum(s, reading) : flashChecksum(c, reading);
+                break;
         }
+        return finish(s, outcome, reading);
+    }
+
+    // The flash read into the buffer and summed there; the buffer goes afterwards.
+    Outcome flashChecksum(OpContext& c, std::string& reading) {
+        const Outcome outcome = commands::Read(c, job(o_.readBack));
+        if (outcome == Outcome::Done) {
+            const commands::InputImage read =
+                commands::inputImage({c.BufferFile, FileFormat::Raw}, BufferContent::None);
+            removeQuietly(c.BufferFile);
+            reading = "FLASH: " + describeImage(std::get<std::vector<std::uint8_t>>(read));
+        }
+        return outcome;
+    }
+
+    // The data file as a write of the flash takes it, or the reason it would refuse it.
+    Outcome fileChecksum(const Step& s, std::string& reading) {
+        const commands::InputImage image =
+            commands::inputImage(input(s), commands::ReadContent(device_));
+        if (const auto* refusal = std::get_if<std::string>(&image)) {
+            sink_.info(*refusal);
+            return Outcome::BadFile;
+        }
+        reading = s.file + ": " + describeImage(std::get<std::vector<std::uint8_t>>(image));
+        return Outcome::Done;
+    }
+
+    std::string describeImage(const std::vector<std::uint8_t>& image) const {
+        return describe(checksumsInToolOrder(image, device_.isAvr()));
+    }
+
+    int finish(const Step& s, Outcome outcome, const std::string& reading) {
         const bool done = outcome == Outcome::Done;
         sink_.end(done, s.verb == Verb::Signature);
         if (!reading.empty()) {

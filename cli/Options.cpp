@@ -31,6 +31,7 @@ enum LongOnly : int {
     kTrace,
     kSimSocket,
     kVersion,
+    kChecksum,
 };
 
 const option kLongOptions[] = {
@@ -46,6 +47,7 @@ const option kLongOptions[] = {
     {"read-serial-fuse", no_argument, nullptr, kReadSerialFuse},
     {"write-serial-fuse", required_argument, nullptr, kWriteSerialFuse},
     {"signature", no_argument, nullptr, 's'},
+    {"checksum", optional_argument, nullptr, kChecksum},
     {"part", required_argument, nullptr, 'p'},
     {"list", no_argument, nullptr, 'l'},
     {"force", no_argument, nullptr, 'F'},
@@ -87,6 +89,7 @@ constexpr VerbOf kVerbs[] = {
     {kReadSerialFuse, Verb::ReadSerialFuse, ""},
     {kWriteSerialFuse, Verb::WriteSerialFuse, ""},
     {'s', Verb::Signature, ""},
+    {kChecksum, Verb::Checksum, "Čtení"},
 };
 
 // The options that set a flag, and those that keep their text as it is.
@@ -392,6 +395,10 @@ Příkazy:
       --write-serial-fuse=on|off
                              zapíše pojistku sériového programování (89S)
   -s, --signature            vypíše podpis čipu v patici
+      --checksum[=SOUBOR]    vypíše velikost, CRC-32 a 16bitový součet FLASH
+                             (přečte ji), nebo SOUBORU tak, jak ho bere zápis
+                             (AVR: bajty v pořadí překladače, nižší první);
+                             se samými soubory se port neotevře
 
 Volby:
   -p, --part=ČIP             čip ze seznamu -l, též plným jménem (AT90S8515,

@@ -35,13 +35,15 @@ enum class Verb {
     ReadSerialFuse,
     WriteSerialFuse,
     Signature,
+    Checksum,
 };
 
 struct Step {
     Verb verb;
     std::string option;  // "--write", for messages
     std::string label;   // "Zápis", on the progress bar
-    std::string file;    // the data file, "-" for standard input or output
+    std::string file;    // the data file, "-" for standard input or output; for --checksum
+                         // empty when it is the chip's flash
     std::uint8_t fuses = 0xFF;
     bool off = false;  // the serial-programming fuse
 };

@@ -13,6 +13,9 @@ namespace trilo::commands {
 
 namespace {
 
+constexpr const char* kHexTooLarge = "Soubor HEX je příliš velký ! ";
+constexpr const char* kFileTooLargeToShow = "Soubor je příliš velký ! ";
+
 // Enough of a file's start to tell its format.
 constexpr std::int64_t kHeadBytes = 512;
 
@@ -69,6 +72,29 @@ FileFormat savedFormat(const std::string& path, FileFormat format) {
     }
 }
 
+namespace {
+
+// A file that is not raw, read whole and decoded for `memory` as a write takes it, or the
+// text of its refusal.
+InputImage decodedImage(ByteFile& file, const std::string& path, DataFormat format,
+                        BufferContent memory) {
+    const auto bytes = readWhole(file, path);
+    if (!bytes) {
+        return std::string(kHexTooLarge);
+    }
+    auto image = readImage(format, *bytes, memory != BufferContent::Mcs51Flash,
+                           memory == BufferContent::AvrEeprom);
+    if (auto* refusal = std::get_if<std::string>(&image)) {
+        return std::move(*refusal);
+    }
+    if (memory == BufferContent::AvrFlash) {
+        swapWordBytes(std::get<HexImage>(image));
+    }
+    return std::get<HexImage>(std::move(image));
+}
+
+}  // namespace
+
 bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
     c.swappedWords = false;
     const auto format = inputFormat(c.DataFile, file);
@@ -81,24 +107,41 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
         c.input = &c.DataFile;
         return true;
     }
-    const auto bytes = readWhole(c.DataFile, file.path);
-    if (!bytes) {
-        c.sink.info("Soubor HEX je příliš velký ! ");
-        return false;
-    }
-    auto image = readImage(std::get<DataFormat>(format), *bytes,
-                           memory != BufferContent::Mcs51Flash, memory == BufferContent::AvrEeprom);
+    InputImage image = decodedImage(c.DataFile, file.path, std::get<DataFormat>(format), memory);
     if (const auto* refusal = std::get_if<std::string>(&image)) {
         c.sink.info(*refusal);
         return false;
     }
-    if (memory == BufferContent::AvrFlash) {
-        swapWordBytes(std::get<HexImage>(image));
-        c.swappedWords = true;
-    }
+    // The image's words were turned to the program's order; where they differ, the user's
+    // tools number the bytes the other way.
+    c.swappedWords = memory == BufferContent::AvrFlash;
     c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(image)));
     c.input = c.image.get();
     return true;
+}
+
+InputImage inputImage(const InputFile& file, BufferContent memory) {
+    if (!fileExists(file.path)) {
+        return std::string(kNoInputFile);
+    }
+    ByteFile handle;
+    const auto format = inputFormat(handle, file);
+    if (const auto* refusal = std::get_if<std::string>(&format)) {
+        return *refusal;
+    }
+    if (std::get<DataFormat>(format) != DataFormat::Raw) {
+        return decodedImage(handle, file.path, std::get<DataFormat>(format), memory);
+    }
+    const auto bytes = readWhole(handle, file.path);
+    if (!bytes) {
+        return std::string(kFileTooLargeToShow);
+    }
+    HexImage image(bytes->begin(), bytes->end());
+    // The word-wise write gives an odd last byte a partner of 0xFF.
+    if (memory == BufferContent::AvrFlash && image.size() % 2 != 0) {
+        image.push_back(0xFF);
+    }
+    return image;
 }
 
 void storeBuffer(const std::string& buffer, const std::string& target, BufferContent content,

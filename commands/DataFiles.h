@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "ops/Operation.h"
 
@@ -36,6 +38,12 @@ FileFormat savedFormat(const std::string& path, FileFormat format);
 // (not valid, its content contradicting its extension, an ELF file without the memory's
 // data); the chip has not been touched then. The file must exist.
 bool openInput(OpContext& c, const InputFile& file, BufferContent memory);
+
+// The data file's bytes as a write into `memory` takes them, decoded as openInput decodes
+// them; an AVR flash image that ends in an odd byte shows the 0xFF the write pairs it with.
+// Or the text that says why there are none (no file, a file refused, one far too large).
+using InputImage = std::variant<std::vector<std::uint8_t>, std::string>;
+InputImage inputImage(const InputFile& file, BufferContent memory);
 
 // Puts what a read left in the buffer file at target, replacing what was there in one step:
 // raw bytes by moving the buffer, Intel HEX or S-record by writing the text whole (an AVR

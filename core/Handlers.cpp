@@ -36,6 +36,7 @@ void readInto(Session& s, Outcome outcome, commands::BufferContent content) {
         s.files().bufferContent = content;
         s.view().setEnabled(C::mnuSave, true);
         s.view().setEnabled(C::mnuSaveAs, true);
+        s.view().dataChanged(View::DataSide::Chip);
     }
 }
 
@@ -79,15 +80,23 @@ void btnEraseClick(Session& s) {
 
 void btnWriteClick(Session& s) {
     runCommand(s, Command::WriteFlash, [&](OpContext& c, const Job& job) {
-        return commands::Write(c, job, s.files().CurrentFile, job.FlashSize,
-                               s.options().AutoErase);
+        return commands::Write(c, job, s.files().CurrentFile, job.FlashSize, s.options().AutoErase);
     });
 }
 
 void btnVerifyClick(Session& s) {
+    Outcome outcome = Outcome::Declined;
+    std::optional<std::size_t> at;
     runCommand(s, Command::Verify, [&](OpContext& c, const Job& job) {
-        return commands::Verify(c, job, s.files().CurrentFile);
+        outcome = commands::Verify(c, job, s.files().CurrentFile);
+        if (c.difference) {
+            at = static_cast<std::size_t>(inputOffset(c, *c.difference));
+        }
+        return outcome;
     });
+    if (outcome == Outcome::VerifyFailed) {
+        s.view().showDifferences(at);
+    }
 }
 
 void btnReadLBClick(Session& s) {
@@ -135,8 +144,9 @@ void btnWrFuseClick(Session& s) {
 
 void btnReaEEClick(Session& s) {
     Outcome outcome = Outcome::Declined;
-    runCommand(s, Command::ReadEeprom,
-               [&](OpContext& c, const Job& job) { return outcome = commands::ReadEeprom(c, job); });
+    runCommand(s, Command::ReadEeprom, [&](OpContext& c, const Job& job) {
+        return outcome = commands::ReadEeprom(c, job);
+    });
     readInto(s, outcome, commands::BufferContent::AvrEeprom);
 }
 

@@ -182,7 +182,7 @@ void Session::FormCreate() {
     if (dir.empty() || dir.back() != '/') {
         dir += '/';
     }
-    options_.SettingsPath = dir + "programmer.ini";
+    options_.SettingsPath = dir + kSettingsFileName;
     LoadSettings();
     board_.open(options_.portOptions);
     updateStatusLine();

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Clock.h"
@@ -144,6 +146,23 @@ public:
     // Where the window of a run listens for a later start's file: beside the instance lock,
     // so it is one per user as the lock is. Empty when there is no safe directory.
     static std::string windowSocketPath(Platform& platform);
+
+    // ---- The data view (SessionData.cpp) ----------------------------------------------
+    // The buffer as the last read left it, and the data file as a write of that memory
+    // would take it; or why there is nothing to show.
+    commands::InputImage bufferImage() const;
+    // Whether the buffer file is there: a save moves it away.
+    bool holdsBuffer() const;
+    commands::InputImage fileImage() const;
+    // Whether the buffer holds an AVR flash, whose words are high byte first and checksums
+    // low byte first; and the memory the file is read for.
+    bool bufferIsAvrFlash() const {
+        return files_.bufferContent == commands::BufferContent::AvrFlash;
+    }
+    commands::BufferContent fileMemory() const;
+    // The data window's size as programmer.ini keeps it; nothing when it keeps none.
+    std::optional<std::pair<int, int>> dataViewSize() const;
+    void rememberDataViewSize(int width, int height);
 
     // ---- The board ------------------------------------------------------------------
     // The board on the selected port, as the status line shows it.

@@ -107,6 +107,7 @@ void Session::openRecentFile(std::size_t index) {
 void Session::useDataFile(const std::string& path) {
     files_.CurrentFile = path;
     view_.setCaption(Control::txFile, files_.CurrentFile);
+    view_.dataChanged(View::DataSide::File);
     std::erase(files_.RecentFiles, path);
     files_.RecentFiles.insert(files_.RecentFiles.begin(), path);
     if (files_.RecentFiles.size() > Files::kRecentLimit) {

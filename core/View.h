@@ -77,6 +77,14 @@ public:
     virtual void closeWindow() = 0;
     // The modal About window.
     virtual void showAbout() = 0;
+
+    // The data view follows the buffer and the data file: a read put new bytes in the
+    // buffer, or Open chose another file. Nothing to do for a window without one.
+    enum class DataSide { Chip, File };
+    virtual void dataChanged(DataSide side) { (void)side; }
+    // A verify found the flash unlike the file: the data view shows where, at the offset
+    // of the first difference in the file as the write takes it.
+    virtual void showDifferences(std::optional<std::size_t> at) { (void)at; }
 };
 
 }  // namespace trilo

@@ -17,6 +17,8 @@
 
 namespace trilo {
 
+const char kSettingsFileName[] = "programmer.ini";
+
 namespace {
 
 // Why a save is refused, after "Unable to write to <path>".

@@ -17,6 +17,10 @@ inline constexpr const char* kUntrustedSettings =
 // Anything else (trailing text, an empty value, a value beyond 32 bits) is no integer.
 std::optional<std::int32_t> parseSettingsInteger(const std::string& text);
 
+// "programmer.ini", the settings file's name. Defined out of line so no compiler builds it
+// from immediates: their fragments read as misspellings to the package check.
+extern const char kSettingsFileName[];
+
 // programmer.ini, edited line by line as the profile-file functions do: section and key names
 // match without regard to case, a key's value is the text after its '=' without the blanks
 // around it, lines starting with ';' or '#' are comments. Setting a key rewrites the value on

@@ -68,6 +68,8 @@ struct OpContext {
 // The difference at byte `offset` of the input, numbered as the data file numbers it.
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip);
+// The input's offset of a difference, which differenceAt turned to the user's numbering.
+std::int64_t inputOffset(const OpContext& c, const Difference& difference);
 
 // Each step of an operation's loop: ends the operation with Stopped at `address` when a stop
 // was asked for, and moves the gauge to percent otherwise.

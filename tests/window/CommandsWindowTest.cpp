@@ -150,7 +150,8 @@ void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
         }
         barWhileBusy = gauge->text();
         heldWhileBusy = !read->isEnabled() && !program.action("mnuOpen")->isEnabled() &&
-                        !stop->isHidden() && stop->isEnabled();
+                        !program.action("mnuData")->isEnabled() && !stop->isHidden() &&
+                        stop->isEnabled();
         sinceStop.start();
         QTest::mouseClick(stop, Qt::LeftButton);
     });

@@ -251,7 +251,8 @@ void StartupWindowTest::menus() {
     for (const QAction* action : bar->actions()) {
         titles << shown(action->text());
     }
-    QCOMPARE(titles, QStringList({"File", "MCS51", "AVR", "Index"}));
+    QCOMPARE(titles, QStringList({"File", "MCS51", "AVR", "Data", "Index"}));
+    QCOMPARE(items(program.widget<QMenu>("mnuData")), QStringList({"Zobrazit data"}));
 
     QCOMPARE(items(program.widget<QMenu>("mnuFile")),
              QStringList({"Open", "Save", "Save As", "-", ">Set Up", "-", "Exit"}));

@@ -87,7 +87,7 @@ private:
 // Answers the window's boxes and dialogs from a script and logs every one of them.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Info, Question, Error, Open, Save };
+    enum class Kind { Info, Question, Error, Open, Save, Line };
     struct Shown {
         Kind kind;
         QString text;
@@ -114,6 +114,9 @@ public:
     std::optional<QString> saveFile(QWidget*, const QString& preset) override {
         return file(Kind::Save, preset);
     }
+    std::optional<QString> line(QWidget*, const QString&, const QString& preset) override {
+        return file(Kind::Line, preset);
+    }
 
     QStringList texts(Kind kind) const {
         QStringList out;
@@ -127,7 +130,7 @@ public:
 
     std::vector<Shown> log;
     std::deque<bool> answers;
-    // Answers to the file dialogs in turn; a null string cancels.
+    // Answers to the file dialogs and the asked lines in turn; a null string cancels.
     std::deque<QString> files;
     QStringList unexpected;
 
