@@ -10,10 +10,17 @@ endif()
 
 if(LINTIAN)
     file(GLOB debs ${WORK}/package/*.deb)
-    # Any tag at all fails: errors, warnings, pedantic and informational ones alike.
+    # Any tag fails: errors, warnings, pedantic and informational ones alike, but for one.
+    # spelling-error-in-binary checks the programs' strings against an English word list, and
+    # the programs speak Czech ("procesor"), while the compiler may lay a string out in pieces
+    # that read as English misspellings ("programm"); it is shown, and does not fail.
     execute_process(COMMAND ${LINTIAN} -E -I --pedantic ${debs}
                     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-    if(NOT rc EQUAL 0 OR out MATCHES "(^|\n)[EWIPX]: ")
+    string(REGEX REPLACE "(^|\n)I: [^ ]+: spelling-error-in-binary [^\n]*" "" judged "${out}")
+    if(NOT out STREQUAL judged)
+        message("lintian, shown and not counted:\n${out}")
+    endif()
+    if(NOT rc EQUAL 0 OR judged MATCHES "(^|\n)[EWIPX]: ")
         message(FATAL_ERROR "lintian:\n${out}")
     endif()
 else()
