@@ -135,9 +135,10 @@ void Session::runCommand(commands::Command command,
     commands::Report report;
     report.command = command;
     report.outcome = Outcome::Failed;
-    report.verified = command == Command::Verify ||
-                      (options_.AutoVerify && (command == Command::WriteFlash || command == Command::Erase ||
-                                      command == Command::WriteEeprom));
+    report.verified =
+        command == Command::Verify ||
+        (options_.AutoVerify && (command == Command::WriteFlash || command == Command::Erase ||
+                                 command == Command::WriteEeprom));
     const std::int64_t start = clock_.nowUs();
     running_ = command;
     runStartUs_ = start;

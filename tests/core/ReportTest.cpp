@@ -22,8 +22,6 @@ TEST(Report, EachOutcomeInItsWords) {
         {{K::ReadLockBits, O::Done, 0, false, 12'000'000, {}}, "Čtení lock bitů: hotovo, 12,0 s"},
         {{K::Verify, O::VerifyFailed, 2048, true, 300'000, 0x01A4},
          "Verifikace: rozdíl na adrese 0x01A4"},
-        {{K::WriteEeprom, O::WriteFailed, 64, true, 0, 0x12},
-         "Zápis EEPROM: rozdíl na adrese 0x0012"},
         {{K::WriteFuses, O::WriteFailed, 0, true, 0, {}},
          "Zápis fuse bitů: čip ukazuje jiné hodnoty, než se zapsaly"},
         {{K::Erase, O::NotBlank, 0, true, 0, {}}, "Mazání: čip není prázdný"},
@@ -32,8 +30,6 @@ TEST(Report, EachOutcomeInItsWords) {
          "Zastaveno na adrese 0x0400, čip je zapsán jen zčásti"},
         {{K::WriteFlash, O::NoInputFile, 0, true, 0, {}},
          "Zápis FLASH: neprovedeno, čip je netknutý"},
-        {{K::ReadEeprom, O::Declined, 0, false, 0, {}},
-         "Čtení EEPROM: neprovedeno, čip je netknutý"},
         {{K::Signature, O::Failed, 0, false, 0, {}}, "Podpis čipu: skončilo chybou"},
     };
     for (const auto& k : cases) {

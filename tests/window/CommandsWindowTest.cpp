@@ -13,11 +13,12 @@ using namespace trilo::gui::test;
 
 namespace {
 
-// A data file of size bytes in the current directory, chosen as the data file.
-void useDataFile(Program& program, const TestHome& home, int size) {
+// A data file of size bytes in the current directory, chosen as the data file; blank: as
+// an erased chip holds it.
+void useDataFile(Program& program, const TestHome& home, int size, bool blank = false) {
     QByteArray data(size, 0);
     for (int i = 0; i < size; ++i) {
-        data[i] = static_cast<char>(i * 37 + 5);
+        data[i] = static_cast<char>(blank ? 0xFF : i * 37 + 5);
     }
     const QString path = home.cwd() + QStringLiteral("/data.bin");
     QFile file(path);
@@ -130,12 +131,7 @@ void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
     home.writeSettings("[RUN_PRG]\nCPU=7\n");
     Program program(10);
     // The blank chip as it stands, so the verify would go all the way.
-    QFile blank(home.cwd() + QStringLiteral("/blank.bin"));
-    QVERIFY(blank.open(QIODevice::WriteOnly));
-    blank.write(QByteArray(20480, '\xFF'));
-    blank.close();
-    program.frmTop->session().files().CurrentFile =
-        QFile::encodeName(blank.fileName()).toStdString();
+    useDataFile(program, home, 20480, true);
     auto* gauge = program.widget<QProgressBar>("Gauge1");
     auto* stop = program.widget<QPushButton>("btnStop");
     auto* read = program.widget<QPushButton>("btnRead");
