@@ -37,6 +37,9 @@ public:
     void showPortStatus(const PortStatus& status) override {
         onGui([&] { window_.showPortStatus(status); });
     }
+    void showLastCommand(const std::string& text) override {
+        onGui([&] { window_.showLastCommand(text); });
+    }
     void setValue(Control c, int value) override {
         onGui([&] { window_.setValue(c, value); });
     }

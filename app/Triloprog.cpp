@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -45,6 +46,40 @@ using C = Control;
 // A classic spin edit lets the user type any number and its change handler clamps; this
 // range only keeps out what no size could be, so the core's clamp is what acts.
 constexpr int kSpinEditTypingLimit = 999999;
+
+constexpr const char* kStopQuestion = "Zastavit probíhající operaci?";
+
+// The gauge's row, and the stop button that shares it while a command runs.
+constexpr int kGaugeLeft = 10;
+constexpr int kGaugeTop = 98;
+constexpr int kGaugeWidth = 523;
+constexpr int kGaugeHeight = 21;
+constexpr int kStopWidth = 80;
+constexpr int kStopGap = 8;
+
+// The controls that stay live during a command: the gauge and what only shows, and the way
+// to Exit, which asks to stop the command.
+bool liveDuringCommand(Control c) {
+    switch (c) {
+        case C::Gauge1:
+        case C::Label4:
+        case C::txFile:
+        case C::txTyp:
+        case C::txCpu:
+        case C::statusLine:
+        case C::gbProces:
+        case C::gbEEPROM:
+        case C::mnuCPUinf:
+        case C::mnuLB:
+        case C::mnuSL:
+        case C::GroupBox1:
+        case C::mnuFile:
+        case C::mnuExit:
+            return true;
+        default:
+            return false;
+    }
+}
 
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -89,6 +124,10 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
     line->setWordWrap(true);
     line->setObjectName(QStringLiteral("statusLine"));
     status->addWidget(line, 1);
+    lastCommand_ = new QLabel(status);
+    lastCommand_->setTextFormat(Qt::PlainText);
+    lastCommand_->setObjectName(QStringLiteral("lastCommand"));
+    status->addPermanentWidget(lastCommand_);
     setStatusBar(status);
     slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
     fitToStatusLine();
@@ -106,6 +145,9 @@ void TfrmTop::fitToStatusLine() {
     int margins = metrics_.px(12);
     if (!statusMark_->isHidden()) {
         margins += statusMark_->sizeHint().width() + metrics_.px(6);
+    }
+    if (!lastCommand_->text().isEmpty()) {
+        margins += lastCommand_->sizeHint().width() + metrics_.px(6);
     }
     const int lineHeight =
         std::max(line->fontMetrics().height(), line->heightForWidth(width - margins));
@@ -162,10 +204,21 @@ void TfrmTop::createControls() {
     place(new QPushButton(QStringLiteral("Read"), gbEEPROM), C::btnReaEE, 10, 22, 70, 30);
     place(new QPushButton(QStringLiteral("Write"), gbEEPROM), C::btnWriEE, 88, 22, 70, 30);
 
-    auto* gauge = place(new QProgressBar(client), C::Gauge1, 10, 98, 523, 21);
+    auto* gauge = place(new QProgressBar(client), C::Gauge1, kGaugeLeft, kGaugeTop, kGaugeWidth,
+                        kGaugeHeight);
     gauge->setRange(0, 100);
     gauge->setValue(0);
     gauge->setAlignment(Qt::AlignCenter);
+    // Idle, the gauge says nothing; a command names itself on it.
+    gauge->setFormat(QString());
+    stop_ = new QPushButton(QStringLiteral("Zastavit"), client);
+    stop_->setObjectName(QStringLiteral("btnStop"));
+    stop_->setGeometry(metrics_.rect(kGaugeLeft + kGaugeWidth - kStopWidth, kGaugeTop - 2,
+                                     kStopWidth, kGaugeHeight + 4));
+    stop_->setShortcut(QKeySequence(Qt::Key_Escape));
+    stop_->setFocusPolicy(Qt::NoFocus);
+    stop_->hide();
+    connect(stop_, &QPushButton::clicked, this, [this] { session_.requestStop(); });
 
     place(new QLabel(QStringLiteral("File:"), client), C::Label4, 10, 128, 29, 21)
         ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -424,9 +477,10 @@ void TfrmTop::runBusy(const std::function<void()>& handler) {
     }
     busy_ = true;
     QApplication::setOverrideCursor(Qt::BusyCursor);
+    holdControls(true);
     // A full-chip write on a real port takes tens of seconds: the window must go on painting,
-    // so the command runs on a worker while this thread serves paint events and the worker's
-    // calls to the window, and takes no input.
+    // so the command runs on a worker while this thread serves paint events, the worker's
+    // calls to the window and the stop button; every other control is disabled meanwhile.
     QEventLoop loop;
     std::exception_ptr escaped;
     std::thread worker([&] {
@@ -437,16 +491,65 @@ void TfrmTop::runBusy(const std::function<void()>& handler) {
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();
     worker.join();
+    holdControls(false);
     QApplication::restoreOverrideCursor();
     busy_ = false;
     if (!pendingFile_.isEmpty()) {
         openDataFile(std::exchange(pendingFile_, QString()));
     }
+    if (std::exchange(closeAfterStop_, false)) {
+        close();
+    }
     if (escaped) {
         std::rethrow_exception(escaped);
     }
+}
+
+void TfrmTop::holdControls(bool hold) {
+    for (std::size_t k = 0; k < slots_.size(); ++k) {
+        const auto c = static_cast<Control>(k);
+        if (liveDuringCommand(c)) {
+            continue;
+        }
+        if (hold) {
+            const bool own = enabled(c);
+            setEnabled(c, false);
+            held_[k] = own;
+        } else if (held_[k]) {
+            const bool own = *held_[k];
+            held_[k].reset();
+            setEnabled(c, own);
+        }
+    }
+    // What is no control of the core's but acts on the session all the same: the recent
+    // files (File stays open for Exit) and the data view.
+    for (QAction* item : recentItems_) {
+        item->setEnabled(!hold);
+    }
+    if (auto* data = menuBar()->findChild<QMenu*>(QStringLiteral("mnuData"))) {
+        data->menuAction()->setEnabled(!hold);
+    }
+    if (dataWindow_ != nullptr) {
+        dataWindow_->setEnabled(!hold);
+    }
+    auto* gauge = slot(C::Gauge1).widget;
+    const int gaugeWidth = hold ? kGaugeWidth - kStopWidth - kStopGap : kGaugeWidth;
+    gauge->setGeometry(metrics_.rect(kGaugeLeft, kGaugeTop, gaugeWidth, kGaugeHeight));
+    stop_->setVisible(hold);
+}
+
+void TfrmTop::askToStop() {
+    if (askingToStop_) {
+        return;
+    }
+    askingToStop_ = true;
+    if (dialogs_.yesNo(this, QString::fromUtf8(kStopQuestion))) {
+        session_.requestStop();
+        closeAfterStop_ = true;
+    }
+    askingToStop_ = false;
 }
 
 const TfrmTop::Slot& TfrmTop::slot(Control c) const {
@@ -467,9 +570,11 @@ bool TfrmTop::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfrmTop::closeEvent(QCloseEvent* event) {
-    // Never in the middle of a command: the board would be left in programming mode.
+    // Never in the middle of a command: the board would be left in programming mode. The
+    // user may stop it, and the window closes once the board is at rest.
     if (busy_) {
         event->ignore();
+        askToStop();
         return;
     }
     // However the window is closed, FormClose runs first; an error in it keeps it open.
@@ -487,6 +592,11 @@ void TfrmTop::closeEvent(QCloseEvent* event) {
 // ---- View ----------------------------------------------------------------------------------
 
 void TfrmTop::setEnabled(Control c, bool on) {
+    // A held control shows disabled until the command has ended, then what it was given.
+    if (auto& held = held_[static_cast<std::size_t>(c)]) {
+        held = on;
+        return;
+    }
     const Slot& s = slot(c);
     if (s.widget != nullptr) {
         s.widget->setEnabled(on);
@@ -499,6 +609,9 @@ void TfrmTop::setEnabled(Control c, bool on) {
 }
 
 bool TfrmTop::enabled(Control c) const {
+    if (const auto& held = held_[static_cast<std::size_t>(c)]) {
+        return *held;
+    }
     const Slot& s = slot(c);
     if (s.widget != nullptr) {
         // The control's own flag, not whether a disabled group box greys it out.
@@ -545,9 +658,16 @@ void TfrmTop::setCaption(Control c, const std::string& text) {
     } else if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
         box->setTitle(caption);
         box->setAccessibleName(caption);
+    } else if (auto* gauge = qobject_cast<QProgressBar*>(s.widget)) {
+        gauge->setFormat(caption);
     } else if (s.action != nullptr) {
         s.action->setText(withMnemonic(c, caption));
     }
+}
+
+void TfrmTop::showLastCommand(const std::string& text) {
+    lastCommand_->setText(fromUtf8(text));
+    fitToStatusLine();
 }
 
 void TfrmTop::showPortStatus(const PortStatus& status) {
@@ -578,6 +698,9 @@ std::string TfrmTop::caption(Control c) const {
     }
     if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
         return toUtf8(box->title());
+    }
+    if (auto* gauge = qobject_cast<QProgressBar*>(s.widget)) {
+        return toUtf8(gauge->text());
     }
     if (s.action != nullptr) {
         return toUtf8(withoutMnemonic(s.action->text()));

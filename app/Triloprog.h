@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/Dialogs.h"
@@ -17,6 +18,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
+class QPushButton;
 
 namespace trilo::gui {
 
@@ -62,6 +64,7 @@ public:
     void setCaption(Control c, const std::string& text) override;
     std::string caption(Control c) const override;
     void showPortStatus(const PortStatus& status) override;
+    void showLastCommand(const std::string& text) override;
     void setValue(Control c, int value) override;
     std::string text(Control c) const override;
     void showInfo(const std::string& message, const std::string& detail) override;
@@ -108,6 +111,11 @@ private:
     QMenu* addMenu(QWidget* parent, Control c, const QString& title);
     void run(void (Session::*handler)());
     void runBusy(const std::function<void()>& handler);
+    // While a command runs: the controls that take no input then shown disabled, the stop
+    // button beside the gauge; and back after it.
+    void holdControls(bool hold);
+    // Closing during a command: asks to stop it, and closes once it has.
+    void askToStop();
     void connectCommands();
     // The File menu's recent files, as the session lists them.
     void updateRecentItems();
@@ -124,7 +132,16 @@ private:
     int chipReads_ = 0;
     // The icon before the status line: a simulated board, or one that cannot be used.
     QLabel* statusMark_ = nullptr;
+    // The status line's second part: how the last command ended.
+    QLabel* lastCommand_ = nullptr;
+    // "Zastavit", beside the gauge while a command runs.
+    QPushButton* stop_ = nullptr;
     std::vector<Slot> slots_ = std::vector<Slot>(controlCount());
+    // While a command runs, the enabled state the core gave each held control, restored
+    // after it; nothing for a control not held.
+    std::vector<std::optional<bool>> held_ = std::vector<std::optional<bool>>(controlCount());
+    bool closeAfterStop_ = false;
+    bool askingToStop_ = false;
     std::array<QAction*, Files::kRecentLimit> recentItems_{};
     QAction* recentSeparator_ = nullptr;
     // A file that came while a command ran.

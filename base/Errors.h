@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -55,6 +57,19 @@ class SettingsReadError : public TriloError {
 public:
     SettingsReadError(const std::string& path, const std::string& reason)
         : TriloError("Unable to read " + path + (reason.empty() ? "" : " (" + reason + ")")) {}
+};
+
+// An operation stopped at the user's request. address: the first byte it had not yet
+// handled, numbered as the user's tools number the data file's bytes (or the chip's, for a
+// read). Not a TriloError: a stop is no error and shows no box.
+class Stopped : public std::exception {
+public:
+    explicit Stopped(std::int64_t address) : address_(address) {}
+    std::int64_t address() const { return address_; }
+    const char* what() const noexcept override { return "zastaveno"; }
+
+private:
+    std::int64_t address_;
 };
 
 // Start-up cannot go on (another instance holds the buffer, or the buffer directory is

@@ -7,9 +7,13 @@ namespace trilo::cli {
 namespace {
 
 volatile std::sig_atomic_t interruptRequested = 0;
+// Set from the signal handler, which only a lock-free atomic may be.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void onInterrupt(int signal) {
     interruptRequested = signal;
+    stopRequested.store(true);
 }
 
 constexpr int kBarWidth = 40;
@@ -27,6 +31,10 @@ void catchInterrupts() {
 
 int interruptSignal() {
     return interruptRequested;
+}
+
+const std::atomic<bool>& stopRequest() {
+    return stopRequested;
 }
 
 void checkInterrupt() {
@@ -65,7 +73,6 @@ void ConsoleSink::error(const std::string& line) {
 }
 
 void ConsoleSink::progress(int percent) {
-    checkInterrupt();
     if (!bar_ || percent == shown_) {
         return;
     }

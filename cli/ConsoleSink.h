@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -9,17 +10,20 @@
 
 namespace trilo::cli {
 
-// Ctrl+C or a termination request, raised at the next progress step so that the operation
-// ends through its release: no programming voltage is left on the chip.
+// Ctrl+C or a termination request between commands. Within one, the operation sees the
+// request (stopRequest) at its next byte or word and ends through its release with Stopped,
+// as the window's "Zastavit" does: no programming voltage is left on the chip.
 struct Interrupted : std::exception {
     const char* what() const noexcept override { return "přerušeno"; }
 };
 
-// Makes SIGINT and SIGTERM raise Interrupted at the next progress step. They also break a
-// blocked read or open (no SA_RESTART), so waiting on an input never outlasts them.
+// Makes SIGINT and SIGTERM set the stop request. They also break a blocked read or open (no
+// SA_RESTART), so waiting on an input never outlasts them.
 void catchInterrupts();
 // The signal that asked the program to stop; 0 while none has.
 int interruptSignal();
+// What the operations poll; set by SIGINT and SIGTERM.
+const std::atomic<bool>& stopRequest();
 // Raises Interrupted when a signal has asked the program to stop.
 void checkInterrupt();
 

@@ -266,6 +266,8 @@ private:
             return kPortError;
         } catch (const Interrupted&) {
             return interrupted();
+        } catch (const Stopped&) {
+            return interrupted();
         } catch (const TriloError& e) {
             // A read or open that a signal broke fails; the signal is what ended it.
             if (interruptSignal() != 0) {
@@ -387,6 +389,7 @@ private:
         ByteFile DataFile;
         OpContext c = board.context(DataFile, reads ? scratch_.file("buffer") : "", sink_,
                                     settings.CheckSignature ? &device_ : nullptr);
+        c.stop = &stopRequest();
         int status = kOk;
         commands::runOnBoard(c, [&] {
             // As the window starts: the board at rest before the first command, whatever

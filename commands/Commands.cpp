@@ -44,9 +44,11 @@ const FamilyOps& ops(const Job& job) {
 }  // namespace
 
 Outcome Read(OpContext& c, const Job& job) {
+    c.bytes = 0;
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = job.FlashSize;
     ops(job).ReadFlash(c, job);
     return Outcome::Done;
 }
@@ -74,6 +76,7 @@ namespace {
 // The data file opened, or the outcome that ends the command without touching the chip.
 std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferContent memory) {
     c.difference.reset();
+    c.bytes = 0;
     if (!fileExists(file.path)) {
         c.sink.info(kNoInputFile);
         return Outcome::NoInputFile;
@@ -143,6 +146,7 @@ Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::i
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = c.in().size();
     if (AutoErase) {
         ops(job).EraseChip(c, job);
     }
@@ -192,18 +196,21 @@ Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = c.in().size();
     const Comparison same = ops(job).VerifyFlash(c, job);
     c.difference = same.difference;
     return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
 
 Outcome ReadEeprom(OpContext& c, const Job& job) {
+    c.bytes = 0;
     if (ops(job).ReadEeprom == nullptr) {
         return Outcome::NotOffered;
     }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = job.EepromSize;
     ops(job).ReadEeprom(c, job);
     return Outcome::Done;
 }
@@ -222,6 +229,7 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
+    c.bytes = c.in().size();
     ops(job).WriteEeprom(c);
     if (!job.AutoVerify) {
         return Outcome::Done;

@@ -46,6 +46,10 @@ enum class Outcome {
     BadFile,       // the data file is Intel HEX that is not valid
     EmptyFile,     // a verify against an empty file, which would compare nothing
     NotOffered,    // the device's family has no such operation; nothing was done
+    // Not returned by a command, but what its runner saw: the user stopped it (Stopped), or
+    // an error ended it (Failed).
+    Stopped,
+    Failed,
 };
 
 // A verify refuses an empty file; a write of one writes only the lock bits, and says so.

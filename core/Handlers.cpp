@@ -9,13 +9,15 @@ namespace trilo {
 namespace {
 
 using C = Control;
+using commands::Command;
 using commands::Outcome;
 
 constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
 
 // Runs a command with what it takes from the selection, the options and the lock boxes.
 // Nothing runs when no device is selected: every command button is disabled then.
-void runCommand(Session& s, const std::function<void(OpContext&, const Job&)>& command) {
+void runCommand(Session& s, Command name,
+                const std::function<Outcome(OpContext&, const Job&)>& command) {
     const Selection& sel = s.selection();
     const DeviceInfo* device = findDevice(sel.DeviceId);
     if (device == nullptr) {
@@ -25,7 +27,7 @@ void runCommand(Session& s, const std::function<void(OpContext&, const Job&)>& c
     for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
         job.locks[k] = s.view().checked(kLockBoxes[k]);
     }
-    s.runOperation([&](OpContext& c) { command(c, job); });
+    s.runCommand(name, [&](OpContext& c) { return command(c, job); });
 }
 
 // A read left data in the buffer that can be saved.
@@ -36,6 +38,12 @@ void readInto(Session& s, Outcome outcome, commands::BufferContent content) {
         s.view().setEnabled(C::mnuSaveAs, true);
         s.view().dataChanged(View::DataSide::Chip);
     }
+}
+
+// A reading's outcome: nothing when the user declined the chip in the socket.
+template <typename T>
+Outcome ran(const std::optional<T>& reading) {
+    return reading ? Outcome::Done : Outcome::Declined;
 }
 
 // What the fuse read gave; nothing when the command did not run.
@@ -51,16 +59,18 @@ void showSerialFuse(View& view, std::optional<bool> on) {
 void btnReadClick(Session& s) {
     Outcome outcome = Outcome::Declined;
     commands::BufferContent content{};
-    runCommand(s, [&](OpContext& c, const Job& job) {
+    runCommand(s, Command::ReadFlash, [&](OpContext& c, const Job& job) {
         outcome = commands::Read(c, job);
         content = commands::ReadContent(*job.device);
+        return outcome;
     });
     readInto(s, outcome, content);
 }
 
 void btnEraseClick(Session& s) {
     Outcome outcome = Outcome::Declined;
-    runCommand(s, [&](OpContext& c, const Job& job) { outcome = commands::Erase(c, job); });
+    runCommand(s, Command::Erase,
+               [&](OpContext& c, const Job& job) { return outcome = commands::Erase(c, job); });
     if (outcome == Outcome::Done) {
         for (C c : {C::chLB1, C::chLB2, C::chLB3, C::rdSON, C::rdSOFF}) {
             s.view().setChecked(c, false);
@@ -69,19 +79,20 @@ void btnEraseClick(Session& s) {
 }
 
 void btnWriteClick(Session& s) {
-    runCommand(s, [&](OpContext& c, const Job& job) {
-        commands::Write(c, job, s.files().CurrentFile, job.FlashSize, s.options().AutoErase);
+    runCommand(s, Command::WriteFlash, [&](OpContext& c, const Job& job) {
+        return commands::Write(c, job, s.files().CurrentFile, job.FlashSize, s.options().AutoErase);
     });
 }
 
 void btnVerifyClick(Session& s) {
     Outcome outcome = Outcome::Declined;
     std::optional<std::size_t> at;
-    runCommand(s, [&](OpContext& c, const Job& job) {
+    runCommand(s, Command::Verify, [&](OpContext& c, const Job& job) {
         outcome = commands::Verify(c, job, s.files().CurrentFile);
         if (c.difference) {
             at = static_cast<std::size_t>(inputOffset(c, *c.difference));
         }
+        return outcome;
     });
     if (outcome == Outcome::VerifyFailed) {
         s.view().showDifferences(at);
@@ -93,7 +104,10 @@ void btnReadLBClick(Session& s) {
         s.view().setChecked(box, false);
     }
     std::optional<int> level;
-    runCommand(s, [&](OpContext& c, const Job& job) { level = commands::ReadLockBits(c, job); });
+    runCommand(s, Command::ReadLockBits, [&](OpContext& c, const Job& job) {
+        level = commands::ReadLockBits(c, job);
+        return ran(level);
+    });
     if (level.value_or(0) > 0) {
         s.view().setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
     }
@@ -101,7 +115,10 @@ void btnReadLBClick(Session& s) {
 
 void btnReadFuseClick(Session& s) {
     std::optional<std::uint8_t> fuses;
-    runCommand(s, [&](OpContext& c, const Job& job) { fuses = commands::ReadFuses(c, job); });
+    runCommand(s, Command::ReadFuses, [&](OpContext& c, const Job& job) {
+        fuses = commands::ReadFuses(c, job);
+        return ran(fuses);
+    });
     if (!fuses) {
         return;
     }
@@ -121,37 +138,49 @@ void btnWrFuseClick(Session& s) {
         checked[k] = s.view().checked(fuseBoxes()[k]);
     }
     const std::uint8_t fuses = fuseByteFrom(checked);
-    runCommand(s, [&](OpContext& c, const Job& job) { commands::WriteFuses(c, job, fuses); });
+    runCommand(s, Command::WriteFuses,
+               [&](OpContext& c, const Job& job) { return commands::WriteFuses(c, job, fuses); });
 }
 
 void btnReaEEClick(Session& s) {
     Outcome outcome = Outcome::Declined;
-    runCommand(s, [&](OpContext& c, const Job& job) { outcome = commands::ReadEeprom(c, job); });
+    runCommand(s, Command::ReadEeprom, [&](OpContext& c, const Job& job) {
+        return outcome = commands::ReadEeprom(c, job);
+    });
     readInto(s, outcome, commands::BufferContent::AvrEeprom);
 }
 
 void btnWriEEClick(Session& s) {
-    runCommand(s, [&](OpContext& c, const Job& job) {
-        commands::WriteEeprom(c, job, s.files().CurrentFile, job.EepromSize);
+    runCommand(s, Command::WriteEeprom, [&](OpContext& c, const Job& job) {
+        return commands::WriteEeprom(c, job, s.files().CurrentFile, job.EepromSize);
     });
 }
 
 void btnReadSClick(Session& s) {
     std::optional<bool> on;
-    runCommand(s, [&](OpContext& c, const Job& job) { on = commands::ReadSerialFuse(c, job); });
+    runCommand(s, Command::ReadSerialFuse, [&](OpContext& c, const Job& job) {
+        on = commands::ReadSerialFuse(c, job);
+        return ran(on);
+    });
     showSerialFuse(s.view(), on);
 }
 
 void btnWriteSClick(Session& s) {
     const bool off = s.view().checked(C::rdSOFF);
     std::optional<bool> on;
-    runCommand(s,
-               [&](OpContext& c, const Job& job) { on = commands::WriteSerialFuse(c, job, off); });
+    runCommand(s, Command::WriteSerialFuse, [&](OpContext& c, const Job& job) {
+        on = commands::WriteSerialFuse(c, job, off);
+        // The write reads the fuse back: one that did not take is a failed write.
+        return on && *on == off ? Outcome::WriteFailed : ran(on);
+    });
     showSerialFuse(s.view(), on);
 }
 
 void mnuSignatureClick(Session& s) {
-    runCommand(s, [&](OpContext& c, const Job& job) { commands::ShowSignature(c, *job.device); });
+    runCommand(s, Command::Signature, [&](OpContext& c, const Job& job) {
+        commands::ShowSignature(c, *job.device);
+        return Outcome::Done;
+    });
 }
 
 }  // namespace trilo

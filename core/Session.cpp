@@ -31,7 +31,7 @@ bool flagSetting(const SettingsFile& file, const char* key) {
 }  // namespace
 
 Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
-    : view_(v), sink_(v), platform_(platform), board_(clock, ports) {
+    : view_(v), sink_(v), platform_(platform), clock_(clock), board_(clock, ports) {
     sink_.onIdentified = [this](const std::string& summary) {
         chipSummary_ = summary;
         updateStatusLine();
@@ -39,6 +39,18 @@ Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
     sink_.onStatus = [this](const std::string& text) {
         note_ = text;
         updateStatusLine();
+    };
+    sink_.onProgress = [this](int percent) {
+        if (!running_) {
+            return;
+        }
+        // A gauge that goes back has started the command's next pass, at a pace of its own.
+        if (percent < lastPercent_) {
+            runStartUs_ = clock_.nowUs();
+        }
+        lastPercent_ = percent;
+        view_.setCaption(Control::Gauge1,
+                         commands::progressText(*running_, percent, clock_.nowUs() - runStartUs_));
     };
 }
 
@@ -50,6 +62,9 @@ bool Session::handle(const std::function<void()>& handler) {
         return true;
     } catch (const TriloError& error) {
         view_.showError(std::string(error.what()) + ".");
+        return false;
+    } catch (const Stopped&) {
+        // The status line says where; a stop is no error.
         return false;
     } catch (const StartupAbort&) {
         throw;
@@ -64,6 +79,9 @@ bool Session::handle(const std::function<void()>& handler) {
 void ViewSink::progress(int percent) {
     if (percent != shown_) {
         shown_ = percent;
+        if (onProgress) {
+            onProgress(percent);
+        }
         view_.setValue(Control::Gauge1, percent);
     }
 }
@@ -98,6 +116,8 @@ void Session::runOperation(const std::function<void(OpContext&)>& operation) {
     OpContext context =
         board_.context(files_.DataFile, files_.BufferFile, sink_,
                        options_.CheckSignature ? findDevice(selection_.DeviceId) : nullptr);
+    stop_.store(false);
+    context.stop = &stop_;
     try {
         commands::runOnBoard(context, [&] { operation(context); });
     } catch (...) {
@@ -106,6 +126,50 @@ void Session::runOperation(const std::function<void(OpContext&)>& operation) {
     }
     // A trace that stopped during the operation says so.
     updateStatusLine();
+}
+
+void Session::runCommand(commands::Command command,
+                         const std::function<commands::Outcome(OpContext&)>& operation) {
+    using commands::Command;
+    using commands::Outcome;
+    commands::Report report;
+    report.command = command;
+    report.outcome = Outcome::Failed;
+    report.verified =
+        command == Command::Verify ||
+        (options_.AutoVerify && (command == Command::WriteFlash || command == Command::Erase ||
+                                 command == Command::WriteEeprom));
+    const std::int64_t start = clock_.nowUs();
+    running_ = command;
+    runStartUs_ = start;
+    lastPercent_ = 0;
+    view_.setCaption(Control::Gauge1, commands::progressText(command, 0, 0));
+    const auto finish = [&] {
+        running_.reset();
+        report.durationUs = clock_.nowUs() - start;
+        view_.setCaption(Control::Gauge1, "");
+        view_.showLastCommand(commands::reportText(report));
+    };
+    try {
+        runOperation([&](OpContext& c) {
+            report.outcome = operation(c);
+            report.bytes = c.bytes;
+            if (c.difference) {
+                report.address = c.difference->address;
+            }
+        });
+    } catch (const Stopped& stopped) {
+        report.outcome = Outcome::Stopped;
+        report.address = stopped.address();
+        sink_.progress(0);
+        finish();
+        throw;
+    } catch (...) {
+        report.outcome = Outcome::Failed;
+        finish();
+        throw;
+    }
+    finish();
 }
 
 void Session::FormCreate() {

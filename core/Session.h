@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "board/Board.h"
 #include "board/PortChoice.h"
 #include "commands/DataFiles.h"
+#include "commands/Report.h"
 #include "core/View.h"
 #include "data/ByteFile.h"
 #include "ops/Operation.h"
@@ -38,6 +40,8 @@ public:
 
     std::function<void(const std::string&)> onIdentified;
     std::function<void(const std::string&)> onStatus;
+    // The gauge moved to a new value, before it shows it.
+    std::function<void(int)> onProgress;
 
 private:
     View& view_;
@@ -94,6 +98,12 @@ public:
     // Runs a device operation: refused with the port's reason when the board cannot be
     // driven; whatever ends it early, the programmer is released and DataFile closed.
     void runOperation(const std::function<void(OpContext&)>& operation);
+    // Runs a command button's operation as runOperation does; meanwhile the gauge names the
+    // command, and after it the status line's second part says how it ended.
+    void runCommand(commands::Command command,
+                    const std::function<commands::Outcome(OpContext&)>& operation);
+    // Asks the running operation to stop at its next byte or word; from any thread.
+    void requestStop() { stop_.store(true); }
 
     // ---- Start-up, closing ----------------------------------------------------------
     void FormCreate();
@@ -187,11 +197,19 @@ private:
     void choosePort(std::int32_t base);
 
     Platform& platform_;
+    // The gauge's time left and the commands' durations.
+    Clock& clock_;
     Board board_;
     // What the last signature check found, and what the last operation had to add, for the
     // status line.
     std::string chipSummary_;
     std::string note_;
+    // Set by requestStop, cleared as each operation starts.
+    std::atomic<bool> stop_{false};
+    // The command on the gauge, and when the gauge's present run from 0 began.
+    std::optional<commands::Command> running_;
+    std::int64_t runStartUs_ = 0;
+    int lastPercent_ = 0;
     std::unique_ptr<InstanceLock> instanceLock_;
     // Why the settings file could not be read at start-up; empty when it could.
     std::string settingsUnreadable_;

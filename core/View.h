@@ -48,12 +48,15 @@ public:
     // Check boxes, radio buttons and the check marks of menu items.
     virtual void setChecked(Control c, bool on) = 0;
     virtual bool checked(Control c) const = 0;
-    // Captions of check boxes and static texts (txFile, txTyp, txCpu, statusLine).
+    // Captions of check boxes and static texts (txFile, txTyp, txCpu, statusLine), and the
+    // text on the gauge (Gauge1).
     virtual void setCaption(Control c, const std::string& text) = 0;
     virtual std::string caption(Control c) const = 0;
     // The status line with the board in use. The window sets a simulated or unusable board
     // apart by more than the words.
     virtual void showPortStatus(const PortStatus& status) = 0;
+    // The status line's second part: how the last command ended.
+    virtual void showLastCommand(const std::string& text) = 0;
     // Spin edits and the progress gauge. The gauge repaints at once.
     virtual void setValue(Control c, int value) = 0;
     // A spin edit's text as the user typed it.

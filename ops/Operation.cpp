@@ -26,6 +26,13 @@ Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t in
     return {c.swappedWords ? offset ^ 1 : offset, inFile, inChip};
 }
 
+void stepAt(OpContext& c, std::int64_t address, int percent) {
+    if (c.stop != nullptr && c.stop->load(std::memory_order_relaxed)) {
+        throw Stopped(address);
+    }
+    c.sink.progress(percent);
+}
+
 std::int64_t inputOffset(const OpContext& c, const Difference& difference) {
     return c.swappedWords ? difference.address ^ 1 : difference.address;
 }

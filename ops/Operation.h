@@ -1,12 +1,14 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "base/Errors.h"
 #include "base/OperationSink.h"
 #include "data/ByteFile.h"
 #include "data/ByteSource.h"
@@ -54,6 +56,11 @@ struct OpContext {
     bool swappedWords = false;
     // The first difference the last write or verify found, for whoever shows it.
     std::optional<Difference> difference;
+    // The user asked the running operation to stop: it ends at the next byte or word, through
+    // the same release as a failure. nullptr: nothing can stop it.
+    const std::atomic<bool>* stop = nullptr;
+    // How many bytes the last command read, wrote or compared, for its report.
+    std::int64_t bytes = 0;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
@@ -63,6 +70,10 @@ Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t in
                         std::uint8_t inChip);
 // The input's offset of a difference, which differenceAt turned to the user's numbering.
 std::int64_t inputOffset(const OpContext& c, const Difference& difference);
+
+// Each step of an operation's loop: ends the operation with Stopped at `address` when a stop
+// was asked for, and moves the gauge to percent otherwise.
+void stepAt(OpContext& c, std::int64_t address, int percent);
 
 // The lock levels checked in chLB1, chLB2 and chLB3.
 using LockBoxes = std::array<bool, 3>;

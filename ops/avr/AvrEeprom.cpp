@@ -20,7 +20,7 @@ void AvrReadEeprom(OpContext& c, std::int32_t EepromSize) {
     link.EnterAvrProgramming();
     link.LoadCommand(0x03);
     for (std::int64_t i = 0; i < EepromSize; ++i) {
-        c.sink.progress(percentOf(i + 1, EepromSize));
+        stepAt(c, i, percentOf(i + 1, EepromSize));
         c.DataFile.writeByte(readEepromByte(link, i));
     }
     c.DataFile.close();
@@ -35,7 +35,7 @@ void AvrWriteEeprom(OpContext& c) {
     link.EnterAvrProgramming();
     link.LoadCommand(0x11);
     for (std::int64_t i = 0; i < length; ++i) {
-        c.sink.progress(percentOf(i + 1, length));
+        stepAt(c, i, percentOf(i + 1, length));
         const std::uint8_t b = in.readByte();
         avrLoadAddress(link, i);
         link.LoadControlAndData(0x24, b);
@@ -54,7 +54,7 @@ Comparison AvrCompareEeprom(OpContext& c) {
     link.LoadCommand(0x03);
     std::optional<Difference> differs;
     for (std::int64_t i = 0; i < length && !differs; ++i) {
-        c.sink.progress(percentOf(i + 1, length));
+        stepAt(c, i, percentOf(i + 1, length));
         const std::uint8_t b = in.readByte();
         const std::uint8_t got = readEepromByte(link, i);
         if (got != b) {

@@ -44,7 +44,7 @@ namespace {
 // the latch byte that ends the word.
 Word readWordAt(OpContext& c, std::int64_t w, std::int64_t n) {
     Link& link = c.link;
-    c.sink.progress(percentOf(w + 1, n));
+    stepAt(c, 2 * w, percentOf(w + 1, n));
     avrLoadAddress(link, w);
     Word word{};
     link.ReadWithControl(kReadLow);
@@ -100,7 +100,7 @@ Comparison AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks) 
     link.EnterAvrProgramming();
     for (std::int64_t w = 0; w < n; ++w) {
         link.LoadCommand(kWriteFlash);
-        c.sink.progress(percentOf(w, n));
+        stepAt(c, 2 * w, percentOf(w, n));
         const Word word = nextWord(in, w, bytes);
         avrLoadAddress(link, w);
         // The low byte goes first, and only its strobe has the extra leading write.
@@ -174,7 +174,7 @@ Comparison AvrVerifyFlash(OpContext& c) {
     link.LoadCommand(kReadFlash);
     std::optional<Difference> differs;
     for (std::int64_t w = 0; w < n && !differs; ++w) {
-        c.sink.progress(percentOf(w + 1, n));
+        stepAt(c, 2 * w, percentOf(w + 1, n));
         const Word word = nextWord(in, w, bytes);
         avrLoadAddress(link, w);
         differs = readBackWord(c, w, word);

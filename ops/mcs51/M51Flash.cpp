@@ -77,7 +77,7 @@ void M51ReadFlash(OpContext& c, Family family, std::int32_t FlashSize) {
     link.SetDataLines(0xFF);
     const std::int64_t n = FlashSize;
     for (std::int64_t i = 1; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         link.ReadDataLines();
         c.DataFile.writeByte(static_cast<std::uint8_t>(link.LastRead));
         if (i < n) {
@@ -95,7 +95,7 @@ Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const Loc
     enterWrite(link, family);
     const std::int64_t n = in.size();
     for (std::int64_t i = 1; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         const std::uint8_t b = in.readByte();
         link.SetDataLines(b);
         link.WriteStrobeWait();
@@ -147,7 +147,7 @@ bool M51BlankCheck(OpContext& c, Family family, std::int32_t FlashSize) {
     enterBlankCheck(link, family);
     const std::int64_t n = FlashSize;
     for (std::int64_t i = 1; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         link.ReadDataLines();
         if (link.LastRead != 0xFF) {
             link.ReleaseTarget();
@@ -170,7 +170,7 @@ Comparison M51VerifyFlash(OpContext& c, Family family) {
     std::optional<Difference> differs;
     std::int64_t i = 1;
     for (; i <= n; ++i) {
-        c.sink.progress(percentOf(i, n));
+        stepAt(c, i - 1, percentOf(i, n));
         const std::uint8_t b = in.readByte();
         link.wait(1);
         link.ReadDataLines();

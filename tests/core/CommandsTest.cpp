@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -511,6 +512,55 @@ TEST_F(Commands, AnEmptyFileIsNoVerifyAndAWriteOfOnlyTheLockBits) {
     EXPECT_EQ(chip().lockBits, (std::array<bool, 3>{true, false, false}));
     const std::string status = view.caption(C::statusLine);
     EXPECT_NE(status.find(commands::kEmptyWriteLocks), std::string::npos) << status;
+}
+
+}  // namespace
+}  // namespace trilo::test
+
+namespace trilo::test {
+namespace {
+
+// "Zastavit" during a write, for each family: the write ends where it was, through the same
+// release as a failure; no lock bit follows, and the status line says where it stopped.
+TEST_F(Commands, AStopEndsAWriteAtItsWordWithTheBoardAtRest) {
+    const struct {
+        std::int32_t id;
+        std::size_t at;  // the first byte not written: the stop comes at the step after
+                         // the one that moved the gauge the tenth time
+    } cases[] = {{10, 0x16}, {2, 0x0A}, {5, 0x0A}, {8, 0x0A}};
+    dir.write("programmer.ini", "[SETUP_PRG]\nTrace=" + dir.file("stop.trace") + "\n");
+    for (const auto& k : cases) {
+        start(k.id);
+        const Bytes image = pattern(64);
+        useFile(image);
+        view.setChecked(C::chLB1, true);
+        int moves = 0;
+        view.onGauge = [&](int percent) {
+            if (percent > 0 && ++moves == 10) {
+                s->requestStop();
+            }
+        };
+        EXPECT_EQ(click(&btnWriteClick), kNone);
+        view.onGauge = nullptr;
+        char where[64];
+        std::snprintf(where, sizeof where, "Zastaveno na adrese 0x%04zX, čip je zapsán jen zčásti",
+                      k.at);
+        EXPECT_EQ(view.lastCommand, where);
+        EXPECT_EQ(chip().lockBits, (std::array<bool, 3>{}));
+        const bool avr = findDevice(k.id)->isAvr();
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            EXPECT_EQ(chip().flash[avr ? i ^ 1 : i], i < k.at ? image[i] : 0xFF)
+                << k.id << " " << i;
+        }
+        expectAtRest();
+        EXPECT_EQ(view.gauge.back(), 0);
+        // What a release writes, once more: the same lines end the trace of the stop.
+        const std::string stopped = dir.read("stop.trace");
+        s->board().link().ReleaseTarget();
+        const std::string release = dir.read("stop.trace").substr(stopped.size());
+        ASSERT_FALSE(release.empty());
+        EXPECT_TRUE(stopped.ends_with(release));
+    }
 }
 
 }  // namespace

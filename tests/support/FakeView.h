@@ -4,6 +4,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,11 +46,15 @@ public:
         port = status;
         setCaption(Control::statusLine, status.text);
     }
+    void showLastCommand(const std::string& text) override { lastCommand = text; }
     void setValue(Control c, int value) override {
         value_[index(c)] = value;
         text_[index(c)] = std::to_string(value);
         if (c == Control::Gauge1) {
             gauge.push_back(value);
+            if (onGauge) {
+                onGauge(value);
+            }
         }
     }
     std::string text(Control c) const override { return text_[index(c)]; }
@@ -94,8 +99,10 @@ public:
     std::deque<bool> answers;                              // Yes/No questions
     std::deque<std::optional<std::string>> dialogAnswers;  // file dialogs; nullopt = cancel
     std::vector<Message> log;
-    std::vector<int> gauge;  // every value the gauge was set to
-    PortStatus port;         // the status line as last shown
+    std::vector<int> gauge;            // every value the gauge was set to
+    std::function<void(int)> onGauge;  // the user's act while the gauge moves
+    PortStatus port;                   // the status line as last shown
+    std::string lastCommand;           // its second part
 
 private:
     static std::size_t index(Control c) { return static_cast<std::size_t>(c); }

@@ -1,4 +1,6 @@
 // The command buttons pressed as a user presses them, on the simulated board.
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <set>
@@ -11,11 +13,12 @@ using namespace trilo::gui::test;
 
 namespace {
 
-// A data file of size bytes in the current directory, chosen as the data file.
-void useDataFile(Program& program, const TestHome& home, int size) {
+// A data file of size bytes in the current directory, chosen as the data file; blank: as
+// an erased chip holds it.
+void useDataFile(Program& program, const TestHome& home, int size, bool blank = false) {
     QByteArray data(size, 0);
     for (int i = 0; i < size; ++i) {
-        data[i] = static_cast<char>(i * 37 + 5);
+        data[i] = static_cast<char>(blank ? 0xFF : i * 37 + 5);
     }
     const QString path = home.cwd() + QStringLiteral("/data.bin");
     QFile file(path);
@@ -32,6 +35,7 @@ class CommandsWindowTest : public QObject {
 private slots:
     void buttonsShowTheirMessagesAndMoveTheGauge();
     void theWindowPaintsAndStaysOpenWhileACommandRuns();
+    void zastavitEndsASlowVerifyAtOnce();
 };
 
 void CommandsWindowTest::buttonsShowTheirMessagesAndMoveTheGauge() {
@@ -112,8 +116,55 @@ void CommandsWindowTest::theWindowPaintsAndStaysOpenWhileACommandRuns() {
     QVERIFY2(ticksWhileBusy >= 5, qPrintable(QString::number(ticksWhileBusy)));
     QVERIFY(paintedWhileBusy.size() >= 3);
     QVERIFY(closeRefused);
+    // Each close asked whether to stop the command, and No let it run on.
+    QVERIFY(program.dialogs.texts(ScriptedDialogs::Kind::Question)
+                .contains(QString::fromUtf8("Zastavit probíhající operaci?")));
     QVERIFY(program.frmTop->isVisible());
     QVERIFY(!program.frmTop->busy());
+}
+
+// An 89C55 verify takes its 20 KB a byte at a time on a slow port. While it runs, the gauge
+// names it and the other controls show disabled; "Zastavit" ends it at the next byte, the
+// board released, with no box, and the controls come back as they were.
+void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
+    TestHome home;
+    home.writeSettings("[RUN_PRG]\nCPU=7\n");
+    Program program(10);
+    // The blank chip as it stands, so the verify would go all the way.
+    useDataFile(program, home, 20480, true);
+    auto* gauge = program.widget<QProgressBar>("Gauge1");
+    auto* stop = program.widget<QPushButton>("btnStop");
+    auto* read = program.widget<QPushButton>("btnRead");
+    const bool lockReadEnabled = program.widget("btnReadLB")->isEnabled();
+    QString barWhileBusy;
+    bool heldWhileBusy = false;
+    QElapsedTimer sinceStop;
+    // Once the verify is under way: the gauge has moved.
+    QObject::connect(gauge, &QProgressBar::valueChanged, [&](int percent) {
+        if (percent < 1 || sinceStop.isValid()) {
+            return;
+        }
+        barWhileBusy = gauge->text();
+        heldWhileBusy = !read->isEnabled() && !program.action("mnuOpen")->isEnabled() &&
+                        !program.action("mnuData")->isEnabled() && !stop->isHidden() &&
+                        stop->isEnabled();
+        sinceStop.start();
+        QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    QTest::mouseClick(program.widget<QPushButton>("btnVerify"), Qt::LeftButton);
+    QVERIFY(sinceStop.isValid());
+    QVERIFY2(sinceStop.elapsed() < 200, qPrintable(QString::number(sinceStop.elapsed())));
+    QVERIFY2(barWhileBusy.startsWith(QString::fromUtf8("Verifikace ")), qPrintable(barWhileBusy));
+    QVERIFY(heldWhileBusy);
+    QVERIFY(program.dialogs.log.empty());
+    QVERIFY(program.widget<QLabel>("lastCommand")->text().startsWith("Zastaveno na adrese 0x"));
+    QCOMPARE(gauge->text(), QString());
+    QCOMPARE(gauge->value(), 0);
+    QVERIFY(stop->isHidden());
+    QVERIFY(read->isEnabled());
+    QCOMPARE(program.widget("btnReadLB")->isEnabled(), lockReadEnabled);
+    QVERIFY(!program.frmTop->session().files().DataFile.isOpen());
+    QCOMPARE(program.frmTop->session().board().link().LastControlByte, 0xC0);
 }
 
 QTEST_MAIN(CommandsWindowTest)
