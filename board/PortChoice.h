@@ -8,6 +8,7 @@
 #include "base/Clock.h"
 #include "link/PortLayer.h"
 #include "link/PpdevPort.h"
+#include "link/TracePort.h"
 
 namespace trilo {
 

@@ -72,6 +72,11 @@ void ConsoleSink::error(const std::string& line) {
     std::fprintf(stderr, "trilo-cli: %s\n", line.c_str());
 }
 
+void ConsoleSink::verbose(const std::string& line) {
+    clearBar();
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 void ConsoleSink::progress(int percent) {
     if (!bar_ || percent == shown_) {
         return;

@@ -45,6 +45,15 @@ public:
     void result(const std::string& line);
     // The program's own complaint, on standard error.
     void error(const std::string& line);
+    // What -v tells, on standard error, whatever -q says.
+    void verbose(const std::string& line);
+    // With -v, the chip that answered each signature check.
+    void tellIdentity(bool on) { tellIdentity_ = on; }
+    void identified(const std::string& summary) override {
+        if (tellIdentity_) {
+            verbose("v patici: " + summary);
+        }
+    }
 
     void progress(int percent) override;
     void info(const std::string& message) override { held_.push_back(message); }
@@ -66,6 +75,7 @@ private:
     std::string label_;
     int shown_ = -1;
     bool drawn_ = false;
+    bool tellIdentity_ = false;
     std::vector<std::string> held_;
 };
 

@@ -20,6 +20,7 @@
 #include "board/Board.h"
 #include "cli/ConsoleSink.h"
 #include "commands/Commands.h"
+#include "commands/Report.h"
 #include "data/BufferDir.h"
 #include "data/ByteFile.h"
 #include "data/Checksum.h"
@@ -242,6 +243,7 @@ public:
         : o_(o),
           device_(*o.device),
           sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
+        sink_.tellIdentity(o.verbose > 0);
     }
 
     int run() {
@@ -381,6 +383,9 @@ private:
             sink_.error("simulovaná deska: žádný skutečný čip");
         }
         board.seat(device_.id);
+        if (o_.verbose > 0) {
+            sink_.verbose("deska: " + board.status().text);
+        }
 
         bool reads = false;
         for (const Step& s : o_.steps) {
@@ -463,6 +468,10 @@ private:
         board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
         board.port.board = o_.board.value_or(board.port.board);
         board.port.trace = o_.trace.value_or(board.port.trace);
+        // -v -v: every port access on standard error, unless a trace file is named.
+        if (o_.verbose > 1 && !o_.trace) {
+            board.port.trace = kTraceToStandardError;
+        }
         board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
         return board;
     }
@@ -498,7 +507,60 @@ private:
         }
     }
 
+    // With -v, how each command ended, in the window's status-line words.
     int step(OpContext& c, const Step& s) {
+        c.bytes = 0;
+        c.difference.reset();
+        const std::int64_t start = verboseClock_.nowUs();
+        const int status = perform(c, s);
+        if (o_.verbose > 0 && s.verb != Verb::Checksum) {
+            commands::Report report;
+            report.command = commandOf(s.verb);
+            report.outcome = lastOutcome_;
+            report.bytes = c.bytes;
+            report.verified =
+                s.verb == Verb::Verify || (s.verb == Verb::Erase && o_.blankCheck) ||
+                ((s.verb == Verb::Write || s.verb == Verb::WriteEeprom) && o_.readBack);
+            report.durationUs = verboseClock_.nowUs() - start;
+            if (c.difference) {
+                report.address = c.difference->address;
+            }
+            sink_.verbose(commands::reportText(report));
+        }
+        return status;
+    }
+
+    static commands::Command commandOf(Verb verb) {
+        using commands::Command;
+        switch (verb) {
+            case Verb::Erase:
+                return Command::Erase;
+            case Verb::Write:
+                return Command::WriteFlash;
+            case Verb::Verify:
+                return Command::Verify;
+            case Verb::ReadEeprom:
+                return Command::ReadEeprom;
+            case Verb::WriteEeprom:
+                return Command::WriteEeprom;
+            case Verb::ReadLock:
+                return Command::ReadLockBits;
+            case Verb::ReadFuses:
+                return Command::ReadFuses;
+            case Verb::WriteFuses:
+                return Command::WriteFuses;
+            case Verb::ReadSerialFuse:
+                return Command::ReadSerialFuse;
+            case Verb::WriteSerialFuse:
+                return Command::WriteSerialFuse;
+            case Verb::Signature:
+                return Command::Signature;
+            default:
+                return Command::ReadFlash;
+        }
+    }
+
+    int perform(OpContext& c, const Step& s) {
         sink_.begin(s.label);
         Outcome outcome = Outcome::Done;
         std::string reading;
@@ -597,6 +659,7 @@ private:
     }
 
     int finish(const Step& s, Outcome outcome, const std::string& reading) {
+        lastOutcome_ = outcome;
         const bool done = outcome == Outcome::Done;
         sink_.end(done, s.verb == Verb::Signature);
         if (!reading.empty()) {
@@ -610,6 +673,8 @@ private:
 
     const Options& o_;
     const DeviceInfo& device_;
+    SteadyClock verboseClock_;
+    Outcome lastOutcome_ = Outcome::Done;
     ConsoleSink sink_;
     Scratch scratch_;
     std::string stdin_;

@@ -62,13 +62,14 @@ const option kLongOptions[] = {
     {"trace", required_argument, nullptr, kTrace},
     {"sim-socket", required_argument, nullptr, kSimSocket},
     {"quiet", no_argument, nullptr, 'q'},
+    {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 // The leading ':' makes getopt report a missing argument apart from an unknown option.
-constexpr const char* kShortOptions = ":ew:m:r:sp:lFDVL:f:P:c:qh";
+constexpr const char* kShortOptions = ":ew:m:r:sp:lFDVL:f:P:c:qvh";
 
 struct VerbOf {
     int value;
@@ -330,6 +331,9 @@ Options parseOptions(int argc, char** argv) {
             continue;
         }
         switch (value) {
+            case 'v':
+                ++o.verbose;
+                break;
             case 'p':
                 part = arg;
                 break;
@@ -422,6 +426,9 @@ Volby:
       --trace=SOUBOR         připíše každý přístup k portu do SOUBORU
       --sim-socket=OBSAH     co drží simulovaná patice: auto, empty nebo čip
   -q, --quiet                bez ukazatele průběhu a bez hlášení o úspěchu
+  -v, --verbose              na standardní chybový výstup desku, podpis čipu
+                             a jak skončil každý příkaz; -v -v navíc každý
+                             přístup k portu ve formátu záznamu
   -h, --help                 vypíše tuto nápovědu
       --version              vypíše verzi
 

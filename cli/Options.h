@@ -62,6 +62,9 @@ struct Options {
     int lockLevel = 0;
     commands::FileFormat format = commands::FileFormat::ByName;
     bool quiet = false;
+    // -v: each command's outcome, the board and the signature on standard error; -v -v
+    // also every port access in the trace format.
+    int verbose = 0;
 
     // The board as the command line gives it; what it leaves out comes from programmer.ini.
     std::optional<std::string> port;

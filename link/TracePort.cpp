@@ -25,6 +25,18 @@ constexpr const char* kTraceStopped = "záznam zastaven: ";
 // against the user, root above all: a link, a device or FIFO, a file of someone else's.
 // Nothing when it is refused; why, in reason.
 std::FILE* openTrace(const std::string& path, std::string& reason) {
+    if (path == kTraceToStandardError) {
+        // A descriptor of its own, so closing the trace leaves standard error open.
+        const int fd = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "a");
+        if (file == nullptr) {
+            reason = systemReason(errno);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        return file;
+    }
     // Non-blocking, so a FIFO without a reader is refused rather than waited on.
     const int fd = ::open(
         path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
@@ -115,7 +127,9 @@ void TraceFile::stop(const std::string& problem) {
 PortStatus TracePort::status(std::uint16_t base) const {
     PortStatus status = inner_->status(base);
     if (trace_->problem().empty()) {
-        status.text += kTracingTo + trace_->path();
+        status.text += trace_->path() == kTraceToStandardError
+                           ? std::string(", záznam na standardní chybový výstup")
+                           : kTracingTo + trace_->path();
     } else {
         status.text += " (" + trace_->problem() + ")";
     }

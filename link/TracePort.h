@@ -10,6 +10,9 @@
 
 namespace trilo {
 
+// The trace name that writes to standard error instead of a file (trilo-cli -v -v).
+inline constexpr const char* kTraceToStandardError = "-";
+
 // The trace file: one line per port access or wait, appended.
 //   W 037A 0B   a write: address as four upper-case hex digits, value as two
 //   R 0379 08   a read, with the value read
