@@ -22,4 +22,18 @@ inline std::string hexBytes(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
+// The value of one hexadecimal digit in either case, or -1 when the character is none.
+inline constexpr int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
 }  // namespace trilo

@@ -8,23 +8,6 @@
 
 namespace trilo::records {
 
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
-
 std::optional<std::string> ImageBuilder::put(std::size_t address,
                                              std::span<const std::uint8_t> data) {
     for (std::size_t i = 0; i < data.size(); ++i, ++address) {

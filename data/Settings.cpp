@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/Errors.h"
+#include "base/Hex.h"
 #include "data/FileMove.h"
 
 namespace trilo {
@@ -76,19 +77,6 @@ LineKind classify(std::string_view line) {
         return {};
     }
     return {LineKind::Key, key, std::min(line.find_first_not_of(" \t", eq + 1), line.size())};
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 }  // namespace
