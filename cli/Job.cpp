@@ -470,7 +470,7 @@ private:
         board.port.trace = o_.trace.value_or(board.port.trace);
         // -v -v: every port access on standard error, unless a trace file is named.
         if (o_.verbose > 1 && !o_.trace) {
-            board.port.trace = kTraceToStandardError;
+            board.port.trace = std::string(kTraceToStandardError);
         }
         board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
         return board;

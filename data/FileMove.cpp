@@ -134,8 +134,9 @@ void removeStaleTemps(const std::string& dir, const std::string& legacy) {
 int createTemp(const std::string& to, std::string& temp) {
     const std::string dir = directoryOf(to);
     const auto slash = to.rfind('/');
-    removeStaleTemps(dir,
-                     "." + to.substr(slash == std::string::npos ? 0 : slash + 1) + ".trilo-save");
+    removeStaleTemps(dir, std::string(".")
+                              .append(to, slash == std::string::npos ? 0 : slash + 1)
+                              .append(".trilo-save"));
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
