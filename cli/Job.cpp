@@ -194,6 +194,25 @@ bool readsChip(Verb verb) {
     return verb == Verb::Read || verb == Verb::ReadEeprom;
 }
 
+bool writesChip(Verb verb) {
+    return verb == Verb::Write || verb == Verb::WriteEeprom || verb == Verb::WriteFuses ||
+           verb == Verb::WriteSerialFuse;
+}
+
+// Where a job that writes the flash erases it automatically, once: at its first write. A flash
+// write erases as in the window; an EEPROM or fuse write before it is preceded by the erase,
+// which after it would undo it. No later write erases.
+const Step* autoEraseStep(const Options& o) {
+    const auto& steps = o.steps;
+    if (!o.autoErase || std::none_of(steps.begin(), steps.end(),
+                                     [](const Step& s) { return s.verb == Verb::Write; })) {
+        return nullptr;
+    }
+    const auto first =
+        std::find_if(steps.begin(), steps.end(), [](const Step& s) { return writesChip(s.verb); });
+    return &*first;
+}
+
 int statusOf(Outcome outcome) {
     switch (outcome) {
         case Outcome::Done:
@@ -242,6 +261,7 @@ public:
     explicit Runner(const Options& o)
         : o_(o),
           device_(*o.device),
+          autoErase_(autoEraseStep(o)),
           sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
         sink_.tellIdentity(o.verbose > 0);
     }
@@ -564,13 +584,19 @@ private:
         sink_.begin(s.label);
         Outcome outcome = Outcome::Done;
         std::string reading;
+        const bool erases = &s == autoErase_;
+        if (erases && s.verb != Verb::Write) {
+            outcome = commands::EraseBeforeWrites(c, job(false));
+            if (outcome != Outcome::Done) {
+                return finish(s, outcome, reading);
+            }
+        }
         switch (s.verb) {
             case Verb::Erase:
                 outcome = commands::Erase(c, job(o_.blankCheck));
                 break;
             case Verb::Write:
-                outcome =
-                    commands::Write(c, job(o_.readBack), input(s), device_.flashSize, o_.autoErase);
+                outcome = commands::Write(c, job(o_.readBack), input(s), device_.flashSize, erases);
                 break;
             case Verb::Verify:
                 outcome = commands::Verify(c, job(o_.readBack), input(s));
@@ -673,6 +699,7 @@ private:
 
     const Options& o_;
     const DeviceInfo& device_;
+    const Step* autoErase_;
     SteadyClock verboseClock_;
     Outcome lastOutcome_ = Outcome::Done;
     ConsoleSink sink_;

@@ -167,6 +167,14 @@ Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::i
     return Outcome::Done;
 }
 
+Outcome EraseBeforeWrites(OpContext& c, const Job& job) {
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
+    ops(job).EraseChip(c, job);
+    return Outcome::Done;
+}
+
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit) {
     const bool eeprom = destination == Destination::Eeprom;

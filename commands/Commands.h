@@ -74,6 +74,11 @@ Outcome Erase(OpContext& c, const Job& job);
 // The first difference of a read-back or verify is left in c.difference.
 Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
               bool AutoErase);
+// The automatic erase of a job whose first write is not the flash write (an EEPROM or fuse
+// write comes before it): run before that first write, so that it undoes none of the job's
+// writes (an AVR's erase clears its EEPROM too), and the flash write then gets AutoErase
+// false. As Write's own erase: the signature check, no blank check, no message.
+Outcome EraseBeforeWrites(OpContext& c, const Job& job);
 // What a data file is checked for: a flash write's, a verify's, an EEPROM write's.
 enum class Destination { Flash, Verify, Eeprom };
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
