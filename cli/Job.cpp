@@ -233,6 +233,12 @@ std::string czechText(const TriloError& e) {
     if (io == nullptr) {
         return std::string(e.what()) + ".";
     }
+    if (dynamic_cast<const SaveRefused*>(io) != nullptr) {
+        return e.what();
+    }
+    if (dynamic_cast<const FileSwapped*>(io) != nullptr) {
+        return "soubor se změnil mezi prohlédnutím a otevřením";
+    }
     if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
         return other->directory() ? "je to adresář"
                                   : "není obyčejný soubor (roura nebo zařízení); data se čtou "
@@ -290,6 +296,11 @@ private:
             return interrupted();
         } catch (const Stopped&) {
             return interrupted();
+        } catch (const StartupAbort& e) {
+            // The run's scratch directory refused: a file error as any other.
+            sink_.end(false);
+            sink_.error(e.what());
+            return kFileError;
         } catch (const TriloError& e) {
             // A read or open that a signal broke fails; the signal is what ended it.
             if (interruptSignal() != 0) {
@@ -472,8 +483,9 @@ private:
         SettingsFile ini(kSettingsFileName);
         try {
             ini.load();
-        } catch (const SettingsReadError&) {
-            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst");
+        } catch (const SettingsReadError& e) {
+            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst: " +
+                             e.czechReason());
         }
         if (!ini.trusted()) {
             sink_.error(kUntrustedSettings);
@@ -599,7 +611,7 @@ private:
                 outcome = commands::Write(c, job(o_.readBack), input(s), device_.flashSize, erases);
                 break;
             case Verb::Verify:
-                outcome = commands::Verify(c, job(o_.readBack), input(s));
+                outcome = commands::Verify(c, job(o_.readBack), input(s), device_.flashSize);
                 break;
             case Verb::Read:
                 outcome = commands::Read(c, job(o_.readBack));

@@ -83,13 +83,15 @@ Outcome EraseBeforeWrites(OpContext& c, const Job& job);
 enum class Destination { Flash, Verify, Eeprom };
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
 // chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit; a verify's
-// is of any size but not empty), made ahead of a whole job so that an earlier command never
+// is not empty either), made ahead of a whole job so that an earlier command never
 // changes a chip for a file a later one refuses. Done, or the outcome with its message shown;
 // the file is closed again either way.
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit);
-// Verify the flash against the data file; the operation shows the result.
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile);
+// Verify the flash against the data file; the operation shows the result. A file larger than
+// sizeLimit ("Size FLASH") is refused as the write refuses it.
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile,
+               std::int64_t sizeLimit);
 
 // The EEPROM: read job.EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").
