@@ -33,7 +33,7 @@ mkdir -p "$corpus"
 case "$target" in
     intelhex) cp "$fixtures"/*.hex "$fixtures"/*.ihx "$here"/seeds/intelhex/* "$corpus/" ;;
     srecord) cp "$fixtures"/*.srec "$fixtures"/*.s37 "$here"/seeds/srecord/* "$corpus/" ;;
-    elf) cp "$fixtures"/*.elf "$corpus/" ;;
+    elf) cp "$fixtures"/*.elf "$here"/seeds/elf/* "$corpus/" ;;
 esac
 dict="$here/$target.dict"
 "$build/${target}_fuzz" -runs="$runs" -seed=1 -dict="$dict" \
