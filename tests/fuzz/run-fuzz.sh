@@ -15,7 +15,7 @@ fixtures="$here/../fixtures/intelhex"
 
 clang="$(command -v clang++ || true)"
 if [ -z "$clang" ]; then
-    echo "SKIPPED: clang++ not found; apt-get install clang libclang-rt-14-dev to fuzz"
+    echo "SKIPPED: clang++ not found; apt-get install clang libclang-rt-dev to fuzz"
     exit 77
 fi
 
