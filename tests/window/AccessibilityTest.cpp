@@ -1,10 +1,14 @@
 // The main window as a screen reader and a keyboard user meet it.
 #include <QAccessible>
+#include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTabBar>
 
 #include "WindowSupport.h"
+#include "app/DataWindow.h"
 
 using namespace trilo;
 using namespace trilo::gui;
@@ -37,12 +41,49 @@ QHash<QString, QString> accessibleTree(QAccessibleInterface* parent, const QStri
     return tree;
 }
 
+// The captions of a window that an Alt key reaches, whatever is enabled or shown: the menu
+// bar's titles, buttons, check boxes, group boxes, tabs and the labels that name a control;
+// and apart, each popup menu's items.
+QList<QStringList> mnemonicScopes(QWidget* window) {
+    QStringList top;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->window() != window) {
+            continue;
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            top << button->text();
+        } else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
+            top << label->text();
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            top << box->title();
+        } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+            for (int k = 0; k < tabs->count(); ++k) {
+                top << tabs->tabText(k);
+            }
+        } else if (auto* bar = qobject_cast<QMenuBar*>(w)) {
+            for (QAction* title : bar->actions()) {
+                top << title->text();
+            }
+        }
+    }
+    QList<QStringList> scopes{top};
+    for (QMenu* menu : window->findChildren<QMenu*>()) {
+        QStringList items;
+        for (QAction* item : menu->actions()) {
+            items << item->text();
+        }
+        scopes << items;
+    }
+    return scopes;
+}
+
 }  // namespace
 
 class AccessibilityTest : public QObject {
     Q_OBJECT
 private slots:
     void everyControlHasItsRoleNameAndGroup();
+    void mnemonicsAreUniqueInEachWindow();
     void shortcuts_data();
     void shortcuts();
     void tabFollowsReadingOrder();
@@ -74,8 +115,8 @@ void AccessibilityTest::everyControlHasItsRoleNameAndGroup() {
                                    {"rdSOFF", "RadioButton OFF < Serial Prog. Fuse"},
                                    {"btnReadS", "Button Read < Serial Prog. Fuse"},
                                    {"btnWriteS", "Button Write < Serial Prog. Fuse"},
-                                   {"txTyp", "StaticText Typ < CPU Info / Set Up @ Label1"},
-                                   {"txCpu", "StaticText CPU < CPU Info / Set Up @ Label2"},
+                                   {"txTyp", "StaticText X051 < CPU Info / Set Up @ Label1"},
+                                   {"txCpu", "StaticText 89C2051 < CPU Info / Set Up @ Label2"},
                                    {"GroupBox1", "Grouping AVR Fuse Bits < CPU Info / Set Up"},
                                    {"chD5", "CheckBox D5 - NC < AVR Fuse Bits"},
                                    {"chD0", "CheckBox D0 - NC < AVR Fuse Bits"},
@@ -95,6 +136,28 @@ void AccessibilityTest::everyControlHasItsRoleNameAndGroup() {
     }
 }
 
+void AccessibilityTest::mnemonicsAreUniqueInEachWindow() {
+    TestHome home;
+    Program program;
+    program.action("mnuShowData")->trigger();
+    for (QWidget* window : {static_cast<QWidget*>(program.frmTop.get()),
+                            static_cast<QWidget*>(program.frmTop->dataWindow()),
+                            static_cast<QWidget*>(program.frmInfo)}) {
+        for (const QStringList& scope : mnemonicScopes(window)) {
+            QHash<QString, QString> owner;
+            for (const QString& caption : scope) {
+                const QString key = QKeySequence::mnemonic(caption).toString();
+                if (key.isEmpty()) {
+                    continue;
+                }
+                QVERIFY2(!owner.contains(key), qPrintable(window->objectName() + ": " + key + " " +
+                                                          owner.value(key) + " / " + caption));
+                owner.insert(key, caption);
+            }
+        }
+    }
+}
+
 void AccessibilityTest::shortcuts_data() {
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("object");
@@ -108,6 +171,8 @@ void AccessibilityTest::shortcuts_data() {
     QTest::newRow("File menu") << QKeySequence(Qt::ALT | Qt::Key_F) << "mnuFile";
     QTest::newRow("Verify") << QKeySequence(Qt::ALT | Qt::Key_V) << "btnVerify";
     QTest::newRow("Size EEPROM") << QKeySequence(Qt::ALT | Qt::Key_P) << "spEEprom";
+    QTest::newRow("EEPROM Read") << QKeySequence(Qt::ALT | Qt::Key_D) << "btnReaEE";
+    QTest::newRow("Data menu") << QKeySequence(Qt::ALT | Qt::Key_T) << "mnuData";
 }
 
 void AccessibilityTest::shortcuts() {
@@ -120,6 +185,7 @@ void AccessibilityTest::shortcuts() {
     program.frmTop->setEnabled(Control::mnuSave, true);
     program.frmTop->setEnabled(Control::mnuSaveAs, true);
     program.frmTop->setEnabled(Control::spEEprom, true);
+    program.frmTop->setEnabled(Control::btnReaEE, true);
     program.frmTop->show();
     program.frmTop->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(program.frmTop.get()));
