@@ -41,42 +41,6 @@ QHash<QString, QString> accessibleTree(QAccessibleInterface* parent, const QStri
     return tree;
 }
 
-// The captions of a window that an Alt key reaches, whatever is enabled or shown: the menu
-// bar's titles, buttons, check boxes, group boxes, tabs and the labels that name a control;
-// and apart, each popup menu's items.
-QList<QStringList> mnemonicScopes(QWidget* window) {
-    QStringList top;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (w->window() != window) {
-            continue;
-        }
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            top << button->text();
-        } else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
-            top << label->text();
-        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
-            top << box->title();
-        } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
-            for (int k = 0; k < tabs->count(); ++k) {
-                top << tabs->tabText(k);
-            }
-        } else if (auto* bar = qobject_cast<QMenuBar*>(w)) {
-            for (QAction* title : bar->actions()) {
-                top << title->text();
-            }
-        }
-    }
-    QList<QStringList> scopes{top};
-    for (QMenu* menu : window->findChildren<QMenu*>()) {
-        QStringList items;
-        for (QAction* item : menu->actions()) {
-            items << item->text();
-        }
-        scopes << items;
-    }
-    return scopes;
-}
-
 }  // namespace
 
 class AccessibilityTest : public QObject {
@@ -136,24 +100,40 @@ void AccessibilityTest::everyControlHasItsRoleNameAndGroup() {
     }
 }
 
+// Each Alt key is one control's, whatever is enabled or shown: in each window (the main one,
+// the data window, the About box) over its buttons, check boxes, group boxes, tabs, labels
+// that name a control and menu titles; in each popup menu over its items.
 void AccessibilityTest::mnemonicsAreUniqueInEachWindow() {
     TestHome home;
     Program program;
     program.action("mnuShowData")->trigger();
-    for (QWidget* window : {static_cast<QWidget*>(program.frmTop.get()),
-                            static_cast<QWidget*>(program.frmTop->dataWindow()),
-                            static_cast<QWidget*>(program.frmInfo)}) {
-        for (const QStringList& scope : mnemonicScopes(window)) {
-            QHash<QString, QString> owner;
-            for (const QString& caption : scope) {
-                const QString key = QKeySequence::mnemonic(caption).toString();
-                if (key.isEmpty()) {
-                    continue;
-                }
-                QVERIFY2(!owner.contains(key), qPrintable(window->objectName() + ": " + key + " " +
-                                                          owner.value(key) + " / " + caption));
-                owner.insert(key, caption);
+    QHash<QPair<QObject*, QString>, QString> owner;
+    const auto claim = [&](QObject* scope, const QString& caption) {
+        const QString key = QKeySequence::mnemonic(caption).toString();
+        QVERIFY2(key.isEmpty() || !owner.contains({scope, key}),
+                 qPrintable(key + ": " + owner.value({scope, key}) + " / " + caption));
+        owner.insert({scope, key}, caption);
+    };
+    for (QWidget* w : program.frmTop->findChildren<QWidget*>()) {
+        QStringList captions;
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            captions << button->text();
+        } else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
+            captions << label->text();
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            captions << box->title();
+        } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+            for (int k = 0; k < tabs->count(); ++k) {
+                captions << tabs->tabText(k);
             }
+        } else if (qobject_cast<QMenuBar*>(w) != nullptr || qobject_cast<QMenu*>(w) != nullptr) {
+            // A menu bar's titles count in its window, a popup's items in the popup.
+            for (QAction* item : w->actions()) {
+                claim(qobject_cast<QMenu*>(w) != nullptr ? w : w->window(), item->text());
+            }
+        }
+        for (const QString& caption : captions) {
+            claim(w->window(), caption);
         }
     }
 }
