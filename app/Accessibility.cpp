@@ -22,20 +22,21 @@ struct Mnemonic {
     char key;
 };
 
-// Each letter is one of the caption's own and unique among the controls that are enabled
-// together: EEPROM and the serial-programming fuse never are, so their Read and Write share
-// theirs. The fuse group's Read and Write have no letter left, and the fuse boxes change
-// their captions with the device; the device items differ only in digits. Buttons first,
-// then the menu titles, then each menu's items, whose letters count only in their menu.
+// Each letter is one of the caption's own and unique in the window, whatever is enabled: a
+// letter shared moves the focus between its controls instead of acting. "Read" and "Write"
+// have few letters, so the EEPROM's take "d" and "i", the Data menu "t" and Index "x"; the
+// serial-programming fuse's and the fuse group's Read and Write have none left, and the
+// fuse boxes change their captions with the device; the device items differ only in
+// digits. Buttons first, then the menu titles, then each menu's items, whose letters count
+// only in their menu.
 constexpr Mnemonic kMnemonics[] = {
-    {C::btnRead, 'R'},   {C::btnWrite, 'W'},  {C::btnErase, 'E'}, {C::btnVerify, 'V'},
-    {C::btnReaEE, 'd'},  {C::btnWriEE, 't'},  {C::chLB1, '1'},    {C::chLB2, '2'},
-    {C::chLB3, '3'},     {C::btnReadLB, 'L'}, {C::rdSON, 'N'},    {C::rdSOFF, 'O'},
-    {C::btnReadS, 'd'},  {C::btnWriteS, 't'}, {C::mnuFile, 'F'},  {C::mnuX51, 'M'},
-    {C::mnuAVR, 'A'},    {C::mnuIndex, 'I'},  {C::mnuOpen, 'O'},  {C::mnuSave, 'S'},
-    {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},  {C::mnuExit, 'x'},  {C::mnuDM, 'm'},
-    {C::mnuCP, 'C'},     {C::mnuFL, 's'},     {C::mnuDL, 'v'},    {C::mnuLPT1, '1'},
-    {C::mnuLPT2, '2'},   {C::mnuAbout, 'A'}};
+    {C::btnRead, 'R'},  {C::btnWrite, 'W'},  {C::btnErase, 'E'},  {C::btnVerify, 'V'},
+    {C::btnReaEE, 'd'}, {C::btnWriEE, 'i'},  {C::chLB1, '1'},     {C::chLB2, '2'},
+    {C::chLB3, '3'},    {C::btnReadLB, 'L'}, {C::rdSON, 'N'},     {C::rdSOFF, 'O'},
+    {C::mnuFile, 'F'},  {C::mnuX51, 'M'},    {C::mnuAVR, 'A'},    {C::mnuIndex, 'x'},
+    {C::mnuOpen, 'O'},  {C::mnuSave, 'S'},   {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},
+    {C::mnuExit, 'x'},  {C::mnuDM, 'm'},     {C::mnuCP, 'C'},     {C::mnuFL, 's'},
+    {C::mnuDL, 'v'},    {C::mnuLPT1, '1'},   {C::mnuLPT2, '2'},   {C::mnuAbout, 'A'}};
 
 // The labels beside the controls that have no caption of their own, and their mnemonics.
 struct Labelled {
@@ -122,13 +123,9 @@ void TfrmTop::setUpAccessibility() {
         auto* label = findChild<QLabel*>(QString::fromLatin1(pair.label));
         QWidget* control = slot(pair.control).widget;
         label->setText(marked(label->text(), pair.key));
-        // A spin edit takes its name from the buddy; a static text names itself by its own
-        // text, which here is the value, so it is given the label's (the value is its
-        // description).
+        // A spin edit takes its name from the buddy; a static text keeps its value as its
+        // name, which a screen reader reads after the label beside it.
         label->setBuddy(control);
-        if (qobject_cast<QLabel*>(control) != nullptr) {
-            control->setAccessibleName(withoutMnemonic(label->text()));
-        }
     }
 
     for (std::size_t k = 1; k < std::size(kTabOrder); ++k) {

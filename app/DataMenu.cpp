@@ -12,7 +12,8 @@ namespace trilo::gui {
 
 void TfrmTop::createDataMenu() {
     // Between "AVR" and "Index": it shows what the device menus' commands read and write.
-    auto* menu = new QMenu(QStringLiteral("&Data"), menuBar());
+    // Alt+D is the EEPROM's "Read".
+    auto* menu = new QMenu(QStringLiteral("Da&ta"), menuBar());
     menu->setObjectName(QStringLiteral("mnuData"));
     menu->menuAction()->setObjectName(QStringLiteral("mnuData"));
     menu->setFont(font());
@@ -75,9 +76,9 @@ void TfrmTop::refreshChip() {
         if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
             const bool eeprom =
                 session_.files().bufferContent == commands::BufferContent::AvrEeprom;
-            dataWindow_->setChip(*bytes,
-                                 eeprom ? QStringLiteral("EEPROM") : QStringLiteral("FLASH"),
-                                 session_.bufferIsAvrFlash());
+            dataWindow_->setChip(
+                *bytes, eeprom ? QStringLiteral("EEPROM") : QStringLiteral("FLASH"),
+                QString::fromStdString(session_.bufferDeviceName()), session_.bufferIsAvrFlash());
         }
     });
 }
@@ -85,12 +86,14 @@ void TfrmTop::refreshChip() {
 void TfrmTop::refreshFile() {
     session_.handle([this] {
         const QString name = QString::fromStdString(session_.files().CurrentFile);
+        const QString device = QString::fromStdString(session_.selectedDeviceName());
         auto image = session_.fileImage();
         if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
-            dataWindow_->setFile(name, std::move(*bytes),
+            dataWindow_->setFile(name, std::move(*bytes), device,
                                  session_.fileMemory() == commands::BufferContent::AvrFlash);
         } else {
-            dataWindow_->setFileRefused(name, QString::fromStdString(std::get<std::string>(image)));
+            dataWindow_->setFileRefused(name, QString::fromStdString(std::get<std::string>(image)),
+                                        device);
         }
     });
 }

@@ -223,7 +223,6 @@ DataWindow::DataWindow(Dialogs& dialogs, QWidget* parent)
     footer_ = new QLabel(this);
     footer_->setObjectName(QStringLiteral("dataFooter"));
     footer_->setTextFormat(Qt::PlainText);
-    footer_->setAccessibleName(QString::fromUtf8("Kontrolní součty"));
     // Read by keyboard too: Tab reaches it and the arrows move through its text.
     footer_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     footer_->setFocusPolicy(Qt::StrongFocus);
@@ -272,26 +271,34 @@ DataWindow::DataWindow(Dialogs& dialogs, QWidget* parent)
     updateTexts();
 }
 
-void DataWindow::setChip(Bytes bytes, const QString& memory, bool avrFlash) {
+void DataWindow::setChip(Bytes bytes, const QString& memory, const QString& device, bool avrFlash) {
     chip_ = std::move(bytes);
     memory_ = memory;
+    chipDevice_ = device;
     chipAvrFlash_ = avrFlash;
     compare();
 }
 
-void DataWindow::setFile(const QString& name, Bytes bytes, bool avrFlash) {
+void DataWindow::setFile(const QString& name, Bytes bytes, const QString& device, bool avrFlash) {
     file_ = std::move(bytes);
     fileName_ = name;
+    fileDevice_ = device;
     fileRefusal_.clear();
     fileAvrFlash_ = avrFlash;
     compare();
 }
 
-void DataWindow::setFileRefused(const QString& name, const QString& why) {
+void DataWindow::setFileRefused(const QString& name, const QString& why, const QString& device) {
     file_.clear();
     fileName_ = name;
+    fileDevice_ = device;
     fileRefusal_ = why.trimmed();
+    fileAvrFlash_ = false;
     compare();
+}
+
+bool DataWindow::otherDevice() const {
+    return !memory_.isEmpty() && chipDevice_ != fileDevice_;
 }
 
 void DataWindow::setReadEnabled(bool on) {
@@ -300,7 +307,8 @@ void DataWindow::setReadEnabled(bool on) {
 
 void DataWindow::compare() {
     const auto current = currentOffset();
-    differences_ = Differences(chip_, file_);
+    // Another device's bytes hold other things at the same addresses: nothing to compare.
+    differences_ = otherDevice() ? Differences() : Differences(chip_, file_);
     model_.show(model_.side());
     updateTexts();
     if (current && *current < model_.size()) {
@@ -316,35 +324,55 @@ void DataWindow::showSide(int tab) {
 }
 
 void DataWindow::updateTexts() {
+    // "FLASH 90S2313", and the device selected when the bytes are another's.
+    const QString chipData = (memory_ + QLatin1Char(' ') + chipDevice_).trimmed();
+    const QString selected = fileDevice_.isEmpty() ? QString::fromUtf8("žádný") : fileDevice_;
     QString caption;
     switch (model_.side()) {
         case HexModel::Side::Chip:
             caption = memory_.isEmpty() ? QString::fromUtf8("Čip: nic nenačteno")
-                                        : QString::fromUtf8("Čip: ") + memory_;
+                                        : QString::fromUtf8("Čip: ") + chipData;
+            if (otherDevice()) {
+                caption += QString::fromUtf8(", zvolen je ") + selected;
+            }
             break;
         case HexModel::Side::File:
             caption = QStringLiteral("Soubor: ") + fileName_;
             break;
         case HexModel::Side::Both:
-            caption = QString::fromUtf8("Rozdíly: ") + differingBytes(differences_.count());
+            caption = otherDevice()
+                          ? QString::fromUtf8(
+                                "Rozdíly: data čipu jsou z %1, zvolen je %2; "
+                                "načtěte čip znovu")
+                                .arg(chipDevice_, selected)
+                          : QString::fromUtf8("Rozdíly: ") + differingBytes(differences_.count());
             break;
     }
     caption_->setText(caption);
     table_->setAccessibleName(caption);
 
-    const QString chipSide = memory_.isEmpty()
-                                 ? QString::fromUtf8("Čip: nic nenačteno")
-                                 : QString::fromUtf8("Čip (%1): %2")
-                                       .arg(memory_, fromUtf8(checksumText(chip_, chipAvrFlash_)));
+    const QString chipSide =
+        memory_.isEmpty()
+            ? QString::fromUtf8("Čip: nic nenačteno")
+            : QString::fromUtf8("Čip (%1): %2").arg(chipData, fromUtf8(checksumText(chip_)));
     QString fileSide;
     if (fileName_.isEmpty()) {
         fileSide = QString::fromUtf8("Soubor: nezvolen");
     } else if (!fileRefusal_.isEmpty()) {
         fileSide = QStringLiteral("Soubor: ") + fileRefusal_;
     } else {
-        fileSide = QStringLiteral("Soubor: ") + fromUtf8(checksumText(file_, fileAvrFlash_));
+        fileSide = QStringLiteral("Soubor: ") + fromUtf8(checksumText(file_));
     }
-    footer_->setText(chipSide + QLatin1Char('\n') + fileSide);
+    QString footer = chipSide + QLatin1Char('\n') + fileSide;
+    // The program's own files hold an AVR word the other way round; the view is as the
+    // tools show it.
+    if ((!memory_.isEmpty() && chipAvrFlash_) || (!fileName_.isEmpty() && fileAvrFlash_)) {
+        footer += QString::fromUtf8(
+            "\nFLASH AVR: nižší bajt slova první, adresy po bajtech "
+            "(jako nástroje AVR)");
+    }
+    // The label's name is its text, so a screen reader reads the values too.
+    footer_->setText(footer);
 }
 
 std::optional<std::size_t> DataWindow::currentOffset() const {

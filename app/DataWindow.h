@@ -59,17 +59,20 @@ private:
 };
 
 // "Data": the chip's bytes as the last read left them, the data file as a write takes it,
-// and where the two differ, with the checksums of each side.
+// and where the two differ, with the checksums of each side. Both sides come at their tools'
+// addresses (an AVR flash low byte first). Bytes of another device than the file is read
+// for are shown, never compared.
 class DataWindow final : public QWidget {
     Q_OBJECT
 public:
     DataWindow(Dialogs& dialogs, QWidget* parent);
 
-    // memory: "FLASH" or "EEPROM"; avrFlash: the checksums take the words low byte first.
-    void setChip(Bytes bytes, const QString& memory, bool avrFlash);
-    // The file's bytes, or why there are none.
-    void setFile(const QString& name, Bytes bytes, bool avrFlash);
-    void setFileRefused(const QString& name, const QString& why);
+    // memory: "FLASH" or "EEPROM"; device: the one read; avrFlash: the footer says in which
+    // order an AVR flash's words are shown.
+    void setChip(Bytes bytes, const QString& memory, const QString& device, bool avrFlash);
+    // The file's bytes as a write into device takes them, or why there are none.
+    void setFile(const QString& name, Bytes bytes, const QString& device, bool avrFlash);
+    void setFileRefused(const QString& name, const QString& why, const QString& device);
     void setReadEnabled(bool on);
 
     // "Rozdíly" at offset, or at the first difference it finds.
@@ -94,6 +97,8 @@ protected:
 
 private:
     void compare();
+    // The chip's bytes are of another device than the one the file is read for.
+    bool otherDevice() const;
     void showSide(int tab);
     void goTo(std::size_t offset);
     void updateTexts();
@@ -104,6 +109,8 @@ private:
     Differences differences_;
     HexModel model_;
     QString memory_;
+    QString chipDevice_;
+    QString fileDevice_;
     QString fileName_;
     QString fileRefusal_;
     bool chipAvrFlash_ = false;

@@ -12,6 +12,8 @@ ValueText::ValueText(QWidget* parent) : QLabel(parent) {
 
 void ValueText::setValue(const QString& value) {
     value_ = value;
+    // Whole, though the text shown may be elided.
+    setAccessibleName(value);
     setAccessibleDescription(value);
     fit();
 }

@@ -6,8 +6,8 @@ namespace trilo::gui {
 
 // A sunken static text that shows a value (the data file, the family, the device). A value
 // too long for its place is elided in the middle, so a path keeps its file name in view, and
-// the whole of it is the tooltip. Screen readers get the value as the description; the name
-// is the label's beside it.
+// the whole of it is the tooltip. Screen readers get the whole value as the name and the
+// description; the label beside it says what it is.
 class ValueText : public QLabel {
     Q_OBJECT
 public:

@@ -96,7 +96,9 @@ InputImage decodedImage(ByteFile& file, const std::string& path, DataFormat form
 }  // namespace
 
 bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
-    c.swappedWords = false;
+    // Raw or decoded, the operations take an AVR word high byte first; the user's tools
+    // number its bytes the other way.
+    c.swappedWords = memory == BufferContent::AvrFlash;
     const auto format = inputFormat(c.DataFile, file);
     if (const auto* refusal = std::get_if<std::string>(&format)) {
         c.sink.info(*refusal);
@@ -112,9 +114,6 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
         c.sink.info(*refusal);
         return false;
     }
-    // The image's words were turned to the program's order; where they differ, the user's
-    // tools number the bytes the other way.
-    c.swappedWords = memory == BufferContent::AvrFlash;
     c.image = std::make_unique<ImageSource>(std::get<HexImage>(std::move(image)));
     c.input = c.image.get();
     return true;

@@ -34,6 +34,7 @@ void runCommand(Session& s, Command name,
 void readInto(Session& s, Outcome outcome, commands::BufferContent content) {
     if (outcome == Outcome::Done) {
         s.files().bufferContent = content;
+        s.files().bufferDevice = s.selection().DeviceId;
         s.view().setEnabled(C::mnuSave, true);
         s.view().setEnabled(C::mnuSaveAs, true);
         s.view().dataChanged(View::DataSide::Chip);
@@ -90,7 +91,7 @@ void btnVerifyClick(Session& s) {
     runCommand(s, Command::Verify, [&](OpContext& c, const Job& job) {
         outcome = commands::Verify(c, job, s.files().CurrentFile, job.FlashSize);
         if (c.difference) {
-            at = static_cast<std::size_t>(inputOffset(c, *c.difference));
+            at = static_cast<std::size_t>(c.difference->address);
         }
         return outcome;
     });

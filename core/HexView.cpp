@@ -7,8 +7,8 @@
 
 namespace trilo {
 
-std::string checksumText(std::span<const std::uint8_t> image, bool avrFlash) {
-    return describe(checksumsInToolOrder(image, avrFlash));
+std::string checksumText(std::span<const std::uint8_t> image) {
+    return describe(checksumsOf(image));
 }
 
 int addressDigits(std::size_t memorySize) {

@@ -24,8 +24,9 @@ char asciiOf(std::uint8_t value);
 // A whole row: "01A0  5A FF ...  Z...", the bytes past the end left blank.
 std::string rowText(std::span<const std::uint8_t> image, std::size_t row);
 
-// An image's checksums as the window shows them, numbered as the toolchains do.
-std::string checksumText(std::span<const std::uint8_t> image, bool avrFlash);
+// The checksums of an image as the view holds it, at its tools' addresses (an AVR flash low
+// byte first), so they match what a toolchain reports.
+std::string checksumText(std::span<const std::uint8_t> image);
 
 // The offsets at which two images differ, over the length they share: what a write of the
 // shorter one would compare. Bytes only one side has are not differences.

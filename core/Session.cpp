@@ -332,6 +332,8 @@ void Session::ApplyDeviceSelection() {
     board_.seat(selection_.DeviceId);
     // The board's name, and whether the start-up's trace reached its file.
     updateStatusLine();
+    // The file is read for this device now, and the buffer may be another's.
+    view_.dataChanged(View::DataSide::File);
     // 12.
     SaveSettings();
 }

@@ -76,6 +76,9 @@ struct Files {
     std::string BufferFile;
     // What the last read put in the buffer, so a save as Intel HEX knows the word order.
     commands::BufferContent bufferContent = commands::BufferContent::None;
+    // The device the last read was of (DeviceId): after a change of device the buffer is
+    // still that one's.
+    std::int32_t bufferDevice = 0;
     ByteFile DataFile;
     // The last data files opened or saved, the newest first; stored in "RECENT_PRG".
     std::vector<std::string> RecentFiles;
@@ -149,17 +152,22 @@ public:
 
     // ---- The data view (SessionData.cpp) ----------------------------------------------
     // The buffer as the last read left it, and the data file as a write of that memory
-    // would take it; or why there is nothing to show.
+    // would take it; or why there is nothing to show. Both at the addresses the user's
+    // tools give: an AVR flash word low byte first (the program's files hold it the other
+    // way round), so the view's offsets are the commands' difference addresses.
     commands::InputImage bufferImage() const;
     // Whether the buffer file is there: a save moves it away.
     bool holdsBuffer() const;
     commands::InputImage fileImage() const;
-    // Whether the buffer holds an AVR flash, whose words are high byte first and checksums
-    // low byte first; and the memory the file is read for.
+    // Whether the buffer holds an AVR flash; and the memory the file is read for.
     bool bufferIsAvrFlash() const {
         return files_.bufferContent == commands::BufferContent::AvrFlash;
     }
     commands::BufferContent fileMemory() const;
+    // The names of the device the buffer was read from and of the one selected; empty for
+    // none.
+    std::string bufferDeviceName() const;
+    std::string selectedDeviceName() const;
     // The data window's size as programmer.ini keeps it; nothing when it keeps none.
     std::optional<std::pair<int, int>> dataViewSize() const;
     void rememberDataViewSize(int width, int height);

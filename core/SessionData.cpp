@@ -3,6 +3,7 @@
 #include "commands/Commands.h"
 #include "core/Session.h"
 #include "data/FileMove.h"
+#include "data/IntelHex.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
 
@@ -12,6 +13,19 @@ namespace {
 
 constexpr const char* kData = "DATA_PRG";
 
+// An AVR flash turned to its tools' order, low byte of each word first.
+commands::InputImage toolOrder(commands::InputImage image, bool avrFlash) {
+    if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image); bytes && avrFlash) {
+        swapWordBytes(*bytes);
+    }
+    return image;
+}
+
+std::string nameOf(std::int32_t id) {
+    const DeviceInfo* device = findDevice(id);
+    return device != nullptr ? device->name : "";
+}
+
 }  // namespace
 
 bool Session::holdsBuffer() const {
@@ -19,8 +33,17 @@ bool Session::holdsBuffer() const {
 }
 
 commands::InputImage Session::bufferImage() const {
-    return commands::inputImage({files_.BufferFile, commands::FileFormat::Raw},
-                                commands::BufferContent::None);
+    return toolOrder(commands::inputImage({files_.BufferFile, commands::FileFormat::Raw},
+                                          commands::BufferContent::None),
+                     bufferIsAvrFlash());
+}
+
+std::string Session::bufferDeviceName() const {
+    return nameOf(files_.bufferDevice);
+}
+
+std::string Session::selectedDeviceName() const {
+    return nameOf(selection_.DeviceId);
 }
 
 // The file is compared with what the buffer holds: after an EEPROM read, as an EEPROM write
@@ -37,7 +60,9 @@ commands::InputImage Session::fileImage() const {
     if (files_.CurrentFile.empty()) {
         return std::string(kNoInputFile);
     }
-    return commands::inputImage(files_.CurrentFile, fileMemory());
+    const commands::BufferContent memory = fileMemory();
+    return toolOrder(commands::inputImage(files_.CurrentFile, memory),
+                     memory == commands::BufferContent::AvrFlash);
 }
 
 std::optional<std::pair<int, int>> Session::dataViewSize() const {

@@ -79,11 +79,12 @@ public:
     virtual void showAbout() = 0;
 
     // The data view follows the buffer and the data file: a read put new bytes in the
-    // buffer, or Open chose another file. Nothing to do for a window without one.
+    // buffer, or Open chose another file, or another device reads the file in its own way.
+    // Nothing to do for a window without one.
     enum class DataSide { Chip, File };
     virtual void dataChanged(DataSide side) { (void)side; }
-    // A verify found the flash unlike the file: the data view shows where, at the offset
-    // of the first difference in the file as the write takes it.
+    // A verify found the flash unlike the file: the data view shows where, at the address
+    // of the first difference as the user's tools number it (the view's offsets).
     virtual void showDifferences(std::optional<std::size_t> at) { (void)at; }
 };
 

@@ -33,10 +33,6 @@ void stepAt(OpContext& c, std::int64_t address, int percent) {
     c.sink.progress(percent);
 }
 
-std::int64_t inputOffset(const OpContext& c, const Difference& difference) {
-    return c.swappedWords ? difference.address ^ 1 : difference.address;
-}
-
 void runReleasing(OpContext& c, const std::function<void()>& operation) {
     try {
         operation();

@@ -51,8 +51,8 @@ struct OpContext {
     const DeviceInfo* expected = nullptr;
     // An image the input is read from, when the data file is not read as it stands.
     std::unique_ptr<ImageSource> image;
-    // The input is an AVR flash image from Intel HEX: the file holds each word low byte
-    // first, so the input's byte o stands at o ^ 1 in the file.
+    // The input is an AVR flash image, which the operations take high byte first: the user's
+    // tools number each word low byte first, so the input's byte o is their byte o ^ 1.
     bool swappedWords = false;
     // The first difference the last write or verify found, for whoever shows it.
     std::optional<Difference> difference;
@@ -65,11 +65,9 @@ struct OpContext {
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
 
-// The difference at byte `offset` of the input, numbered as the data file numbers it.
+// The difference at byte `offset` of the input, numbered as the user's tools number it.
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip);
-// The input's offset of a difference, which differenceAt turned to the user's numbering.
-std::int64_t inputOffset(const OpContext& c, const Difference& difference);
 
 // Each step of an operation's loop: ends the operation with Stopped at `address` when a stop
 // was asked for, and moves the gauge to percent otherwise.

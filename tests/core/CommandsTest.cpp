@@ -12,6 +12,7 @@
 #include "commands/Commands.h"
 #include "core/DeviceControls.h"
 #include "core/Handlers.h"
+#include "core/HexView.h"
 #include "data/IntelHex.h"
 #include "ops/FamilyTable.h"
 #include "sim/SimulatedBoard.h"
@@ -454,12 +455,14 @@ TEST(ReadBack, WhatTheChipDidNotTakeEndsTheWriteInAnError) {
     }
 }
 
-// Where a verify or a write's read-back failed, as the user's tools number the file: a raw
-// AVR image high byte first, an AVR HEX file at the toolchain's byte addresses, an MCS-51
-// file byte by byte. The message stays as it was; the detail goes to its box and the status
-// line.
-TEST_F(Commands, AFailureNamesTheFirstDifferenceAsTheFileNumbersIt) {
+// Where a verify or a write's read-back failed, as the user's tools number the bytes: an AVR
+// flash at its byte addresses, low byte first (though the program's raw files hold each word
+// high byte first), an MCS-51 flash and an EEPROM byte by byte. Two neighbours differ, one
+// word of an AVR: the lower is named in the detail and the status line, the data view is sent
+// there, and after a read it is the first difference the view highlights.
+TEST_F(Commands, AFailureNamesTheLowestDifferingAddressEverywhere) {
     const std::string verifyFailed = kVerifyFailed;
+    const std::string eepromFailed = "EEPROM: na adrese 0x24 zapsáno 39, přečteno FF";
     const struct {
         std::int32_t id;
         bool hex;
@@ -469,37 +472,56 @@ TEST_F(Commands, AFailureNamesTheFirstDifferenceAsTheFileNumbersIt) {
         {10, false, &btnVerifyClick, verifyFailed},
         {10, true, &btnVerifyClick, verifyFailed},
         {10, true, &btnWriteClick, kWriteFailed},
-        {2, false, &btnVerifyClick, verifyFailed + "38"},
-        {2, true, &btnVerifyClick, verifyFailed + "38"},
+        {2, false, &btnVerifyClick, verifyFailed + "37"},
+        {2, true, &btnVerifyClick, verifyFailed + "37"},
+        {10, false, &btnWriEEClick, eepromFailed},
     };
-    const std::string detail = "první rozdíl na adrese 0x0025: v souboru 5A, v čipu FF";
+    const std::string detail = "první rozdíl na adrese 0x0024: v souboru 39, v čipu FF";
     for (const auto& k : cases) {
+        SCOPED_TRACE(k.message + (k.hex ? " HEX" : " raw"));
         start(k.id);
-        Bytes image = pattern(64);
-        image[0x25] = 0x5A;
-        // Where each byte of the file stands in the chip; the one at 0x25 is left blank.
-        const bool rawAvr = findDevice(k.id)->isAvr() && !k.hex;
-        const auto inChip = [&](std::size_t at) { return rawAvr ? at ^ 1 : at; };
+        const bool eeprom = k.click == &btnWriEEClick;
+        // The bytes at the tools' addresses, 0x24 and 0x25 left blank in the chip.
+        const Bytes image = pattern(64);
+        std::vector<std::uint8_t>& memory = eeprom ? chip().eeprom : chip().flash;
         if (k.click == &btnVerifyClick) {
-            for (std::size_t i = 0; i < image.size(); ++i) {
-                chip().flash[inChip(i)] = i == 0x25 ? 0xFF : image[i];
-            }
+            std::copy(image.begin(), image.end(), memory.begin());
+            memory[0x24] = memory[0x25] = 0xFF;
         } else {
-            chip().refuseToProgram(Memory::Flash, static_cast<int>(inChip(0x25)));
+            for (int at : {0x24, 0x25}) {
+                chip().refuseToProgram(eeprom ? Memory::Eeprom : Memory::Flash, at);
+            }
         }
         if (k.hex) {
             dir.write("data.hex", writeIntelHex(image));
             s->files().CurrentFile = dir.file("data.hex");
         } else {
-            useFile(image);
+            Bytes raw = image;
+            if (findDevice(k.id)->isAvr() && !eeprom) {
+                swapWordBytes(raw);
+            }
+            useFile(raw);
         }
         view.log.clear();
+        view.differencesAt.reset();
         s->handle([&] { k.click(*s); });
         ASSERT_EQ(view.log.size(), 1u);
         EXPECT_EQ(view.log[0].text, k.message);
-        EXPECT_EQ(view.log[0].detail, detail);
-        const std::string status = view.caption(C::statusLine);
-        EXPECT_EQ(status.substr(status.size() - detail.size()), detail);
+        if (!eeprom) {
+            EXPECT_EQ(view.log[0].detail, detail);
+            const std::string status = view.caption(C::statusLine);
+            EXPECT_EQ(status.substr(status.size() - detail.size()), detail);
+        }
+        EXPECT_NE(view.lastCommand.find("na adrese 0x0024"), std::string::npos) << view.lastCommand;
+        if (k.click == &btnVerifyClick) {
+            EXPECT_EQ(view.differencesAt, std::size_t{0x24});
+        }
+
+        EXPECT_EQ(click(eeprom ? &btnReaEEClick : &btnReadClick), kNone);
+        const auto chipSide = s->bufferImage();
+        const auto fileSide = s->fileImage();
+        EXPECT_EQ(Differences(std::get<Bytes>(chipSide), std::get<Bytes>(fileSide)).first(),
+                  std::size_t{0x24});
     }
 }
 

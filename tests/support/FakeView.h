@@ -84,6 +84,7 @@ public:
     }
     void closeWindow() override { log.push_back({Kind::Close, ""}); }
     void showAbout() override { log.push_back({Kind::About, ""}); }
+    void showDifferences(std::optional<std::size_t> at) override { differencesAt = at; }
 
     // Texts of the messages of one kind, in order.
     std::vector<std::string> messages(Kind kind) const {
@@ -103,6 +104,9 @@ public:
     std::function<void(int)> onGauge;  // the user's act while the gauge moves
     PortStatus port;                   // the status line as last shown
     std::string lastCommand;           // its second part
+
+    // Where the data view was last sent.
+    std::optional<std::size_t> differencesAt;
 
 private:
     static std::size_t index(Control c) { return static_cast<std::size_t>(c); }

@@ -1,10 +1,14 @@
 // The main window as a screen reader and a keyboard user meet it.
 #include <QAccessible>
+#include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTabBar>
 
 #include "WindowSupport.h"
+#include "app/DataWindow.h"
 
 using namespace trilo;
 using namespace trilo::gui;
@@ -43,6 +47,7 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
 private slots:
     void everyControlHasItsRoleNameAndGroup();
+    void mnemonicsAreUniqueInEachWindow();
     void shortcuts_data();
     void shortcuts();
     void tabFollowsReadingOrder();
@@ -74,8 +79,8 @@ void AccessibilityTest::everyControlHasItsRoleNameAndGroup() {
                                    {"rdSOFF", "RadioButton OFF < Serial Prog. Fuse"},
                                    {"btnReadS", "Button Read < Serial Prog. Fuse"},
                                    {"btnWriteS", "Button Write < Serial Prog. Fuse"},
-                                   {"txTyp", "StaticText Typ < CPU Info / Set Up @ Label1"},
-                                   {"txCpu", "StaticText CPU < CPU Info / Set Up @ Label2"},
+                                   {"txTyp", "StaticText X051 < CPU Info / Set Up @ Label1"},
+                                   {"txCpu", "StaticText 89C2051 < CPU Info / Set Up @ Label2"},
                                    {"GroupBox1", "Grouping AVR Fuse Bits < CPU Info / Set Up"},
                                    {"chD5", "CheckBox D5 - NC < AVR Fuse Bits"},
                                    {"chD0", "CheckBox D0 - NC < AVR Fuse Bits"},
@@ -95,6 +100,44 @@ void AccessibilityTest::everyControlHasItsRoleNameAndGroup() {
     }
 }
 
+// Each Alt key is one control's, whatever is enabled or shown: in each window (the main one,
+// the data window, the About box) over its buttons, check boxes, group boxes, tabs, labels
+// that name a control and menu titles; in each popup menu over its items.
+void AccessibilityTest::mnemonicsAreUniqueInEachWindow() {
+    TestHome home;
+    Program program;
+    program.action("mnuShowData")->trigger();
+    QHash<QPair<QObject*, QString>, QString> owner;
+    const auto claim = [&](QObject* scope, const QString& caption) {
+        const QString key = QKeySequence::mnemonic(caption).toString();
+        QVERIFY2(key.isEmpty() || !owner.contains({scope, key}),
+                 qPrintable(key + ": " + owner.value({scope, key}) + " / " + caption));
+        owner.insert({scope, key}, caption);
+    };
+    for (QWidget* w : program.frmTop->findChildren<QWidget*>()) {
+        QStringList captions;
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            captions << button->text();
+        } else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
+            captions << label->text();
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            captions << box->title();
+        } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+            for (int k = 0; k < tabs->count(); ++k) {
+                captions << tabs->tabText(k);
+            }
+        } else if (qobject_cast<QMenuBar*>(w) != nullptr || qobject_cast<QMenu*>(w) != nullptr) {
+            // A menu bar's titles count in its window, a popup's items in the popup.
+            for (QAction* item : w->actions()) {
+                claim(qobject_cast<QMenu*>(w) != nullptr ? w : w->window(), item->text());
+            }
+        }
+        for (const QString& caption : captions) {
+            claim(w->window(), caption);
+        }
+    }
+}
+
 void AccessibilityTest::shortcuts_data() {
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("object");
@@ -108,6 +151,8 @@ void AccessibilityTest::shortcuts_data() {
     QTest::newRow("File menu") << QKeySequence(Qt::ALT | Qt::Key_F) << "mnuFile";
     QTest::newRow("Verify") << QKeySequence(Qt::ALT | Qt::Key_V) << "btnVerify";
     QTest::newRow("Size EEPROM") << QKeySequence(Qt::ALT | Qt::Key_P) << "spEEprom";
+    QTest::newRow("EEPROM Read") << QKeySequence(Qt::ALT | Qt::Key_D) << "btnReaEE";
+    QTest::newRow("Data menu") << QKeySequence(Qt::ALT | Qt::Key_T) << "mnuData";
 }
 
 void AccessibilityTest::shortcuts() {
@@ -120,6 +165,7 @@ void AccessibilityTest::shortcuts() {
     program.frmTop->setEnabled(Control::mnuSave, true);
     program.frmTop->setEnabled(Control::mnuSaveAs, true);
     program.frmTop->setEnabled(Control::spEEprom, true);
+    program.frmTop->setEnabled(Control::btnReaEE, true);
     program.frmTop->show();
     program.frmTop->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(program.frmTop.get()));
