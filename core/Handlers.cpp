@@ -34,6 +34,7 @@ void runCommand(Session& s, Command name,
 void readInto(Session& s, Outcome outcome, commands::BufferContent content) {
     if (outcome == Outcome::Done) {
         s.files().bufferContent = content;
+        s.files().bufferDevice = s.selection().DeviceId;
         s.view().setEnabled(C::mnuSave, true);
         s.view().setEnabled(C::mnuSaveAs, true);
         s.view().dataChanged(View::DataSide::Chip);

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <utility>
 
 #include "WindowSupport.h"
@@ -19,6 +20,8 @@ private slots:
     void messageBoxes();
     void yesNoAnswers_data();
     void yesNoAnswers();
+    void questionsDefaultToWhatCannotHurt_data();
+    void questionsDefaultToWhatCannotHurt();
     void fileDialogs_data();
     void fileDialogs();
     void saveAddsTheExtensionAndAsksNothing_data();
@@ -75,9 +78,80 @@ void DialogsTest::yesNoAnswers() {
             box->button(static_cast<QMessageBox::StandardButton>(click))->click();
         }
     });
-    QCOMPARE(dialogs.yesNo(nullptr, QString::fromUtf8("Přepsat soubor ?")), yes);
+    QCOMPARE(dialogs.yesNo(nullptr, Question{"Přepsat soubor ?"}), yes);
     QVERIFY(watchdog.seen());
     QCOMPARE(shown, QString::fromUtf8("Přepsat soubor ?"));
+}
+
+void DialogsTest::questionsDefaultToWhatCannotHurt_data() {
+    QTest::addColumn<int>("scene");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("detailIsTheFile");
+    QTest::addColumn<int>("enter");
+    QTest::addColumn<int>("escape");  // 0: Esc and the close button do nothing
+    const int yes = QMessageBox::Yes;
+    const int no = QMessageBox::No;
+    QTest::newRow("another chip in the socket")
+        << 0 << QString::fromUtf8("V patici je jiný čip") << false << no << no;
+    QTest::newRow("overwrite") << 1 << QString::fromUtf8("Přepsat soubor ?") << true << no << no;
+    QTest::newRow("unsaved data") << 2 << QString::fromUtf8("Uložit načtená data ?  ") << false
+                                  << yes << 0;
+}
+
+// Each question as the program asks it, and its box as shown: Enter gives the answer that
+// cannot hurt, and read data go only by an explicit No.
+void DialogsTest::questionsDefaultToWhatCannotHurt() {
+    QFETCH(int, scene);
+    QFETCH(QString, text);
+    QFETCH(bool, detailIsTheFile);
+    QFETCH(int, enter);
+    QFETCH(int, escape);
+    TestHome home;
+    home.writeSettings("[SETUP_PRG]\nSimSocket=90s8515\n[RUN_PRG]\nCPU=10\n");
+    Program program;
+    const QString target = home.path("old.bin");
+    for (const QString& file :
+         {QFile::decodeName(program.frmTop->session().files().BufferFile.c_str()), target}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("data");
+    }
+    program.dialogs.answers = {false};
+    if (scene == 0) {
+        QTest::mouseClick(program.widget<QPushButton>("btnErase"), Qt::LeftButton);
+    } else if (scene == 1) {
+        program.dialogs.files = {target, QString()};
+        program.action("mnuSaveAs")->setEnabled(true);
+        program.action("mnuSaveAs")->trigger();
+    } else {
+        program.action("mnuExit")->trigger();
+    }
+    QCOMPARE(program.dialogs.questions.size(), std::size_t(1));
+    const Question& asked = program.dialogs.questions.front();
+    QVERIFY2(QString::fromStdString(asked.text).startsWith(text), asked.text.c_str());
+
+    const auto shown = [&] {
+        auto box = makeMessageBox(nullptr, asked);
+        box->show();
+        return box;
+    };
+    auto box = shown();
+    QCOMPARE(box->informativeText(), detailIsTheFile ? target : QString());
+    QCOMPARE(box->defaultButton(), box->button(static_cast<QMessageBox::StandardButton>(enter)));
+    QTest::keyClick(box.get(), Qt::Key_Return);
+    QCOMPARE(box->clickedButton(), box->button(static_cast<QMessageBox::StandardButton>(enter)));
+    box = shown();
+    QTest::keyClick(box.get(), Qt::Key_Escape);
+    if (escape == 0) {
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->close());
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->clickedButton(), nullptr);
+    } else {
+        QVERIFY(!box->isVisible());
+        QCOMPARE(box->clickedButton(),
+                 box->button(static_cast<QMessageBox::StandardButton>(escape)));
+    }
 }
 
 void DialogsTest::fileDialogs_data() {
