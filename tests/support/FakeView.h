@@ -70,7 +70,6 @@ public:
     }
     bool askYesNo(const Question& question) override {
         log.push_back({Kind::Question, question.text, question.detail});
-        questions.push_back(question);
         if (whileBoxOpen) {
             whileBoxOpen();
         }
@@ -110,7 +109,6 @@ public:
     std::vector<int> gauge;              // every value the gauge was set to
     std::function<void(int)> onGauge;    // the user's act while the gauge moves
     std::function<void()> whileBoxOpen;  // the user's time while a box stands open
-    std::vector<Question> questions;     // every question as the core asked it
     PortStatus port;                     // the status line as last shown
     std::string lastCommand;             // its second part
 

@@ -86,24 +86,20 @@ void DialogsTest::yesNoAnswers() {
 void DialogsTest::questionsDefaultToWhatCannotHurt_data() {
     QTest::addColumn<int>("scene");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("detailIsTheFile");
     QTest::addColumn<int>("enter");
     QTest::addColumn<int>("escape");  // 0: Esc and the close button do nothing
     const int yes = QMessageBox::Yes;
     const int no = QMessageBox::No;
-    QTest::newRow("another chip in the socket")
-        << 0 << QString::fromUtf8("V patici je jiný čip") << false << no << no;
-    QTest::newRow("overwrite") << 1 << QString::fromUtf8("Přepsat soubor ?") << true << no << no;
-    QTest::newRow("unsaved data") << 2 << QString::fromUtf8("Uložit načtená data ?  ") << false
-                                  << yes << 0;
+    QTest::newRow("chip") << 0 << QString::fromUtf8("V patici je jiný čip") << no << no;
+    QTest::newRow("overwrite") << 1 << QString::fromUtf8("Přepsat soubor ?") << no << no;
+    QTest::newRow("unsaved") << 2 << QString::fromUtf8("Uložit načtená data ?  ") << yes << 0;
 }
 
 // Each question as the program asks it, and its box as shown: Enter gives the answer that
-// cannot hurt, and read data go only by an explicit No.
+// cannot hurt, read data go only by an explicit No, and the overwrite names the file.
 void DialogsTest::questionsDefaultToWhatCannotHurt() {
     QFETCH(int, scene);
     QFETCH(QString, text);
-    QFETCH(bool, detailIsTheFile);
     QFETCH(int, enter);
     QFETCH(int, escape);
     TestHome home;
@@ -113,44 +109,31 @@ void DialogsTest::questionsDefaultToWhatCannotHurt() {
     for (const QString& file :
          {QFile::decodeName(program.frmTop->session().files().BufferFile.c_str()), target}) {
         QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("data");
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("data") == 4);
     }
     program.dialogs.answers = {false};
+    program.dialogs.files = {target, QString()};
+    program.action("mnuSaveAs")->setEnabled(true);
     if (scene == 0) {
         QTest::mouseClick(program.widget<QPushButton>("btnErase"), Qt::LeftButton);
-    } else if (scene == 1) {
-        program.dialogs.files = {target, QString()};
-        program.action("mnuSaveAs")->setEnabled(true);
-        program.action("mnuSaveAs")->trigger();
     } else {
-        program.action("mnuExit")->trigger();
+        program.action(scene == 1 ? "mnuSaveAs" : "mnuExit")->trigger();
     }
     QCOMPARE(program.dialogs.questions.size(), std::size_t(1));
     const Question& asked = program.dialogs.questions.front();
     QVERIFY2(QString::fromStdString(asked.text).startsWith(text), asked.text.c_str());
-
-    const auto shown = [&] {
-        auto box = makeMessageBox(nullptr, asked);
-        box->show();
-        return box;
+    const auto button = [](QMessageBox& box, int which) {
+        return box.button(static_cast<QMessageBox::StandardButton>(which));
     };
-    auto box = shown();
-    QCOMPARE(box->informativeText(), detailIsTheFile ? target : QString());
-    QCOMPARE(box->defaultButton(), box->button(static_cast<QMessageBox::StandardButton>(enter)));
-    QTest::keyClick(box.get(), Qt::Key_Return);
-    QCOMPARE(box->clickedButton(), box->button(static_cast<QMessageBox::StandardButton>(enter)));
-    box = shown();
-    QTest::keyClick(box.get(), Qt::Key_Escape);
-    if (escape == 0) {
-        QVERIFY(box->isVisible());
-        QVERIFY(!box->close());
-        QVERIFY(box->isVisible());
-        QCOMPARE(box->clickedButton(), nullptr);
-    } else {
-        QVERIFY(!box->isVisible());
-        QCOMPARE(box->clickedButton(),
-                 box->button(static_cast<QMessageBox::StandardButton>(escape)));
+    for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
+        auto box = makeMessageBox(nullptr, asked);
+        QCOMPARE(box->informativeText(), scene == 1 ? target : QString());
+        box->show();
+        QTest::keyClick(box.get(), key);
+        const int answer = key == Qt::Key_Return ? enter : escape;
+        QCOMPARE(box->clickedButton(), answer == 0 ? nullptr : button(*box, answer));
+        QCOMPARE(box->isVisible(), answer == 0);
+        QCOMPARE(box->close(), answer != 0);
     }
 }
 
