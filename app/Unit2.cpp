@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
@@ -16,16 +18,26 @@
 
 namespace trilo::gui {
 
-QString homePage() {
-    const QString readme = QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/" TRILO_DOC_FROM_BIN "/README.md");
-    return QUrl::fromLocalFile(QDir::cleanPath(readme)).toString();
+QStringList readmePlaces() {
+    return {QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/" TRILO_DOC_FROM_BIN "/README.md")),
+            QFile::decodeName(TRILO_SOURCE_README)};
 }
 
-TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
+HomePage homePage(const QStringList& places) {
+    for (const QString& place : places) {
+        if (QFileInfo(place).isFile()) {
+            return {QUrl::fromLocalFile(place).toString(), true};
+        }
+    }
+    return {places.value(0), false};
+}
+
+TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent, const HomePage& home)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      opener_(opener) {
+      opener_(opener),
+      home_(home) {
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(QStringLiteral("Info"));
     setWindowIcon(programIcon());
@@ -37,26 +49,27 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent)
     setPalette(face);
     setAutoFillBackground(true);
 
-    const QString home = homePage();
-    lbWebLink = new QLabel(home, this);
+    lbWebLink = new QLabel(home.text, this);
     lbWebLink->setObjectName(QStringLiteral("lbWebLink"));
     QFont linkFont = metrics_.font(15);
-    linkFont.setUnderline(true);
+    linkFont.setUnderline(home_.reachable);
     lbWebLink->setFont(linkFont);
     // Wider than designed, and so are the information text and the window: DejaVu Sans runs
     // wider than the design's font, and the address, a path, must show whole.
-    const int linkWidth =
-        std::max(metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(home) + metrics_.px(4));
+    const int linkWidth = std::max(
+        metrics_.px(290), QFontMetrics(linkFont).horizontalAdvance(home.text) + metrics_.px(4));
     lbWebLink->setGeometry(metrics_.px(100), metrics_.px(108), linkWidth, metrics_.px(18));
     // The design's 140-pixel client area ends above "Exit" (148 + 30); it grows to hold it.
     setFixedSize(metrics_.px(110) + linkWidth, metrics_.px(186));
-    // The active title bar's colour: the highlight is its nearest kin in a Qt palette.
-    QPalette linkPalette = lbWebLink->palette();
-    linkPalette.setColor(QPalette::WindowText,
-                         palette().color(QPalette::Active, QPalette::Highlight));
-    lbWebLink->setPalette(linkPalette);
-    lbWebLink->setCursor(Qt::PointingHandCursor);
-    lbWebLink->installEventFilter(this);
+    if (home_.reachable) {
+        // The active title bar's colour: the highlight is its nearest kin in a Qt palette.
+        QPalette linkPalette = lbWebLink->palette();
+        linkPalette.setColor(QPalette::WindowText,
+                             palette().color(QPalette::Active, QPalette::Highlight));
+        lbWebLink->setPalette(linkPalette);
+        lbWebLink->setCursor(Qt::PointingHandCursor);
+        lbWebLink->installEventFilter(this);
+    }
 
     Label1 = new QLabel(QStringLiteral("Home Page:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -101,8 +114,10 @@ void TfrmInfo::showModal() {
 }
 
 void TfrmInfo::lbWebLinkClick() {
-    // The constant, not the label's text read back.
-    opener_.open(QUrl(lbWebLink->text()));
+    // The constant, not the label's text read back; a place where nothing is stays shut.
+    if (home_.reachable) {
+        opener_.open(QUrl(home_.text));
+    }
 }
 
 void TfrmInfo::Button1Click() {

@@ -11,16 +11,24 @@ class QPushButton;
 namespace trilo::gui {
 
 // The maker's home page, shown by lbWebLink and opened by a click on it. Until the project
-// has a web page it is the README that the install puts into the documentation directory,
-// found from the program's own directory: it is there under whatever prefix the program was
-// installed to, and needs no network.
-QString homePage();
+// has a web page it is the README, which needs no network: the one the install puts into the
+// documentation directory, found from the program's own directory under whatever prefix, or
+// for a program run from its build tree (./run) the source tree's. With neither there, the
+// label shows the installed place as plain text, which a click does not open.
+struct HomePage {
+    QString text;    // a file URL, or the installed place when nothing is there
+    bool reachable;  // the README exists: the label is a link
+};
+// The places looked at, in turn: the installed README, then the source tree's.
+QStringList readmePlaces();
+HomePage homePage(const QStringList& places = readmePlaces());
 
 // The About window: created hidden at start-up, shown modally from Index > About.
 class TfrmInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmInfo(UrlOpener& opener, QWidget* parent = nullptr);
+    explicit TfrmInfo(UrlOpener& opener, QWidget* parent = nullptr,
+                      const HomePage& home = homePage());
 
     // Shows the window modally and returns once it is closed (by Exit or the close box).
     void showModal();
@@ -38,6 +46,7 @@ private:
     void FormCreate();
 
     UrlOpener& opener_;
+    const HomePage home_;
     Metrics metrics_;
     QLabel* lbWebLink = nullptr;
     QLabel* Label1 = nullptr;

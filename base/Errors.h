@@ -4,6 +4,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace trilo {
 
@@ -55,8 +56,14 @@ public:
 // The settings file exists but could not be read: "Unable to read <SettingsPath> (reason)".
 class SettingsReadError : public TriloError {
 public:
-    SettingsReadError(const std::string& path, const std::string& reason)
-        : TriloError("Unable to read " + path + (reason.empty() ? "" : " (" + reason + ")")) {}
+    SettingsReadError(const std::string& path, const std::string& reason, std::string czech = {})
+        : TriloError("Unable to read " + path + (reason.empty() ? "" : " (" + reason + ")")),
+          czech_(std::move(czech)) {}
+    // Why, in the command line's words: "je to adresář", "je větší než 1 MiB".
+    const std::string& czechReason() const { return czech_; }
+
+private:
+    std::string czech_;
 };
 
 // An operation stopped at the user's request. address: the first byte it had not yet

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include "base/Printable.h"
+
 namespace trilo::cli {
 
 namespace {
@@ -54,7 +56,7 @@ void ConsoleSink::end(bool succeeded, bool shown) {
     clearBar();
     if (!succeeded || shown || !quiet_) {
         for (const std::string& message : held_) {
-            std::fprintf(succeeded ? messages_ : stderr, "%s\n", message.c_str());
+            std::fprintf(succeeded ? messages_ : stderr, "%s\n", printable(message).c_str());
         }
     }
     held_.clear();
@@ -63,18 +65,18 @@ void ConsoleSink::end(bool succeeded, bool shown) {
 
 void ConsoleSink::result(const std::string& line) {
     clearBar();
-    std::fprintf(messages_, "%s\n", line.c_str());
+    std::fprintf(messages_, "%s\n", printable(line).c_str());
     std::fflush(messages_);
 }
 
 void ConsoleSink::error(const std::string& line) {
     clearBar();
-    std::fprintf(stderr, "trilo-cli: %s\n", line.c_str());
+    std::fprintf(stderr, "trilo-cli: %s\n", printable(line).c_str());
 }
 
 void ConsoleSink::verbose(const std::string& line) {
     clearBar();
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "%s\n", printable(line).c_str());
 }
 
 void ConsoleSink::progress(int percent) {
@@ -91,7 +93,7 @@ void ConsoleSink::progress(int percent) {
 
 bool ConsoleSink::ask(const std::string& question) {
     clearBar();
-    std::fprintf(stderr, "%s %s\n", question.c_str(), force_ ? "Ano (-F)" : "Ne");
+    std::fprintf(stderr, "%s %s\n", printable(question).c_str(), force_ ? "Ano (-F)" : "Ne");
     if (!force_) {
         error("v patici není zvolený čip; s volbou -F program pokračuje i tak");
     }

@@ -30,6 +30,8 @@ void checkInterrupt();
 // The operations' progress and messages on the console. A command's messages are held until
 // it ends: they go to the message stream when it succeeded and to standard error when it
 // failed, whatever the operation said last. Questions are answered by -F, never by waiting.
+// Every line is printed as printable() shows it: the names in it (a data file's, a trace's, a
+// socket's from programmer.ini) may hold anything.
 class ConsoleSink final : public OperationSink {
 public:
     // messages: standard output, or standard error when data goes to standard output.

@@ -194,6 +194,25 @@ bool readsChip(Verb verb) {
     return verb == Verb::Read || verb == Verb::ReadEeprom;
 }
 
+bool writesChip(Verb verb) {
+    return verb == Verb::Write || verb == Verb::WriteEeprom || verb == Verb::WriteFuses ||
+           verb == Verb::WriteSerialFuse;
+}
+
+// Where a job that writes the flash erases it automatically, once: at its first write. A flash
+// write erases as in the window; an EEPROM or fuse write before it is preceded by the erase,
+// which after it would undo it. No later write erases.
+const Step* autoEraseStep(const Options& o) {
+    const auto& steps = o.steps;
+    if (!o.autoErase || std::none_of(steps.begin(), steps.end(),
+                                     [](const Step& s) { return s.verb == Verb::Write; })) {
+        return nullptr;
+    }
+    const auto first =
+        std::find_if(steps.begin(), steps.end(), [](const Step& s) { return writesChip(s.verb); });
+    return &*first;
+}
+
 int statusOf(Outcome outcome) {
     switch (outcome) {
         case Outcome::Done:
@@ -213,6 +232,12 @@ std::string czechText(const TriloError& e) {
     const auto* io = dynamic_cast<const IoError*>(&e);
     if (io == nullptr) {
         return std::string(e.what()) + ".";
+    }
+    if (dynamic_cast<const SaveRefused*>(io) != nullptr) {
+        return e.what();
+    }
+    if (dynamic_cast<const FileSwapped*>(io) != nullptr) {
+        return "soubor se změnil mezi prohlédnutím a otevřením";
     }
     if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
         return other->directory() ? "je to adresář"
@@ -242,6 +267,7 @@ public:
     explicit Runner(const Options& o)
         : o_(o),
           device_(*o.device),
+          autoErase_(autoEraseStep(o)),
           sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
         sink_.tellIdentity(o.verbose > 0);
     }
@@ -270,6 +296,11 @@ private:
             return interrupted();
         } catch (const Stopped&) {
             return interrupted();
+        } catch (const StartupAbort& e) {
+            // The run's scratch directory refused: a file error as any other.
+            sink_.end(false);
+            sink_.error(e.what());
+            return kFileError;
         } catch (const TriloError& e) {
             // A read or open that a signal broke fails; the signal is what ended it.
             if (interruptSignal() != 0) {
@@ -463,8 +494,9 @@ private:
         SettingsFile ini(kSettingsFileName);
         try {
             ini.load();
-        } catch (const SettingsReadError&) {
-            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst");
+        } catch (const SettingsReadError& e) {
+            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst: " +
+                             e.czechReason());
         }
         if (!ini.trusted()) {
             sink_.error(kUntrustedSettings);
@@ -481,7 +513,7 @@ private:
         board.port.trace = o_.trace.value_or(board.port.trace);
         // -v -v: every port access on standard error, unless a trace file is named.
         if (o_.verbose > 1 && !o_.trace) {
-            board.port.trace = kTraceToStandardError;
+            board.port.trace = std::string(kTraceToStandardError);
         }
         board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
         return board;
@@ -575,16 +607,22 @@ private:
         sink_.begin(s.label);
         Outcome outcome = Outcome::Done;
         std::string reading;
+        const bool erases = &s == autoErase_;
+        if (erases && s.verb != Verb::Write) {
+            outcome = commands::EraseBeforeWrites(c, job(false));
+            if (outcome != Outcome::Done) {
+                return finish(s, outcome, reading);
+            }
+        }
         switch (s.verb) {
             case Verb::Erase:
                 outcome = commands::Erase(c, job(o_.blankCheck));
                 break;
             case Verb::Write:
-                outcome =
-                    commands::Write(c, job(o_.readBack), input(s), device_.flashSize, o_.autoErase);
+                outcome = commands::Write(c, job(o_.readBack), input(s), device_.flashSize, erases);
                 break;
             case Verb::Verify:
-                outcome = commands::Verify(c, job(o_.readBack), input(s));
+                outcome = commands::Verify(c, job(o_.readBack), input(s), device_.flashSize);
                 break;
             case Verb::Read:
                 outcome = commands::Read(c, job(o_.readBack));
@@ -684,6 +722,7 @@ private:
 
     const Options& o_;
     const DeviceInfo& device_;
+    const Step* autoErase_;
     SteadyClock verboseClock_;
     Outcome lastOutcome_ = Outcome::Done;
     ConsoleSink sink_;

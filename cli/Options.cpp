@@ -266,9 +266,18 @@ void checkJob(Options& o, const std::string& part) {
         throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
     }
     bool writes = false;
+    const Step* eepromWritten = nullptr;
     for (Step& step : o.steps) {
         checkApplies(step, *o.device);
         writes = writes || step.verb == Verb::Write;
+        if (step.verb == Verb::Erase && eepromWritten != nullptr) {
+            throw UsageError(step.option + " za " + eepromWritten->option +
+                             ": mazání čipu smaže i EEPROM, kterou tento běh zapsal; dejte " +
+                             step.option + " před " + eepromWritten->option);
+        }
+        if (step.verb == Verb::WriteEeprom) {
+            eepromWritten = &step;
+        }
         if (step.verb == Verb::WriteFuses) {
             step.fuses = fuseByteNamed(*o.device, step.file);
             step.file.clear();
@@ -384,9 +393,11 @@ otevření portu; první neúspěšný ukončí běh a další se neprovedou. P�
 příkazem se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
 
 Příkazy:
-  -e, --erase                smaže FLASH a ověří, že je prázdná
-  -w, --write=SOUBOR         zapíše SOUBOR do FLASH: předtím ji smaže, každé
-                             slovo (bajt) hned přečte zpět
+  -e, --erase                smaže čip a ověří, že je FLASH prázdná; u AVR
+                             smaže i EEPROM
+  -w, --write=SOUBOR         zapíše SOUBOR do FLASH a každé slovo (bajt) hned
+                             přečte zpět; čip se předtím smaže, jednou za běh
+                             před jeho prvním zápisem (u AVR i EEPROM)
   -m, --verify=SOUBOR        porovná FLASH se SOUBOREM
   -r, --read=SOUBOR          přečte FLASH do SOUBORU
       --read-eeprom=SOUBOR   přečte EEPROM do SOUBORU (AVR)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "base/Printable.h"
 #include "base/SystemReason.h"
 #include "cli/ConsoleSink.h"
 #include "cli/Job.h"
@@ -42,10 +43,11 @@ int main(int argc, char** argv) {
         }
         return flushedStdout();
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "trilo-cli: %s\nNápověda: trilo-cli --help\n", e.what());
+        std::fprintf(stderr, "trilo-cli: %s\nNápověda: trilo-cli --help\n",
+                     trilo::printable(e.what()).c_str());
         return kUsage;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "trilo-cli: %s\n", e.what());
+        std::fprintf(stderr, "trilo-cli: %s\n", trilo::printable(e.what()).c_str());
         return kFailed;
     }
 }

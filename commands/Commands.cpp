@@ -167,6 +167,14 @@ Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::i
     return Outcome::Done;
 }
 
+Outcome EraseBeforeWrites(OpContext& c, const Job& job) {
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
+    ops(job).EraseChip(c, job);
+    return Outcome::Done;
+}
+
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit) {
     const bool eeprom = destination == Destination::Eeprom;
@@ -174,24 +182,29 @@ Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destinat
             refusedInput(c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*job.device))) {
         return *refused;
     }
-    // A verify takes a file of any size but an empty one.
     const bool verify = destination == Destination::Verify;
     if (verify && !comparable(c)) {
         return Outcome::EmptyFile;
     }
-    const bool fitting = verify || fits(c, sizeLimit, eeprom ? kEepromTooSmall : kFlashTooSmall);
+    const bool fitting = fits(c, sizeLimit, eeprom ? kEepromTooSmall : kFlashTooSmall);
     c.in().close();
     c.input = nullptr;
     c.image.reset();
     return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile) {
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile,
+               std::int64_t sizeLimit) {
     if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
     }
     if (!comparable(c)) {
         return Outcome::EmptyFile;
+    }
+    // The MCS-51 address counter wraps: the bytes beyond the flash would be compared with its
+    // start again, and a file of many copies of the chip's content would say "OK".
+    if (!fits(c, sizeLimit, kFlashTooSmall)) {
+        return Outcome::FileTooLarge;
     }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;

@@ -74,17 +74,24 @@ Outcome Erase(OpContext& c, const Job& job);
 // The first difference of a read-back or verify is left in c.difference.
 Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
               bool AutoErase);
+// The automatic erase of a job whose first write is not the flash write (an EEPROM or fuse
+// write comes before it): run before that first write, so that it undoes none of the job's
+// writes (an AVR's erase clears its EEPROM too), and the flash write then gets AutoErase
+// false. As Write's own erase: the signature check, no blank check, no message.
+Outcome EraseBeforeWrites(OpContext& c, const Job& job);
 // What a data file is checked for: a flash write's, a verify's, an EEPROM write's.
 enum class Destination { Flash, Verify, Eeprom };
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
 // chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit; a verify's
-// is of any size but not empty), made ahead of a whole job so that an earlier command never
+// is not empty either), made ahead of a whole job so that an earlier command never
 // changes a chip for a file a later one refuses. Done, or the outcome with its message shown;
 // the file is closed again either way.
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit);
-// Verify the flash against the data file; the operation shows the result.
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile);
+// Verify the flash against the data file; the operation shows the result. A file larger than
+// sizeLimit ("Size FLASH") is refused as the write refuses it.
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile,
+               std::int64_t sizeLimit);
 
 // The EEPROM: read job.EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").

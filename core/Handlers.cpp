@@ -89,7 +89,7 @@ void btnVerifyClick(Session& s) {
     Outcome outcome = Outcome::Declined;
     std::optional<std::size_t> at;
     runCommand(s, Command::Verify, [&](OpContext& c, const Job& job) {
-        outcome = commands::Verify(c, job, s.files().CurrentFile);
+        outcome = commands::Verify(c, job, s.files().CurrentFile, job.FlashSize);
         if (c.difference) {
             at = static_cast<std::size_t>(inputOffset(c, *c.difference));
         }

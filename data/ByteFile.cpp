@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 #include <vector>
 
@@ -33,6 +34,67 @@ struct ByteFile::State {
     std::uint64_t calls = 0;
 };
 
+namespace {
+
+// The file a link leads to, by a name without links, and what is there now.
+std::string linkTarget(const std::string& link, struct stat& looked) {
+    char* real = ::realpath(link.c_str(), nullptr);
+    if (real == nullptr) {
+        throwIoError(errno);
+    }
+    const std::string target = real;
+    std::free(real);
+    if (::lstat(target.c_str(), &looked) != 0) {
+        throwIoError(errno);
+    }
+    return target;
+}
+
+}  // namespace
+
+int openRegularFile(const std::string& path) {
+    struct stat looked {};
+    if (::lstat(path.c_str(), &looked) != 0) {
+        throwIoError(errno);
+    }
+    std::string target = path;
+    // What a link leads to is looked at through it first: a link in /proc names a pipe with
+    // no path of its own.
+    if (S_ISLNK(looked.st_mode)) {
+        if (::stat(path.c_str(), &looked) != 0) {
+            throwIoError(errno);
+        }
+        if (S_ISREG(looked.st_mode)) {
+            target = linkTarget(path, looked);
+        }
+    }
+    if (!S_ISREG(looked.st_mode)) {
+        throw NotRegularFile(S_ISDIR(looked.st_mode));
+    }
+    // Without blocking or a controlling terminal, should a FIFO or a terminal take the
+    // file's place before the open.
+    const int fd =
+        ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ELOOP) {
+            throw FileSwapped();
+        }
+        throwIoError(err);
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throwIoError(err);
+    }
+    if (opened.st_dev != looked.st_dev || opened.st_ino != looked.st_ino) {
+        ::close(fd);
+        throw FileSwapped();
+    }
+    return fd;
+}
+
 ByteFile::ByteFile() : state_(std::make_unique<State>()) {}
 
 ByteFile::~ByteFile() {
@@ -56,23 +118,9 @@ void ByteFile::create(const std::string& path) {
 
 void ByteFile::openRead(const std::string& path) {
     close();
-    // Without blocking: opening a FIFO nobody writes into would wait for ever. A FIFO, a
-    // device or a directory has no size to take, so only a regular file is a data file, and
-    // that is known before anything is read or sent to the chip.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        throwIoError(errno);
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throwIoError(err);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw NotRegularFile(S_ISDIR(st.st_mode));
-    }
+    // A FIFO, a device or a directory has no size to take, so only a regular file is a data
+    // file, and that is known before anything is read or sent to the chip.
+    const int fd = openRegularFile(path);
     state_->fd = fd;
     state_->mode = State::Mode::Reading;
     state_->used = 0;

@@ -8,6 +8,14 @@
 
 namespace trilo {
 
+// Opens an existing regular file for reading, and nothing else: opening a device can rewind a
+// tape or reset a board, and opening a FIFO wakes its writer. What the name leads to (through
+// its links, as for any file the user names) is looked at first, only a regular file is opened,
+// without following a link, and the file opened must be the one looked at. Raises
+// NotRegularFile for a directory, FIFO or device, FileSwapped when the name changed in
+// between, and the IoError of the failed call otherwise. The caller closes the descriptor.
+int openRegularFile(const std::string& path);
+
 // The single data-file handle with one-byte records. Every failure raises an IoError with
 // the code of the failed call; at most one file is open at a time, so opening another file
 // first closes the one that is open.

@@ -1,5 +1,6 @@
 #include "data/Elf.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "data/Records.h"
@@ -81,12 +82,26 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
         return refuse("Soubor ELF je poškozený: tabulka hlaviček sahá za jeho konec");
     }
 
+    // A segment that reaches past the file would lend its load address to sections it does
+    // not hold; numbered as readelf numbers them.
     std::vector<Segment> segments;
     for (std::uint64_t i = 0; i < programs.count; ++i) {
         const std::uint64_t at = programs.offset + i * programs.entrySize;
-        if (f.u32(at) == kLoadSegment) {
-            segments.push_back({f.u32(at + 4), f.u32(at + 16), f.u32(at + 12)});
+        if (f.u32(at) != kLoadSegment) {
+            continue;
         }
+        const Segment s{f.u32(at + 4), f.u32(at + 16), f.u32(at + 12)};
+        if (!f.holds(s.offset, s.fileSize)) {
+            return refuse("Soubor ELF je poškozený: segment " + std::to_string(i) +
+                          " sahá za jeho konec");
+        }
+        segments.push_back(s);
+    }
+    // The image is made of sections: without their table, a file whose segments hold bytes
+    // would give an empty image, and the write would erase the chip for nothing.
+    if (sections.count == 0 && std::any_of(segments.begin(), segments.end(),
+                                           [](const Segment& s) { return s.fileSize > 0; })) {
+        return refuse("Soubor ELF nemá tabulku sekcí");
     }
 
     // The section names, for .eeprom; a file without them has no EEPROM section.
@@ -115,13 +130,16 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
         const std::uint64_t at = sections.offset + i * sections.entrySize;
         const std::uint64_t offset = f.u32(at + 16);
         const std::uint64_t size = f.u32(at + 20);
-        if ((f.u32(at + 8) & kAllocated) == 0 || f.u32(at + 4) == kNoBits || size == 0) {
+        if (f.u32(at + 4) == kNoBits || size == 0) {
             continue;
         }
         const std::string_view name = nameOf(f.u32(at));
         if (!f.holds(offset, size)) {
             return refuse("Soubor ELF je poškozený: sekce " + std::string(name) +
                           " sahá za jeho konec");
+        }
+        if ((f.u32(at + 8) & kAllocated) == 0) {
+            continue;
         }
         std::uint64_t load = f.u32(at + 12);
         for (const Segment& s : segments) {

@@ -35,7 +35,9 @@ using ElfReadResult = std::variant<ElfImages, ElfRefusal>;
 // runs in RAM but loads behind .text), or is its own address where none does. The flash image
 // is made of the allocated sections with contents below the AVR data space (0x800000), so the
 // EEPROM, fuse, lock and signature sections stay out of it; the EEPROM image of .eeprom, moved
-// from 0x810000 to 0 in an AVR file. Every offset and size is checked against the file.
+// from 0x810000 to 0 in an AVR file. Every offset and size is checked against the file, those of
+// the loadable segments and of every section with contents included, and a file without a
+// section table whose segments hold bytes is refused.
 ElfReadResult readElf(std::span<const std::uint8_t> bytes);
 
 }  // namespace trilo

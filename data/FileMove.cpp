@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -52,16 +53,17 @@ std::string directoryOf(const std::string& path) {
 
 namespace {
 
-// The new file takes the mode of the one it replaces, and its group where the user may give
-// it; a group that cannot follow gets no rights of the old one's. A new file keeps what
-// open() gave it: 0666 less the umask.
+// The new file takes the mode of the one it replaces, its owner and group where the user may
+// give them (root may, so a user's file stays the user's); a group that cannot follow gets no
+// rights of the old one's. A new file keeps what open() gave it: 0666 less the umask.
 void keepMode(int fd, const std::string& to) {
     struct stat old {};
     if (::stat(to.c_str(), &old) != 0) {
         return;
     }
     mode_t mode = old.st_mode & 07777;
-    if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
         mode &= ~static_cast<mode_t>(S_IRWXG);
     }
     if (::fchmod(fd, mode) != 0) {
@@ -134,8 +136,9 @@ void removeStaleTemps(const std::string& dir, const std::string& legacy) {
 int createTemp(const std::string& to, std::string& temp) {
     const std::string dir = directoryOf(to);
     const auto slash = to.rfind('/');
-    removeStaleTemps(dir,
-                     "." + to.substr(slash == std::string::npos ? 0 : slash + 1) + ".trilo-save");
+    removeStaleTemps(dir, std::string(".")
+                              .append(to, slash == std::string::npos ? 0 : slash + 1)
+                              .append(".trilo-save"));
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device random;
@@ -203,7 +206,48 @@ void removeQuietly(const std::string& path) {
     ::unlink(path.c_str());
 }
 
-void replaceFile(const std::string& from, const std::string& to) {
+std::string saveTarget(const std::string& to) {
+    const auto refused = [&](const char* why) {
+        return SaveRefused("Soubor „" + to + "“ " + why + ", program ho nepřepíše");
+    };
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) != 0) {
+        // Nothing there yet, or what the save itself will report.
+        return to;
+    }
+    std::string target = to;
+    if (S_ISLNK(st.st_mode)) {
+        const uid_t linkOwner = st.st_uid;
+        char* real = ::realpath(to.c_str(), nullptr);
+        if (real == nullptr) {
+            throw refused("je odkaz, který nevede na žádný soubor");
+        }
+        target = real;
+        std::free(real);
+        if (::stat(target.c_str(), &st) != 0) {
+            throwIoError(errno);
+        }
+        // Root owns both a link of its own and /etc/passwd; a link planted by someone else
+        // must not turn a save into a write to a file of theirs or of the user's.
+        if (linkOwner != ::geteuid() || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+            throw refused("je odkaz, který nevede na váš vlastní obyčejný soubor");
+        }
+    }
+    // A directory is left to the rename, which refuses it.
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        throw refused("není obyčejný soubor");
+    }
+    // The owner's write bit says no even to root, who could replace the file anyway; access()
+    // adds what the mode does not show: another user's file, a read-only mount.
+    if (S_ISREG(st.st_mode) && ((st.st_mode & S_IWUSR) == 0 ||
+                                ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
+        throw refused("je jen pro čtení");
+    }
+    return target;
+}
+
+void replaceFile(const std::string& from, const std::string& given) {
+    const std::string to = saveTarget(given);
     // The content on disk before the name points at it: a crash right after the rename
     // must not leave an empty file where the old one was.
     prepareFile(from, to);
@@ -222,7 +266,7 @@ void copyReplace(const std::string& from, const std::string& to) {
     if (in.get() < 0) {
         throwIoError(errno);
     }
-    replaceThroughTemp(to, [&](int out) {
+    replaceThroughTemp(saveTarget(to), [&](int out) {
         std::vector<std::uint8_t> buffer(64 * 1024);
         for (;;) {
             const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
@@ -245,7 +289,7 @@ void copyReplace(const std::string& from, const std::string& to) {
 }
 
 void writeWholeFile(const std::string& to, const std::string& content) {
-    replaceThroughTemp(to, [&](int out) {
+    replaceThroughTemp(saveTarget(to), [&](int out) {
         writeAll(out, reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
     });
 }

@@ -26,4 +26,11 @@ private:
     bool directory_;
 };
 
+// The name led to another file when it was opened than when it was looked at: something
+// swapped it in between, and what was opened is not read.
+class FileSwapped : public IoError {
+public:
+    FileSwapped() : IoError(IoError::InvalidFilename) {}
+};
+
 }  // namespace trilo

@@ -14,7 +14,10 @@
 
 #include "base/Errors.h"
 #include "base/Hex.h"
+#include "base/SystemReason.h"
+#include "data/ByteFile.h"
 #include "data/FileMove.h"
+#include "data/IoErrors.h"
 
 namespace trilo {
 
@@ -30,6 +33,7 @@ constexpr const char* kDanglingLink = "a link to a missing file";
 constexpr const char* kNoSettings = "a link to a file that holds no settings";
 constexpr const char* kUntrusted = "another user's or writable by everyone";
 constexpr const char* kTooLarge = "larger than 1 MiB";
+constexpr const char* kSwapped = "changed between the look and the open";
 
 // Larger than any settings file a person writes: what a stray file may cost in memory.
 constexpr off_t kLargestSettings = 1 << 20;
@@ -131,24 +135,32 @@ std::optional<std::int32_t> parseSettingsInteger(const std::string& text) {
 void SettingsFile::load() {
     parse({});
     trusted_ = true;
-    // Non-blocking, so a FIFO in the file's place cannot hang the start-up.
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) {
+    // A directory, a FIFO or a device in the file's place is refused before it is opened.
+    int fd = -1;
+    try {
+        fd = openRegularFile(path_);
+    } catch (const NotRegularFile& error) {
+        throw SettingsReadError(
+            path_, kNotRegular,
+            error.directory() ? "je to adresář" : "není obyčejný soubor (roura nebo zařízení)");
+    } catch (const FileSwapped&) {
+        throw SettingsReadError(path_, kSwapped, "změnil se mezi prohlédnutím a otevřením");
+    } catch (const IoError& error) {
+        const int err = error.systemError();
+        if (err == ENOENT) {
             return;
         }
-        throw SettingsReadError(path_, std::strerror(errno));
+        throw SettingsReadError(path_, std::strerror(err), systemReason(err));
     }
     std::string bytes;
-    const char* problem = nullptr;
+    int failed = 0;
+    bool tooLarge = false;
     struct stat st {};
     struct stat link {};
     if (::fstat(fd, &st) != 0) {
-        problem = std::strerror(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        problem = kNotRegular;
+        failed = errno;
     } else if (st.st_size > kLargestSettings) {
-        problem = kTooLarge;
+        tooLarge = true;
     } else if (st.st_uid != ::geteuid() || (st.st_mode & S_IWOTH) != 0 ||
                (::lstat(path_.c_str(), &link) == 0 && link.st_uid != ::geteuid())) {
         // Someone else could have written it: nothing in it is obeyed, and it stays as it is.
@@ -157,22 +169,23 @@ void SettingsFile::load() {
         return;
     }
     char buffer[8192];
-    while (problem == nullptr) {
+    while (failed == 0 && !tooLarge) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
             bytes.append(buffer, static_cast<std::size_t>(got));
-            if (bytes.size() > static_cast<std::size_t>(kLargestSettings)) {
-                problem = kTooLarge;
-            }
+            tooLarge = bytes.size() > static_cast<std::size_t>(kLargestSettings);
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
-            problem = std::strerror(errno);
+            failed = errno;
         }
     }
     ::close(fd);
-    if (problem != nullptr) {
-        throw SettingsReadError(path_, problem);
+    if (tooLarge) {
+        throw SettingsReadError(path_, kTooLarge, "je větší než 1 MiB");
+    }
+    if (failed != 0) {
+        throw SettingsReadError(path_, std::strerror(failed), systemReason(failed));
     }
     parse(bytes);
 }

@@ -21,7 +21,7 @@ std::vector<std::string> spellings(const DeviceInfo& device) {
     if (name.rfind("90S", 0) == 0) {
         all.push_back(name.substr(3));
     } else if (name.rfind("ATtiny", 0) == 0) {
-        all.push_back("t" + name.substr(6));
+        all.push_back(std::string("t").append(name, 6));
     }
     return all;
 }

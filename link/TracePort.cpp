@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "base/Hex.h"
@@ -21,62 +22,72 @@ constexpr const char* kCannotOpen = "záznam nelze otevřít: ";
 // A trace that a failed write ended, before the system's reason.
 constexpr const char* kTraceStopped = "záznam zastaven: ";
 
+// What one write to the trace holds at most: whole lines within PIPE_BUF, so that a write to
+// a pipe is as indivisible as one to a file opened for appending.
+constexpr std::size_t kChunk = PIPE_BUF;
+
 // Opens the trace for appending, refusing what a file name in the settings could turn
 // against the user, root above all: a link, a device or FIFO, a file of someone else's.
-// Nothing when it is refused; why, in reason.
-std::FILE* openTrace(const std::string& path, std::string& reason) {
+// -1 when it is refused; why, in reason.
+int openTrace(const std::string& path, std::string& reason) {
     if (path == kTraceToStandardError) {
         // A descriptor of its own, so closing the trace leaves standard error open.
         const int fd = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-        std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "a");
-        if (file == nullptr) {
+        if (fd < 0) {
             reason = systemReason(errno);
-            if (fd >= 0) {
-                ::close(fd);
-            }
         }
-        return file;
+        return fd;
     }
-    // Non-blocking, so a FIFO without a reader is refused rather than waited on.
+    // Looked at before it is opened: opening a device or a FIFO has effects of its own.
+    struct stat looked {};
+    const bool existed = ::lstat(path.c_str(), &looked) == 0;
+    if (existed && S_ISLNK(looked.st_mode)) {
+        reason = "je to symbolický odkaz";
+        return -1;
+    }
+    if (existed && !S_ISREG(looked.st_mode)) {
+        reason = "není obyčejný soubor";
+        return -1;
+    }
+    // Non-blocking, so a FIFO put in its place meanwhile cannot hold the open.
     const int fd = ::open(
         path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
         const int err = errno;
-        struct stat st {};
-        reason = err == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)
-                     ? "je to symbolický odkaz"
-                     : systemReason(err);
-        return nullptr;
+        reason = err == ELOOP ? "je to symbolický odkaz" : systemReason(err);
+        return -1;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         reason = systemReason(errno);
     } else if (!S_ISREG(st.st_mode)) {
         reason = "není obyčejný soubor";
+    } else if (existed && (st.st_dev != looked.st_dev || st.st_ino != looked.st_ino)) {
+        reason = "změnil se mezi prohlédnutím a otevřením";
     } else if (st.st_uid != ::geteuid()) {
         reason = "patří jinému uživateli";
-    } else if (std::FILE* file = ::fdopen(fd, "a"); file != nullptr) {
-        return file;
     } else {
-        reason = systemReason(errno);
+        return fd;
     }
     ::close(fd);
-    return nullptr;
+    return -1;
 }
 
 }  // namespace
 
 TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
     std::string reason;
-    file_ = openTrace(path_, reason);
-    if (file_ == nullptr) {
+    fd_ = openTrace(path_, reason);
+    if (fd_ < 0) {
         stop(kCannotOpen + path_ + ": " + reason);
     }
+    pending_.reserve(kChunk);
 }
 
 TraceFile::~TraceFile() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
+    flush();
+    if (fd_ >= 0) {
+        ::close(fd_);
     }
 }
 
@@ -102,25 +113,37 @@ void TraceFile::wait(int ms) {
 }
 
 void TraceFile::flush() {
-    if (file_ != nullptr && std::fflush(file_) != 0) {
-        stop(kTraceStopped + systemReason(errno));
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < pending_.size()) {
+        const ssize_t put = ::write(fd_, pending_.data() + done, pending_.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            stop(kTraceStopped + systemReason(put < 0 ? errno : ENOSPC));
+            return;
+        }
+        done += static_cast<std::size_t>(put);
     }
+    pending_.clear();
 }
 
 void TraceFile::put(const char* line, std::size_t length) {
-    if (file_ == nullptr) {
+    if (fd_ < 0) {
         return;
     }
-    if (std::fwrite(line, 1, length, file_) != length) {
-        stop(kTraceStopped + systemReason(errno));
+    if (pending_.size() + length > kChunk) {
+        flush();
     }
+    pending_.append(line, length);
 }
 
 void TraceFile::stop(const std::string& problem) {
     problem_ = problem;
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
+    pending_.clear();
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
     }
 }
 

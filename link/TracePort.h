@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -19,7 +18,9 @@ inline constexpr const char* kTraceToStandardError = "-";
 //   S 10        a wait, milliseconds in decimal
 // Lines are buffered and flushed at every wait and whenever the link releases the target, so
 // a trace costs little on the fast latch loads and is on disk whenever the program sleeps
-// and at the end of every operation. A write that fails stops the trace.
+// and at the end of every operation. Every write to the file holds whole lines only, and at
+// most a pipe's atomic size: with O_APPEND, two runs tracing into one file (or one pipe)
+// interleave their lines, never tear them. A write that fails stops the trace.
 class TraceFile {
 public:
     explicit TraceFile(std::string path);
@@ -42,7 +43,8 @@ private:
     void stop(const std::string& problem);
 
     std::string path_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    std::string pending_;  // whole lines not yet written
     std::string problem_;
 };
 

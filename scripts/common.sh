@@ -10,7 +10,7 @@ RUN_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n fonts
 TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth
                desktop-file-utils dpkg-dev file lintian appstream)
 # The fuzz target: clang with its libFuzzer and sanitizer runtimes.
-TEST_PACKAGES+=(clang libclang-rt-14-dev)
+TEST_PACKAGES+=(clang libclang-rt-dev)
 
 die() {
     echo "error: $*" >&2

@@ -36,6 +36,22 @@ run(desktop-file-validate ${WORK}/usr/share/applications/trilo-programmer.deskto
 if(NOT out STREQUAL "")
     message(FATAL_ERROR "desktop-file-validate: ${out}")
 endif()
+# The types the program claims are the data files' own, which its MIME package defines, in
+# the desktop entry and the AppStream file alike: a generic one (application/octet-stream)
+# would offer it for every file of that type on the machine.
+file(READ ${WORK}/usr/share/applications/trilo-programmer.desktop claimed)
+string(REGEX MATCH "\nMimeType=([^\n]*[^;\n])" claimed "${claimed}")
+set(claimed "${CMAKE_MATCH_1}")
+file(READ ${WORK}/usr/share/mime/packages/trilo-programmer.xml defined)
+string(REGEX MATCHALL "mime-type type=\"[^\"]+" defined "${defined}")
+list(TRANSFORM defined REPLACE "^mime-type type=\"" "")
+file(READ ${WORK}/usr/share/metainfo/org.example.trilo_programmer.metainfo.xml provided)
+string(REGEX MATCHALL "<mediatype>[^<]+" provided "${provided}")
+list(TRANSFORM provided REPLACE "^<mediatype>" "")
+if(NOT claimed STREQUAL defined OR NOT provided STREQUAL defined)
+    message(FATAL_ERROR "types claimed by the desktop entry (${claimed}) and the AppStream file "
+                        "(${provided}) are not those the MIME package defines (${defined})")
+endif()
 foreach(program trilo-cli trilo-programmer)
     run(readelf -S -W ${WORK}/usr/bin/${program})
     if(out MATCHES "\\.comment")

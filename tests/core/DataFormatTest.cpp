@@ -139,7 +139,8 @@ TEST(SRecordWrite, WritesTheShortestAddressAndReadsBack) {
 
 TEST(ElfRead, RefusesFilesItCannotUse) {
     const std::string elf = fixture("avr-blink.elf");
-    // Offsets in the fixture: e_shoff at 32, the .text section's sh_offset at 0x89C.
+    // Offsets in the fixture: e_shoff at 32, e_shnum at 48, the first program header's
+    // p_filesz at 68, the .text section's sh_offset at 0x89C.
     const auto patched = [&](std::size_t at, std::string bytes) {
         std::string copy = elf;
         copy.replace(at, bytes.size(), bytes);
@@ -161,6 +162,9 @@ TEST(ElfRead, RefusesFilesItCannotUse) {
          "Soubor ELF je poškozený: tabulka hlaviček sahá za jeho konec ! "},
         {patched(0x89C, "\xf0\xff\xff\xff"), true, false,
          "Soubor ELF je poškozený: sekce .text sahá za jeho konec ! "},
+        {patched(68, "\xff\xff\xff\xff"), true, false,
+         "Soubor ELF je poškozený: segment 0 sahá za jeho konec ! "},
+        {patched(48, std::string(2, '\0')), true, false, "Soubor ELF nemá tabulku sekcí ! "},
         {elf, false, false, "Soubor ELF je pro AVR, vybraný čip je 8051 ! "},
         {noEeprom, true, true, "Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! "},
     };

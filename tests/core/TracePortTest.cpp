@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,33 @@ TEST(Trace, AppendsToWhatIsThere) {
     Traced t("W 0378 01\n");
     t.layer->out(0x378, 0x02);
     EXPECT_EQ(t.text(), "W 0378 01\nW 0378 02\n");
+}
+
+// Two runs tracing into one file: their lines interleave, and each reaches the file whole.
+TEST(Trace, TwoTracesIntoOneFileNeverTearALine) {
+    TestDir dir;
+    {
+        TraceFile first(dir.file("shared.trace"));
+        TraceFile second(dir.file("shared.trace"));
+        for (int k = 0; k < 3000; ++k) {
+            first.write(0x37A, static_cast<std::uint8_t>(k));
+            second.read(0x379, static_cast<std::uint8_t>(k));
+            if (k % 1000 == 999) {
+                first.wait(150);
+            }
+        }
+    }
+    std::istringstream text(dir.read("shared.trace"));
+    const std::regex whole("W 037A [0-9A-F]{2}|R 0379 [0-9A-F]{2}|S 150");
+    int lines = 0;
+    std::string torn;
+    for (std::string line; std::getline(text, line); ++lines) {
+        if (torn.empty() && !std::regex_match(line, whole)) {
+            torn = line;
+        }
+    }
+    EXPECT_EQ(torn, "");
+    EXPECT_EQ(lines, 6003);
 }
 
 TEST(Trace, IsOnDiskAtEveryWait) {

@@ -15,7 +15,7 @@ fixtures="$here/../fixtures/intelhex"
 
 clang="$(command -v clang++ || true)"
 if [ -z "$clang" ]; then
-    echo "SKIPPED: clang++ not found; apt-get install clang libclang-rt-14-dev to fuzz"
+    echo "SKIPPED: clang++ not found; apt-get install clang libclang-rt-dev to fuzz"
     exit 77
 fi
 
@@ -33,7 +33,7 @@ mkdir -p "$corpus"
 case "$target" in
     intelhex) cp "$fixtures"/*.hex "$fixtures"/*.ihx "$here"/seeds/intelhex/* "$corpus/" ;;
     srecord) cp "$fixtures"/*.srec "$fixtures"/*.s37 "$here"/seeds/srecord/* "$corpus/" ;;
-    elf) cp "$fixtures"/*.elf "$corpus/" ;;
+    elf) cp "$fixtures"/*.elf "$here"/seeds/elf/* "$corpus/" ;;
 esac
 dict="$here/$target.dict"
 "$build/${target}_fuzz" -runs="$runs" -seed=1 -dict="$dict" \

@@ -43,6 +43,8 @@ private slots:
     void opensModallyAndClosesByExit();
     void secondOpeningByCloseBoxShowsTheSame();
     void linkOpensHomePageAndStaysOpen();
+    void homePageIsAReadmeThatExists_data();
+    void homePageIsAReadmeThatExists();
     void layout();
     void artwork();
 };
@@ -117,12 +119,48 @@ void AboutWindowTest::linkOpensHomePageAndStaysOpen() {
     QVERIFY(watchdog.seen());
     QVERIFY(stillOpen);
     QCOMPARE(program.opener.opened.size(), std::size_t(1));
-    // The README as installed beside the program's bin/, whatever the prefix: here, the test's
-    // own build folder stands for bin/.
-    const QString readme = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                           "/../share/doc/trilo-programmer/README.md");
-    QCOMPARE(program.opener.opened[0], QUrl("file://" + readme));
-    QCOMPARE(program.frmInfo->findChild<QLabel*>("lbWebLink")->text(), "file://" + readme);
+    // No README is installed beside a test's build folder, as beside ./run's program: the
+    // source tree's is the one there.
+    const QUrl readme = QUrl::fromLocalFile(QStringLiteral(TRILO_SOURCE_DIR "/README.md"));
+    QCOMPARE(program.opener.opened[0], readme);
+    QCOMPARE(program.frmInfo->findChild<QLabel*>("lbWebLink")->text(), readme.toString());
+}
+
+// The installed README first, whatever the prefix; the source tree's for a program that was
+// never installed; with neither, the installed place as plain text that opens nothing.
+void AboutWindowTest::homePageIsAReadmeThatExists_data() {
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("installed") << QStringList{"installed", "source"} << "installed";
+    QTest::newRow("build tree") << QStringList{"source"} << "source";
+    QTest::newRow("neither") << QStringList{} << QString();
+}
+
+void AboutWindowTest::homePageIsAReadmeThatExists() {
+    QFETCH(QStringList, present);
+    QFETCH(QString, opened);
+    QTemporaryDir dir;
+    const QStringList places{dir.filePath("installed/README.md"), dir.filePath("source/README.md")};
+    for (const QString& name : present) {
+        QVERIFY(QDir(dir.path()).mkpath(name));
+        QFile readme(dir.filePath(name + "/README.md"));
+        QVERIFY(readme.open(QIODevice::WriteOnly));
+    }
+    RecordingOpener opener;
+    TfrmInfo info(opener, nullptr, homePage(places));
+    info.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    auto* link = info.findChild<QLabel*>("lbWebLink");
+    QTest::mouseClick(link, Qt::LeftButton);
+    if (opened.isEmpty()) {
+        QCOMPARE(link->text(), places[0]);
+        QVERIFY(!link->font().underline());
+        QVERIFY(opener.opened.empty());
+    } else {
+        const QUrl url = QUrl::fromLocalFile(dir.filePath(opened + "/README.md"));
+        QCOMPARE(link->text(), url.toString());
+        QCOMPARE(opener.opened, std::vector<QUrl>{url});
+    }
 }
 
 void AboutWindowTest::layout() {
