@@ -1,28 +1,78 @@
 #include "app/Dialogs.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHash>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTextDocument>
 #include <array>
 
 namespace trilo::gui {
 
+namespace {
+
+// A question whose No would discard something: Esc and the close button do nothing, so only
+// a deliberate answer closes it. Without this, the box would take No for Esc by itself.
+class FirmQuestionBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (clickedButton() == nullptr) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
+void setUp(QMessageBox& box, const QString& text, QMessageBox::Icon icon) {
+    box.setWindowTitle(kAppTitle);
+    box.setText(text);
+    box.setIcon(icon);
+}
+
+}  // namespace
+
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxKind kind, const QString& text) {
-    auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(kAppTitle);
-    box->setText(text);
-    // The program's own questions carry the information icon, not the question mark.
-    box->setIcon(kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::Information);
     if (kind == BoxKind::YesNo) {
-        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box->setDefaultButton(QMessageBox::Yes);
+        return makeMessageBox(parent, Question{text.toStdString()});
+    }
+    auto box = std::make_unique<QMessageBox>(parent);
+    setUp(*box, text, kind == BoxKind::Error ? QMessageBox::Critical : QMessageBox::Information);
+    box->setStandardButtons(QMessageBox::Ok);
+    return box;
+}
+
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const Question& question) {
+    std::unique_ptr<QMessageBox> box = question.escapeAnswersNo
+                                           ? std::make_unique<QMessageBox>(parent)
+                                           : std::make_unique<FirmQuestionBox>(parent);
+    // The program's own questions carry the information icon, not the question mark.
+    setUp(*box, QString::fromStdString(question.text), QMessageBox::Information);
+    if (!question.detail.empty()) {
+        // A file name is shown as it is, never taken for markup.
+        const QString detail = QString::fromStdString(question.detail);
+        box->setInformativeText(Qt::mightBeRichText(detail) ? Qt::convertFromPlainText(detail)
+                                                            : detail);
+    }
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(question.yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
+    if (question.escapeAnswersNo) {
         box->setEscapeButton(QMessageBox::No);
-    } else {
-        box->setStandardButtons(QMessageBox::Ok);
     }
     return box;
 }
@@ -35,8 +85,8 @@ void QtDialogs::info(QWidget* parent, const QString& text, const QString& detail
     box->exec();
 }
 
-bool QtDialogs::yesNo(QWidget* parent, const QString& text) {
-    return makeMessageBox(parent, BoxKind::YesNo, text)->exec() == QMessageBox::Yes;
+bool QtDialogs::yesNo(QWidget* parent, const Question& question) {
+    return makeMessageBox(parent, question)->exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::error(QWidget* parent, const QString& text) {

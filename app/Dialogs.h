@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "core/View.h"
+
 class QFileDialog;
 class QMessageBox;
 class QWidget;
@@ -21,8 +23,8 @@ public:
     virtual ~Dialogs() = default;
     // Information box with OK; a detail that is not empty is the box's detail text.
     virtual void info(QWidget* parent, const QString& text, const QString& detail) = 0;
-    // Information box with Yes and No; true for Yes.
-    virtual bool yesNo(QWidget* parent, const QString& text) = 0;
+    // Information box with Yes and No, with the question's default and escape; true for Yes.
+    virtual bool yesNo(QWidget* parent, const Question& question) = 0;
     // The top-level handler's error box.
     virtual void error(QWidget* parent, const QString& text) = 0;
     // File dialogs preset with a file name; nothing when cancelled.
@@ -37,7 +39,7 @@ public:
 class QtDialogs : public Dialogs {
 public:
     void info(QWidget* parent, const QString& text, const QString& detail) override;
-    bool yesNo(QWidget* parent, const QString& text) override;
+    bool yesNo(QWidget* parent, const Question& question) override;
     void error(QWidget* parent, const QString& text) override;
     std::optional<QString> openFile(QWidget* parent, const QString& preset) override;
     std::optional<QString> saveFile(QWidget* parent, const QString& preset) override;
@@ -45,9 +47,11 @@ public:
                                 const QString& preset) override;
 };
 
-// The boxes and dialogs as QtDialogs shows them, built but not shown.
+// The boxes and dialogs as QtDialogs shows them, built but not shown. A YesNo box of a text
+// alone is an operation's question: No is its default and Esc answers it.
 enum class BoxKind { Info, YesNo, Error };
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxKind kind, const QString& text);
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const Question& question);
 enum class FileDialogKind { Open, Save };
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind,
                                             const QString& preset);

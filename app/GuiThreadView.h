@@ -49,8 +49,8 @@ public:
     void showInfo(const std::string& message, const std::string& detail) override {
         onGui([&] { window_.showInfo(message, detail); });
     }
-    bool askYesNo(const std::string& message) override {
-        return onGui([&] { return window_.askYesNo(message); });
+    bool askYesNo(const Question& question) override {
+        return onGui([&] { return window_.askYesNo(question); });
     }
     void showError(const std::string& message) override {
         onGui([&] { window_.showError(message); });

@@ -118,15 +118,19 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
     statusMark_->setAlignment(Qt::AlignTop);
     statusMark_->hide();
     status->addWidget(statusMark_);
-    auto* line = new QLabel(status);
-    line->setTextFormat(Qt::PlainText);
-    // A port that cannot be used says why and what to do, which takes more than one line.
-    line->setWordWrap(true);
+    // One line whatever it says: a port that cannot be used says why and what to do, which
+    // may not fit; its end is elided then, and the whole of it is the tooltip and what a
+    // screen reader reads. The window never grows for it.
+    auto* line = new ValueText(status, Qt::ElideRight);
+    line->setFrameStyle(QFrame::NoFrame);
+    line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     line->setObjectName(QStringLiteral("statusLine"));
     status->addWidget(line, 1);
     lastCommand_ = new QLabel(status);
     lastCommand_->setTextFormat(Qt::PlainText);
     lastCommand_->setObjectName(QStringLiteral("lastCommand"));
+    // Clear of the window's edge, as the line's start is.
+    lastCommand_->setContentsMargins(0, 0, metrics_.px(6), 0);
     status->addPermanentWidget(lastCommand_);
     setStatusBar(status);
     slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
@@ -138,22 +142,13 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
 }
 
 void TfrmTop::fitToStatusLine() {
-    // The designed client area under the menu bar, and the status line under it, as high as
-    // its text needs; the frame around them is the window manager's.
-    auto* line = static_cast<QLabel*>(slot(C::statusLine).widget);
-    const int width = centralWidget()->width();
-    int margins = metrics_.px(12);
-    if (!statusMark_->isHidden()) {
-        margins += statusMark_->sizeHint().width() + metrics_.px(6);
-    }
-    if (!lastCommand_->text().isEmpty()) {
-        margins += lastCommand_->sizeHint().width() + metrics_.px(6);
-    }
+    // The designed client area under the menu bar, and the status line under it, one line of
+    // text or the mark beside it high; the frame around them is the window manager's.
     const int lineHeight =
-        std::max(line->fontMetrics().height(), line->heightForWidth(width - margins));
+        std::max(slot(C::statusLine).widget->fontMetrics().height(), metrics_.px(16));
     statusBar()->setFixedHeight(lineHeight + metrics_.px(6));
-    setFixedSize(
-        width, menuBar()->sizeHint().height() + centralWidget()->height() + statusBar()->height());
+    setFixedSize(centralWidget()->width(), menuBar()->sizeHint().height() +
+                                               centralWidget()->height() + statusBar()->height());
 }
 
 TfrmTop::~TfrmTop() = default;
@@ -545,7 +540,8 @@ void TfrmTop::askToStop() {
         return;
     }
     askingToStop_ = true;
-    if (dialogs_.yesNo(this, QString::fromUtf8(kStopQuestion))) {
+    // The user asked to close: Yes, what Enter gives, stops the command; Esc lets it run.
+    if (dialogs_.yesNo(this, {kStopQuestion, {}, true, true})) {
         session_.requestStop();
         closeAfterStop_ = true;
     }
@@ -652,9 +648,6 @@ void TfrmTop::setCaption(Control c, const std::string& text) {
         value->setValue(caption);
     } else if (auto* label = qobject_cast<QLabel*>(s.widget)) {
         label->setText(caption);
-        if (c == C::statusLine) {
-            fitToStatusLine();
-        }
     } else if (auto* box = qobject_cast<QGroupBox*>(s.widget)) {
         box->setTitle(caption);
         box->setAccessibleName(caption);
@@ -666,8 +659,13 @@ void TfrmTop::setCaption(Control c, const std::string& text) {
 }
 
 void TfrmTop::showLastCommand(const std::string& text) {
-    lastCommand_->setText(fromUtf8(text));
-    fitToStatusLine();
+    // At most half the line, so the board's words keep the rest; elided as the line is.
+    const QString whole = fromUtf8(text);
+    const QString shown =
+        lastCommand_->fontMetrics().elidedText(whole, Qt::ElideRight, centralWidget()->width() / 2);
+    lastCommand_->setText(shown);
+    lastCommand_->setToolTip(shown == whole ? QString() : whole);
+    lastCommand_->setAccessibleDescription(whole);
 }
 
 void TfrmTop::showPortStatus(const PortStatus& status) {
@@ -735,8 +733,8 @@ void TfrmTop::showInfo(const std::string& message, const std::string& detail) {
     dialogs_.info(this, fromUtf8(message), fromUtf8(detail));
 }
 
-bool TfrmTop::askYesNo(const std::string& message) {
-    return dialogs_.yesNo(this, fromUtf8(message));
+bool TfrmTop::askYesNo(const Question& question) {
+    return dialogs_.yesNo(this, question);
 }
 
 void TfrmTop::showError(const std::string& message) {

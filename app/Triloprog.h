@@ -68,7 +68,7 @@ public:
     void setValue(Control c, int value) override;
     std::string text(Control c) const override;
     void showInfo(const std::string& message, const std::string& detail) override;
-    bool askYesNo(const std::string& message) override;
+    bool askYesNo(const Question& question) override;
     void showError(const std::string& message) override;
     std::optional<std::string> openFileDialog(const std::string& preset) override;
     std::optional<std::string> saveFileDialog(const std::string& preset) override;

@@ -4,7 +4,7 @@
 
 namespace trilo::gui {
 
-ValueText::ValueText(QWidget* parent) : QLabel(parent) {
+ValueText::ValueText(QWidget* parent, Qt::TextElideMode mode) : QLabel(parent), mode_(mode) {
     // A file name is shown as it is, never taken for markup.
     setTextFormat(Qt::PlainText);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -37,7 +37,7 @@ void ValueText::fit() {
         indent() >= 0 ? indent()
                       : (frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0);
     const int room = contentsRect().width() - 2 * (margin() + indentation);
-    const QString shown = fontMetrics().elidedText(value_, Qt::ElideMiddle, room);
+    const QString shown = fontMetrics().elidedText(value_, mode_, room);
     setText(shown);
     setToolTip(shown == value_ ? QString() : value_);
 }

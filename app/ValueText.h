@@ -11,7 +11,8 @@ namespace trilo::gui {
 class ValueText : public QLabel {
     Q_OBJECT
 public:
-    explicit ValueText(QWidget* parent);
+    // A line of words rather than a path loses its end instead: `mode` Qt::ElideRight.
+    explicit ValueText(QWidget* parent, Qt::TextElideMode mode = Qt::ElideMiddle);
 
     void setValue(const QString& value);
     const QString& value() const { return value_; }
@@ -24,6 +25,7 @@ private:
     void fit();
 
     QString value_;
+    Qt::TextElideMode mode_;
 };
 
 }  // namespace trilo::gui

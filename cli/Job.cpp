@@ -355,6 +355,17 @@ private:
     }
 
     int runSteps() {
+        // A read into a file the program cannot write (an ELF file) is refused before the
+        // board is touched, as the window refuses the save.
+        for (const Step& s : o_.steps) {
+            const auto refusal = readsChip(s.verb) && s.file != "-"
+                                     ? commands::saveRefusal(s.file, o_.format)
+                                     : std::nullopt;
+            if (refusal) {
+                sink_.error(s.option + " " + s.file + ": " + *refusal);
+                return kFileError;
+            }
+        }
         // Standard input is read once, for every command that reads "-".
         for (const Step& s : o_.steps) {
             if ((readsInput(s.verb) || checksFile(s)) && s.file == "-" && stdin_.empty()) {

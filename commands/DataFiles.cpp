@@ -1,5 +1,11 @@
 #include "commands/DataFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
 #include <optional>
 #include <variant>
 
@@ -58,11 +64,48 @@ std::variant<DataFormat, std::string> inputFormat(ByteFile& file, const InputFil
 
 }  // namespace
 
+namespace {
+
+// The format of the file a save would replace: its extension's, or for a name whose extension
+// says nothing, what the regular file there holds, as a read would take it. Nothing for a
+// name that says nothing and no file (or no regular one: a pipe is never read for this).
+std::optional<DataFormat> targetFormat(const std::string& path) {
+    if (const auto named = formatOfName(path)) {
+        return named;
+    }
+    // Looked at before it is opened: opening a device may have effects of its own.
+    struct stat looked {};
+    if (::stat(path.c_str(), &looked) != 0 || !S_ISREG(looked.st_mode)) {
+        return std::nullopt;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat opened {};
+    std::string head(static_cast<std::size_t>(kHeadBytes), '\0');
+    ssize_t got = -1;
+    if (::fstat(fd, &opened) == 0 && opened.st_dev == looked.st_dev &&
+        opened.st_ino == looked.st_ino) {
+        got = ::read(fd, head.data(), head.size());
+    }
+    ::close(fd);
+    if (got < 0) {
+        return std::nullopt;
+    }
+    head.resize(static_cast<std::size_t>(got));
+    const auto format = formatOf(path, head);
+    return std::holds_alternative<DataFormat>(format) ? std::optional(std::get<DataFormat>(format))
+                                                      : std::nullopt;
+}
+
+}  // namespace
+
 FileFormat savedFormat(const std::string& path, FileFormat format) {
     if (format != FileFormat::ByName) {
         return format;
     }
-    switch (formatOfName(path).value_or(DataFormat::Raw)) {
+    switch (targetFormat(path).value_or(DataFormat::Raw)) {
         case DataFormat::IntelHex:
             return FileFormat::IntelHex;
         case DataFormat::SRecord:
@@ -70,6 +113,19 @@ FileFormat savedFormat(const std::string& path, FileFormat format) {
         default:
             return FileFormat::Raw;
     }
+}
+
+std::optional<std::string> saveRefusal(const std::string& path, FileFormat format) {
+    if (format != FileFormat::ByName || targetFormat(path) != DataFormat::Elf) {
+        return std::nullopt;
+    }
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    const std::string what =
+        formatOfName(path) ? "přípona " + extension + " patří ELF" : "soubor obsahuje ELF";
+    return what + ", který program jen čte a nezapisuje; data uložte jako .bin, .hex nebo .srec";
 }
 
 namespace {
@@ -145,6 +201,9 @@ InputImage inputImage(const InputFile& file, BufferContent memory) {
 
 void storeBuffer(const std::string& buffer, const std::string& target, BufferContent content,
                  FileFormat format) {
+    if (auto refusal = saveRefusal(target, format)) {
+        throw TriloError(std::move(*refusal));
+    }
     format = savedFormat(target, format);
     if (format == FileFormat::Raw) {
         replaceFile(buffer, target);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -28,9 +29,17 @@ struct InputFile {
     FileFormat format;
 };
 
-// The format a file named `path` is saved in: Intel HEX or S-record by its extension (or as
-// the caller says), raw bytes otherwise.
+// The format a file named `path` is saved in: as the caller says, else Intel HEX or S-record
+// by its extension; a name whose extension says nothing keeps the format of the file that is
+// there, so a save never turns a user's HEX file into a raw one; raw bytes otherwise.
 FileFormat savedFormat(const std::string& path, FileFormat format);
+
+// Why nothing may be saved into `path`: its extension, or for a name whose extension says
+// nothing the file that is there, is of a format the program reads but cannot write (ELF),
+// and a raw dump would take the file's place. Nothing when the save may go ahead. Both the
+// window's saves and the command line's reads ask this before anything is written.
+std::optional<std::string> saveRefusal(const std::string& path,
+                                       FileFormat format = FileFormat::ByName);
 
 // Opens the data file for the operation to read into `memory`: a raw file through DataFile;
 // Intel HEX, S-record or ELF read whole into an image, an AVR flash image turned to the
@@ -48,7 +57,7 @@ InputImage inputImage(const InputFile& file, BufferContent memory);
 // Puts what a read left in the buffer file at target, replacing what was there in one step:
 // raw bytes by moving the buffer, Intel HEX or S-record by writing the text whole (an AVR
 // flash image in the toolchains' word order, low byte first). Either way the buffer is gone
-// afterwards.
+// afterwards. A target saveRefusal refuses is refused here too, before anything is written.
 void storeBuffer(const std::string& buffer, const std::string& target, BufferContent content,
                  FileFormat format = FileFormat::ByName);
 

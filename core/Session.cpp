@@ -31,7 +31,7 @@ bool flagSetting(const SettingsFile& file, const char* key) {
 }  // namespace
 
 Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
-    : view_(v), sink_(v), platform_(platform), clock_(clock), board_(clock, ports) {
+    : view_(v), sink_(v, clock), platform_(platform), clock_(clock), board_(clock, ports) {
     sink_.onIdentified = [this](const std::string& summary) {
         chipSummary_ = summary;
         updateStatusLine();
@@ -47,10 +47,12 @@ Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
         // A gauge that goes back has started the command's next pass, at a pace of its own.
         if (percent < lastPercent_) {
             runStartUs_ = clock_.nowUs();
+            runWaitedUs_ = sink_.waitedUs();
         }
         lastPercent_ = percent;
-        view_.setCaption(Control::Gauge1,
-                         commands::progressText(*running_, percent, clock_.nowUs() - runStartUs_));
+        const std::int64_t elapsed =
+            clock_.nowUs() - runStartUs_ - (sink_.waitedUs() - runWaitedUs_);
+        view_.setCaption(Control::Gauge1, commands::progressText(*running_, percent, elapsed));
     };
 }
 
@@ -86,13 +88,24 @@ void ViewSink::progress(int percent) {
     }
 }
 
+template <typename F>
+auto ViewSink::waiting(F&& box) -> decltype(box()) {
+    const std::int64_t from = clock_.nowUs();
+    struct Count {
+        ViewSink& sink;
+        std::int64_t from;
+        ~Count() { sink.waitedUs_ += sink.clock_.nowUs() - from; }
+    } count{*this, from};
+    return box();
+}
+
 void ViewSink::info(const std::string& message) {
-    view_.showInfo(message);
+    waiting([&] { view_.showInfo(message); });
 }
 
 void ViewSink::detailedInfo(const std::string& message, const std::string& detail) {
     status(detail);
-    view_.showInfo(message, detail);
+    waiting([&] { view_.showInfo(message, detail); });
 }
 
 void ViewSink::status(const std::string& text) {
@@ -102,7 +115,9 @@ void ViewSink::status(const std::string& text) {
 }
 
 bool ViewSink::ask(const std::string& question) {
-    return view_.askYesNo(question);
+    // An operation asks only whether to go on in a doubtful case, such as another chip in
+    // the socket: Enter and Esc leave the chip alone.
+    return waiting([&] { return view_.askYesNo({question, {}, false, true}); });
 }
 
 void ViewSink::identified(const std::string& summary) {
@@ -140,13 +155,17 @@ void Session::runCommand(commands::Command command,
         (options_.AutoVerify && (command == Command::WriteFlash || command == Command::Erase ||
                                  command == Command::WriteEeprom));
     const std::int64_t start = clock_.nowUs();
+    const std::int64_t waited = sink_.waitedUs();
     running_ = command;
     runStartUs_ = start;
+    runWaitedUs_ = waited;
     lastPercent_ = 0;
+    // The last command's words would read as this one's.
+    view_.showLastCommand("");
     view_.setCaption(Control::Gauge1, commands::progressText(command, 0, 0));
     const auto finish = [&] {
         running_.reset();
-        report.durationUs = clock_.nowUs() - start;
+        report.durationUs = clock_.nowUs() - start - (sink_.waitedUs() - waited);
         view_.setCaption(Control::Gauge1, "");
         view_.showLastCommand(commands::reportText(report));
     };
@@ -212,10 +231,16 @@ PortStatus Session::portStatus() const {
 
 void Session::updateStatusLine() {
     PortStatus status = portStatus();
-    for (const std::string* part : {&chipSummary_, &note_}) {
-        if (!part->empty()) {
-            status.text += " · " + *part;
-        }
+    // The simulated board's words end with the chip in its socket, which is the chip that
+    // answered: the signature then adds only its bytes, so the chip is named once.
+    const std::string chip = chipSummary_.substr(0, chipSummary_.find(','));
+    if (!chip.empty() && chip != chipSummary_ && status.text.ends_with(" " + chip)) {
+        status.text += chipSummary_.substr(chip.size());
+    } else if (!chipSummary_.empty()) {
+        status.text += " · " + chipSummary_;
+    }
+    if (!note_.empty()) {
+        status.text += " · " + note_;
     }
     view_.showPortStatus(status);
 }

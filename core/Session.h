@@ -29,7 +29,7 @@ class SettingsFile;
 // when its value changes, so a long operation costs at most 101 repaints.
 class ViewSink final : public OperationSink {
 public:
-    explicit ViewSink(View& view) : view_(view) {}
+    ViewSink(View& view, Clock& clock) : view_(view), clock_(clock) {}
     void progress(int percent) override;
     void info(const std::string& message) override;
     // The detail also goes to the status line, where it stays after the box is closed.
@@ -42,10 +42,19 @@ public:
     std::function<void(const std::string&)> onStatus;
     // The gauge moved to a new value, before it shows it.
     std::function<void(int)> onProgress;
+    // How long the boxes shown so far waited for the user, in all: a command's duration and
+    // its time left are the command's own, however long a box stood open.
+    std::int64_t waitedUs() const { return waitedUs_; }
 
 private:
+    // Runs a box, counting the time it stood open.
+    template <typename F>
+    auto waiting(F&& box) -> decltype(box());
+
     View& view_;
+    Clock& clock_;
     int shown_ = 0;  // the gauge starts at 0, and every operation leaves it there
+    std::int64_t waitedUs_ = 0;
 };
 
 // What the user selected: the device and the sizes of the spin edits.
@@ -80,6 +89,8 @@ struct Files {
     // still that one's.
     std::int32_t bufferDevice = 0;
     ByteFile DataFile;
+    // The device whose memory the last read put in the buffer, so a save proposes its name.
+    std::int32_t bufferDevice = 0;
     // The last data files opened or saved, the newest first; stored in "RECENT_PRG".
     std::vector<std::string> RecentFiles;
     static constexpr std::size_t kRecentLimit = 5;
@@ -196,6 +207,9 @@ private:
     Files files_;
     // The unit of the AVR, MCS-51 and file handlers' shared steps.
     void moveBufferTo(const std::string& target);
+    // The name Save As proposes for the buffer: the chip and the memory read, never a file
+    // that is there.
+    std::string proposedSaveName() const;
     // Makes an existing file the data file: shown, first among the recent ones, saved.
     void useDataFile(const std::string& path);
     void loadRecentFiles(const SettingsFile& file);
@@ -217,6 +231,8 @@ private:
     // The command on the gauge, and when the gauge's present run from 0 began.
     std::optional<commands::Command> running_;
     std::int64_t runStartUs_ = 0;
+    // The boxes' time at that start, which the gauge's pace leaves out.
+    std::int64_t runWaitedUs_ = 0;
     int lastPercent_ = 0;
     std::unique_ptr<InstanceLock> instanceLock_;
     // Why the settings file could not be read at start-up; empty when it could.

@@ -1,23 +1,34 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
 #include "core/Session.h"
 #include "data/BufferDir.h"
+#include "data/DataFormat.h"
 #include "data/FileMove.h"
 #include "data/Settings.h"
+#include "devices/Catalog.h"
 
 namespace trilo {
 
 namespace {
+
+namespace fs = std::filesystem;
+using commands::FileFormat;
 
 constexpr const char* kNoData = "Nejsou data k zápisu !";
 constexpr const char* kOverwrite = "Přepsat soubor ?";
 constexpr const char* kSaveRead = "Uložit načtená data ?  ";
 // A section of its own, so the keys the program has always written stay where they were.
 constexpr const char* kRecent = "RECENT_PRG";
+
+// The box that refuses a save, naming the file.
+std::string refusalText(const std::string& path, const std::string& refusal) {
+    return "Do souboru " + path + " nelze uložit: " + refusal + ".";
+}
 
 std::string recentKey(std::size_t index) {
     return "File" + std::to_string(index + 1);
@@ -56,7 +67,8 @@ std::string Session::windowSocketPath(Platform& platform) {
 
 void Session::FormClose() {
     while (fileExists(files_.BufferFile)) {
-        if (view_.askYesNo(kSaveRead)) {
+        // Yes is what Enter gives; read data go only by an explicit No, never by Esc.
+        if (view_.askYesNo({kSaveRead, {}, true, false})) {
             SaveBufferAs();
         } else {
             removeQuietly(files_.BufferFile);
@@ -149,6 +161,13 @@ void Session::mnuSaveClick() {
         view_.showInfo(kNoData);
         return;
     }
+    // A file the program cannot write (the ELF a write took) is no place for a raw dump: the
+    // user is told, and chooses another name as if there were none.
+    if (const auto refusal = commands::saveRefusal(files_.CurrentFile)) {
+        view_.showInfo(refusalText(files_.CurrentFile, *refusal));
+        SaveBufferAs();
+        return;
+    }
     moveBufferTo(files_.CurrentFile);
 }
 
@@ -162,10 +181,22 @@ void Session::SaveBufferAs() {
         return;
     }
     const std::string remembered = files_.CurrentFile;
+    // A name of the read's own, never the data file's: three Enters must not turn the
+    // program the user wrote into a dump of the chip.
+    std::string preset = proposedSaveName();
     for (;;) {
-        files_.CurrentFile = view_.saveFileDialog(files_.CurrentFile).value_or("");
-        if (files_.CurrentFile.empty() || !fileExists(files_.CurrentFile) ||
-            view_.askYesNo(kOverwrite)) {
+        files_.CurrentFile = view_.saveFileDialog(preset).value_or("");
+        if (files_.CurrentFile.empty()) {
+            break;
+        }
+        // A rejected name comes back preset.
+        preset = files_.CurrentFile;
+        if (const auto refusal = commands::saveRefusal(files_.CurrentFile)) {
+            view_.showInfo(refusalText(files_.CurrentFile, *refusal));
+            continue;
+        }
+        if (!fileExists(files_.CurrentFile) ||
+            view_.askYesNo({kOverwrite, files_.CurrentFile, false, true})) {
             break;
         }
     }
@@ -174,6 +205,36 @@ void Session::SaveBufferAs() {
         return;
     }
     moveBufferTo(files_.CurrentFile);
+}
+
+std::string Session::proposedSaveName() const {
+    const DeviceInfo* device =
+        findDevice(files_.bufferDevice != 0 ? files_.bufferDevice : selection_.DeviceId);
+    const std::string stem =
+        std::string(device != nullptr ? device->name : "data") +
+        (files_.bufferContent == commands::BufferContent::AvrEeprom ? "-eeprom" : "-flash");
+    // The data file's kind where the program writes it, spelled as the user spells it.
+    std::string extension = ".bin";
+    if (!files_.CurrentFile.empty()) {
+        const FileFormat format = commands::savedFormat(files_.CurrentFile, FileFormat::ByName);
+        const bool named = formatOfName(files_.CurrentFile).has_value();
+        if (format == FileFormat::IntelHex) {
+            extension = named ? fs::path(files_.CurrentFile).extension().string() : ".hex";
+        } else if (format == FileFormat::SRecord) {
+            extension = named ? fs::path(files_.CurrentFile).extension().string() : ".srec";
+        }
+    }
+    const std::string dir = files_.CurrentFile.empty() ? "" : directoryOf(files_.CurrentFile);
+    // A name that is free, so the overwrite question does not come at all.
+    for (int n = 1;; ++n) {
+        const std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + extension;
+        const std::string path = dir.empty() ? name : joinPath(dir, name);
+        std::error_code error;
+        if ((path != files_.CurrentFile && !fs::exists(fs::symlink_status(path, error))) ||
+            n >= 99) {
+            return path;
+        }
+    }
 }
 
 void Session::moveBufferTo(const std::string& target) {

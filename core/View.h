@@ -34,6 +34,19 @@ enum class Control : int {
         Count
 };
 
+// A question with Yes and No as the core asks it: the answer that Enter gives, and what Esc
+// and the box's close button do. A stray key must never turn against the user, so Enter
+// gives the answer that cannot hurt, and where No would discard something only a deliberate
+// No gives it.
+struct Question {
+    std::string text;
+    // The box's informative text, such as the file the question is about.
+    std::string detail = {};
+    bool yesIsDefault = false;
+    // Esc and the close button answer No; when false they do nothing and the box stays.
+    bool escapeAnswersNo = true;
+};
+
 // The window as the core sees it. The Qt window implements it over its widgets; tests
 // implement it with plain state and scripted answers, so no test waits on a dialog.
 //
@@ -64,8 +77,8 @@ public:
 
     // Information box with a single OK button; detail, when given, is the box's detail text.
     virtual void showInfo(const std::string& message, const std::string& detail = {}) = 0;
-    // Information box with Yes and No; true for Yes.
-    virtual bool askYesNo(const std::string& message) = 0;
+    // Information box with Yes and No, as the question says; true for Yes.
+    virtual bool askYesNo(const Question& question) = 0;
     // The top-level handler's error box (error icon, OK, caption "Trilo Programmer").
     virtual void showError(const std::string& message) = 0;
 

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -153,11 +155,14 @@ TEST_P(EveryDevice, FromBlankToProgrammedLockedReadAndErased) {
             EXPECT_EQ(view.checked(C::rdSOFF), !on);
         }
     }
-    // Every command checked the signature silently, and the status line names the chip.
+    // Every command checked the signature silently, and the status line names the chip once,
+    // the simulated socket's and the signature's words in one.
     const std::string status = view.caption(C::statusLine);
-    EXPECT_EQ(status.substr(status.find(" · ")),
-              std::string(" · ") + d.name + ", podpis " +
-                  hexBytes(std::span(d.signature.bytes).first(d.twentyPin() ? 2 : 3)));
+    EXPECT_TRUE(
+        status.ends_with(std::string(", v patici ") + d.name + ", podpis " +
+                         hexBytes(std::span(d.signature.bytes).first(d.twentyPin() ? 2 : 3))))
+        << status;
+    EXPECT_EQ(status.find(d.name), status.rfind(d.name)) << status;
     expectAtRest();
     EXPECT_TRUE(machine.board->protocolFaults().empty())
         << machine.board->protocolFaults().list().front();
@@ -584,6 +589,90 @@ TEST_F(Commands, AStopEndsAWriteAtItsWordWithTheBoardAtRest) {
         const std::string release = dir.read("stop.trace").substr(stopped.size());
         ASSERT_FALSE(release.empty());
         EXPECT_TRUE(stopped.ends_with(release));
+    }
+}
+
+}  // namespace
+}  // namespace trilo::test
+
+namespace trilo::test {
+namespace {
+
+// A read is saved under a name of its own, in the data file's directory and format where the
+// program writes that format; a file it cannot write (ELF, by extension or content) is never
+// replaced by a dump, and the data stay in the buffer.
+TEST_F(Commands, ASaveNeverTurnsTheUsersFileIntoSomethingElse) {
+    const auto saveAs = &Session::mnuSaveAsClick;
+    const auto save = &Session::mnuSaveClick;
+    const struct {
+        std::int32_t id;
+        const char* dataFile;  // a fixture's copy; without an extension the ELF's
+        bool eeprom;           // what was read
+        void (Session::*command)();
+        std::deque<std::optional<std::string>> dialogs;  // "": Enter on the proposed name
+        const char* saved;  // nothing: refused, so nothing new in the directory
+        char firstByte;     // of a text format; 0: raw, as large as the flash read
+    } cases[] = {
+        {10, "avr-blink.elf", false, saveAs, {""}, "90S2313-flash.bin", 0},
+        {10, "avr-blink.hex", true, saveAs, {""}, "90S2313-eeprom.hex", ':'},
+        {2, "mcs51-blink.s37", false, saveAs, {""}, "89C2051-flash.s37", 'S'},
+        {10, "avr-blink.elf", false, save, {std::nullopt}, nullptr, 0},
+        {10, "avr-blink", false, save, {std::nullopt}, nullptr, 0},
+        {10, "avr-blink.hex", false, saveAs, {"copy.elf", std::nullopt}, nullptr, 0},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.dataFile) + (k.command == save ? " Save" : " Save As"));
+        TestDir files;
+        const std::string from = std::filesystem::path(k.dataFile).has_extension() ? "" : ".elf";
+        std::ifstream in(std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.dataFile + from);
+        const std::string content{std::istreambuf_iterator<char>(in), {}};
+        files.write(k.dataFile, content);
+        start(k.id);
+        s->files().CurrentFile = files.file(k.dataFile);
+        click(k.eeprom ? &btnReaEEClick : &btnReadClick);
+        view.dialogAnswers.clear();
+        for (const auto& d : k.dialogs) {
+            view.dialogAnswers.push_back(d && !d->empty() ? std::optional(files.file(*d)) : d);
+        }
+        view.log.clear();
+        ASSERT_TRUE(s->handle([&] { (s.get()->*k.command)(); }));
+        EXPECT_EQ(files.read(k.dataFile), content);
+        // A refusal says so in a box; nothing new lies beside the data file then.
+        EXPECT_EQ(view.messages(FakeView::Kind::Info).size(), k.saved == nullptr ? 1u : 0u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.path()), {}),
+                  k.saved == nullptr ? 1 : 2);
+        EXPECT_EQ(std::filesystem::exists(s->files().BufferFile), k.saved == nullptr);
+        if (k.saved != nullptr) {
+            const std::string saved = files.read(k.saved);
+            EXPECT_TRUE(k.firstByte != 0
+                            ? saved.starts_with(k.firstByte)
+                            : saved.size() == std::size_t(findDevice(k.id)->flashSize));
+        }
+    }
+}
+
+// The duration in a command's words is its own: a box that stood open eight seconds, OK or
+// the chip question, adds nothing; and the last command's words are gone while it runs.
+TEST_F(Commands, ADurationLeavesOutTheTimeABoxStoodOpen) {
+    for (const std::int32_t inSocket : {10, 15}) {
+        std::vector<std::string> said;
+        for (const std::int64_t heldUs : {0, 8'000'000}) {
+            start(10);
+            machine.board->forceSocket(inSocket);
+            useFile(Bytes(chip().flash.begin(), chip().flash.end()));
+            view.answers = {true};
+            view.whileBoxOpen = [&] {
+                EXPECT_EQ(view.lastCommand, "");
+                clock.advanceUs(heldUs);
+            };
+            click(&btnVerifyClick);
+            view.whileBoxOpen = nullptr;
+            view.answers.clear();
+            said.push_back(view.lastCommand);
+            machine.board->followSelection();
+        }
+        EXPECT_TRUE(said[0].starts_with("Verifikace: ") && said[0].ends_with(" s")) << said[0];
+        EXPECT_EQ(said[1], said[0]) << inSocket;
     }
 }
 

@@ -121,7 +121,8 @@ TEST_F(Files, SaveWithNoCurrentFileAsksForAName) {
 
     ASSERT_EQ(view.log.size(), 1u);
     EXPECT_EQ(view.log[0].kind, Kind::SaveDialog);
-    EXPECT_EQ(view.log[0].text, "");
+    // A name of the read's own; no data file, so no directory of one.
+    EXPECT_EQ(view.log[0].text, "89C2051-flash.bin");
     EXPECT_EQ(dir.read("new.bin"), "abc");
     EXPECT_EQ(session->files().CurrentFile, dir.file("new.bin"));
     EXPECT_EQ(view.caption(Control::txFile), dir.file("new.bin"));
@@ -141,7 +142,7 @@ TEST_F(Files, SaveAsOntoAnExistingFileNoThenYes) {
     ASSERT_TRUE(session->handle([&] { session->mnuSaveAsClick(); }));
 
     const std::vector<FakeView::Message> expected = {
-        {Kind::SaveDialog, dir.file("start.bin")},
+        {Kind::SaveDialog, dir.file("89C2051-flash.bin")},
         {Kind::Question, kOverwrite},
         {Kind::SaveDialog, dir.file("keep.bin")},  // the rejected name comes back preset
         {Kind::Question, kOverwrite}};

@@ -64,11 +64,17 @@ public:
 
     void showInfo(const std::string& message, const std::string& detail) override {
         log.push_back({Kind::Info, message, detail});
+        if (whileBoxOpen) {
+            whileBoxOpen();
+        }
     }
-    bool askYesNo(const std::string& message) override {
-        log.push_back({Kind::Question, message});
+    bool askYesNo(const Question& question) override {
+        log.push_back({Kind::Question, question.text, question.detail});
+        if (whileBoxOpen) {
+            whileBoxOpen();
+        }
         if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << message;
+            ADD_FAILURE() << "unexpected question: " << question.text;
             return false;
         }
         const bool yes = answers.front();
@@ -97,13 +103,15 @@ public:
         return out;
     }
 
-    std::deque<bool> answers;                              // Yes/No questions
-    std::deque<std::optional<std::string>> dialogAnswers;  // file dialogs; nullopt = cancel
+    std::deque<bool> answers;  // Yes/No questions
+    // File dialogs: nullopt cancels, "" confirms the preset.
+    std::deque<std::optional<std::string>> dialogAnswers;
     std::vector<Message> log;
-    std::vector<int> gauge;            // every value the gauge was set to
-    std::function<void(int)> onGauge;  // the user's act while the gauge moves
-    PortStatus port;                   // the status line as last shown
-    std::string lastCommand;           // its second part
+    std::vector<int> gauge;              // every value the gauge was set to
+    std::function<void(int)> onGauge;    // the user's act while the gauge moves
+    std::function<void()> whileBoxOpen;  // the user's time while a box stands open
+    PortStatus port;                     // the status line as last shown
+    std::string lastCommand;             // its second part
 
     // Where the data view was last sent.
     std::optional<std::size_t> differencesAt;
@@ -119,7 +127,8 @@ private:
         }
         auto answer = dialogAnswers.front();
         dialogAnswers.pop_front();
-        return answer;
+        // An empty name is Enter on the name the dialog came with.
+        return answer && answer->empty() ? std::optional(preset) : answer;
     }
 
     std::vector<bool> enabled_ = std::vector<bool>(controlCount());

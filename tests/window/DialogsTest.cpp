@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <utility>
 
 #include "WindowSupport.h"
@@ -19,6 +20,8 @@ private slots:
     void messageBoxes();
     void yesNoAnswers_data();
     void yesNoAnswers();
+    void questionsDefaultToWhatCannotHurt_data();
+    void questionsDefaultToWhatCannotHurt();
     void fileDialogs_data();
     void fileDialogs();
     void saveAddsTheExtensionAndAsksNothing_data();
@@ -75,9 +78,63 @@ void DialogsTest::yesNoAnswers() {
             box->button(static_cast<QMessageBox::StandardButton>(click))->click();
         }
     });
-    QCOMPARE(dialogs.yesNo(nullptr, QString::fromUtf8("Přepsat soubor ?")), yes);
+    QCOMPARE(dialogs.yesNo(nullptr, Question{"Přepsat soubor ?"}), yes);
     QVERIFY(watchdog.seen());
     QCOMPARE(shown, QString::fromUtf8("Přepsat soubor ?"));
+}
+
+void DialogsTest::questionsDefaultToWhatCannotHurt_data() {
+    QTest::addColumn<int>("scene");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("enter");
+    QTest::addColumn<int>("escape");  // 0: Esc and the close button do nothing
+    const int yes = QMessageBox::Yes;
+    const int no = QMessageBox::No;
+    QTest::newRow("chip") << 0 << QString::fromUtf8("V patici je jiný čip") << no << no;
+    QTest::newRow("overwrite") << 1 << QString::fromUtf8("Přepsat soubor ?") << no << no;
+    QTest::newRow("unsaved") << 2 << QString::fromUtf8("Uložit načtená data ?  ") << yes << 0;
+}
+
+// Each question as the program asks it, and its box as shown: Enter gives the answer that
+// cannot hurt, read data go only by an explicit No, and the overwrite names the file.
+void DialogsTest::questionsDefaultToWhatCannotHurt() {
+    QFETCH(int, scene);
+    QFETCH(QString, text);
+    QFETCH(int, enter);
+    QFETCH(int, escape);
+    TestHome home;
+    home.writeSettings("[SETUP_PRG]\nSimSocket=90s8515\n[RUN_PRG]\nCPU=10\n");
+    Program program;
+    const QString target = home.path("old.bin");
+    for (const QString& file :
+         {QFile::decodeName(program.frmTop->session().files().BufferFile.c_str()), target}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("data") == 4);
+    }
+    program.dialogs.answers = {false};
+    program.dialogs.files = {target, QString()};
+    program.action("mnuSaveAs")->setEnabled(true);
+    if (scene == 0) {
+        QTest::mouseClick(program.widget<QPushButton>("btnErase"), Qt::LeftButton);
+    } else {
+        program.action(scene == 1 ? "mnuSaveAs" : "mnuExit")->trigger();
+    }
+    QCOMPARE(program.dialogs.questions.size(), std::size_t(1));
+    const Question& asked = program.dialogs.questions.front();
+    QVERIFY2(QString::fromStdString(asked.text).startsWith(text), asked.text.c_str());
+    const auto button = [](QMessageBox& box, int which) {
+        return box.button(static_cast<QMessageBox::StandardButton>(which));
+    };
+    for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
+        auto box = makeMessageBox(nullptr, asked);
+        QCOMPARE(box->informativeText(), scene == 1 ? target : QString());
+        box->show();
+        QTest::keyClick(box.get(), key);
+        const int answer = key == Qt::Key_Return ? enter : escape;
+        QCOMPARE(box->clickedButton(), answer == 0 ? nullptr : button(*box, answer));
+        QCOMPARE(box->isVisible(), answer == 0);
+        QCOMPARE(box->close(), answer != 0);
+    }
 }
 
 void DialogsTest::fileDialogs_data() {

@@ -97,8 +97,10 @@ public:
     void info(QWidget*, const QString& text, const QString& detail) override {
         log.push_back({Kind::Info, text, detail});
     }
-    bool yesNo(QWidget*, const QString& text) override {
-        log.push_back({Kind::Question, text});
+    bool yesNo(QWidget*, const Question& question) override {
+        const QString text = QString::fromStdString(question.text);
+        log.push_back({Kind::Question, text, QString::fromStdString(question.detail)});
+        questions.push_back(question);
         if (answers.empty()) {
             unexpected.push_back(text);
             return false;
@@ -129,6 +131,8 @@ public:
     }
 
     std::vector<Shown> log;
+    // Every question as the core asked it, default and escape included.
+    std::vector<Question> questions;
     std::deque<bool> answers;
     // Answers to the file dialogs and the asked lines in turn; a null string cancels.
     std::deque<QString> files;
