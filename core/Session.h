@@ -86,11 +86,9 @@ struct Files {
     // What the last read put in the buffer, so a save as Intel HEX knows the word order.
     commands::BufferContent bufferContent = commands::BufferContent::None;
     // The device the last read was of (DeviceId): after a change of device the buffer is
-    // still that one's.
+    // still that one's, and a save proposes its name.
     std::int32_t bufferDevice = 0;
     ByteFile DataFile;
-    // The device whose memory the last read put in the buffer, so a save proposes its name.
-    std::int32_t bufferDevice = 0;
     // The last data files opened or saved, the newest first; stored in "RECENT_PRG".
     std::vector<std::string> RecentFiles;
     static constexpr std::size_t kRecentLimit = 5;
