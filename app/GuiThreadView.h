@@ -5,7 +5,7 @@
 #include <QThread>
 #include <type_traits>
 
-#include "core/View.h"
+#include "session/View.h"
 
 namespace trilo::gui {
 

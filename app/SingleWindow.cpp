@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/Triloprog.h"
-#include "core/Session.h"
+#include "session/Session.h"
 
 namespace trilo::gui {
 

@@ -33,8 +33,8 @@
 #include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
-#include "core/DeviceControls.h"
-#include "core/Handlers.h"
+#include "session/DeviceControls.h"
+#include "session/Handlers.h"
 #include "devices/Catalog.h"
 
 namespace trilo::gui {

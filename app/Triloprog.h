@@ -9,9 +9,9 @@
 #include "app/Dialogs.h"
 #include "app/GuiThreadView.h"
 #include "app/Metrics.h"
-#include "core/DeviceControls.h"
-#include "core/Session.h"
-#include "core/View.h"
+#include "session/DeviceControls.h"
+#include "session/Session.h"
+#include "session/View.h"
 
 class QAction;
 class QDragEnterEvent;

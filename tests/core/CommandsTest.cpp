@@ -12,9 +12,9 @@
 
 #include "base/Hex.h"
 #include "commands/Commands.h"
-#include "core/DeviceControls.h"
-#include "core/Handlers.h"
-#include "core/HexView.h"
+#include "session/DeviceControls.h"
+#include "session/Handlers.h"
+#include "session/HexView.h"
 #include "data/IntelHex.h"
 #include "ops/FamilyTable.h"
 #include "sim/SimulatedBoard.h"

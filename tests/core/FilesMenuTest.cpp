@@ -14,7 +14,7 @@
 
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "data/FileMove.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/RecordingPort.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "commands/Commands.h"
-#include "core/Handlers.h"
+#include "session/Handlers.h"
 #include "support/SessionFixture.h"
 #include "support/SimRig.h"
 

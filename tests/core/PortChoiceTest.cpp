@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/TestDir.h"

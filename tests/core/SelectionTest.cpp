@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "core/DeviceControls.h"
+#include "session/DeviceControls.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
 

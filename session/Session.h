@@ -16,7 +16,7 @@
 #include "board/PortChoice.h"
 #include "commands/DataFiles.h"
 #include "commands/Report.h"
-#include "core/View.h"
+#include "session/View.h"
 #include "data/ByteFile.h"
 #include "ops/Operation.h"
 

@@ -1,9 +1,9 @@
-#include "core/Session.h"
+#include "session/Session.h"
 
 #include "base/Errors.h"
 #include "board/BoardSettings.h"
 #include "commands/Commands.h"
-#include "core/DeviceControls.h"
+#include "session/DeviceControls.h"
 #include "data/BufferDir.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"

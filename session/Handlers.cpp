@@ -1,8 +1,8 @@
-#include "core/Handlers.h"
+#include "session/Handlers.h"
 
 #include "commands/Commands.h"
-#include "core/DeviceControls.h"
-#include "core/Session.h"
+#include "session/DeviceControls.h"
+#include "session/Session.h"
 
 namespace trilo {
 

@@ -1,7 +1,7 @@
 // What the data window shows and the one thing it remembers, its size.
 #include "base/Errors.h"
 #include "commands/Commands.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "data/FileMove.h"
 #include "data/IntelHex.h"
 #include "data/Settings.h"

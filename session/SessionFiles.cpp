@@ -5,7 +5,7 @@
 
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "data/BufferDir.h"
 #include "data/DataFormat.h"
 #include "data/FileMove.h"
