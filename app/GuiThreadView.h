@@ -67,6 +67,9 @@ public:
     void showAbout() override {
         onGui([&] { window_.showAbout(); });
     }
+    void showBusy(bool busy) override {
+        onGui([&] { window_.showBusy(busy); });
+    }
     void dataChanged(DataSide side) override {
         onGui([&] { window_.dataChanged(side); });
     }

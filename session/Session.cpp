@@ -1,216 +1,178 @@
 #include "session/Session.h"
 
 #include "base/Errors.h"
-#include "board/BoardSettings.h"
-#include "commands/Commands.h"
-#include "session/DeviceControls.h"
-#include "data/BufferDir.h"
+#include "commands/DataFiles.h"
+#include "data/FileMove.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
 #include "ops/FamilyTable.h"
+#include "session/DeviceControls.h"
 
 namespace trilo {
 
 namespace {
 
-constexpr const char* kSetup = "SETUP_PRG";
-constexpr const char* kRun = "RUN_PRG";
+using C = Control;
 
-constexpr std::int32_t kFlashLimit = 32768;
-constexpr std::int32_t kEepromLimit = 1024;
+constexpr const char* kNoData = "Nejsou data k zápisu !";
+constexpr const char* kOverwrite = "Přepsat soubor ?";
+constexpr const char* kSaveRead = "Uložit načtená data ?  ";
+constexpr const char* kStopQuestion = "Zastavit probíhající operaci?";
+
+// The box that refuses a save, naming the file.
+std::string refusalText(const std::string& path, const std::string& refusal) {
+    return "Do souboru " + path + " nelze uložit: " + refusal + ".";
+}
 
 // A spin edit's text as its change handler reads it: a valid integer or 0.
 std::int32_t spinValue(const std::string& text) {
     return parseSettingsInteger(text).value_or(0);
 }
 
-bool flagSetting(const SettingsFile& file, const char* key) {
-    return integerSetting(file, kSetup, key, 1) != 0;
+// The controls that stay live during a command: the gauge and what only shows, and the way
+// to Exit, which asks to stop the command.
+bool liveDuringCommand(Control c) {
+    switch (c) {
+        case C::Gauge1:
+        case C::Label4:
+        case C::txFile:
+        case C::txTyp:
+        case C::txCpu:
+        case C::statusLine:
+        case C::gbProces:
+        case C::gbEEPROM:
+        case C::mnuCPUinf:
+        case C::mnuLB:
+        case C::mnuSL:
+        case C::GroupBox1:
+        case C::mnuFile:
+        case C::mnuExit:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
 
-Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
-    : view_(v), sink_(v, clock), platform_(platform), clock_(clock), board_(clock, ports) {
-    sink_.onIdentified = [this](const std::string& summary) {
-        chipSummary_ = summary;
-        updateStatusLine();
-    };
-    sink_.onStatus = [this](const std::string& text) {
-        note_ = text;
-        updateStatusLine();
-    };
-    sink_.onProgress = [this](int percent) {
-        if (!running_) {
-            return;
-        }
-        // A gauge that goes back has started the command's next pass, at a pace of its own.
-        if (percent < lastPercent_) {
-            runStartUs_ = clock_.nowUs();
-            runWaitedUs_ = sink_.waitedUs();
-        }
-        lastPercent_ = percent;
-        const std::int64_t elapsed =
-            clock_.nowUs() - runStartUs_ - (sink_.waitedUs() - runWaitedUs_);
-        view_.setCaption(Control::Gauge1, commands::progressText(*running_, percent, elapsed));
-    };
-}
-
-Session::~Session() = default;
-
-bool Session::handle(const std::function<void()>& handler) {
-    try {
-        handler();
-        return true;
-    } catch (const TriloError& error) {
-        view_.showError(std::string(error.what()) + ".");
-        return false;
-    } catch (const Stopped&) {
-        // The status line says where; a stop is no error.
-        return false;
-    } catch (const StartupAbort&) {
-        throw;
-    } catch (const std::exception& error) {
-        // Anything else would end the program, and the next start would discard the
-        // unsaved buffer: say what happened and go on.
-        view_.showError(std::string(error.what()) + ".");
-        return false;
-    }
-}
-
 void ViewSink::progress(int percent) {
     if (percent != shown_) {
         shown_ = percent;
-        if (onProgress) {
-            onProgress(percent);
-        }
         view_.setValue(Control::Gauge1, percent);
     }
 }
 
-template <typename F>
-auto ViewSink::waiting(F&& box) -> decltype(box()) {
-    const std::int64_t from = clock_.nowUs();
-    struct Count {
-        ViewSink& sink;
-        std::int64_t from;
-        ~Count() { sink.waitedUs_ += sink.clock_.nowUs() - from; }
-    } count{*this, from};
-    return box();
-}
-
 void ViewSink::info(const std::string& message) {
-    waiting([&] { view_.showInfo(message); });
+    view_.showInfo(message);
 }
 
 void ViewSink::detailedInfo(const std::string& message, const std::string& detail) {
-    status(detail);
-    waiting([&] { view_.showInfo(message, detail); });
-}
-
-void ViewSink::status(const std::string& text) {
-    if (onStatus) {
-        onStatus(text);
-    }
+    view_.showInfo(message, detail);
 }
 
 bool ViewSink::ask(const std::string& question) {
     // An operation asks only whether to go on in a doubtful case, such as another chip in
     // the socket: Enter and Esc leave the chip alone.
-    return waiting([&] { return view_.askYesNo({question, {}, false, true}); });
+    return view_.askYesNo({question, {}, false, true});
 }
 
-void ViewSink::identified(const std::string& summary) {
-    if (onIdentified) {
-        onIdentified(summary);
+Session::Session(View& v, Clock& clock, Platform& platform, PortOpener& ports)
+    : view_(v), sink_(v), engine_(clock, platform, ports, sink_, *this), held_(controlCount()) {}
+
+Session::~Session() = default;
+
+// ---- The command's life -------------------------------------------------------------------
+
+bool Session::runBusy(const std::function<void()>& handler) {
+    return engine_.execute([&] { handle(handler); });
+}
+
+void Session::busyChanged(bool busy) {
+    for (std::size_t k = 0; k < held_.size(); ++k) {
+        const auto c = static_cast<Control>(k);
+        if (liveDuringCommand(c)) {
+            continue;
+        }
+        if (busy) {
+            const bool own = view_.enabled(c);
+            view_.setEnabled(c, false);
+            held_[k] = own;
+        } else if (held_[k]) {
+            const bool own = *std::exchange(held_[k], std::nullopt);
+            view_.setEnabled(c, own);
+        }
     }
+    view_.showBusy(busy);
 }
 
-void Session::runOperation(const std::function<void(OpContext&)>& operation) {
-    note_.clear();
-    OpContext context =
-        board_.context(files_.DataFile, files_.BufferFile, sink_,
-                       options_.CheckSignature ? findDevice(selection_.DeviceId) : nullptr);
-    stop_.store(false);
-    context.stop = &stop_;
-    try {
-        commands::runOnBoard(context, [&] { operation(context); });
-    } catch (...) {
-        updateStatusLine();
-        throw;
+void Session::enable(Control c, bool on) {
+    // A held control shows disabled until the command has ended, then what it was given.
+    if (auto& held = held_[static_cast<std::size_t>(c)]) {
+        held = on;
+        return;
     }
-    // A trace that stopped during the operation says so.
-    updateStatusLine();
+    view_.setEnabled(c, on);
 }
 
-void Session::runCommand(commands::Command command,
-                         const std::function<commands::Outcome(OpContext&)>& operation) {
-    using commands::Command;
-    using commands::Outcome;
-    commands::Report report;
-    report.command = command;
-    report.outcome = Outcome::Failed;
-    report.verified =
-        command == Command::Verify ||
-        (options_.AutoVerify && (command == Command::WriteFlash || command == Command::Erase ||
-                                 command == Command::WriteEeprom));
-    const std::int64_t start = clock_.nowUs();
-    const std::int64_t waited = sink_.waitedUs();
-    running_ = command;
-    runStartUs_ = start;
-    runWaitedUs_ = waited;
-    lastPercent_ = 0;
-    // The last command's words would read as this one's.
+bool Session::isEnabled(Control c) const {
+    if (const auto& held = held_[static_cast<std::size_t>(c)]) {
+        return *held;
+    }
+    return view_.enabled(c);
+}
+
+void Session::askToStop() {
+    if (askingToStop_ || !engine_.busy()) {
+        return;
+    }
+    askingToStop_ = true;
+    // The user asked to close: Yes, what Enter gives, stops the command; Esc lets it run.
+    if (view_.askYesNo({kStopQuestion, {}, true, true})) {
+        engine_.stopForClose();
+    }
+    askingToStop_ = false;
+}
+
+void Session::commandStarted(const std::string& gauge) {
     view_.showLastCommand("");
-    view_.setCaption(Control::Gauge1, commands::progressText(command, 0, 0));
-    const auto finish = [&] {
-        running_.reset();
-        report.durationUs = clock_.nowUs() - start - (sink_.waitedUs() - waited);
-        view_.setCaption(Control::Gauge1, "");
-        view_.showLastCommand(commands::reportText(report));
-    };
-    try {
-        runOperation([&](OpContext& c) {
-            report.outcome = operation(c);
-            report.bytes = c.bytes;
-            if (c.difference) {
-                report.address = c.difference->address;
-            }
-        });
-    } catch (const Stopped& stopped) {
-        report.outcome = Outcome::Stopped;
-        report.address = stopped.address();
-        sink_.progress(0);
-        finish();
-        throw;
-    } catch (...) {
-        report.outcome = Outcome::Failed;
-        finish();
-        throw;
-    }
-    finish();
+    view_.setCaption(C::Gauge1, gauge);
 }
+
+void Session::progressed(const std::string& gauge) {
+    view_.setCaption(C::Gauge1, gauge);
+}
+
+void Session::commandFinished(const Report& report) {
+    view_.setCaption(C::Gauge1, "");
+    view_.showLastCommand(reportText(report));
+}
+
+void Session::bufferChanged() {
+    enable(C::mnuSave, true);
+    enable(C::mnuSaveAs, true);
+    view_.dataChanged(View::DataSide::Chip);
+}
+
+void Session::fileChanged() {
+    view_.setCaption(C::txFile, engine_.files().CurrentFile);
+    view_.dataChanged(View::DataSide::File);
+}
+
+// ---- Start-up, closing --------------------------------------------------------------------
 
 void Session::FormCreate() {
     // 1 (the device names are the catalog's). 2, 3. The buffer path in the user's private
     // directory; a stale buffer goes.
-    setupBuffer();
-    // 4. The port library starts before the settings are known.
-    board_.ignite();
-    // 5, 6. The settings.
-    std::string dir = platform_.currentDirectory();
-    if (dir.empty() || dir.back() != '/') {
-        dir += '/';
-    }
-    options_.SettingsPath = dir + kSettingsFileName;
+    engine_.setupBuffer();
+    // 4 - 6. The settings; the port library starts before they are known, and the board on
+    // the port they give.
     LoadSettings();
-    board_.open(options_.portOptions);
-    updateStatusLine();
+    engine_.bringUp(engine_.boardSettings());
     // 7. Nothing read yet, nothing to save.
-    view_.setEnabled(Control::mnuSave, false);
-    view_.setEnabled(Control::mnuSaveAs, false);
+    enable(C::mnuSave, false);
+    enable(C::mnuSaveAs, false);
     // 8. The board starts at rest, the start-up's trace on disk before the user starts anything.
-    board_.rest();
+    engine_.board().rest();
     // 9. The stored device, which also rewrites the settings file.
     ApplyDeviceSelection();
 }
@@ -223,32 +185,10 @@ void Session::mnuAboutClick() {
     view_.showAbout();
 }
 
-// ---- Port ------------------------------------------------------------------------------
-
-PortStatus Session::portStatus() const {
-    return board_.status();
-}
-
-void Session::updateStatusLine() {
-    PortStatus status = portStatus();
-    // The simulated board's words end with the chip in its socket, which is the chip that
-    // answered: the signature then adds only its bytes, so the chip is named once.
-    const std::string chip = chipSummary_.substr(0, chipSummary_.find(','));
-    if (!chip.empty() && chip != chipSummary_ && status.text.ends_with(" " + chip)) {
-        status.text += chipSummary_.substr(chip.size());
-    } else if (!chipSummary_.empty()) {
-        status.text += " · " + chipSummary_;
-    }
-    if (!note_.empty()) {
-        status.text += " · " + note_;
-    }
-    view_.showPortStatus(status);
-}
-
-// ---- Device selection -------------------------------------------------------------------
+// ---- Device selection ---------------------------------------------------------------------
 
 void Session::selectDevice(std::int32_t id) {
-    selection_.DeviceId = id;
+    engine_.selection().DeviceId = id;
     ApplyDeviceSelection();
 }
 
@@ -257,7 +197,7 @@ void Session::ApplyDeviceSelection() {
     // 1.
     for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
                 C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
-        view_.setEnabled(c, true);
+        enable(c, true);
     }
     // 2.
     for (const DeviceInfo& device : deviceCatalog()) {
@@ -269,94 +209,91 @@ void Session::ApplyDeviceSelection() {
     }
     for (C box : fuseBoxes()) {
         view_.setChecked(box, false);
-        view_.setEnabled(box, false);
+        enable(box, false);
     }
     // 4.
     view_.setValue(C::spEEprom, 0);
     spEEpromChange();
     // 5.
-    const DeviceInfo* device = findDevice(selection_.DeviceId);
+    // The simulated board puts the chosen device's chip in its socket; what answered the
+    // last check was another device's.
+    const Selection& selection = engine_.selection();
+    engine_.selectDevice(selection.DeviceId);
+    const DeviceInfo* device = engine_.device();
     if (device != nullptr) {
         view_.setChecked(menuItemOf(device->id), true);
-        selection_.FamilyTag = familyName(device->family);
-        selection_.FlashSize = device->flashSize;
-        selection_.EepromSize = device->eepromSize;
         for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
             if (device->fuses[k] != nullptr) {
-                view_.setEnabled(fuseBoxes()[k], true);
+                enable(fuseBoxes()[k], true);
                 view_.setChecked(fuseBoxes()[k], false);
                 view_.setCaption(fuseBoxes()[k], device->fuses[k]);
             }
         }
     }
     // 6.
-    view_.setEnabled(C::mnuCPUinf, true);
-    view_.setEnabled(C::btnReadFuse, false);
-    view_.setEnabled(C::btnWrFuse, false);
+    enable(C::mnuCPUinf, true);
+    enable(C::btnReadFuse, false);
+    enable(C::btnWrFuse, false);
     view_.setChecked(C::chLB1, false);
     view_.setChecked(C::chLB2, false);
     view_.setChecked(C::chLB3, false);
-    view_.setEnabled(C::gbEEPROM, true);
+    enable(C::gbEEPROM, true);
     for (C c : {C::chLB3, C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
-        view_.setEnabled(c, true);
+        enable(c, true);
     }
     for (C c : {C::btnReaEE, C::btnWriEE, C::spEEprom}) {
-        view_.setEnabled(c, false);
+        enable(c, false);
     }
     // 7.
-    view_.setCaption(C::txTyp, selection_.FamilyTag);
+    view_.setCaption(C::txTyp, selection.FamilyTag);
     view_.setCaption(C::txCpu, device != nullptr ? device->name : "");
-    view_.setValue(C::spFlash, selection_.FlashSize);
+    view_.setValue(C::spFlash, selection.FlashSize);
     spFlashChange();
-    // 8, 9. A device with two lock levels has no box 3.
-    const Offers offered = device != nullptr ? offers(*device) : Offers{};
-    if (device != nullptr && offered.lockLevels < 3) {
+    // 8, 9. A device with two lock levels has no box 3. What the device offers is the
+    // engine's word, the same that trilo-cli checks its options against.
+    if (device != nullptr && device->lockLevels < 3) {
         view_.setChecked(C::chLB3, false);
-        view_.setEnabled(C::chLB3, false);
+        enable(C::chLB3, false);
     }
-    if (device != nullptr && !offered.readLock) {
+    if (device != nullptr && !engine_.offered(Command::ReadLockBits)) {
         for (C c : {C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
-            view_.setEnabled(c, false);
+            enable(c, false);
         }
     }
     // 10.
-    if (offered.fuseFamily) {
-        view_.setEnabled(C::spEEprom, true);
-        view_.setValue(C::spEEprom, selection_.EepromSize);
+    if (device != nullptr && offers(*device).fuseFamily) {
+        enable(C::spEEprom, true);
+        view_.setValue(C::spEEprom, selection.EepromSize);
         spEEpromChange();
         for (C c : {C::rdSON, C::rdSOFF}) {
             view_.setChecked(c, false);
-            view_.setEnabled(c, false);
+            enable(c, false);
         }
-        view_.setEnabled(C::btnReadS, false);
-        view_.setEnabled(C::btnWriteS, false);
-        view_.setEnabled(C::btnReadFuse, true);
-        view_.setEnabled(C::btnWrFuse, true);
-        if (!offered.eeprom) {
-            view_.setEnabled(C::spEEprom, false);
+        enable(C::btnReadS, false);
+        enable(C::btnWriteS, false);
+        enable(C::btnReadFuse, true);
+        enable(C::btnWrFuse, true);
+        if (!engine_.offered(Command::ReadEeprom)) {
+            enable(C::spEEprom, false);
         } else {
-            view_.setEnabled(C::btnReaEE, true);
-            view_.setEnabled(C::btnWriEE, true);
+            enable(C::btnReaEE, true);
+            enable(C::btnWriEE, true);
         }
-        if (!offered.fuses) {
-            view_.setEnabled(C::btnReadFuse, false);
-            view_.setEnabled(C::btnWrFuse, false);
+        if (!engine_.offered(Command::ReadFuses)) {
+            enable(C::btnReadFuse, false);
+            enable(C::btnWrFuse, false);
         }
     }
     // 11.
-    if (selection_.DeviceId == 0) {
+    if (selection.DeviceId == 0) {
         for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
                     C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
-            view_.setEnabled(c, false);
+            enable(c, false);
         }
     }
-    // The simulated board puts the chosen device's chip in its socket; what answered the
-    // last check was another device's.
-    view_.setEnabled(C::mnuSignature, selection_.DeviceId != 0);
-    chipSummary_.clear();
-    board_.seat(selection_.DeviceId);
+    enable(C::mnuSignature, selection.DeviceId != 0);
     // The board's name, and whether the start-up's trace reached its file.
-    updateStatusLine();
+    engine_.publishStatus();
     // The file is read for this device now, and the buffer may be another's.
     view_.dataChanged(View::DataSide::File);
     // 12.
@@ -364,117 +301,55 @@ void Session::ApplyDeviceSelection() {
 }
 
 void Session::spFlashChange() {
-    selection_.FlashSize = spinValue(view_.text(Control::spFlash));
-    if (selection_.FlashSize > kFlashLimit) {
-        selection_.FlashSize = kFlashLimit;
-        view_.setValue(Control::spFlash, kFlashLimit);
+    const std::int32_t typed = spinValue(view_.text(C::spFlash));
+    if (engine_.setFlashSize(typed) != typed) {
+        view_.setValue(C::spFlash, engine_.selection().FlashSize);
     }
 }
 
 void Session::spEEpromChange() {
-    selection_.EepromSize = spinValue(view_.text(Control::spEEprom));
-    if (selection_.EepromSize > kEepromLimit) {
-        selection_.EepromSize = kEepromLimit;
-        view_.setValue(Control::spEEprom, kEepromLimit);
+    const std::int32_t typed = spinValue(view_.text(C::spEEprom));
+    if (engine_.setEepromSize(typed) != typed) {
+        view_.setValue(C::spEEprom, engine_.selection().EepromSize);
     }
 }
 
 // Entering one lock level's box clears the other two, so one level is chosen at a time.
 void Session::chLB1Enter() {
-    view_.setChecked(Control::chLB2, false);
-    view_.setChecked(Control::chLB3, false);
+    view_.setChecked(C::chLB2, false);
+    view_.setChecked(C::chLB3, false);
 }
 
 void Session::chLB2Enter() {
-    view_.setChecked(Control::chLB1, false);
-    view_.setChecked(Control::chLB3, false);
+    view_.setChecked(C::chLB1, false);
+    view_.setChecked(C::chLB3, false);
 }
 
 void Session::chLB3Enter() {
-    view_.setChecked(Control::chLB2, false);
-    view_.setChecked(Control::chLB1, false);
+    view_.setChecked(C::chLB2, false);
+    view_.setChecked(C::chLB1, false);
 }
 
-// ---- Settings ---------------------------------------------------------------------------
+// ---- Settings -----------------------------------------------------------------------------
 
 void Session::LoadSettings() {
-    SettingsFile file(options_.SettingsPath);
-    settingsUnreadable_.clear();
-    try {
-        file.load();
-    } catch (const SettingsReadError& error) {
-        // The run goes on with the defaults; the saves say why and leave the file alone.
-        settingsUnreadable_ = error.what();
-    }
-    settingsUntrusted_ = !file.trusted();
-    if (settingsUntrusted_) {
-        view_.showError(kUntrustedSettings);
-    }
-    const BoardSettings board = readBoardSettings(file);
-    // 1. An unknown port name marks no item and leaves the port as it was.
-    options_.PortName = board.PortName;
+    engine_.loadSettings();
+    const RunOptions& o = engine_.options();
+    const BoardSettings& board = engine_.boardSettings();
+    // 1. An unknown port name marks no item.
     if (board.PortBase != 0) {
-        view_.setChecked(Control::mnuLPT1, board.PortBase == kLpt1Base);
-        view_.setChecked(Control::mnuLPT2, board.PortBase == kLpt2Base);
+        view_.setChecked(C::mnuLPT1, board.PortBase == kLpt1Base);
+        view_.setChecked(C::mnuLPT2, board.PortBase == kLpt2Base);
     }
-    // 2.
-    board_.configure(board);
     // 3 - 6.
-    options_.AutoVerify = flagSetting(file, "VerMemm");
-    view_.setChecked(Control::mnuDL, options_.AutoVerify);
-    options_.AutoErase = flagSetting(file, "DelMemm");
-    view_.setChecked(Control::mnuDM, options_.AutoErase);
-    options_.RememberFile = flagSetting(file, "inFile");
-    view_.setChecked(Control::mnuFL, options_.RememberFile);
-    options_.RememberCpu = flagSetting(file, "inCpu");
-    view_.setChecked(Control::mnuCP, options_.RememberCpu);
-    if (options_.RememberCpu) {
-        selection_.DeviceId = integerSetting(file, kRun, "CPU", 2);
-        // A number no device has would leave the window half-configured: no device then.
-        if (findDevice(selection_.DeviceId) == nullptr) {
-            selection_.DeviceId = 0;
-        }
-    }
+    view_.setChecked(C::mnuDL, o.AutoVerify);
+    view_.setChecked(C::mnuDM, o.AutoErase);
+    view_.setChecked(C::mnuFL, o.RememberFile);
+    view_.setChecked(C::mnuCP, o.RememberCpu);
     // 7.
-    if (options_.RememberFile) {
-        files_.CurrentFile = file.value(kRun, "File").value_or("");
-        view_.setCaption(Control::txFile, files_.CurrentFile);
+    if (o.RememberFile) {
+        view_.setCaption(C::txFile, engine_.files().CurrentFile);
     }
-    loadRecentFiles(file);
-    // The board to drive and the trace: read here, never written.
-    options_.portOptions = board.port;
-    options_.CheckSignature = board.CheckSignature;
-}
-
-void Session::SaveSettings() {
-    // 1.
-    if (board_.link().PortBase == kLpt1Base) {
-        options_.PortName = "LPT1";
-    } else if (board_.link().PortBase == kLpt2Base) {
-        options_.PortName = "LPT2";
-    }
-    // Another user's file stays theirs; the start-up said so once.
-    if (settingsUntrusted_) {
-        return;
-    }
-    // A file that could not be read at start-up is never replaced by one built without it.
-    if (!settingsUnreadable_.empty()) {
-        throw TriloError(settingsUnreadable_);
-    }
-    // Re-read the file first, so what the user changed by hand meanwhile in other keys stays.
-    SettingsFile file(options_.SettingsPath);
-    file.load();
-    // 2, 3.
-    file.set(kSetup, "Port", options_.PortName);
-    file.set(kSetup, "Cycle", std::to_string(board_.link().PollLimit));
-    file.set(kSetup, "VerMemm", options_.AutoVerify ? "1" : "0");
-    file.set(kSetup, "DelMemm", options_.AutoErase ? "1" : "0");
-    file.set(kSetup, "inFile", options_.RememberFile ? "1" : "0");
-    file.set(kSetup, "inCpu", options_.RememberCpu ? "1" : "0");
-    file.set(kRun, "CPU", std::to_string(selection_.DeviceId));
-    file.set(kRun, "File", files_.CurrentFile);
-    storeRecentFiles(file);
-    file.save();
 }
 
 // Each option item reverses its own mark, takes the flag from it and stores it.
@@ -485,27 +360,29 @@ void Session::toggleOption(Control item, bool& flag) {
 }
 
 void Session::mnuDMClick() {
-    toggleOption(Control::mnuDM, options_.AutoErase);
+    toggleOption(C::mnuDM, engine_.options().AutoErase);
 }
 
 void Session::mnuCPClick() {
-    toggleOption(Control::mnuCP, options_.RememberCpu);
+    toggleOption(C::mnuCP, engine_.options().RememberCpu);
 }
 
 void Session::mnuFLClick() {
-    toggleOption(Control::mnuFL, options_.RememberFile);
+    toggleOption(C::mnuFL, engine_.options().RememberFile);
 }
 
+// "Aut. verifikovat FLASH": the writes' read-back and the erase's blank check alike.
 void Session::mnuDLClick() {
-    toggleOption(Control::mnuDL, options_.AutoVerify);
+    RunOptions& o = engine_.options();
+    o.BlankCheck = !view_.checked(C::mnuDL);
+    toggleOption(C::mnuDL, o.AutoVerify);
 }
 
 // Switching ports drives nothing: the next operation finds the board on the new port.
 void Session::choosePort(std::int32_t base) {
-    view_.setChecked(Control::mnuLPT1, base == kLpt1Base);
-    view_.setChecked(Control::mnuLPT2, base == kLpt2Base);
-    board_.link().PortBase = base;
-    updateStatusLine();
+    view_.setChecked(C::mnuLPT1, base == kLpt1Base);
+    view_.setChecked(C::mnuLPT2, base == kLpt2Base);
+    engine_.choosePort(base);
     SaveSettings();
 }
 
@@ -515,6 +392,105 @@ void Session::mnuLPT1Click() {
 
 void Session::mnuLPT2Click() {
     choosePort(kLpt2Base);
+}
+
+// ---- Files --------------------------------------------------------------------------------
+
+void Session::FormClose() {
+    Files& files = engine_.files();
+    while (fileExists(files.BufferFile)) {
+        // Yes is what Enter gives; read data go only by an explicit No, never by Esc.
+        if (view_.askYesNo({kSaveRead, {}, true, false})) {
+            SaveBufferAs();
+        } else {
+            removeQuietly(files.BufferFile);
+            // Discarded as the user said, even if the deletion failed: the question must not
+            // keep the window from closing.
+            break;
+        }
+    }
+}
+
+void Session::mnuOpenClick() {
+    Files& files = engine_.files();
+    std::string choice = files.CurrentFile;
+    for (;;) {
+        const auto answer = view_.openFileDialog(choice);
+        if (!answer) {
+            // Cancel ends the command; the file chosen before stays.
+            return;
+        }
+        choice = *answer;
+        if (fileExists(choice)) {
+            break;
+        }
+    }
+    engine_.useDataFile(choice);
+}
+
+void Session::mnuSaveClick() {
+    Files& files = engine_.files();
+    if (files.CurrentFile.empty()) {
+        SaveBufferAs();
+        return;
+    }
+    // Without a buffer there is nothing to put in the file's place, so the file stays.
+    if (!fileExists(files.BufferFile)) {
+        view_.showInfo(kNoData);
+        return;
+    }
+    // A file the program cannot write (the ELF a write took) is no place for a raw dump: the
+    // user is told, and chooses another name as if there were none.
+    if (const auto refusal = commands::saveRefusal(files.CurrentFile)) {
+        view_.showInfo(refusalText(files.CurrentFile, *refusal));
+        SaveBufferAs();
+        return;
+    }
+    moveBufferTo(files.CurrentFile);
+}
+
+void Session::mnuSaveAsClick() {
+    SaveBufferAs();
+}
+
+void Session::SaveBufferAs() {
+    Files& files = engine_.files();
+    if (!fileExists(files.BufferFile)) {
+        view_.showInfo(kNoData);
+        return;
+    }
+    const std::string remembered = files.CurrentFile;
+    // A name of the read's own, never the data file's: three Enters must not turn the
+    // program the user wrote into a dump of the chip.
+    std::string preset = engine_.proposedSaveName();
+    for (;;) {
+        files.CurrentFile = view_.saveFileDialog(preset).value_or("");
+        if (files.CurrentFile.empty()) {
+            break;
+        }
+        // A rejected name comes back preset.
+        preset = files.CurrentFile;
+        if (const auto refusal = commands::saveRefusal(files.CurrentFile)) {
+            view_.showInfo(refusalText(files.CurrentFile, *refusal));
+            continue;
+        }
+        if (!fileExists(files.CurrentFile) ||
+            view_.askYesNo({kOverwrite, files.CurrentFile, false, true})) {
+            break;
+        }
+    }
+    if (files.CurrentFile.empty()) {
+        files.CurrentFile = remembered;
+        return;
+    }
+    moveBufferTo(files.CurrentFile);
+}
+
+void Session::moveBufferTo(const std::string& target) {
+    engine_.saveBufferTo(target);
+    enable(C::mnuSave, false);
+    enable(C::mnuSaveAs, false);
+    engine_.useDataFile(target);
 }
 
 }  // namespace trilo

@@ -28,7 +28,7 @@ out=$(
     check commands ops devices data base
     check board ops sim devices data link base
     check session board commands ops devices data link base
-    check cli commands board devices data base
+    check cli session commands board devices data base
     check app session board devices base
 )
 if [ -n "$out" ]; then
