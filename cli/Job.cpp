@@ -250,9 +250,9 @@ private:
         std::int64_t limit = 0;
         for (const Step& s : o_.steps) {
             if (rowOf(s).input && s.file == "-") {
-                limit = std::max<std::int64_t>(
-                    limit, rowOf(s).input == commands::Destination::Eeprom ? device_.eepromSize
-                                                                           : device_.flashSize);
+                limit = std::max<std::int64_t>(limit, commands::forEeprom(*rowOf(s).input)
+                                                          ? device_.eepromSize
+                                                          : device_.flashSize);
             }
         }
         return limit;

@@ -177,7 +177,7 @@ Outcome EraseBeforeWrites(OpContext& c, const Job& job) {
 
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit) {
-    const bool eeprom = destination == Destination::Eeprom;
+    const bool eeprom = forEeprom(destination);
     if (auto refused =
             refusedInput(c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*job.device))) {
         return *refused;
@@ -193,8 +193,7 @@ Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destinat
     return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile,
-               std::int64_t sizeLimit) {
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit) {
     if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
     }

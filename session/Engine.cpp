@@ -371,7 +371,7 @@ commands::Outcome Engine::checkInput(Command id, const CommandArgs& args) {
     if (!destination || selected == nullptr) {
         return commands::Outcome::Done;
     }
-    const bool eeprom = destination == commands::Destination::Eeprom;
+    const bool eeprom = commands::forEeprom(*destination);
     commands::Outcome outcome = commands::Outcome::Done;
     claimed([&](OpContext& c) {
         outcome = commands::CheckInput(
