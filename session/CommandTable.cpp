@@ -39,6 +39,10 @@ Outcome writeEeprom(CommandCall& k) {
     return commands::WriteEeprom(k.c, k.job, k.file, k.job.EepromSize);
 }
 
+Outcome verifyEeprom(CommandCall& k) {
+    return commands::VerifyEeprom(k.c, k.job, k.file, k.job.EepromSize);
+}
+
 Outcome readLockBits(CommandCall& k) {
     return ran(k.result.lockLevel = commands::ReadLockBits(k.c, k.job));
 }
@@ -99,6 +103,9 @@ constexpr CommandRow kRows[] = {
     {Command::WriteEeprom, "Zápis EEPROM", kEeprom, kNoEeprom, Destination::Eeprom, L::Nothing,
      B::ReadBack, K::WhenChecking, true, writeEeprom, "write-eeprom", 0, A::File, "Zápis EEPROM",
      "zapíše SOUBOR do EEPROM (AVR)"},
+    {Command::VerifyEeprom, "Verifikace EEPROM", kEeprom, kNoEeprom, Destination::VerifyEeprom,
+     L::Nothing, B::Nothing, K::Always, false, verifyEeprom, "verify-eeprom", 0, A::File,
+     "Verifikace EEPROM", "porovná EEPROM se SOUBOREM (AVR)"},
     {Command::ReadLockBits, "Čtení lock bitů", kReadLock, kNoLockRead, std::nullopt, L::LockLevel,
      B::Nothing, K::Never, false, readLockBits, "read-lock", 0, A::None, "",
      "vypíše úroveň lock bitů (AVR, 89S)"},

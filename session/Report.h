@@ -20,6 +20,7 @@ enum class Command {
     Verify,
     ReadEeprom,
     WriteEeprom,
+    VerifyEeprom,
     ReadLockBits,
     ReadFuses,
     WriteFuses,

@@ -68,16 +68,19 @@ protected:
 
 TEST_F(EngineRules, OffersWhatTheDeviceFamilyAndRowHave) {
     using K = Command;
-    const std::set<K> optional{K::ReadEeprom, K::WriteEeprom,    K::ReadLockBits,   K::ReadFuses,
-                               K::WriteFuses, K::ReadSerialFuse, K::WriteSerialFuse};
+    const std::set<K> optional{K::ReadEeprom,     K::WriteEeprom,    K::VerifyEeprom,
+                               K::ReadLockBits,   K::ReadFuses,      K::WriteFuses,
+                               K::ReadSerialFuse, K::WriteSerialFuse};
     const struct {
         const char* device;
         std::set<K> offered;  // of the optional ones
     } cases[] = {
         {"89c2051", {}},
         {"89s8252", {K::ReadLockBits, K::ReadSerialFuse, K::WriteSerialFuse}},
-        {"90s2313", {K::ReadEeprom, K::WriteEeprom, K::ReadLockBits, K::ReadFuses, K::WriteFuses}},
-        {"90s8534", {K::ReadEeprom, K::WriteEeprom, K::ReadLockBits}},
+        {"90s2313",
+         {K::ReadEeprom, K::WriteEeprom, K::VerifyEeprom, K::ReadLockBits, K::ReadFuses,
+          K::WriteFuses}},
+        {"90s8534", {K::ReadEeprom, K::WriteEeprom, K::VerifyEeprom, K::ReadLockBits}},
         {"t28", {K::ReadLockBits, K::ReadFuses, K::WriteFuses}},
     };
     for (const auto& c : cases) {
