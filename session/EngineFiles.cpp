@@ -154,7 +154,13 @@ std::string Engine::proposedSaveName() const {
     const std::string dir = files_.CurrentFile.empty() ? "" : directoryOf(files_.CurrentFile);
     // A name that is free, so the overwrite question does not come at all.
     for (int n = 1;; ++n) {
-        const std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + extension;
+        // Appended piece by piece: GCC 12 takes "-" + to_string(n) for an overlapping copy.
+        std::string name = stem;
+        if (n > 1) {
+            name += '-';
+            name += std::to_string(n);
+        }
+        name += extension;
         const std::string path = dir.empty() ? name : joinPath(dir, name);
         std::error_code error;
         if ((path != files_.CurrentFile && !fs::exists(fs::symlink_status(path, error))) ||
