@@ -17,7 +17,6 @@
 #include "data/Checksum.h"
 #include "data/FileMove.h"
 #include "data/IoErrors.h"
-#include "data/Settings.h"
 #include "session/Engine.h"
 #include "session/ScratchDir.h"
 
@@ -174,7 +173,7 @@ bool noWaitRequested() {
 
 // The job over the engine: the options as the engine's values, the commands in their order
 // on one claim of the board, and what each left on the console.
-class Runner {
+class Runner final : private EngineListener {
 public:
     explicit Runner(const Options& o)
         : o_(o),
@@ -191,6 +190,9 @@ public:
     }
 
 private:
+    // What the engine has to complain of, such as another user's programmer.ini.
+    void error(const std::string& message) override { sink_.error(message); }
+
     int interrupted() {
         sink_.end(false);
         sink_.error("přerušeno; deska je v klidu");
@@ -301,16 +303,19 @@ private:
             }
             return status;
         }
+        // -P /dev/parportN names the node of LPT1.
         PpdevNodes nodes;
-        const BoardSettings settings = boardSettings(nodes);
+        if (o_.port && o_.port->front() == '/') {
+            nodes.lpt1 = *o_.port;
+        }
         const bool noWait = noWaitRequested();
         SteadyClock steady;
         InstantClock instant;
         SystemPortOpener ports(nodes);
         SystemPlatform platform;
-        EngineListener quiet;
         Engine engine(noWait ? static_cast<Clock&>(instant) : steady, platform, ports, sink_,
-                      quiet);
+                      *this);
+        const BoardSettings settings = boardSettings(engine.readBoardSettings());
         engine_ = &engine;
         engine.setTimingClock(steady);
         engine.bringUp(settings, &nodes);
@@ -333,7 +338,6 @@ private:
         RunOptions& options = engine.options();
         options.AutoVerify = o_.readBack;
         options.BlankCheck = o_.blankCheck;
-        options.CheckSignature = settings.CheckSignature;
         options.LockLevel = o_.lockLevel;
         const bool reads = std::any_of(o_.steps.begin(), o_.steps.end(), [](const Step& s) {
             return readsChip(s) || s.command == Command::Checksum;
@@ -386,23 +390,9 @@ private:
     }
 
     // programmer.ini's board, with what the command line says in its place.
-    BoardSettings boardSettings(PpdevNodes& nodes) {
-        SettingsFile ini(kSettingsFileName);
-        try {
-            ini.load();
-        } catch (const SettingsReadError& e) {
-            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst: " +
-                             e.czechReason());
-        }
-        if (!ini.trusted()) {
-            sink_.error(kUntrustedSettings);
-        }
-        BoardSettings board = readBoardSettings(ini);
+    BoardSettings boardSettings(BoardSettings board) const {
         if (o_.port) {
             board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
-            if (o_.port->front() == '/') {
-                nodes.lpt1 = *o_.port;
-            }
         }
         board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
         board.port.board = o_.board.value_or(board.port.board);

@@ -180,7 +180,7 @@ void Engine::loadSettings() {
     if (settingsUntrusted_) {
         listener_.error(kUntrustedSettings);
     }
-    boardSettings_ = readBoardSettings(file);
+    boardSettings_ = trilo::readBoardSettings(file);
     // An unknown port name leaves the port as it was.
     options_.PortName = boardSettings_.PortName;
     options_.AutoVerify = options_.BlankCheck = flagSetting(file, "VerMemm");
@@ -230,6 +230,23 @@ void Engine::saveSettings() {
     file.set(kRun, "File", files_.CurrentFile);
     storeRecentFiles(file);
     file.save();
+}
+
+BoardSettings Engine::readBoardSettings() {
+    SettingsFile file(kSettingsFileName);
+    try {
+        file.load();
+    } catch (const SettingsReadError& error) {
+        throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst: " +
+                         error.czechReason());
+    }
+    if (!file.trusted()) {
+        listener_.error(kUntrustedSettings);
+    }
+    boardSettings_ = trilo::readBoardSettings(file);
+    options_.CheckSignature = boardSettings_.CheckSignature;
+    options_.portOptions = boardSettings_.port;
+    return boardSettings_;
 }
 
 void Engine::bringUp(const BoardSettings& settings, const PpdevNodes* refuseUnaskedSim) {

@@ -139,6 +139,9 @@ public:
     // Writes them back, re-reading the file first; nothing without a SettingsPath, which
     // trilo-cli's engine never has.
     void saveSettings();
+    // trilo-cli's programmer.ini: the board's keys alone, from the current directory, never
+    // written. One that cannot be read ends the run (TriloError); another user's is named.
+    BoardSettings readBoardSettings();
     // Ignites the port library, takes the board's settings and opens the port layer they
     // ask for. With nodes, a simulated board that "auto" would take for want of the port's
     // node is refused (PortUnusable) instead.
