@@ -24,7 +24,6 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
-#include <exception>
 #include <thread>
 #include <utility>
 
