@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/View.h"
+#include "session/View.h"
 
 namespace trilo::gui {
 

@@ -30,13 +30,14 @@ void TfrmTop::showDataWindow() {
         dataWindow_->setFont(font());
         dataWindow_->setReadEnabled(slot(Control::btnRead).widget->isEnabled());
         session_.handle([this] {
-            if (const auto size = session_.dataViewSize()) {
+            if (const auto size = session_.engine().dataViewSize()) {
                 dataWindow_->resize(size->first, size->second);
             }
         });
         connect(dataWindow_, &DataWindow::readRequested, this, &TfrmTop::readAndCompare);
         connect(dataWindow_, &DataWindow::closed, this, [this](QSize size) {
-            session_.handle([&] { session_.rememberDataViewSize(size.width(), size.height()); });
+            session_.handle(
+                [&] { session_.engine().rememberDataViewSize(size.width(), size.height()); });
         });
         refreshChip();
     }
@@ -69,28 +70,30 @@ void TfrmTop::showDifferences(std::optional<std::size_t> at) {
 void TfrmTop::refreshChip() {
     // Once saved, the buffer is gone; the window keeps showing what was read.
     session_.handle([this] {
-        if (!session_.holdsBuffer()) {
+        if (!session_.engine().holdsBuffer()) {
             return;
         }
-        const auto image = session_.bufferImage();
+        const auto image = session_.engine().bufferImage();
         if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
             const bool eeprom =
-                session_.files().bufferContent == commands::BufferContent::AvrEeprom;
-            dataWindow_->setChip(
-                *bytes, eeprom ? QStringLiteral("EEPROM") : QStringLiteral("FLASH"),
-                QString::fromStdString(session_.bufferDeviceName()), session_.bufferIsAvrFlash());
+                session_.engine().files().bufferContent == commands::BufferContent::AvrEeprom;
+            dataWindow_->setChip(*bytes,
+                                 eeprom ? QStringLiteral("EEPROM") : QStringLiteral("FLASH"),
+                                 QString::fromStdString(session_.engine().bufferDeviceName()),
+                                 session_.engine().bufferIsAvrFlash());
         }
     });
 }
 
 void TfrmTop::refreshFile() {
     session_.handle([this] {
-        const QString name = QString::fromStdString(session_.files().CurrentFile);
-        const QString device = QString::fromStdString(session_.selectedDeviceName());
-        auto image = session_.fileImage();
+        const QString name = QString::fromStdString(session_.engine().files().CurrentFile);
+        const QString device = QString::fromStdString(session_.engine().selectedDeviceName());
+        auto image = session_.engine().fileImage();
         if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image)) {
-            dataWindow_->setFile(name, std::move(*bytes), device,
-                                 session_.fileMemory() == commands::BufferContent::AvrFlash);
+            dataWindow_->setFile(
+                name, std::move(*bytes), device,
+                session_.engine().fileMemory() == commands::BufferContent::AvrFlash);
         } else {
             dataWindow_->setFileRefused(name, QString::fromStdString(std::get<std::string>(image)),
                                         device);

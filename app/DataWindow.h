@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/HexView.h"
+#include "session/HexView.h"
 
 class QLabel;
 class QPushButton;

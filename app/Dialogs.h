@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/View.h"
+#include "session/View.h"
 
 class QFileDialog;
 class QMessageBox;

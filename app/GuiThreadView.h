@@ -5,7 +5,7 @@
 #include <QThread>
 #include <type_traits>
 
-#include "core/View.h"
+#include "session/View.h"
 
 namespace trilo::gui {
 
@@ -66,6 +66,9 @@ public:
     }
     void showAbout() override {
         onGui([&] { window_.showAbout(); });
+    }
+    void showBusy(bool busy) override {
+        onGui([&] { window_.showBusy(busy); });
     }
     void dataChanged(DataSide side) override {
         onGui([&] { window_.dataChanged(side); });

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/Triloprog.h"
-#include "core/Session.h"
+#include "session/Session.h"
 
 namespace trilo::gui {
 
@@ -17,7 +17,7 @@ constexpr qint64 kMessageLimit = 4096;
 }  // namespace
 
 QString windowSocketPath(Platform& platform) {
-    return QFile::decodeName(Session::windowSocketPath(platform).c_str());
+    return QFile::decodeName(Engine::windowSocketPath(platform).c_str());
 }
 
 WindowServer::WindowServer(TfrmTop& window, const QString& path) : window_(window) {

@@ -24,7 +24,6 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
-#include <exception>
 #include <thread>
 #include <utility>
 
@@ -33,9 +32,9 @@
 #include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
-#include "core/DeviceControls.h"
-#include "core/Handlers.h"
 #include "devices/Catalog.h"
+#include "session/DeviceControls.h"
+#include "session/Handlers.h"
 
 namespace trilo::gui {
 
@@ -47,8 +46,6 @@ using C = Control;
 // range only keeps out what no size could be, so the core's clamp is what acts.
 constexpr int kSpinEditTypingLimit = 999999;
 
-constexpr const char* kStopQuestion = "Zastavit probíhající operaci?";
-
 // The gauge's row, and the stop button that shares it while a command runs.
 constexpr int kGaugeLeft = 10;
 constexpr int kGaugeTop = 98;
@@ -56,30 +53,6 @@ constexpr int kGaugeWidth = 523;
 constexpr int kGaugeHeight = 21;
 constexpr int kStopWidth = 80;
 constexpr int kStopGap = 8;
-
-// The controls that stay live during a command: the gauge and what only shows, and the way
-// to Exit, which asks to stop the command.
-bool liveDuringCommand(Control c) {
-    switch (c) {
-        case C::Gauge1:
-        case C::Label4:
-        case C::txFile:
-        case C::txTyp:
-        case C::txCpu:
-        case C::statusLine:
-        case C::gbProces:
-        case C::gbEEPROM:
-        case C::mnuCPUinf:
-        case C::mnuLB:
-        case C::mnuSL:
-        case C::GroupBox1:
-        case C::mnuFile:
-        case C::mnuExit:
-            return true;
-        default:
-            return false;
-    }
-}
 
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -103,6 +76,7 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
       dialogs_(dialogs),
       guiView_(*this, *this),
       session_(guiView_, clock, platform, ports) {
+    session_.engine().setHost(host_);
     setObjectName(QStringLiteral("frmTop"));
     setWindowTitle(kAppTitle);
     setWindowIcon(programIcon());
@@ -213,7 +187,7 @@ void TfrmTop::createControls() {
     stop_->setShortcut(QKeySequence(Qt::Key_Escape));
     stop_->setFocusPolicy(Qt::NoFocus);
     stop_->hide();
-    connect(stop_, &QPushButton::clicked, this, [this] { session_.requestStop(); });
+    connect(stop_, &QPushButton::clicked, this, [this] { session_.engine().requestStop(); });
 
     place(new QLabel(QStringLiteral("File:"), client), C::Label4, 10, 128, 29, 21)
         ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -380,7 +354,7 @@ void TfrmTop::createMenus() {
 }
 
 void TfrmTop::updateRecentItems() {
-    const std::vector<std::string>& files = session_.files().RecentFiles;
+    const std::vector<std::string>& files = session_.engine().files().RecentFiles;
     for (std::size_t k = 0; k < recentItems_.size(); ++k) {
         QAction* item = recentItems_[k];
         item->setVisible(k < files.size());
@@ -396,12 +370,9 @@ void TfrmTop::updateRecentItems() {
 }
 
 void TfrmTop::openDataFile(const QString& file) {
-    if (busy_) {
-        pendingFile_ = file;
-        return;
-    }
+    // During a command the engine keeps it, and takes it once the command has ended.
     const std::string path = QFile::encodeName(file).toStdString();
-    session_.handle([this, &path] { session_.openDataFile(path); });
+    session_.handle([this, &path] { session_.engine().openDataFile(path); });
 }
 
 void TfrmTop::bringToFront() {
@@ -425,14 +396,14 @@ QString droppedFile(const QMimeData* data) {
 }  // namespace
 
 void TfrmTop::dragEnterEvent(QDragEnterEvent* event) {
-    if (!busy_ && !droppedFile(event->mimeData()).isEmpty()) {
+    if (!busy() && !droppedFile(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
     }
 }
 
 void TfrmTop::dropEvent(QDropEvent* event) {
     const QString file = droppedFile(event->mimeData());
-    if (busy_ || file.isEmpty()) {
+    if (busy() || file.isEmpty()) {
         return;
     }
     event->acceptProposedAction();
@@ -467,85 +438,43 @@ void TfrmTop::connectCommand(Control button, std::function<void(Session&)> comma
 }
 
 void TfrmTop::runBusy(const std::function<void()>& handler) {
-    if (busy_) {
-        return;
-    }
-    busy_ = true;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    holdControls(true);
-    // A full-chip write on a real port takes tens of seconds: the window must go on painting,
-    // so the command runs on a worker while this thread serves paint events, the worker's
-    // calls to the window and the stop button; every other control is disabled meanwhile.
+    session_.runBusy(handler);
+}
+
+// A full-chip write on a real port takes tens of seconds: the window must go on painting, so
+// the command runs on a worker while this thread serves paint events, the worker's calls to
+// the window and the stop button; every other control is disabled meanwhile.
+void TfrmTop::WorkerHost::runOnWorker(const std::function<void()>& work) {
     QEventLoop loop;
-    std::exception_ptr escaped;
     std::thread worker([&] {
-        try {
-            session_.handle(handler);
-        } catch (...) {
-            escaped = std::current_exception();
-        }
+        work();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
-    holdControls(false);
-    QApplication::restoreOverrideCursor();
-    busy_ = false;
-    if (!pendingFile_.isEmpty()) {
-        openDataFile(std::exchange(pendingFile_, QString()));
-    }
-    if (std::exchange(closeAfterStop_, false)) {
-        close();
-    }
-    if (escaped) {
-        std::rethrow_exception(escaped);
-    }
 }
 
-void TfrmTop::holdControls(bool hold) {
-    for (std::size_t k = 0; k < slots_.size(); ++k) {
-        const auto c = static_cast<Control>(k);
-        if (liveDuringCommand(c)) {
-            continue;
-        }
-        if (hold) {
-            const bool own = enabled(c);
-            setEnabled(c, false);
-            held_[k] = own;
-        } else if (held_[k]) {
-            const bool own = *held_[k];
-            held_[k].reset();
-            setEnabled(c, own);
-        }
+void TfrmTop::showBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
     }
     // What is no control of the core's but acts on the session all the same: the recent
     // files (File stays open for Exit) and the data view.
     for (QAction* item : recentItems_) {
-        item->setEnabled(!hold);
+        item->setEnabled(!busy);
     }
     if (auto* data = menuBar()->findChild<QMenu*>(QStringLiteral("mnuData"))) {
-        data->menuAction()->setEnabled(!hold);
+        data->menuAction()->setEnabled(!busy);
     }
     if (dataWindow_ != nullptr) {
-        dataWindow_->setEnabled(!hold);
+        dataWindow_->setEnabled(!busy);
     }
     auto* gauge = slot(C::Gauge1).widget;
-    const int gaugeWidth = hold ? kGaugeWidth - kStopWidth - kStopGap : kGaugeWidth;
+    const int gaugeWidth = busy ? kGaugeWidth - kStopWidth - kStopGap : kGaugeWidth;
     gauge->setGeometry(metrics_.rect(kGaugeLeft, kGaugeTop, gaugeWidth, kGaugeHeight));
-    stop_->setVisible(hold);
-}
-
-void TfrmTop::askToStop() {
-    if (askingToStop_) {
-        return;
-    }
-    askingToStop_ = true;
-    // The user asked to close: Yes, what Enter gives, stops the command; Esc lets it run.
-    if (dialogs_.yesNo(this, {kStopQuestion, {}, true, true})) {
-        session_.requestStop();
-        closeAfterStop_ = true;
-    }
-    askingToStop_ = false;
+    stop_->setVisible(busy);
 }
 
 const TfrmTop::Slot& TfrmTop::slot(Control c) const {
@@ -568,9 +497,9 @@ bool TfrmTop::eventFilter(QObject* watched, QEvent* event) {
 void TfrmTop::closeEvent(QCloseEvent* event) {
     // Never in the middle of a command: the board would be left in programming mode. The
     // user may stop it, and the window closes once the board is at rest.
-    if (busy_) {
+    if (busy()) {
         event->ignore();
-        askToStop();
+        session_.askToStop();
         return;
     }
     // However the window is closed, FormClose runs first; an error in it keeps it open.
@@ -588,11 +517,6 @@ void TfrmTop::closeEvent(QCloseEvent* event) {
 // ---- View ----------------------------------------------------------------------------------
 
 void TfrmTop::setEnabled(Control c, bool on) {
-    // A held control shows disabled until the command has ended, then what it was given.
-    if (auto& held = held_[static_cast<std::size_t>(c)]) {
-        held = on;
-        return;
-    }
     const Slot& s = slot(c);
     if (s.widget != nullptr) {
         s.widget->setEnabled(on);
@@ -605,9 +529,6 @@ void TfrmTop::setEnabled(Control c, bool on) {
 }
 
 bool TfrmTop::enabled(Control c) const {
-    if (const auto& held = held_[static_cast<std::size_t>(c)]) {
-        return *held;
-    }
     const Slot& s = slot(c);
     if (s.widget != nullptr) {
         // The control's own flag, not whether a disabled group box greys it out.

@@ -9,9 +9,9 @@
 #include "app/Dialogs.h"
 #include "app/GuiThreadView.h"
 #include "app/Metrics.h"
-#include "core/DeviceControls.h"
-#include "core/Session.h"
-#include "core/View.h"
+#include "session/DeviceControls.h"
+#include "session/Session.h"
+#include "session/View.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -48,7 +48,7 @@ public:
     // Connects a button to a command. The command runs on a worker thread while the window
     // goes on painting and takes no input; closing is refused until it has ended.
     void connectCommand(Control button, std::function<void(Session&)> command);
-    bool busy() const { return busy_; }
+    bool busy() const { return session_.engine().busy(); }
 
     // A data file from outside the window (the command line, a drop, a later start), taken
     // as Open takes its choice; during a command it waits for the command's end.
@@ -74,6 +74,7 @@ public:
     std::optional<std::string> saveFileDialog(const std::string& preset) override;
     void closeWindow() override;
     void showAbout() override;
+    void showBusy(bool busy) override;
 
     // ---- The data window (DataMenu.cpp) ---------------------------------------------------
     void dataChanged(DataSide side) override;
@@ -111,11 +112,6 @@ private:
     QMenu* addMenu(QWidget* parent, Control c, const QString& title);
     void run(void (Session::*handler)());
     void runBusy(const std::function<void()>& handler);
-    // While a command runs: the controls that take no input then shown disabled, the stop
-    // button beside the gauge; and back after it.
-    void holdControls(bool hold);
-    // Closing during a command: asks to stop it, and closes once it has.
-    void askToStop();
     void connectCommands();
     // The File menu's recent files, as the session lists them.
     void updateRecentItems();
@@ -124,8 +120,11 @@ private:
     Dialogs& dialogs_;
     Metrics metrics_;
     GuiThreadView guiView_;
+    // A command runs on a worker while this thread serves its event loop.
+    class WorkerHost final : public CommandHost {
+        void runOnWorker(const std::function<void()>& work) override;
+    } host_;
     Session session_;
-    bool busy_ = false;
     TfrmInfo* frmInfo_ = nullptr;
     DataWindow* dataWindow_ = nullptr;
     // Reads that reached the data window, so "Načíst čip a porovnat" knows its read ran.
@@ -137,15 +136,8 @@ private:
     // "Zastavit", beside the gauge while a command runs.
     QPushButton* stop_ = nullptr;
     std::vector<Slot> slots_ = std::vector<Slot>(controlCount());
-    // While a command runs, the enabled state the core gave each held control, restored
-    // after it; nothing for a control not held.
-    std::vector<std::optional<bool>> held_ = std::vector<std::optional<bool>>(controlCount());
-    bool closeAfterStop_ = false;
-    bool askingToStop_ = false;
     std::array<QAction*, Files::kRecentLimit> recentItems_{};
     QAction* recentSeparator_ = nullptr;
-    // A file that came while a command ran.
-    QString pendingFile_;
 };
 
 }  // namespace trilo::gui

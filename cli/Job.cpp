@@ -1,32 +1,24 @@
 #include "cli/Job.h"
 
-#include <fcntl.h>
 #include <strings.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "base/Clock.h"
 #include "base/Platform.h"
 #include "base/SystemReason.h"
-#include "board/Board.h"
 #include "cli/ConsoleSink.h"
-#include "commands/Commands.h"
-#include "commands/Report.h"
-#include "data/BufferDir.h"
-#include "data/ByteFile.h"
 #include "data/Checksum.h"
 #include "data/FileMove.h"
 #include "data/IoErrors.h"
-#include "data/Settings.h"
+#include "session/Engine.h"
+#include "session/ScratchDir.h"
 
 namespace trilo::cli {
 
@@ -36,84 +28,33 @@ using commands::BufferContent;
 using commands::FileFormat;
 using commands::Outcome;
 
-// This run's own directory for the buffer of a read and for standard input, inside the
-// user's private one in $TMPDIR or /tmp: the command line keeps no buffer file of the window's, so
-// the two run side by side. It is locked while the run lasts and removed at its end; one that a
-// killed run left is unlocked, and the next run that needs one removes it.
-class Scratch {
-public:
-    Scratch() = default;
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    ~Scratch() {
-        if (!dir_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(dir_, ignored);
-            ::close(lock_);
-        }
-    }
-    std::string file(const char* name) {
-        if (dir_.empty()) {
-            create();
-        }
-        return joinPath(dir_, name);
-    }
+const CommandRow& rowOf(const Step& s) {
+    return commandRow(s.command);
+}
 
-private:
-    static constexpr const char* kPrefix = "cli-";
+// --checksum=SOUBOR: the only command that needs no board.
+bool checksFile(const Step& s) {
+    return s.command == Command::Checksum && !s.file.empty();
+}
 
-    // A directory of the user's that no running trilo-cli holds.
-    static void removeStale(const std::string& base) {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
-            const std::string path = entry.path().string();
-            if (!entry.path().filename().string().starts_with(kPrefix)) {
-                continue;
-            }
-            const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-                std::filesystem::remove_all(path, error);
-            }
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
+// A read whose buffer goes to the step's file.
+bool readsChip(const Step& s) {
+    return rowOf(s).leaves == Leaves::FlashBuffer || rowOf(s).leaves == Leaves::EepromBuffer;
+}
+
+// Where a job that writes the flash erases it automatically, once: before the first command
+// that changes the chip. A flash write erases as in the window; an EEPROM or fuse write
+// before it is preceded by the erase, which after it would undo it. No later write erases.
+const Step* autoEraseStep(const Options& o) {
+    const auto& steps = o.steps;
+    if (!o.autoErase || std::none_of(steps.begin(), steps.end(), [](const Step& s) {
+            return s.command == Command::WriteFlash;
+        })) {
+        return nullptr;
     }
-
-    void create() {
-        SystemPlatform platform;
-        // Keyed by the user id alone: a root run under sudo -E may carry the XDG_RUNTIME_DIR
-        // of the user it came from.
-        const std::string base = prepareUserTempDir(platform);
-        removeStale(base);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string pattern = joinPath(base, std::string(kPrefix) + "XXXXXX");
-            if (::mkdtemp(pattern.data()) == nullptr) {
-                throwIoError(errno);
-            }
-            // Another run clearing stale directories may take this one before the lock: then
-            // it is gone, or goes with no links left, and a new one is made.
-            const int fd = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd < 0 && errno == ENOENT) {
-                continue;
-            }
-            if (fd < 0) {
-                throwIoError(errno);
-            }
-            struct stat st {};
-            if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
-                dir_ = pattern;
-                lock_ = fd;
-                return;
-            }
-            ::close(fd);
-        }
-        throwIoError(EAGAIN);
-    }
-
-    std::string dir_;
-    int lock_ = -1;
-};
+    return &*std::find_if(steps.begin(), steps.end(),
+                          [](const Step& s) { return rowOf(s).writes; });
+}
 
 // Copies standard input into to, at most limit bytes and one more, so an endless input costs
 // no more than that; a signal breaks a read that waits. True when the input held more than
@@ -181,38 +122,6 @@ bool isSpecial(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
-bool readsInput(Verb verb) {
-    return verb == Verb::Write || verb == Verb::Verify || verb == Verb::WriteEeprom;
-}
-
-// --checksum=SOUBOR: the only command that needs no board.
-bool checksFile(const Step& s) {
-    return s.verb == Verb::Checksum && !s.file.empty();
-}
-
-bool readsChip(Verb verb) {
-    return verb == Verb::Read || verb == Verb::ReadEeprom;
-}
-
-bool writesChip(Verb verb) {
-    return verb == Verb::Write || verb == Verb::WriteEeprom || verb == Verb::WriteFuses ||
-           verb == Verb::WriteSerialFuse;
-}
-
-// Where a job that writes the flash erases it automatically, once: at its first write. A flash
-// write erases as in the window; an EEPROM or fuse write before it is preceded by the erase,
-// which after it would undo it. No later write erases.
-const Step* autoEraseStep(const Options& o) {
-    const auto& steps = o.steps;
-    if (!o.autoErase || std::none_of(steps.begin(), steps.end(),
-                                     [](const Step& s) { return s.verb == Verb::Write; })) {
-        return nullptr;
-    }
-    const auto first =
-        std::find_if(steps.begin(), steps.end(), [](const Step& s) { return writesChip(s.verb); });
-    return &*first;
-}
-
 int statusOf(Outcome outcome) {
     switch (outcome) {
         case Outcome::Done:
@@ -262,7 +171,9 @@ bool noWaitRequested() {
     return value != nullptr && *value != '\0' && std::string(value) != "0";
 }
 
-class Runner {
+// The job over the engine: the options as the engine's values, the commands in their order
+// on one claim of the board, and what each left on the console.
+class Runner final : private EngineListener {
 public:
     explicit Runner(const Options& o)
         : o_(o),
@@ -279,6 +190,9 @@ public:
     }
 
 private:
+    // What the engine has to complain of, such as another user's programmer.ini.
+    void error(const std::string& message) override { sink_.error(message); }
+
     int interrupted() {
         sink_.end(false);
         sink_.error("přerušeno; deska je v klidu");
@@ -337,28 +251,25 @@ private:
         }
         std::int64_t limit = 0;
         for (const Step& s : o_.steps) {
-            if (readsInput(s.verb) && s.file == "-") {
-                limit = std::max<std::int64_t>(
-                    limit, s.verb == Verb::WriteEeprom ? device_.eepromSize : device_.flashSize);
+            if (rowOf(s).input && s.file == "-") {
+                limit = std::max<std::int64_t>(limit, commands::forEeprom(*rowOf(s).input)
+                                                          ? device_.eepromSize
+                                                          : device_.flashSize);
             }
         }
         return limit;
     }
 
     static bool writesStdout(const Options& o) {
-        for (const Step& s : o.steps) {
-            if (readsChip(s.verb) && s.file == "-") {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(o.steps.begin(), o.steps.end(),
+                           [](const Step& s) { return readsChip(s) && s.file == "-"; });
     }
 
     int runSteps() {
         // A read into a file the program cannot write (an ELF file) is refused before the
         // board is touched, as the window refuses the save.
         for (const Step& s : o_.steps) {
-            const auto refusal = readsChip(s.verb) && s.file != "-"
+            const auto refusal = readsChip(s) && s.file != "-"
                                      ? commands::saveRefusal(s.file, o_.format)
                                      : std::nullopt;
             if (refusal) {
@@ -368,7 +279,7 @@ private:
         }
         // Standard input is read once, for every command that reads "-".
         for (const Step& s : o_.steps) {
-            if ((readsInput(s.verb) || checksFile(s)) && s.file == "-" && stdin_.empty()) {
+            if ((rowOf(s).input || checksFile(s)) && s.file == "-" && stdin_.empty()) {
                 stdin_ = scratch_.file("stdin");
                 OpenFile to(stdin_, "wb");
                 if (spool(to.file, inputLimit())) {
@@ -392,72 +303,68 @@ private:
             }
             return status;
         }
+        // -P /dev/parportN names the node of LPT1.
         PpdevNodes nodes;
-        const BoardSettings settings = boardSettings(nodes);
+        if (o_.port && o_.port->front() == '/') {
+            nodes.lpt1 = *o_.port;
+        }
         const bool noWait = noWaitRequested();
         SteadyClock steady;
         InstantClock instant;
         SystemPortOpener ports(nodes);
-        Board board(noWait ? static_cast<Clock&>(instant) : steady, ports);
-        board.ignite();
-        board.configure(settings);
-        // Never the simulated board unless asked for: a user who mistyped the port, or has
-        // no ppdev, would believe a real chip was programmed.
-        const std::string& node = nodeFor(nodes, board.link().base());
-        if (chooseBoard(settings.port.board, nodeExists(node)) == BoardKind::Sim &&
-            chooseBoard(settings.port.board, true) != BoardKind::Sim) {
-            sink_.error(node +
-                        " neexistuje, deska se nepoužije; zaveďte ovladač paralelního portu "
-                        "(sudo modprobe ppdev) a přidejte se do skupiny lp (sudo usermod -aG lp "
-                        "$USER); bez desky program vyzkoušíte s volbou -c sim");
-            return kPortError;
-        }
-        board.open(settings.port);
-        trace_ = board.trace();
+        SystemPlatform platform;
+        Engine engine(noWait ? static_cast<Clock&>(instant) : steady, platform, ports, sink_,
+                      *this);
+        const BoardSettings settings = boardSettings(engine.readBoardSettings());
+        engine_ = &engine;
+        engine.setTimingClock(steady);
+        engine.bringUp(settings, &nodes);
+        trace_ = engine.board().trace();
         reportTrace();
         // A real chip needs the real waits. A port that cannot be used says why first.
-        if (noWait && !board.simulated() && board.status().usable) {
+        if (noWait && !engine.board().simulated() && engine.board().status().usable) {
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
         }
-        if (board.simulated()) {
+        if (engine.board().simulated()) {
             // Said even under -q: nothing of this run reaches a chip.
             sink_.error("simulovaná deska: žádný skutečný čip");
         }
-        board.seat(device_.id);
+        engine.selectDevice(device_.id);
         if (o_.verbose > 0) {
-            sink_.verbose("deska: " + board.status().text);
+            sink_.verbose("deska: " + engine.board().status().text);
         }
 
-        bool reads = false;
-        for (const Step& s : o_.steps) {
-            reads = reads || readsChip(s.verb) || s.verb == Verb::Checksum;
-        }
-        ByteFile DataFile;
-        OpContext c = board.context(DataFile, reads ? scratch_.file("buffer") : "", sink_,
-                                    settings.CheckSignature ? &device_ : nullptr);
-        c.stop = &stopRequest();
+        RunOptions& options = engine.options();
+        options.AutoVerify = o_.readBack;
+        options.BlankCheck = o_.blankCheck;
+        options.LockLevel = o_.lockLevel;
+        const bool reads = std::any_of(o_.steps.begin(), o_.steps.end(), [](const Step& s) {
+            return readsChip(s) || s.command == Command::Checksum;
+        });
+        engine.files().BufferFile = reads ? scratch_.file("buffer") : "";
+        engine.setStopSource(&stopRequest());
         int status = kOk;
-        commands::runOnBoard(c, [&] {
+        engine.onBoard([&] {
             // As the window starts: the board at rest before the first command, whatever
             // another program left on the port.
-            board.rest();
-            status = checkInputs(c);
+            engine.board().rest();
+            status = checkInputs();
             for (const Step& s : o_.steps) {
                 if (status != kOk) {
                     break;
                 }
                 current_ = &s;
-                status = step(c, s);
+                status = step(s);
             }
         });
         return status;
     }
 
     // The data files as the commands will check them, all before the first command runs.
-    int checkInputs(OpContext& c) {
+    int checkInputs() {
         for (const Step& s : o_.steps) {
-            if (!readsInput(s.verb)) {
+            if (!rowOf(s).input) {
                 continue;
             }
             // Named for what it is: "no file was given" would not be true.
@@ -470,16 +377,9 @@ private:
                                      : "„" + s.file + "“ je adresář"));
                 return kFileError;
             }
-            const bool eeprom = s.verb == Verb::WriteEeprom;
-            const bool verify = s.verb == Verb::Verify;
             current_ = &s;
-            sink_.begin(s.label);
-            const Outcome outcome =
-                commands::CheckInput(c, job(false), input(s),
-                                     verify   ? commands::Destination::Verify
-                                     : eeprom ? commands::Destination::Eeprom
-                                              : commands::Destination::Flash,
-                                     eeprom ? device_.eepromSize : device_.flashSize);
+            sink_.begin(rowOf(s).label);
+            const Outcome outcome = engine_->checkInput(s.command, args(s));
             sink_.end(outcome == Outcome::Done);
             if (outcome != Outcome::Done) {
                 sink_.error(s.option + " " + s.file + ": soubor odmítnut, čip je netknutý");
@@ -490,23 +390,9 @@ private:
     }
 
     // programmer.ini's board, with what the command line says in its place.
-    BoardSettings boardSettings(PpdevNodes& nodes) {
-        SettingsFile ini(kSettingsFileName);
-        try {
-            ini.load();
-        } catch (const SettingsReadError& e) {
-            throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst: " +
-                             e.czechReason());
-        }
-        if (!ini.trusted()) {
-            sink_.error(kUntrustedSettings);
-        }
-        BoardSettings board = readBoardSettings(ini);
+    BoardSettings boardSettings(BoardSettings board) const {
         if (o_.port) {
             board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
-            if (o_.port->front() == '/') {
-                nodes.lpt1 = *o_.port;
-            }
         }
         board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
         board.port.board = o_.board.value_or(board.port.board);
@@ -519,28 +405,24 @@ private:
         return board;
     }
 
-    Job job(bool verify) const {
-        Job j{&device_, device_.flashSize, device_.eepromSize, verify, {}};
-        if (o_.lockLevel > 0) {
-            j.locks[static_cast<std::size_t>(o_.lockLevel - 1)] = true;
-        }
-        return j;
-    }
-
-    commands::InputFile input(const Step& s) const {
-        return {s.file == "-" ? stdin_ : s.file, o_.format};
+    // What the step gives its row: its file, the format, and the job's automatic erase.
+    CommandArgs args(const Step& s) const {
+        const bool erases = &s == autoErase_;
+        return {s.file == "-" ? stdin_ : s.file, o_.format, erases,
+                erases && s.command != Command::WriteFlash};
     }
 
     // Puts what a read left in the buffer at the step's file, in the format its name or -f
     // asks for.
-    void deliver(const OpContext& c, const Step& s, BufferContent content) {
+    void deliver(const Step& s) {
+        const Files& files = engine_->files();
         const FileFormat format = commands::savedFormat(s.file == "-" ? "" : s.file, o_.format);
         if (s.file != "-" && !isSpecial(s.file)) {
-            commands::storeBuffer(c.BufferFile, s.file, content, format);
+            commands::storeBuffer(files.BufferFile, s.file, files.bufferContent, format);
             return;
         }
         const std::string staged = scratch_.file("out");
-        commands::storeBuffer(c.BufferFile, staged, content, format);
+        commands::storeBuffer(files.BufferFile, staged, files.bufferContent, format);
         OpenFile from(staged, "rb");
         if (s.file == "-") {
             pump(from.file, stdout);
@@ -550,151 +432,63 @@ private:
         }
     }
 
-    // With -v, how each command ended, in the window's status-line words.
-    int step(OpContext& c, const Step& s) {
-        c.bytes = 0;
-        c.difference.reset();
-        const std::int64_t start = verboseClock_.nowUs();
-        const int status = perform(c, s);
-        if (o_.verbose > 0 && s.verb != Verb::Checksum) {
-            commands::Report report;
-            report.command = commandOf(s.verb);
-            report.outcome = lastOutcome_;
-            report.bytes = c.bytes;
-            report.verified =
-                s.verb == Verb::Verify || (s.verb == Verb::Erase && o_.blankCheck) ||
-                ((s.verb == Verb::Write || s.verb == Verb::WriteEeprom) && o_.readBack);
-            report.durationUs = verboseClock_.nowUs() - start;
-            if (c.difference) {
-                report.address = c.difference->address;
+    // Runs the step's row, says what it left and, with -v, how it ended in the window's
+    // status-line words.
+    int step(const Step& s) {
+        sink_.begin(rowOf(s).label);
+        if (checksFile(s)) {
+            std::string reading;
+            return finish(s, fileChecksum(s, reading), reading);
+        }
+        RunOptions& options = engine_->options();
+        options.Fuses = s.fuses;
+        options.SerialFuseOff = s.off;
+        const CommandResult r = engine_->run(s.command, args(s));
+        const bool done = r.outcome() == Outcome::Done;
+        std::string reading;
+        switch (rowOf(s).leaves) {
+            case Leaves::FlashBuffer:
+            case Leaves::EepromBuffer:
+                if (done) {
+                    deliver(s);
+                }
+                break;
+            case Leaves::Checksum:
+                if (done) {
+                    const commands::InputImage read = commands::inputImage(
+                        {engine_->files().BufferFile, FileFormat::Raw}, BufferContent::None);
+                    removeQuietly(engine_->files().BufferFile);
+                    reading = "FLASH: " + describeImage(std::get<std::vector<std::uint8_t>>(read));
+                }
+                break;
+            case Leaves::LockLevel:
+                reading = r.lockLevel ? "Lock Bit: " + std::to_string(*r.lockLevel) : "";
+                break;
+            case Leaves::FuseByte: {
+                const std::string names = r.fuses ? programmedFuseNames(device_, *r.fuses) : "";
+                reading = r.fuses ? "AVR Fuse Bits: " + (names.empty() ? "-" : names) : "";
+                break;
             }
-            sink_.verbose(commands::reportText(report));
+            case Leaves::SerialFuse:
+                reading = r.serialFuse
+                              ? std::string("Serial Prog. Fuse: ") + (*r.serialFuse ? "ON" : "OFF")
+                              : "";
+                break;
+            case Leaves::Signature:
+            case Leaves::Nothing:
+                break;
+        }
+        const int status = finish(s, r.outcome(), reading);
+        if (o_.verbose > 0 && s.command != Command::Checksum) {
+            sink_.verbose(reportText(r.report));
         }
         return status;
     }
 
-    static commands::Command commandOf(Verb verb) {
-        using commands::Command;
-        switch (verb) {
-            case Verb::Erase:
-                return Command::Erase;
-            case Verb::Write:
-                return Command::WriteFlash;
-            case Verb::Verify:
-                return Command::Verify;
-            case Verb::ReadEeprom:
-                return Command::ReadEeprom;
-            case Verb::WriteEeprom:
-                return Command::WriteEeprom;
-            case Verb::ReadLock:
-                return Command::ReadLockBits;
-            case Verb::ReadFuses:
-                return Command::ReadFuses;
-            case Verb::WriteFuses:
-                return Command::WriteFuses;
-            case Verb::ReadSerialFuse:
-                return Command::ReadSerialFuse;
-            case Verb::WriteSerialFuse:
-                return Command::WriteSerialFuse;
-            case Verb::Signature:
-                return Command::Signature;
-            default:
-                return Command::ReadFlash;
-        }
-    }
-
-    int perform(OpContext& c, const Step& s) {
-        sink_.begin(s.label);
-        Outcome outcome = Outcome::Done;
-        std::string reading;
-        const bool erases = &s == autoErase_;
-        if (erases && s.verb != Verb::Write) {
-            outcome = commands::EraseBeforeWrites(c, job(false));
-            if (outcome != Outcome::Done) {
-                return finish(s, outcome, reading);
-            }
-        }
-        switch (s.verb) {
-            case Verb::Erase:
-                outcome = commands::Erase(c, job(o_.blankCheck));
-                break;
-            case Verb::Write:
-                outcome = commands::Write(c, job(o_.readBack), input(s), device_.flashSize, erases);
-                break;
-            case Verb::Verify:
-                outcome = commands::Verify(c, job(o_.readBack), input(s), device_.flashSize);
-                break;
-            case Verb::Read:
-                outcome = commands::Read(c, job(o_.readBack));
-                if (outcome == Outcome::Done) {
-                    deliver(c, s, commands::ReadContent(device_));
-                }
-                break;
-            case Verb::ReadEeprom:
-                outcome = commands::ReadEeprom(c, job(false));
-                if (outcome == Outcome::Done) {
-                    deliver(c, s, BufferContent::AvrEeprom);
-                }
-                break;
-            case Verb::WriteEeprom:
-                outcome = commands::WriteEeprom(c, job(o_.readBack), input(s), device_.eepromSize);
-                break;
-            case Verb::ReadLock: {
-                const auto level = commands::ReadLockBits(c, job(false));
-                outcome = level ? Outcome::Done : Outcome::Declined;
-                reading = level ? "Lock Bit: " + std::to_string(*level) : "";
-                break;
-            }
-            case Verb::ReadFuses: {
-                const auto fuses = commands::ReadFuses(c, job(false));
-                outcome = fuses ? Outcome::Done : Outcome::Declined;
-                const std::string names = fuses ? programmedFuseNames(device_, *fuses) : "";
-                reading = fuses ? "AVR Fuse Bits: " + (names.empty() ? "-" : names) : "";
-                break;
-            }
-            case Verb::WriteFuses:
-                outcome = commands::WriteFuses(c, job(o_.readBack), s.fuses);
-                break;
-            case Verb::ReadSerialFuse:
-            case Verb::WriteSerialFuse: {
-                const bool writes = s.verb == Verb::WriteSerialFuse;
-                const auto on = writes ? commands::WriteSerialFuse(c, job(false), s.off)
-                                       : commands::ReadSerialFuse(c, job(false));
-                if (!on) {
-                    outcome = Outcome::Declined;
-                    break;
-                }
-                reading = std::string("Serial Prog. Fuse: ") + (*on ? "ON" : "OFF");
-                // The write reads the fuse back: a fuse that did not take is a failed write.
-                outcome = writes && *on == s.off ? Outcome::WriteFailed : Outcome::Done;
-                break;
-            }
-            case Verb::Signature:
-                commands::ShowSignature(c, device_);
-                break;
-            case Verb::Checksum:
-                outcome = checksFile(s) ? fileChecksum(s, reading) : flashChecksum(c, reading);
-                break;
-        }
-        return finish(s, outcome, reading);
-    }
-
-    // The flash read into the buffer and summed there; the buffer goes afterwards.
-    Outcome flashChecksum(OpContext& c, std::string& reading) {
-        const Outcome outcome = commands::Read(c, job(o_.readBack));
-        if (outcome == Outcome::Done) {
-            const commands::InputImage read =
-                commands::inputImage({c.BufferFile, FileFormat::Raw}, BufferContent::None);
-            removeQuietly(c.BufferFile);
-            reading = "FLASH: " + describeImage(std::get<std::vector<std::uint8_t>>(read));
-        }
-        return outcome;
-    }
-
     // The data file as a write of the flash takes it, or the reason it would refuse it.
     Outcome fileChecksum(const Step& s, std::string& reading) {
-        const commands::InputImage image =
-            commands::inputImage(input(s), commands::ReadContent(device_));
+        const commands::InputImage image = commands::inputImage(
+            {s.file == "-" ? stdin_ : s.file, o_.format}, commands::ReadContent(device_));
         if (const auto* refusal = std::get_if<std::string>(&image)) {
             sink_.info(*refusal);
             return Outcome::BadFile;
@@ -708,13 +502,12 @@ private:
     }
 
     int finish(const Step& s, Outcome outcome, const std::string& reading) {
-        lastOutcome_ = outcome;
         const bool done = outcome == Outcome::Done;
-        sink_.end(done, s.verb == Verb::Signature);
+        sink_.end(done, s.command == Command::Signature);
         if (!reading.empty()) {
             sink_.result(reading);
         }
-        if (s.verb == Verb::WriteSerialFuse && outcome == Outcome::WriteFailed) {
+        if (s.command == Command::WriteSerialFuse && outcome == Outcome::WriteFailed) {
             sink_.error(s.option + ": pojistka se nezapsala, čip ji ukazuje jinak");
         }
         return statusOf(outcome);
@@ -723,10 +516,9 @@ private:
     const Options& o_;
     const DeviceInfo& device_;
     const Step* autoErase_;
-    SteadyClock verboseClock_;
-    Outcome lastOutcome_ = Outcome::Done;
     ConsoleSink sink_;
-    Scratch scratch_;
+    ScratchDir scratch_;
+    Engine* engine_ = nullptr;
     std::string stdin_;
     const Step* current_ = nullptr;
     std::shared_ptr<TraceFile> trace_;

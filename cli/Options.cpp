@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <vector>
 
 #include "base/Hex.h"
 #include "board/PortChoice.h"
@@ -17,37 +18,18 @@ namespace trilo::cli {
 
 namespace {
 
-// Values of the options that have no short letter.
+// Values of the options that have no short letter; a command's is kCommand and its row.
 enum LongOnly : int {
-    kReadEeprom = 256,
-    kWriteEeprom,
-    kReadLock,
-    kReadFuses,
-    kWriteFuses,
-    kReadSerialFuse,
-    kWriteSerialFuse,
-    kNoBlankCheck,
+    kCommand = 256,
+    kNoBlankCheck = 512,
     kPollLimit,
     kTrace,
     kSimSocket,
     kVersion,
-    kChecksum,
 };
 
-const option kLongOptions[] = {
-    {"erase", no_argument, nullptr, 'e'},
-    {"write", required_argument, nullptr, 'w'},
-    {"verify", required_argument, nullptr, 'm'},
-    {"read", required_argument, nullptr, 'r'},
-    {"read-eeprom", required_argument, nullptr, kReadEeprom},
-    {"write-eeprom", required_argument, nullptr, kWriteEeprom},
-    {"read-lock", no_argument, nullptr, kReadLock},
-    {"read-fuses", no_argument, nullptr, kReadFuses},
-    {"write-fuses", required_argument, nullptr, kWriteFuses},
-    {"read-serial-fuse", no_argument, nullptr, kReadSerialFuse},
-    {"write-serial-fuse", required_argument, nullptr, kWriteSerialFuse},
-    {"signature", no_argument, nullptr, 's'},
-    {"checksum", optional_argument, nullptr, kChecksum},
+// The options that are no command; the commands' come from the command table.
+constexpr option kOtherOptions[] = {
     {"part", required_argument, nullptr, 'p'},
     {"list", no_argument, nullptr, 'l'},
     {"force", no_argument, nullptr, 'F'},
@@ -65,33 +47,51 @@ const option kLongOptions[] = {
     {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
 };
 
 // The leading ':' makes getopt report a missing argument apart from an unknown option.
-constexpr const char* kShortOptions = ":ew:m:r:sp:lFDVL:f:P:c:qvh";
+constexpr const char* kOtherShortOptions = "p:lFDVL:f:P:c:qvh";
 
-struct VerbOf {
-    int value;
-    Verb verb;
-    const char* label;  // on the progress bar
-};
+int valueOf(const CommandRow& row) {
+    return row.letter != 0 ? row.letter : kCommand + static_cast<int>(&row - commandTable().data());
+}
 
-constexpr VerbOf kVerbs[] = {
-    {'e', Verb::Erase, "Mazání"},
-    {'w', Verb::Write, "Zápis"},
-    {'m', Verb::Verify, "Verifikace"},
-    {'r', Verb::Read, "Čtení"},
-    {kReadEeprom, Verb::ReadEeprom, "Čtení EEPROM"},
-    {kWriteEeprom, Verb::WriteEeprom, "Zápis EEPROM"},
-    {kReadLock, Verb::ReadLock, ""},
-    {kReadFuses, Verb::ReadFuses, ""},
-    {kWriteFuses, Verb::WriteFuses, ""},
-    {kReadSerialFuse, Verb::ReadSerialFuse, ""},
-    {kWriteSerialFuse, Verb::WriteSerialFuse, ""},
-    {'s', Verb::Signature, ""},
-    {kChecksum, Verb::Checksum, "Čtení"},
-};
+const CommandRow* commandOf(int value) {
+    for (const CommandRow& row : commandTable()) {
+        if (row.option != nullptr && valueOf(row) == value) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+// Every long option, the commands first, ending with the zero entry getopt wants.
+const std::vector<option>& longOptions() {
+    static const std::vector<option> all = [] {
+        std::vector<option> options;
+        for (const CommandRow& row : commandTable()) {
+            const int arg = row.argument == Argument::None           ? no_argument
+                            : row.argument == Argument::OptionalFile ? optional_argument
+                                                                     : required_argument;
+            options.push_back({row.option, arg, nullptr, valueOf(row)});
+        }
+        options.insert(options.end(), std::begin(kOtherOptions), std::end(kOtherOptions));
+        options.push_back({nullptr, 0, nullptr, 0});
+        return options;
+    }();
+    return all;
+}
+
+std::string shortOptions() {
+    std::string letters = ":";
+    for (const CommandRow& row : commandTable()) {
+        if (row.letter != 0) {
+            letters += row.letter;
+            letters += row.argument == Argument::None ? "" : ":";
+        }
+    }
+    return letters + kOtherShortOptions;
+}
 
 // The options that set a flag, and those that keep their text as it is.
 struct FlagOf {
@@ -124,7 +124,7 @@ constexpr TextOf kTexts[] = {
 };
 
 std::string longName(int value) {
-    for (const option& o : kLongOptions) {
+    for (const option& o : longOptions()) {
         if (o.val == value && o.name != nullptr) {
             return std::string("--") + o.name;
         }
@@ -140,7 +140,7 @@ const option* flagGivenValue(const std::string& typed) {
         return nullptr;
     }
     const std::string name = typed.substr(2, equals - 2);
-    for (const option& o : kLongOptions) {
+    for (const option& o : longOptions()) {
         if (o.name != nullptr && o.has_arg == no_argument && !name.empty() &&
             std::string(o.name).rfind(name, 0) == 0) {
             return &o;
@@ -189,37 +189,13 @@ std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
     return fuseByteFrom(programmed);
 }
 
-// Whether the device offers the command; the window disables the buttons it does not.
+// Whether the device offers the command, as the window enables its buttons.
 void checkApplies(const Step& step, const DeviceInfo& device) {
-    const std::string name = device.name;
-    const Offers offered = offers(device);
-    switch (step.verb) {
-        case Verb::ReadEeprom:
-        case Verb::WriteEeprom:
-            if (!offered.eeprom) {
-                throw UsageError(step.option + ": " + name + " nemá EEPROM");
-            }
-            break;
-        case Verb::ReadFuses:
-        case Verb::WriteFuses:
-            if (!offered.fuses) {
-                throw UsageError(step.option + ": " + name + " nemá fuse bity");
-            }
-            break;
-        case Verb::ReadLock:
-            if (!offered.readLock) {
-                throw UsageError(step.option + ": u " + name + " nelze lock bity číst");
-            }
-            break;
-        case Verb::ReadSerialFuse:
-        case Verb::WriteSerialFuse:
-            if (!offered.serialFuse) {
-                throw UsageError(step.option + ": " + name +
-                                 " nemá pojistku sériového programování");
-            }
-            break;
-        default:
-            break;
+    const CommandRow& row = commandRow(step.command);
+    if (!offered(row, device)) {
+        std::string why = row.lacks;
+        why.replace(why.find("{}"), 2, device.name);
+        throw UsageError(step.option + ": " + why);
     }
 }
 
@@ -269,16 +245,16 @@ void checkJob(Options& o, const std::string& part) {
     const Step* eepromWritten = nullptr;
     for (Step& step : o.steps) {
         checkApplies(step, *o.device);
-        writes = writes || step.verb == Verb::Write;
-        if (step.verb == Verb::Erase && eepromWritten != nullptr) {
+        writes = writes || step.command == Command::WriteFlash;
+        if (step.command == Command::Erase && eepromWritten != nullptr) {
             throw UsageError(step.option + " za " + eepromWritten->option +
                              ": mazání čipu smaže i EEPROM, kterou tento běh zapsal; dejte " +
                              step.option + " před " + eepromWritten->option);
         }
-        if (step.verb == Verb::WriteEeprom) {
+        if (step.command == Command::WriteEeprom) {
             eepromWritten = &step;
         }
-        if (step.verb == Verb::WriteFuses) {
+        if (step.command == Command::WriteFuses) {
             step.fuses = fuseByteNamed(*o.device, step.file);
             step.file.clear();
         }
@@ -301,7 +277,9 @@ Options parseOptions(int argc, char** argv) {
     optind = 0;
     opterr = 0;
     int value = 0;
-    while ((value = ::getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1) {
+    const std::string letters = shortOptions();
+    while ((value = ::getopt_long(argc, argv, letters.c_str(), longOptions().data(), nullptr)) !=
+           -1) {
         const std::string arg = optarg != nullptr ? optarg : "";
         // An unknown letter inside a group of letters is named by itself.
         const auto typed = [&] {
@@ -310,19 +288,17 @@ Options parseOptions(int argc, char** argv) {
                        : std::string(argv[optind - 1]);
         };
         bool known = false;
-        for (const VerbOf& v : kVerbs) {
-            if (v.value == value) {
-                Step step{v.verb, longName(value), v.label, arg};
-                if (v.verb == Verb::WriteSerialFuse) {
-                    if (!same(arg, "on") && !same(arg, "off")) {
-                        throw UsageError(step.option + " chce on nebo off, ne „" + arg + "“");
-                    }
-                    step.off = same(arg, "off");
-                    step.file.clear();
+        if (const CommandRow* row = commandOf(value)) {
+            Step step{row->id, longName(value), arg};
+            if (row->argument == Argument::OnOff) {
+                if (!same(arg, "on") && !same(arg, "off")) {
+                    throw UsageError(step.option + " chce on nebo off, ne „" + arg + "“");
                 }
-                o.steps.push_back(step);
-                known = true;
+                step.off = same(arg, "off");
+                step.file.clear();
             }
+            o.steps.push_back(step);
+            known = true;
         }
         for (const FlagOf& f : kFlags) {
             if (f.value == value) {
@@ -383,6 +359,32 @@ Options parseOptions(int argc, char** argv) {
     return o;
 }
 
+// The commands' lines of the help, from the command table: the option in a column of its
+// own, or on a line of its own when it is wider.
+std::string commandHelp() {
+    constexpr std::size_t kColumn = 29;
+    const std::string indent(kColumn, ' ');
+    std::string text;
+    for (const CommandRow& row : commandTable()) {
+        std::string head = row.letter != 0 ? std::string("  -") + row.letter + ", " : "      ";
+        head += std::string("--") + row.option;
+        const char* const args[] = {"", "=SOUBOR", "[=SOUBOR]", "=JMÉNA", "=on|off"};
+        head += args[static_cast<int>(row.argument)];
+        // The column counts characters, not the bytes of their UTF-8.
+        const auto width = static_cast<std::size_t>(
+            std::count_if(head.begin(), head.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+        text += head + (width + 2 <= kColumn ? std::string(kColumn - width, ' ') : "\n" + indent);
+        for (const char* line = row.help; *line != 0; ++line) {
+            text += *line;
+            if (*line == '\n') {
+                text += indent;
+            }
+        }
+        text += '\n';
+    }
+    return text;
+}
+
 std::string helpText() {
     return R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
          trilo-cli -l | -h | --version
@@ -393,28 +395,8 @@ otevření portu; první neúspěšný ukončí běh a další se neprovedou. P�
 příkazem se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
 
 Příkazy:
-  -e, --erase                smaže čip a ověří, že je FLASH prázdná; u AVR
-                             smaže i EEPROM
-  -w, --write=SOUBOR         zapíše SOUBOR do FLASH a každé slovo (bajt) hned
-                             přečte zpět; čip se předtím smaže, jednou za běh
-                             před jeho prvním zápisem (u AVR i EEPROM)
-  -m, --verify=SOUBOR        porovná FLASH se SOUBOREM
-  -r, --read=SOUBOR          přečte FLASH do SOUBORU
-      --read-eeprom=SOUBOR   přečte EEPROM do SOUBORU (AVR)
-      --write-eeprom=SOUBOR  zapíše SOUBOR do EEPROM (AVR)
-      --read-lock            vypíše úroveň lock bitů (AVR, 89S)
-      --read-fuses           vypíše naprogramované fuse bity (AVR)
-      --write-fuses=JMÉNA    naprogramuje jmenované fuse bity a ostatní ne,
-                             např. --write-fuses=SPIEN,FSTRT (AVR)
-      --read-serial-fuse     vypíše pojistku sériového programování (89S)
-      --write-serial-fuse=on|off
-                             zapíše pojistku sériového programování (89S)
-  -s, --signature            vypíše podpis čipu v patici
-      --checksum[=SOUBOR]    vypíše velikost, CRC-32 a 16bitový součet FLASH
-                             (přečte ji), nebo SOUBORU tak, jak ho bere zápis
-                             (AVR: bajty v pořadí překladače, nižší první);
-                             se samými soubory se port neotevře
-
+)" + commandHelp() +
+           R"(
 Volby:
   -p, --part=ČIP             čip ze seznamu -l, též plným jménem (AT90S8515,
                              AT89C2051) nebo krátce u AVR (8515, t28); na

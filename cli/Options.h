@@ -8,6 +8,7 @@
 
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
+#include "session/CommandTable.h"
 
 namespace trilo::cli {
 
@@ -21,27 +22,10 @@ enum Exit : int {
     // An interrupt ends with 128 and the signal's number: 130 for SIGINT, 143 for SIGTERM.
 };
 
-// The commands, run in the order the command line gives them.
-enum class Verb {
-    Erase,
-    Write,
-    Verify,
-    Read,
-    ReadEeprom,
-    WriteEeprom,
-    ReadLock,
-    ReadFuses,
-    WriteFuses,
-    ReadSerialFuse,
-    WriteSerialFuse,
-    Signature,
-    Checksum,
-};
-
+// A command of the job, run in the order the command line gives them.
 struct Step {
-    Verb verb;
+    Command command;
     std::string option;  // "--write", for messages
-    std::string label;   // "Zápis", on the progress bar
     std::string file;    // the data file, "-" for standard input or output; for --checksum
                          // empty when it is the chip's flash
     std::uint8_t fuses = 0xFF;
@@ -80,8 +64,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Everything is checked here, before the port is touched: a device that lacks a command, a
-// fuse it has not, a lock level it does not offer.
+// Everything is checked here, before the port is touched: a device that lacks a command (as
+// the command table says what it offers), a fuse it has not, a lock level it does not offer.
+// The commands' options are the table's.
 Options parseOptions(int argc, char** argv);
 
 std::string helpText();

@@ -177,12 +177,13 @@ Outcome EraseBeforeWrites(OpContext& c, const Job& job) {
 
 Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
                    std::int64_t sizeLimit) {
-    const bool eeprom = destination == Destination::Eeprom;
+    const bool eeprom = forEeprom(destination);
     if (auto refused =
             refusedInput(c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*job.device))) {
         return *refused;
     }
-    const bool verify = destination == Destination::Verify;
+    const bool verify =
+        destination == Destination::Verify || destination == Destination::VerifyEeprom;
     if (verify && !comparable(c)) {
         return Outcome::EmptyFile;
     }
@@ -193,8 +194,7 @@ Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destinat
     return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile,
-               std::int64_t sizeLimit) {
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit) {
     if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
     }
@@ -260,6 +260,34 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
                   held.difference->inFile, held.difference->inChip);
     c.sink.info(text);
     return Outcome::WriteFailed;
+}
+
+Outcome VerifyEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+                     std::int64_t sizeLimit) {
+    if (ops(job).CompareEeprom == nullptr) {
+        return Outcome::NotOffered;
+    }
+    if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
+        return *refused;
+    }
+    if (!comparable(c)) {
+        return Outcome::EmptyFile;
+    }
+    if (!fits(c, sizeLimit, kEepromTooSmall)) {
+        return Outcome::FileTooLarge;
+    }
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
+    c.bytes = c.in().size();
+    const Comparison same = ops(job).CompareEeprom(c);
+    c.difference = same.difference;
+    if (!same.same()) {
+        c.sink.detailedInfo("Při verifikaci EEPROM byla nalezena chyba! ", same.difference->text());
+        return Outcome::VerifyFailed;
+    }
+    c.sink.info(kVerifyOk);
+    return Outcome::Done;
 }
 
 std::optional<int> ReadLockBits(OpContext& c, const Job& job) {

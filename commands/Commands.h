@@ -80,7 +80,11 @@ Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::i
 // false. As Write's own erase: the signature check, no blank check, no message.
 Outcome EraseBeforeWrites(OpContext& c, const Job& job);
 // What a data file is checked for: a flash write's, a verify's, an EEPROM write's.
-enum class Destination { Flash, Verify, Eeprom };
+enum class Destination { Flash, Verify, Eeprom, VerifyEeprom };
+// Whether that file is for the EEPROM, and its size checked against "Size EEPROM".
+inline bool forEeprom(Destination destination) {
+    return destination == Destination::Eeprom || destination == Destination::VerifyEeprom;
+}
 // The checks a Write, Verify or EEPROM write makes of its data file before it touches the
 // chip (the file exists, a HEX, S-record or ELF file is valid, it fits sizeLimit; a verify's
 // is not empty either), made ahead of a whole job so that an earlier command never
@@ -90,8 +94,7 @@ Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destinat
                    std::int64_t sizeLimit);
 // Verify the flash against the data file; the operation shows the result. A file larger than
 // sizeLimit ("Size FLASH") is refused as the write refuses it.
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile,
-               std::int64_t sizeLimit);
+Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit);
 
 // The EEPROM: read job.EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").
@@ -99,6 +102,12 @@ Outcome ReadEeprom(OpContext& c, const Job& job);
 // With job.AutoVerify the EEPROM is read back against the file after the write.
 Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
                     std::int64_t sizeLimit);
+
+// Verify the EEPROM against the data file, as Verify the flash: an empty file or one larger
+// than sizeLimit ("Size EEPROM") is refused; the result is shown, a difference with its
+// address.
+Outcome VerifyEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+                     std::int64_t sizeLimit);
 
 // The lock level the chip shows (0 none, 1 to 3).
 std::optional<int> ReadLockBits(OpContext& c, const Job& job);

@@ -27,9 +27,9 @@ out=$(
     check ops devices data link base
     check commands ops devices data base
     check board ops sim devices data link base
-    check core board commands ops devices data link base
-    check cli commands board devices data base
-    check app core board devices base
+    check session board commands ops devices data link base
+    check cli session commands board devices data base
+    check app session board devices base
 )
 if [ -n "$out" ]; then
     printf '%s\n' "$out"

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/Handlers.h"
-#include "core/Session.h"
+#include "session/Handlers.h"
+#include "session/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/TestDir.h"

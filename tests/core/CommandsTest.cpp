@@ -12,9 +12,9 @@
 
 #include "base/Hex.h"
 #include "commands/Commands.h"
-#include "core/DeviceControls.h"
-#include "core/Handlers.h"
-#include "core/HexView.h"
+#include "session/DeviceControls.h"
+#include "session/Handlers.h"
+#include "session/HexView.h"
 #include "data/IntelHex.h"
 #include "ops/FamilyTable.h"
 #include "sim/SimulatedBoard.h"
@@ -44,11 +44,11 @@ protected:
         s->selectDevice(deviceId);
         view.log.clear();
     }
-    SimChip& chip() { return machine.board->chip(s->selection().DeviceId); }
+    SimChip& chip() { return machine.board->chip(s->engine().selection().DeviceId); }
     // The data file the next command reads.
     void useFile(const Bytes& data) {
         dir.write("data.bin", std::string(data.begin(), data.end()));
-        s->files().CurrentFile = dir.file("data.bin");
+        s->engine().files().CurrentFile = dir.file("data.bin");
     }
     // Runs a button's handler; the messages it showed, errors included.
     std::vector<std::string> click(Handler handler) {
@@ -61,13 +61,13 @@ protected:
         return shown;
     }
     Bytes buffer() const {
-        std::ifstream in(s->files().BufferFile, std::ios::binary);
+        std::ifstream in(s->engine().files().BufferFile, std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), {}};
         return {bytes.begin(), bytes.end()};
     }
     void expectAtRest() {
         EXPECT_EQ(machine.board->controlByte(), 0xC0);
-        EXPECT_FALSE(s->files().DataFile.isOpen());
+        EXPECT_FALSE(s->engine().files().DataFile.isOpen());
     }
 
     TestDir dir;
@@ -178,12 +178,12 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     for (std::int32_t id : {10, 4}) {
         start(id);
         chip().flash[0] = 0x00;
-        s->files().CurrentFile.clear();
+        s->engine().files().CurrentFile.clear();
         for (Handler h : {&btnWriteClick, &btnVerifyClick}) {
             EXPECT_EQ(click(h), std::vector<std::string>{kNoInputFile});
         }
         // One byte too many: refused before the automatic erase.
-        useFile(Bytes(static_cast<std::size_t>(s->selection().FlashSize) + 1, 0x00));
+        useFile(Bytes(static_cast<std::size_t>(s->engine().selection().FlashSize) + 1, 0x00));
         EXPECT_EQ(click(&btnWriteClick), std::vector<std::string>{kFlashTooSmall});
         // Nor is the verify's compared: the MCS-51 address counter would wrap.
         EXPECT_EQ(click(&btnVerifyClick), std::vector<std::string>{kFlashTooSmall});
@@ -193,7 +193,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     start(10);
     useFile(Bytes(129, 0x00));
     EXPECT_EQ(click(&btnWriEEClick), std::vector<std::string>{kEepromTooSmall});
-    s->files().CurrentFile.clear();
+    s->engine().files().CurrentFile.clear();
     EXPECT_EQ(click(&btnWriEEClick), std::vector<std::string>{kNoInputFile});
     EXPECT_EQ(chip().eeprom, Bytes(128, 0xFF));
 }
@@ -201,7 +201,7 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);
-        s->options().CheckSignature = false;  // a stuck line would change the signature too
+        s->engine().options().CheckSignature = false;  // a stuck line would change the signature too
         useFile(pattern(64));
         // A stuck line: the read-back fails and the chosen lock level is never written.
         machine.board->stickDataLine(2, false);
@@ -214,7 +214,7 @@ TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
         machine.board->freeDataLines();
 
         // Without read-back the write runs on, and the verify finds the byte.
-        s->options().AutoVerify = false;
+        s->engine().options().AutoVerify = false;
         chip().refuseToProgram(Memory::Flash, 40);
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const std::string failed = kVerifyFailed;
@@ -308,7 +308,7 @@ TEST_F(Commands, TheToolchainsFilesProgramTheChipAndSaveBack) {
     for (const auto& k : cases) {
         start(k.id);
         machine.board->chip(k.id).flash.assign(chip().flash.size(), 0xFF);
-        s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.file;
+        s->engine().files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + k.file;
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const Bytes bin = fixture(k.bin);
         EXPECT_EQ(Bytes(chip().flash.begin(), chip().flash.begin() + bin.size()), bin) << k.file;
@@ -327,11 +327,11 @@ TEST_F(Commands, TheToolchainsFilesProgramTheChipAndSaveBack) {
 // The EEPROM write takes the .eeprom section of the linked program.
 TEST_F(Commands, TheEepromOfAnElfFileIsItsEepromSection) {
     start(10);
-    s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink-eeprom.hex";
+    s->engine().files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink-eeprom.hex";
     EXPECT_EQ(click(&btnWriEEClick), kNone);
     const Bytes byHex = chip().eeprom;
     chip().eeprom.assign(byHex.size(), 0xFF);
-    s->files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.elf";
+    s->engine().files().CurrentFile = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.elf";
     EXPECT_EQ(click(&btnWriEEClick), kNone);
     EXPECT_EQ(chip().eeprom, byHex);
     EXPECT_EQ(Bytes(byHex.begin(), byHex.begin() + 3), Bytes({'T', 'R', 'I'}));
@@ -375,7 +375,7 @@ TEST_F(Commands, AnInvalidDataFileIsRefusedBeforeTheChipIsTouched) {
     chip().eeprom[0] = 0x00;
     for (const auto& k : cases) {
         dir.write(k.name, k.content);
-        s->files().CurrentFile = dir.file(k.name);
+        s->engine().files().CurrentFile = dir.file(k.name);
         EXPECT_EQ(click(k.handler), std::vector<std::string>{k.message});
         expectAtRest();
     }
@@ -499,7 +499,7 @@ TEST_F(Commands, AFailureNamesTheLowestDifferingAddressEverywhere) {
         }
         if (k.hex) {
             dir.write("data.hex", writeIntelHex(image));
-            s->files().CurrentFile = dir.file("data.hex");
+            s->engine().files().CurrentFile = dir.file("data.hex");
         } else {
             Bytes raw = image;
             if (findDevice(k.id)->isAvr() && !eeprom) {
@@ -523,8 +523,8 @@ TEST_F(Commands, AFailureNamesTheLowestDifferingAddressEverywhere) {
         }
 
         EXPECT_EQ(click(eeprom ? &btnReaEEClick : &btnReadClick), kNone);
-        const auto chipSide = s->bufferImage();
-        const auto fileSide = s->fileImage();
+        const auto chipSide = s->engine().bufferImage();
+        const auto fileSide = s->engine().fileImage();
         EXPECT_EQ(Differences(std::get<Bytes>(chipSide), std::get<Bytes>(fileSide)).first(),
                   std::size_t{0x24});
     }
@@ -566,7 +566,7 @@ TEST_F(Commands, AStopEndsAWriteAtItsWordWithTheBoardAtRest) {
         int moves = 0;
         view.onGauge = [&](int percent) {
             if (percent > 0 && ++moves == 10) {
-                s->requestStop();
+                s->engine().requestStop();
             }
         };
         EXPECT_EQ(click(&btnWriteClick), kNone);
@@ -585,7 +585,7 @@ TEST_F(Commands, AStopEndsAWriteAtItsWordWithTheBoardAtRest) {
         EXPECT_EQ(view.gauge.back(), 0);
         // What a release writes, once more: the same lines end the trace of the stop.
         const std::string stopped = dir.read("stop.trace");
-        s->board().link().ReleaseTarget();
+        s->engine().board().link().ReleaseTarget();
         const std::string release = dir.read("stop.trace").substr(stopped.size());
         ASSERT_FALSE(release.empty());
         EXPECT_TRUE(stopped.ends_with(release));
@@ -628,7 +628,7 @@ TEST_F(Commands, ASaveNeverTurnsTheUsersFileIntoSomethingElse) {
         const std::string content{std::istreambuf_iterator<char>(in), {}};
         files.write(k.dataFile, content);
         start(k.id);
-        s->files().CurrentFile = files.file(k.dataFile);
+        s->engine().files().CurrentFile = files.file(k.dataFile);
         click(k.eeprom ? &btnReaEEClick : &btnReadClick);
         view.dialogAnswers.clear();
         for (const auto& d : k.dialogs) {
@@ -641,7 +641,7 @@ TEST_F(Commands, ASaveNeverTurnsTheUsersFileIntoSomethingElse) {
         EXPECT_EQ(view.messages(FakeView::Kind::Info).size(), k.saved == nullptr ? 1u : 0u);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.path()), {}),
                   k.saved == nullptr ? 1 : 2);
-        EXPECT_EQ(std::filesystem::exists(s->files().BufferFile), k.saved == nullptr);
+        EXPECT_EQ(std::filesystem::exists(s->engine().files().BufferFile), k.saved == nullptr);
         if (k.saved != nullptr) {
             const std::string saved = files.read(k.saved);
             EXPECT_TRUE(k.firstByte != 0

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/Errors.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "data/BufferDir.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"

@@ -14,7 +14,7 @@
 
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
-#include "core/Session.h"
+#include "session/Session.h"
 #include "data/FileMove.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
@@ -43,16 +43,16 @@ protected:
 
     // What a read command does with the buffer: creates it anew, then enables the saves.
     void simulateRead(const std::string& content) {
-        session->files().DataFile.create(session->files().BufferFile);
+        session->engine().files().DataFile.create(session->engine().files().BufferFile);
         for (char c : content) {
-            session->files().DataFile.writeByte(static_cast<std::uint8_t>(c));
+            session->engine().files().DataFile.writeByte(static_cast<std::uint8_t>(c));
         }
-        session->files().DataFile.close();
+        session->engine().files().DataFile.close();
         view.setEnabled(Control::mnuSave, true);
         view.setEnabled(Control::mnuSaveAs, true);
     }
 
-    bool bufferExists() const { return fs::exists(session->files().BufferFile); }
+    bool bufferExists() const { return fs::exists(session->engine().files().BufferFile); }
     bool savesEnabled() const {
         return view.enabled(Control::mnuSave) && view.enabled(Control::mnuSaveAs);
     }
@@ -71,7 +71,7 @@ protected:
     }
     // Sets CurrentFile as an earlier Open would have, settings and txFile included.
     void chooseFile(const std::string& path) {
-        session->files().CurrentFile = path;
+        session->engine().files().CurrentFile = path;
         view.setCaption(Control::txFile, path);
         session->SaveSettings();
     }
@@ -84,14 +84,14 @@ protected:
 };
 
 TEST_F(Files, StartUpPutsTheBufferInThePrivateDirAndDropsAStaleOne) {
-    EXPECT_EQ(session->files().BufferFile, dir.file("trilo-programmer/tmpprgrmr.tmp"));
+    EXPECT_EQ(session->engine().files().BufferFile, dir.file("trilo-programmer/tmpprgrmr.tmp"));
     simulateRead("stale");
     session.reset();  // the earlier run ends without closing properly
 
     FakeView view2;
     Session next(view2, clock, platform, platform);
     ASSERT_TRUE(next.handle([&] { next.FormCreate(); }));
-    EXPECT_FALSE(fs::exists(next.files().BufferFile));
+    EXPECT_FALSE(fs::exists(next.engine().files().BufferFile));
     EXPECT_FALSE(view2.enabled(Control::mnuSave));
     EXPECT_FALSE(view2.enabled(Control::mnuSaveAs));
     EXPECT_TRUE(view2.log.empty());
@@ -110,7 +110,7 @@ TEST_F(Files, ReadThenSaveReplacesCurrentFileWithoutAQuestion) {
     EXPECT_TRUE(savesDisabled());
     EXPECT_EQ(view.caption(Control::txFile), dir.file("chip.bin"));
     EXPECT_EQ(settingsFile(), dir.file("chip.bin"));
-    EXPECT_FALSE(session->files().DataFile.isOpen());
+    EXPECT_FALSE(session->engine().files().DataFile.isOpen());
 }
 
 TEST_F(Files, SaveWithNoCurrentFileAsksForAName) {
@@ -124,7 +124,7 @@ TEST_F(Files, SaveWithNoCurrentFileAsksForAName) {
     // A name of the read's own; no data file, so no directory of one.
     EXPECT_EQ(view.log[0].text, "89C2051-flash.bin");
     EXPECT_EQ(dir.read("new.bin"), "abc");
-    EXPECT_EQ(session->files().CurrentFile, dir.file("new.bin"));
+    EXPECT_EQ(session->engine().files().CurrentFile, dir.file("new.bin"));
     EXPECT_EQ(view.caption(Control::txFile), dir.file("new.bin"));
     EXPECT_EQ(settingsFile(), dir.file("new.bin"));
     EXPECT_FALSE(bufferExists());
@@ -153,7 +153,7 @@ TEST_F(Files, SaveAsOntoAnExistingFileNoThenYes) {
     }
     EXPECT_EQ(dir.read("keep.bin"), "keep");
     EXPECT_EQ(dir.read("other.bin"), "fresh");
-    EXPECT_EQ(session->files().CurrentFile, dir.file("other.bin"));
+    EXPECT_EQ(session->engine().files().CurrentFile, dir.file("other.bin"));
     EXPECT_FALSE(bufferExists());
 }
 
@@ -173,7 +173,7 @@ TEST_F(Files, SaveAsCancelledChangesNothing) {
             view.dialogAnswers = {std::nullopt};
         }
         ASSERT_TRUE(session->handle([&] { session->mnuSaveAsClick(); }));
-        EXPECT_EQ(session->files().CurrentFile, dir.file("chosen.bin"));
+        EXPECT_EQ(session->engine().files().CurrentFile, dir.file("chosen.bin"));
         EXPECT_EQ(view.caption(Control::txFile), dir.file("chosen.bin"));
         EXPECT_EQ(dir.read("chosen.bin"), "mine");
         EXPECT_EQ(dir.read("programmer.ini"), iniBefore);
@@ -204,7 +204,7 @@ TEST_F(Files, NothingToSaveWithoutABuffer) {
         EXPECT_EQ(view.messages(Kind::Info), std::vector<std::string>{kNoData});
         EXPECT_EQ(view.log.size(), 1u);  // no dialog
         EXPECT_EQ(dir.read("chosen.bin"), "mine");
-        EXPECT_EQ(session->files().CurrentFile, dir.file("chosen.bin"));
+        EXPECT_EQ(session->engine().files().CurrentFile, dir.file("chosen.bin"));
     }
 }
 
@@ -309,7 +309,7 @@ TEST_F(Files, OpenChoosesAnExistingFileOrIsCancelled) {
             presets.push_back(fs::path(m.text).filename().string());
         }
         EXPECT_EQ(presets, c.presets);
-        EXPECT_EQ(session->files().CurrentFile, dir.file(c.after));
+        EXPECT_EQ(session->engine().files().CurrentFile, dir.file(c.after));
         EXPECT_EQ(view.caption(Control::txFile), dir.file(c.after));
         if (c.after == c.before) {
             EXPECT_EQ(dir.read("programmer.ini"), iniBefore);
@@ -358,11 +358,11 @@ TEST_F(Files, AFailedSaveKeepsBufferMenusAndTheShownName) {
         EXPECT_EQ(view.messages(Kind::Error), std::vector<std::string>{c.error});
         EXPECT_EQ(dir.read("trilo-programmer/tmpprgrmr.tmp"), "read data");
         EXPECT_TRUE(savesEnabled());
-        EXPECT_EQ(session->files().CurrentFile, dir.file(c.target));
+        EXPECT_EQ(session->engine().files().CurrentFile, dir.file(c.target));
         EXPECT_EQ(view.caption(Control::txFile), dir.file("old.bin"));
         EXPECT_EQ(dir.read("programmer.ini"), iniBefore);
         EXPECT_EQ(dir.read("old.bin"), "old");
-        EXPECT_FALSE(session->files().DataFile.isOpen());
+        EXPECT_FALSE(session->engine().files().DataFile.isOpen());
     }
     EXPECT_EQ(dir.read("kept.bin"), "mine");
     EXPECT_FALSE(dir.exists("gone.bin"));
@@ -403,19 +403,19 @@ TEST(FilesStart, APrivateDirThatIsALinkIsRefused) {
 TEST_F(Files, AnIoErrorInAnOperationStillReleasesTheBoardAndClosesTheFile) {
     platform.port->accesses.clear();
     const bool ok = session->handle([&] {
-        session->runOperation([&](OpContext&) {
-            session->board().link().WriteControlLatch(
+        session->engine().runOperation([&](OpContext&) {
+            session->engine().board().link().WriteControlLatch(
                 0x58);  // programming mode, as an operation does
-            session->files().DataFile.create(session->files().BufferFile);
-            session->files().DataFile.writeByte(1);
+            session->engine().files().DataFile.create(session->engine().files().BufferFile);
+            session->engine().files().DataFile.writeByte(1);
             ByteFile other;
             other.openRead(dir.file("no-such.bin"));     // fails mid-operation
-            session->board().link().SetDataLines(0x55);  // never reached
+            session->engine().board().link().SetDataLines(0x55);  // never reached
         });
     });
     EXPECT_FALSE(ok);
     EXPECT_EQ(view.messages(Kind::Error), std::vector<std::string>{"File not found."});
-    EXPECT_FALSE(session->files().DataFile.isOpen());
+    EXPECT_FALSE(session->engine().files().DataFile.isOpen());
 
     // After the operation's own latch load: the latch loaded with 0xC0, then data 0x00.
     const auto& all = platform.port->accesses;
@@ -429,7 +429,7 @@ TEST_F(Files, AnIoErrorInAnOperationStillReleasesTheBoardAndClosesTheFile) {
     expected.push_back(W(0x37A, 0x0A));
     expected.push_back(W(0x378, 0x00));
     EXPECT_EQ(release, expected);
-    EXPECT_EQ(session->board().link().LastControlByte, 0xC0);
+    EXPECT_EQ(session->engine().board().link().LastControlByte, 0xC0);
     EXPECT_EQ(all.size(), 26u + 27u);  // the operation's latch load and the release, nothing else
 }
 
@@ -531,13 +531,13 @@ namespace {
 
 // The private directory is emptied at every start: nothing may be saved into it.
 TEST_F(Files, SavingIntoTheProgramsOwnDirectoryIsRefusedAndKeepsTheData) {
-    const std::string privateDir = fs::path(session->files().BufferFile).parent_path().string();
+    const std::string privateDir = fs::path(session->engine().files().BufferFile).parent_path().string();
     struct Case {
         std::string target;
         std::deque<bool> answers;
     };
     const Case cases[] = {
-        {session->files().BufferFile,
+        {session->engine().files().BufferFile,
          {true}},  // the buffer exists, so the overwrite question comes
         {privateDir + "/mine.bin", {}},
         {privateDir + "/../trilo-programmer/mine.bin", {}},
@@ -552,7 +552,7 @@ TEST_F(Files, SavingIntoTheProgramsOwnDirectoryIsRefusedAndKeepsTheData) {
                   std::vector<std::string>{"Soubor nelze uložit do pracovního adresáře programu " +
                                            privateDir + "."})
             << c.target;
-        std::ifstream in(session->files().BufferFile, std::ios::binary);
+        std::ifstream in(session->engine().files().BufferFile, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "read data") << c.target;
         EXPECT_FALSE(fs::exists(privateDir + "/mine.bin"));
         EXPECT_TRUE(savesEnabled());

@@ -1,4 +1,4 @@
-#include "core/HexView.h"
+#include "session/HexView.h"
 
 #include <gtest/gtest.h>
 

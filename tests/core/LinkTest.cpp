@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/RecordingPort.h"
@@ -480,13 +480,13 @@ TEST(StartUp, PollLimitFromTheSettingsIsKeptAndWrittenBackUnchanged) {
         FakePlatform platform(dir.path().string());
         Session session(view, clock, platform, platform);
         ASSERT_TRUE(session.handle([&] { session.FormCreate(); }));
-        EXPECT_EQ(session.board().link().PollLimit, c.pollLimit);
+        EXPECT_EQ(session.engine().board().link().PollLimit, c.pollLimit);
         EXPECT_NE(dir.read("programmer.ini").find("Cycle=" + c.cycle + "\n"), std::string::npos);
 
         // Even at a limit below 1 a strobe against a stuck busy line ends.
         platform.port->accesses.clear();
         platform.port->defaults[0x379] = 0x08;
-        session.board().link().WriteStrobeWait();
+        session.engine().board().link().WriteStrobeWait();
         EXPECT_EQ(platform.port->accesses.size(), std::size_t(std::max(c.pollLimit, 1) + 2));
     }
 }

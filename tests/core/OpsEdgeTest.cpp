@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "commands/Commands.h"
-#include "core/Handlers.h"
+#include "session/Handlers.h"
 #include "support/SessionFixture.h"
 #include "support/SimRig.h"
 
@@ -90,7 +90,7 @@ class OpsSession : public SessionFixture {};
 TEST_F(OpsSession, AnUnusablePortRefusesEveryCommandBeforeItTouchesAnything) {
     start();
     dir.write("data.bin", "\x12\x34");
-    session->files().CurrentFile = dir.file("data.bin");
+    session->engine().files().CurrentFile = dir.file("data.bin");
     platform.port->usable = false;
     platform.port->statusText = "port gone";
     for (Handler h : {&btnReadClick, &btnWriteClick, &btnEraseClick, &btnVerifyClick,
@@ -109,13 +109,13 @@ TEST_F(OpsSession, AnUnusablePortRefusesEveryCommandBeforeItTouchesAnything) {
 TEST_F(OpsSession, AFileThatFailsMidOperationLeavesTheBoardAtRestAndNoHandleOpen) {
     start();
     session->selectDevice(4);  // an 89C51 read enters read mode before it creates the buffer
-    session->options().CheckSignature = false;
-    std::filesystem::create_directory(session->files().BufferFile);
+    session->engine().options().CheckSignature = false;
+    std::filesystem::create_directory(session->engine().files().BufferFile);
     EXPECT_FALSE(session->handle([&] { btnReadClick(*session); }));
     EXPECT_EQ(view.messages(FakeView::Kind::Error).size(), 1u);
-    EXPECT_EQ(session->board().link().LastControlByte, 0xC0);
+    EXPECT_EQ(session->engine().board().link().LastControlByte, 0xC0);
     EXPECT_EQ(platform.port->writesTo(kLpt1Base).back(), 0x00);
-    EXPECT_FALSE(session->files().DataFile.isOpen());
+    EXPECT_FALSE(session->engine().files().DataFile.isOpen());
     EXPECT_FALSE(view.enabled(Control::mnuSave));
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/TestDir.h"
@@ -156,7 +156,7 @@ TEST(OpenPortLayer, SessionStartUpWritesItsAccessesAndWaitsToTheTrace) {
         const std::string status = view.caption(Control::statusLine);
         EXPECT_EQ(status.substr(0, 6), "LPT2: ");
         EXPECT_NE(status.find(", záznam do " + trace), std::string::npos);
-        session.board().link().PulseControlLow(10);
+        session.engine().board().link().PulseControlLow(10);
         EXPECT_EQ(clock.waits, std::vector<int>{10});
     }
     std::string expected = "W 027A 0B\n";

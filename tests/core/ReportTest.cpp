@@ -2,9 +2,11 @@
 // (and from trilo-cli) after it.
 #include <gtest/gtest.h>
 
-#include "commands/Report.h"
+#include "session/Report.h"
 
-namespace trilo::commands {
+namespace trilo {
+
+using commands::Outcome;
 namespace {
 
 TEST(Report, EachOutcomeInItsWords) {
@@ -56,4 +58,4 @@ TEST(Report, TheGaugeNamesTheCommandAndTheTimeLeft) {
 }
 
 }  // namespace
-}  // namespace trilo::commands
+}  // namespace trilo

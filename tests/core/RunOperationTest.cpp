@@ -15,7 +15,7 @@ TEST_F(RunOperation, AnUnusablePortShowsItsReasonInsteadOfRunning) {
     platform.port->usable = false;
     platform.port->statusText = "cannot open /dev/parport0";
     bool ran = false;
-    EXPECT_FALSE(session->handle([&] { session->runOperation([&](OpContext&) { ran = true; }); }));
+    EXPECT_FALSE(session->handle([&] { session->engine().runOperation([&](OpContext&) { ran = true; }); }));
     EXPECT_FALSE(ran);
     EXPECT_EQ(view.messages(FakeView::Kind::Error),
               std::vector<std::string>{"LPT1: cannot open /dev/parport0."});
@@ -25,7 +25,7 @@ TEST_F(RunOperation, APortLostDuringTheOperationIsReportedAfterIt) {
     start();
     bool ran = false;
     EXPECT_FALSE(session->handle([&] {
-        session->runOperation([&](OpContext&) {
+        session->engine().runOperation([&](OpContext&) {
             ran = true;
             platform.port->usable = false;
             platform.port->statusText = "the port stopped answering";
@@ -39,8 +39,8 @@ TEST_F(RunOperation, APortLostDuringTheOperationIsReportedAfterIt) {
 TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
     start();
     platform.port->accesses.clear();
-    EXPECT_THROW(session->runOperation([&](OpContext&) {
-        session->board().link().WriteControlLatch(0xA0);
+    EXPECT_THROW(session->engine().runOperation([&](OpContext&) {
+        session->engine().board().link().WriteControlLatch(0xA0);
         throw std::runtime_error("unexpected");
     }),
                  std::runtime_error);
@@ -48,7 +48,7 @@ TEST_F(RunOperation, AnErrorOfAnotherKindStillReleasesTheBoard) {
     const auto data = platform.port->writesTo(0x378);
     ASSERT_FALSE(data.empty());
     EXPECT_EQ(data.back(), 0x00);
-    EXPECT_EQ(session->board().link().LastControlByte, 0xC0);
+    EXPECT_EQ(session->engine().board().link().LastControlByte, 0xC0);
 }
 
 }  // namespace

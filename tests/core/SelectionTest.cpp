@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "core/DeviceControls.h"
+#include "session/DeviceControls.h"
 #include "sim/SimulatedBoard.h"
 #include "support/SessionFixture.h"
 
@@ -82,10 +82,10 @@ TEST_P(Selection, SetsStateAndEnablesExactlyWhatTheDeviceOffers) {
 
     const std::string family = d.family;
     const bool avr = family == "AVR";
-    EXPECT_EQ(session->selection().DeviceId, d.id);
-    EXPECT_EQ(session->selection().FamilyTag, family);
-    EXPECT_EQ(session->selection().FlashSize, d.flash);
-    EXPECT_EQ(session->selection().EepromSize, avr ? d.eeprom : 0);
+    EXPECT_EQ(session->engine().selection().DeviceId, d.id);
+    EXPECT_EQ(session->engine().selection().FamilyTag, family);
+    EXPECT_EQ(session->engine().selection().FlashSize, d.flash);
+    EXPECT_EQ(session->engine().selection().EepromSize, avr ? d.eeprom : 0);
     EXPECT_EQ(view.caption(C::txTyp), family);
     EXPECT_EQ(view.caption(C::txCpu), d.name);
     EXPECT_EQ(view.text(C::spFlash), std::to_string(d.flash));
@@ -132,7 +132,7 @@ using SelectionEdge = SessionFixture;
 
 TEST_F(SelectionEdge, NoDeviceLeavesEveryOperationDisabled) {
     start("[SETUP_PRG]\ninCpu=0\n");
-    EXPECT_EQ(session->selection().DeviceId, 0);
+    EXPECT_EQ(session->engine().selection().DeviceId, 0);
     EXPECT_TRUE(view.enabled(C::mnuCPUinf));
     for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
                 C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS,
@@ -155,7 +155,7 @@ TEST_F(SelectionEdge, StoredDeviceOutsideTheCatalogMeansNoDevice) {
         FakePlatform otherPlatform(other.path().string());
         Session s(fresh, clock, otherPlatform, otherPlatform);
         EXPECT_TRUE(s.handle([&] { s.FormCreate(); })) << stored;
-        EXPECT_EQ(s.selection().DeviceId, 0) << stored;
+        EXPECT_EQ(s.engine().selection().DeviceId, 0) << stored;
         EXPECT_FALSE(fresh.enabled(C::btnRead)) << stored;
         EXPECT_NE(other.read("programmer.ini").find("CPU=0\n"), std::string::npos) << stored;
     }
@@ -175,7 +175,7 @@ TEST_F(SelectionEdge, MCS51AfterAVRResetsTheAVRControls) {
     EXPECT_FALSE(view.enabled(C::btnWriEE));
     EXPECT_FALSE(view.enabled(C::spEEprom));
     EXPECT_EQ(view.text(C::spEEprom), "0");
-    EXPECT_EQ(session->selection().EepromSize, 0);
+    EXPECT_EQ(session->engine().selection().EepromSize, 0);
     EXPECT_FALSE(view.enabled(C::chLB3));
     EXPECT_EQ(view.caption(C::txTyp), "X051");
     EXPECT_EQ(view.caption(C::txCpu), "89C2051");
@@ -205,10 +205,10 @@ TEST_P(SpinEdit, ClampsAndReadsBadTextAsZero) {
     view.type(c.edit, c.typed);
     if (c.edit == C::spFlash) {
         session->spFlashChange();
-        EXPECT_EQ(session->selection().FlashSize, c.size);
+        EXPECT_EQ(session->engine().selection().FlashSize, c.size);
     } else {
         session->spEEpromChange();
-        EXPECT_EQ(session->selection().EepromSize, c.size);
+        EXPECT_EQ(session->engine().selection().EepromSize, c.size);
     }
     EXPECT_EQ(view.text(c.edit), c.shown);
 }

@@ -22,7 +22,7 @@ TEST_F(SessionFixture, SettingsSaveRewritesOnlyTheValuesOfItsKeys) {
         "DelMemm=1\r\ninFile=1\r\ninCpu=1\r\nno equals\r\n\r\n[Mine]\r\nx=1\r\n[RUN_PRG]\r\n"
         "CPU=15\r\nFile=\r\nnul\0byte\r\n; last words"s;
     EXPECT_EQ(ini(), expected);
-    EXPECT_EQ(session->options().PortName, "LPT2");
+    EXPECT_EQ(session->engine().options().PortName, "LPT2");
     start();
     EXPECT_EQ(ini(), expected) << "a second start changes nothing";
 }

@@ -50,27 +50,27 @@ TEST_F(Settings, FileWrittenFromNothingHoldsTheEightKeysInOrder) {
     start();
     EXPECT_TRUE(startedCleanly);
     EXPECT_EQ(ini(), kDefaults);
-    EXPECT_EQ(session->options().SettingsPath, dir.file("programmer.ini"));
-    EXPECT_EQ(session->board().link().PortBase, 0x378);
-    EXPECT_EQ(session->board().link().PollLimit, 800);
+    EXPECT_EQ(session->engine().options().SettingsPath, dir.file("programmer.ini"));
+    EXPECT_EQ(session->engine().board().link().PortBase, 0x378);
+    EXPECT_EQ(session->engine().board().link().PollLimit, 800);
     for (Control item :
          {Control::mnuDM, Control::mnuCP, Control::mnuFL, Control::mnuDL, Control::mnuLPT1}) {
         EXPECT_TRUE(view.checked(item));
     }
     EXPECT_FALSE(view.checked(Control::mnuLPT2));
-    EXPECT_EQ(session->files().CurrentFile, "");
+    EXPECT_EQ(session->engine().files().CurrentFile, "");
     // The stored-device default: the 89C2051.
-    EXPECT_EQ(session->selection().DeviceId, 2);
+    EXPECT_EQ(session->engine().selection().DeviceId, 2);
     EXPECT_EQ(view.caption(Control::txCpu), "89C2051");
     EXPECT_EQ(view.caption(Control::txTyp), "X051");
 }
 
 TEST_F(Settings, NamesMatchWithoutRegardToCaseAndKeepTheirSpelling) {
     start("[setup_prg]\nPORT=LPT2\ncycle=100\n[Run_Prg]\ncpu=15\nfile=/data/a.bin\n");
-    EXPECT_EQ(session->options().PortName, "LPT2");
-    EXPECT_EQ(session->board().link().PollLimit, 100);
-    EXPECT_EQ(session->selection().DeviceId, 15);
-    EXPECT_EQ(session->files().CurrentFile, "/data/a.bin");
+    EXPECT_EQ(session->engine().options().PortName, "LPT2");
+    EXPECT_EQ(session->engine().board().link().PollLimit, 100);
+    EXPECT_EQ(session->engine().selection().DeviceId, 15);
+    EXPECT_EQ(session->engine().files().CurrentFile, "/data/a.bin");
     const std::string text = ini();
     // The existing keys were rewritten in place, not added a second time.
     EXPECT_NE(text.find("[setup_prg]\nPORT=LPT2\ncycle=100\n"), std::string::npos) << text;
@@ -108,7 +108,7 @@ class SettingsCycle : public SessionFixture, public ::testing::WithParamInterfac
 
 TEST_P(SettingsCycle, IsReadAndWrittenBackInDecimal) {
     start(std::string("[SETUP_PRG]\nCycle=") + GetParam().stored + "\n");
-    EXPECT_EQ(session->board().link().PollLimit, GetParam().pollLimit);
+    EXPECT_EQ(session->engine().board().link().PollLimit, GetParam().pollLimit);
     EXPECT_NE(ini().find(std::string("Cycle=") + GetParam().written + "\n"), std::string::npos)
         << ini();
 }
@@ -131,7 +131,7 @@ class SettingsFlag : public SessionFixture, public ::testing::WithParamInterface
 
 TEST_P(SettingsFlag, IsTrueForAnyIntegerButZero) {
     start(std::string("[SETUP_PRG]\nVerMemm=") + GetParam().stored + "\n");
-    EXPECT_EQ(session->options().AutoVerify, GetParam().value);
+    EXPECT_EQ(session->engine().options().AutoVerify, GetParam().value);
     EXPECT_EQ(view.checked(Control::mnuDL), GetParam().value);
     EXPECT_NE(ini().find(std::string("VerMemm=") + GetParam().written + "\n"), std::string::npos);
 }
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Values, SettingsFlag,
 
 TEST_F(Settings, RememberCpuOffStartsWithNoDeviceAndForgetsTheStoredOne) {
     start("[SETUP_PRG]\ninCpu=0\nVerMemm=1\n[RUN_PRG]\nCPU=15\n");
-    EXPECT_EQ(session->selection().DeviceId, 0);
+    EXPECT_EQ(session->engine().selection().DeviceId, 0);
     EXPECT_FALSE(view.checked(Control::mnuCP));
     EXPECT_TRUE(view.checked(Control::mnuDL));
     EXPECT_NE(ini().find("CPU=0\n"), std::string::npos);
@@ -151,14 +151,14 @@ TEST_F(Settings, RememberCpuOffStartsWithNoDeviceAndForgetsTheStoredOne) {
 
 TEST_F(Settings, RememberFileOffClearsTheStoredFile) {
     start("[SETUP_PRG]\ninFile=0\n[RUN_PRG]\nFile=/data/old.bin\n");
-    EXPECT_EQ(session->files().CurrentFile, "");
+    EXPECT_EQ(session->engine().files().CurrentFile, "");
     EXPECT_EQ(view.caption(Control::txFile), "");
     EXPECT_NE(ini().find("File=\n"), std::string::npos);
 }
 
 TEST_F(Settings, StoredFileIsShownWithoutCheckingItExists) {
     start("[RUN_PRG]\nFile=/nowhere/chip.bin\n");
-    EXPECT_EQ(session->files().CurrentFile, "/nowhere/chip.bin");
+    EXPECT_EQ(session->engine().files().CurrentFile, "/nowhere/chip.bin");
     EXPECT_EQ(view.caption(Control::txFile), "/nowhere/chip.bin");
 }
 
@@ -174,8 +174,8 @@ class SettingsPort : public SessionFixture, public ::testing::WithParamInterface
 
 TEST_P(SettingsPort, IsMarkedDrivenAndWrittenBackUnchanged) {
     start(std::string("[SETUP_PRG]\nPort=") + GetParam().stored + "\n");
-    EXPECT_EQ(session->board().link().PortBase, GetParam().portBase);
-    EXPECT_EQ(session->board().link().base(), GetParam().driven);
+    EXPECT_EQ(session->engine().board().link().PortBase, GetParam().portBase);
+    EXPECT_EQ(session->engine().board().link().base(), GetParam().driven);
     EXPECT_EQ(view.checked(Control::mnuLPT1), GetParam().lpt1Marked);
     EXPECT_EQ(view.checked(Control::mnuLPT2), GetParam().lpt2Marked);
     EXPECT_NE(ini().find(std::string("Port=") + GetParam().stored + "\n"), std::string::npos)
@@ -212,17 +212,17 @@ TEST_F(Settings, OptionItemsToggleOnlyTheirOwnFlag) {
         {&Session::mnuDLClick, Control::mnuDL, "VerMemm=", &RunOptions::AutoVerify}};
     for (const Item& item : items) {
         (session.get()->*item.click)();
-        EXPECT_FALSE(session->options().*item.flag) << item.key;
+        EXPECT_FALSE(session->engine().options().*item.flag) << item.key;
         EXPECT_FALSE(view.checked(item.mark)) << item.key;
         EXPECT_NE(ini().find(std::string(item.key) + "0\n"), std::string::npos) << item.key;
         for (const Item& other : items) {
             if (&other != &item && &other > &item) {
-                EXPECT_TRUE(session->options().*other.flag) << other.key << " after " << item.key;
+                EXPECT_TRUE(session->engine().options().*other.flag) << other.key << " after " << item.key;
             }
         }
     }
     session->mnuDLClick();
-    EXPECT_TRUE(session->options().AutoVerify);
+    EXPECT_TRUE(session->engine().options().AutoVerify);
     EXPECT_TRUE(view.checked(Control::mnuDL));
     EXPECT_NE(ini().find("VerMemm=1\n"), std::string::npos);
 }
@@ -231,13 +231,13 @@ TEST_F(Settings, PortItemsSwitchWithoutTouchingAnyPort) {
     start();
     const std::size_t before = platform.port->accesses.size();
     session->mnuLPT2Click();
-    EXPECT_EQ(session->board().link().PortBase, 0x278);
+    EXPECT_EQ(session->engine().board().link().PortBase, 0x278);
     EXPECT_TRUE(view.checked(Control::mnuLPT2));
     EXPECT_FALSE(view.checked(Control::mnuLPT1));
     EXPECT_NE(ini().find("Port=LPT2\n"), std::string::npos);
     EXPECT_EQ(view.caption(Control::statusLine), "LPT2: recording port");
     session->mnuLPT1Click();
-    EXPECT_EQ(session->board().link().PortBase, 0x378);
+    EXPECT_EQ(session->engine().board().link().PortBase, 0x378);
     EXPECT_TRUE(view.checked(Control::mnuLPT1));
     EXPECT_FALSE(view.checked(Control::mnuLPT2));
     EXPECT_NE(ini().find("Port=LPT1\n"), std::string::npos);
@@ -269,7 +269,7 @@ TEST_F(Settings, RefusedWriteShowsTheErrorAndKeepsTheSettingsInMemory) {
     // The directory of the settings file is gone, so no file can be written there.
     std::filesystem::remove_all(dir.path());
     EXPECT_FALSE(session->handle([&] { session->mnuDLClick(); }));
-    EXPECT_FALSE(session->options().AutoVerify);
+    EXPECT_FALSE(session->engine().options().AutoVerify);
     EXPECT_FALSE(view.checked(Control::mnuDL));
     EXPECT_EQ(view.messages(FakeView::Kind::Error),
               std::vector<std::string>{"Unable to write to " + dir.file("programmer.ini") +

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/DeviceControls.h"
-#include "core/View.h"
+#include "session/DeviceControls.h"
+#include "session/View.h"
 
 namespace trilo::test {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Session.h"
+#include "session/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/TestDir.h"

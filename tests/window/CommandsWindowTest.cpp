@@ -25,7 +25,7 @@ void useDataFile(Program& program, const TestHome& home, int size, bool blank = 
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(data);
     file.close();
-    program.frmTop->session().files().CurrentFile = QFile::encodeName(path).toStdString();
+    program.frmTop->session().engine().files().CurrentFile = QFile::encodeName(path).toStdString();
 }
 
 }  // namespace
@@ -163,8 +163,8 @@ void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
     QVERIFY(stop->isHidden());
     QVERIFY(read->isEnabled());
     QCOMPARE(program.widget("btnReadLB")->isEnabled(), lockReadEnabled);
-    QVERIFY(!program.frmTop->session().files().DataFile.isOpen());
-    QCOMPARE(program.frmTop->session().board().link().LastControlByte, 0xC0);
+    QVERIFY(!program.frmTop->session().engine().files().DataFile.isOpen());
+    QCOMPARE(program.frmTop->session().engine().board().link().LastControlByte, 0xC0);
 }
 
 QTEST_MAIN(CommandsWindowTest)

@@ -43,7 +43,7 @@ void DataWindowTest::findsTheFirstDifferenceAfterAChangedFile() {
     Program program;
     const QString path = home.cwd() + QStringLiteral("/data.bin");
     writeData(path);
-    program.frmTop->session().files().CurrentFile = QFile::encodeName(path).toStdString();
+    program.frmTop->session().engine().files().CurrentFile = QFile::encodeName(path).toStdString();
     QTest::mouseClick(program.widget<QPushButton>("btnWrite"), Qt::LeftButton);
 
     // The file changes after the write: the verify fails and the differences show at the
@@ -115,7 +115,7 @@ void DataWindowTest::comparesOnlyWithTheDeviceItWasReadFrom() {
     Program program;
     const QString path = home.cwd() + QStringLiteral("/data.bin");
     writeData(path);
-    program.frmTop->session().files().CurrentFile = QFile::encodeName(path).toStdString();
+    program.frmTop->session().engine().files().CurrentFile = QFile::encodeName(path).toStdString();
     QTest::mouseClick(program.widget<QPushButton>("btnWrite"), Qt::LeftButton);
     QTest::mouseClick(program.widget<QPushButton>("btnRead"), Qt::LeftButton);
     program.action("mnuShowData")->trigger();

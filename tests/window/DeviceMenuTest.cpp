@@ -73,8 +73,8 @@ void DeviceMenuTest::chooseDevice() {
     QCOMPARE(program.widget<QLabel>("txTyp")->text(), family);
     QCOMPARE(program.widget<QSpinBox>("spFlash")->value(), flash);
     QCOMPARE(program.widget<QSpinBox>("spEEprom")->value(), eeprom);
-    QCOMPARE(program.frmTop->session().selection().FlashSize, flash);
-    QCOMPARE(program.frmTop->session().selection().EepromSize, eeprom);
+    QCOMPARE(program.frmTop->session().engine().selection().FlashSize, flash);
+    QCOMPARE(program.frmTop->session().engine().selection().EepromSize, eeprom);
     // What the user can reach, under the enabled group boxes.
     QCOMPARE(program.widget("btnReaEE")->isEnabled(), eepromButtons);
     QCOMPARE(program.widget("btnWriEE")->isEnabled(), eepromButtons);
@@ -221,7 +221,7 @@ void DeviceMenuTest::spinEditsClampWhatIsTyped() {
 
     QCOMPARE(spin->text(), shown);
     const Session& session = program.frmTop->session();
-    QCOMPARE(edit == "spFlash" ? session.selection().FlashSize : session.selection().EepromSize,
+    QCOMPARE(edit == "spFlash" ? session.engine().selection().FlashSize : session.engine().selection().EepromSize,
              size);
 }
 
@@ -285,7 +285,7 @@ void DeviceMenuTest::viewSettersDoNotCallBack() {
 
     view.setValue(Control::spFlash, 40000);
     QCOMPARE(view.text(Control::spFlash), std::string("40000"));
-    QCOMPARE(view.session().selection().FlashSize, 2048);
+    QCOMPARE(view.session().engine().selection().FlashSize, 2048);
 
     view.setValue(Control::Gauge1, 42);
     QCOMPARE(program.widget<QProgressBar>("Gauge1")->value(), 42);

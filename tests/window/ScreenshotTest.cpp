@@ -82,7 +82,7 @@ struct LiveProgram {
 
 // The pictures name a data file where a user keeps one, not the test's scratch folder.
 void showFileAs(TfrmTop& window, const QString& path, const char* shown) {
-    window.session().files().CurrentFile = QFile::encodeName(path).toStdString();
+    window.session().engine().files().CurrentFile = QFile::encodeName(path).toStdString();
     window.setCaption(Control::txFile, shown);
 }
 

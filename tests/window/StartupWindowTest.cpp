@@ -10,7 +10,7 @@
 #include <QStatusBar>
 
 #include "WindowSupport.h"
-#include "core/DeviceControls.h"
+#include "session/DeviceControls.h"
 #include "devices/Catalog.h"
 
 using namespace trilo;

@@ -5,7 +5,7 @@ namespace trilo {
 class Session;
 
 // The command buttons of the main window. Each reads its controls, runs its command through
-// Session::runCommand and shows the outcome in the controls.
+// the engine's row of the command table and shows the outcome in the controls.
 void btnReadClick(Session& s);
 void btnWriteClick(Session& s);
 void btnEraseClick(Session& s);

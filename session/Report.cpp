@@ -1,8 +1,12 @@
-#include "commands/Report.h"
+#include "session/Report.h"
+
+#include "session/CommandTable.h"
 
 #include <cstdio>
 
-namespace trilo::commands {
+namespace trilo {
+
+using commands::Outcome;
 
 namespace {
 
@@ -22,40 +26,16 @@ std::string hexAddress(std::int64_t address) {
     return text;
 }
 
+// A stop leaves a chip that a write had begun to program.
 bool writes(Command command) {
-    return command == Command::WriteFlash || command == Command::WriteEeprom;
+    const auto input = commandRow(command).input;
+    return input == commands::Destination::Flash || input == commands::Destination::Eeprom;
 }
 
 }  // namespace
 
 const char* commandName(Command command) {
-    switch (command) {
-        case Command::ReadFlash:
-            return "Čtení FLASH";
-        case Command::WriteFlash:
-            return "Zápis FLASH";
-        case Command::Erase:
-            return "Mazání";
-        case Command::Verify:
-            return "Verifikace";
-        case Command::ReadEeprom:
-            return "Čtení EEPROM";
-        case Command::WriteEeprom:
-            return "Zápis EEPROM";
-        case Command::ReadLockBits:
-            return "Čtení lock bitů";
-        case Command::ReadFuses:
-            return "Čtení fuse bitů";
-        case Command::WriteFuses:
-            return "Zápis fuse bitů";
-        case Command::ReadSerialFuse:
-            return "Čtení Serial Prog. Fuse";
-        case Command::WriteSerialFuse:
-            return "Zápis Serial Prog. Fuse";
-        case Command::Signature:
-            return "Podpis čipu";
-    }
-    return "";
+    return commandRow(command).name;
 }
 
 std::string reportText(const Report& r) {
@@ -105,4 +85,4 @@ std::string progressText(Command command, int percent, std::int64_t elapsedUs) {
     return text + std::to_string(left % 60) + " s";
 }
 
-}  // namespace trilo::commands
+}  // namespace trilo

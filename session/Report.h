@@ -9,8 +9,10 @@
 // What the user reads about a command: its name on the running gauge, and after it the line
 // that says how it ended. The window's status line and the command line's verbose output
 // take the same words from here.
-namespace trilo::commands {
+namespace trilo {
 
+// Every command of the programmer, one row each in the command table (CommandTable.h): the
+// window's buttons and trilo-cli's options run them.
 enum class Command {
     ReadFlash,
     WriteFlash,
@@ -18,21 +20,23 @@ enum class Command {
     Verify,
     ReadEeprom,
     WriteEeprom,
+    VerifyEeprom,
     ReadLockBits,
     ReadFuses,
     WriteFuses,
     ReadSerialFuse,
     WriteSerialFuse,
     Signature,
+    Checksum,
 };
 
-// "Zápis FLASH"
+// "Zápis FLASH", the row's name.
 const char* commandName(Command command);
 
 // How a command ended.
 struct Report {
     Command command = Command::ReadFlash;
-    Outcome outcome = Outcome::Done;
+    commands::Outcome outcome = commands::Outcome::Done;
     // What it read, wrote or compared.
     std::int64_t bytes = 0;
     // A write read back, an erase checked blank.
@@ -50,4 +54,4 @@ std::string reportText(const Report& report);
 // two seconds, the time left estimated from its pace so far: "Zápis FLASH 42 %, zbývá 12 s".
 std::string progressText(Command command, int percent, std::int64_t elapsedUs);
 
-}  // namespace trilo::commands
+}  // namespace trilo

@@ -1,4 +1,4 @@
-#include "core/DeviceControls.h"
+#include "session/DeviceControls.h"
 
 #include <stdexcept>
 #include <string>

@@ -90,6 +90,9 @@ public:
     virtual void closeWindow() = 0;
     // The modal About window.
     virtual void showAbout() = 0;
+    // A command runs, or has ended: the window's own parts that act on the engine (what is
+    // no control of the core's) follow the held controls, and the stop button shows.
+    virtual void showBusy(bool busy) { (void)busy; }
 
     // The data view follows the buffer and the data file: a read put new bytes in the
     // buffer, or Open chose another file, or another device reads the file in its own way.

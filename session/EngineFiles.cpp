@@ -1,3 +1,5 @@
+// The engine's files: the buffer, the data file, the recent files, and what the data window
+// shows of them.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -5,12 +7,13 @@
 
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
-#include "core/Session.h"
 #include "data/BufferDir.h"
 #include "data/DataFormat.h"
 #include "data/FileMove.h"
+#include "data/IntelHex.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
+#include "session/Engine.h"
 
 namespace trilo {
 
@@ -19,16 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using commands::FileFormat;
 
-constexpr const char* kNoData = "Nejsou data k zápisu !";
-constexpr const char* kOverwrite = "Přepsat soubor ?";
-constexpr const char* kSaveRead = "Uložit načtená data ?  ";
 // A section of its own, so the keys the program has always written stay where they were.
 constexpr const char* kRecent = "RECENT_PRG";
-
-// The box that refuses a save, naming the file.
-std::string refusalText(const std::string& path, const std::string& refusal) {
-    return "Do souboru " + path + " nelze uložit: " + refusal + ".";
-}
+constexpr const char* kData = "DATA_PRG";
 
 std::string recentKey(std::size_t index) {
     return "File" + std::to_string(index + 1);
@@ -44,9 +40,22 @@ bool sameDirectory(const std::string& path, const std::string& other) {
            a.st_ino == b.st_ino;
 }
 
+// An AVR flash turned to its tools' order, low byte of each word first.
+commands::InputImage toolOrder(commands::InputImage image, bool avrFlash) {
+    if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&image); bytes && avrFlash) {
+        swapWordBytes(*bytes);
+    }
+    return image;
+}
+
+std::string nameOf(std::int32_t id) {
+    const DeviceInfo* device = findDevice(id);
+    return device != nullptr ? device->name : "";
+}
+
 }  // namespace
 
-void Session::setupBuffer() {
+void Engine::setupBuffer() {
     // The lock comes before the stale buffer goes: the buffer of a running instance is
     // unsaved data, not a leftover. It is the user's, whichever runtime directory the
     // session names, so one window runs per user.
@@ -56,7 +65,7 @@ void Session::setupBuffer() {
     removeQuietly(files_.BufferFile);
 }
 
-std::string Session::windowSocketPath(Platform& platform) {
+std::string Engine::windowSocketPath(Platform& platform) {
     try {
         return joinPath(prepareUserTempDir(platform), "window.socket");
     } catch (const StartupAbort&) {
@@ -65,70 +74,44 @@ std::string Session::windowSocketPath(Platform& platform) {
     }
 }
 
-void Session::FormClose() {
-    while (fileExists(files_.BufferFile)) {
-        // Yes is what Enter gives; read data go only by an explicit No, never by Esc.
-        if (view_.askYesNo({kSaveRead, {}, true, false})) {
-            SaveBufferAs();
-        } else {
-            removeQuietly(files_.BufferFile);
-            // Discarded as the user said, even if the deletion failed: the question must not
-            // keep the window from closing.
-            break;
-        }
+void Engine::openDataFile(const std::string& path) {
+    if (busy()) {
+        pendingFile_ = path;
+        return;
     }
-}
-
-void Session::mnuOpenClick() {
-    std::string choice = files_.CurrentFile;
-    for (;;) {
-        const auto answer = view_.openFileDialog(choice);
-        if (!answer) {
-            // Cancel ends the command; the file chosen before stays.
-            return;
-        }
-        choice = *answer;
-        if (fileExists(choice)) {
-            break;
-        }
-    }
-    useDataFile(choice);
-}
-
-void Session::openDataFile(const std::string& path) {
     if (!fileExists(path)) {
         throw IoError(IoError::FileNotFound);
     }
     useDataFile(path);
 }
 
-void Session::openRecentFile(std::size_t index) {
+bool Engine::openRecentFile(std::size_t index) {
     if (index >= files_.RecentFiles.size()) {
-        return;
+        return true;
     }
     const std::string path = files_.RecentFiles[index];
     if (fileExists(path)) {
         useDataFile(path);
-        return;
+        return true;
     }
     files_.RecentFiles.erase(files_.RecentFiles.begin() + static_cast<std::ptrdiff_t>(index));
-    view_.showInfo("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
-    SaveSettings();
+    tell("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
+    saveSettings();
+    return false;
 }
 
-void Session::useDataFile(const std::string& path) {
+void Engine::useDataFile(const std::string& path) {
     files_.CurrentFile = path;
-    view_.setCaption(Control::txFile, files_.CurrentFile);
-    view_.dataChanged(View::DataSide::File);
+    listener_.fileChanged();
     std::erase(files_.RecentFiles, path);
     files_.RecentFiles.insert(files_.RecentFiles.begin(), path);
     if (files_.RecentFiles.size() > Files::kRecentLimit) {
         files_.RecentFiles.resize(Files::kRecentLimit);
     }
-    SaveSettings();
+    saveSettings();
 }
 
-void Session::loadRecentFiles(const SettingsFile& file) {
+void Engine::loadRecentFiles(const SettingsFile& file) {
     files_.RecentFiles.clear();
     for (std::size_t k = 0; k < Files::kRecentLimit; ++k) {
         const std::string path = file.value(kRecent, recentKey(k)).value_or("");
@@ -139,7 +122,7 @@ void Session::loadRecentFiles(const SettingsFile& file) {
     }
 }
 
-void Session::storeRecentFiles(SettingsFile& file) const {
+void Engine::storeRecentFiles(SettingsFile& file) const {
     // A file that never had a list gets no empty section; a shorter list empties the keys
     // it no longer fills, as the editor keeps every line it has read.
     for (std::size_t k = 0; k < Files::kRecentLimit; ++k) {
@@ -151,63 +134,7 @@ void Session::storeRecentFiles(SettingsFile& file) const {
     }
 }
 
-void Session::mnuSaveClick() {
-    if (files_.CurrentFile.empty()) {
-        SaveBufferAs();
-        return;
-    }
-    // Without a buffer there is nothing to put in the file's place, so the file stays.
-    if (!fileExists(files_.BufferFile)) {
-        view_.showInfo(kNoData);
-        return;
-    }
-    // A file the program cannot write (the ELF a write took) is no place for a raw dump: the
-    // user is told, and chooses another name as if there were none.
-    if (const auto refusal = commands::saveRefusal(files_.CurrentFile)) {
-        view_.showInfo(refusalText(files_.CurrentFile, *refusal));
-        SaveBufferAs();
-        return;
-    }
-    moveBufferTo(files_.CurrentFile);
-}
-
-void Session::mnuSaveAsClick() {
-    SaveBufferAs();
-}
-
-void Session::SaveBufferAs() {
-    if (!fileExists(files_.BufferFile)) {
-        view_.showInfo(kNoData);
-        return;
-    }
-    const std::string remembered = files_.CurrentFile;
-    // A name of the read's own, never the data file's: three Enters must not turn the
-    // program the user wrote into a dump of the chip.
-    std::string preset = proposedSaveName();
-    for (;;) {
-        files_.CurrentFile = view_.saveFileDialog(preset).value_or("");
-        if (files_.CurrentFile.empty()) {
-            break;
-        }
-        // A rejected name comes back preset.
-        preset = files_.CurrentFile;
-        if (const auto refusal = commands::saveRefusal(files_.CurrentFile)) {
-            view_.showInfo(refusalText(files_.CurrentFile, *refusal));
-            continue;
-        }
-        if (!fileExists(files_.CurrentFile) ||
-            view_.askYesNo({kOverwrite, files_.CurrentFile, false, true})) {
-            break;
-        }
-    }
-    if (files_.CurrentFile.empty()) {
-        files_.CurrentFile = remembered;
-        return;
-    }
-    moveBufferTo(files_.CurrentFile);
-}
-
-std::string Session::proposedSaveName() const {
+std::string Engine::proposedSaveName() const {
     const DeviceInfo* device =
         findDevice(files_.bufferDevice != 0 ? files_.bufferDevice : selection_.DeviceId);
     const std::string stem =
@@ -227,7 +154,13 @@ std::string Session::proposedSaveName() const {
     const std::string dir = files_.CurrentFile.empty() ? "" : directoryOf(files_.CurrentFile);
     // A name that is free, so the overwrite question does not come at all.
     for (int n = 1;; ++n) {
-        const std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + extension;
+        // Appended piece by piece: GCC 12 takes "-" + to_string(n) for an overlapping copy.
+        std::string name = stem;
+        if (n > 1) {
+            name += '-';
+            name += std::to_string(n);
+        }
+        name += extension;
         const std::string path = dir.empty() ? name : joinPath(dir, name);
         std::error_code error;
         if ((path != files_.CurrentFile && !fs::exists(fs::symlink_status(path, error))) ||
@@ -237,7 +170,7 @@ std::string Session::proposedSaveName() const {
     }
 }
 
-void Session::moveBufferTo(const std::string& target) {
+void Engine::saveBufferTo(const std::string& target) {
     // The program's own directory is emptied at every start: a file saved there would be
     // lost, the buffer itself most of all.
     if (sameDirectory(target, files_.BufferFile)) {
@@ -249,9 +182,76 @@ void Session::moveBufferTo(const std::string& target) {
     commands::storeBuffer(files_.BufferFile, target, files_.bufferContent);
     files_.DataFile.openRead(target);
     files_.DataFile.close();
-    view_.setEnabled(Control::mnuSave, false);
-    view_.setEnabled(Control::mnuSaveAs, false);
-    useDataFile(target);
+}
+
+bool Engine::holdsBuffer() const {
+    return fileExists(files_.BufferFile);
+}
+
+commands::InputImage Engine::bufferImage() const {
+    return toolOrder(commands::inputImage({files_.BufferFile, commands::FileFormat::Raw},
+                                          commands::BufferContent::None),
+                     bufferIsAvrFlash());
+}
+
+std::string Engine::bufferDeviceName() const {
+    return nameOf(files_.bufferDevice);
+}
+
+std::string Engine::selectedDeviceName() const {
+    return nameOf(selection_.DeviceId);
+}
+
+// The file is compared with what the buffer holds: after an EEPROM read, as an EEPROM write
+// takes it.
+commands::BufferContent Engine::fileMemory() const {
+    if (files_.bufferContent == commands::BufferContent::AvrEeprom) {
+        return files_.bufferContent;
+    }
+    const DeviceInfo* device = findDevice(selection_.DeviceId);
+    return device != nullptr ? commands::ReadContent(*device) : commands::BufferContent::Mcs51Flash;
+}
+
+commands::InputImage Engine::fileImage() const {
+    if (files_.CurrentFile.empty()) {
+        return std::string(kNoInputFile);
+    }
+    const commands::BufferContent memory = fileMemory();
+    return toolOrder(commands::inputImage(files_.CurrentFile, memory),
+                     memory == commands::BufferContent::AvrFlash);
+}
+
+std::optional<std::pair<int, int>> Engine::dataViewSize() const {
+    SettingsFile file(options_.SettingsPath);
+    try {
+        file.load();
+    } catch (const SettingsReadError&) {
+        return std::nullopt;
+    }
+    // Another user's file is not read at all.
+    if (!file.trusted()) {
+        return std::nullopt;
+    }
+    const auto width = parseSettingsInteger(file.value(kData, "Width").value_or(""));
+    const auto height = parseSettingsInteger(file.value(kData, "Height").value_or(""));
+    if (!width || !height || *width <= 0 || *height <= 0) {
+        return std::nullopt;
+    }
+    return std::pair{*width, *height};
+}
+
+void Engine::rememberDataViewSize(int width, int height) {
+    // Never another user's file, nor one that could not be read at start-up; a size is not
+    // worth a message.
+    if (settingsUntrusted_ || !settingsUnreadable_.empty() ||
+        dataViewSize() == std::pair{width, height}) {
+        return;
+    }
+    SettingsFile file(options_.SettingsPath);
+    file.load();
+    file.set(kData, "Width", std::to_string(width));
+    file.set(kData, "Height", std::to_string(height));
+    file.save();
 }
 
 }  // namespace trilo

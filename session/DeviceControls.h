@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/View.h"
+#include "session/View.h"
 
 namespace trilo {
 

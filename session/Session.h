@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/Clock.h"
+#include "base/Platform.h"
+#include "board/PortChoice.h"
+#include "session/Engine.h"
+#include "session/View.h"
+
+namespace trilo {
+
+// The operations' boxes and gauge, shown in the window. The gauge is repainted only when its
+// value changes, so a long operation costs at most 101 repaints.
+class ViewSink final : public OperationSink {
+public:
+    explicit ViewSink(View& view) : view_(view) {}
+    void progress(int percent) override;
+    void info(const std::string& message) override;
+    void detailedInfo(const std::string& message, const std::string& detail) override;
+    bool ask(const std::string& question) override;
+
+private:
+    View& view_;
+    int shown_ = 0;  // the gauge starts at 0, and every operation leaves it there
+};
+
+// The main window's handlers over the engine, under the window's names. Each reads its
+// controls through View, passes their values to the engine and shows in the controls what
+// the engine tells; the window forwards every click here, so it runs and tests without Qt.
+class Session final : private EngineListener {
+public:
+    Session(View& view, Clock& clock, Platform& platform, PortOpener& ports);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Engine& engine() { return engine_; }
+    const Engine& engine() const { return engine_; }
+    View& view() const { return view_; }
+
+    // The top-level error handler: an error a handler raises is shown in the error box with a
+    // full stop added, and the window goes on. False when the handler ended in an error.
+    bool handle(const std::function<void()>& handler) { return engine_.handle(handler); }
+    // Runs a command button's handler as the engine's one command at a time: the controls
+    // that take no input then are held disabled, and given back afterwards as the handler
+    // left them. False when another command runs.
+    bool runBusy(const std::function<void()>& handler);
+    // Closing during a command asks to stop it; the window closes once it has.
+    void askToStop();
+
+    // ---- Start-up, closing ----------------------------------------------------------
+    void FormCreate();
+    // The unsaved-data question; an error in it (shown by handle) keeps the window open.
+    void FormClose();
+    void mnuExitClick();
+    void mnuAboutClick();
+
+    // ---- Device selection -----------------------------------------------------------
+    void ApplyDeviceSelection();
+    // A device menu item (mnu1051Click .. mnu8534Click): DeviceId := id, then
+    // ApplyDeviceSelection.
+    void selectDevice(std::int32_t id);
+    void spFlashChange();
+    void spEEpromChange();
+    void chLB1Enter();
+    void chLB2Enter();
+    void chLB3Enter();
+
+    // ---- Settings -------------------------------------------------------------------
+    void LoadSettings();
+    void SaveSettings() { engine_.saveSettings(); }
+    void mnuDMClick();
+    void mnuCPClick();
+    void mnuFLClick();
+    void mnuDLClick();
+    void mnuLPT1Click();
+    void mnuLPT2Click();
+
+    // ---- Files ----------------------------------------------------------------------
+    void mnuOpenClick();
+    void mnuSaveClick();
+    void mnuSaveAsClick();
+    void SaveBufferAs();
+    void openRecentFile(std::size_t index) { engine_.openRecentFile(index); }
+
+    // ---- The command buttons (Handlers.cpp) -------------------------------------------
+    // Runs a row of the command table with the controls' values, shows what it left.
+    CommandResult runCommand(Command command);
+    // The enabled state the window shows, or the one a held control gets back.
+    void enable(Control c, bool on);
+    bool isEnabled(Control c) const;
+
+private:
+    // EngineListener: what the engine tells the window.
+    void statusChanged(const PortStatus& status) override { view_.showPortStatus(status); }
+    void commandStarted(const std::string& gauge) override;
+    void progressed(const std::string& gauge) override;
+    void commandFinished(const Report& report) override;
+    void busyChanged(bool busy) override;
+    void bufferChanged() override;
+    void fileChanged() override;
+    void error(const std::string& message) override { view_.showError(message); }
+    void closeAfterStop() override { view_.closeWindow(); }
+
+    void toggleOption(Control item, bool& flag);
+    // The buffer saved at target, which becomes the data file.
+    void moveBufferTo(const std::string& target);
+    void choosePort(std::int32_t base);
+
+    View& view_;
+    ViewSink sink_;
+    Engine engine_;
+    // While a command runs, the enabled state the core gave each held control, restored
+    // after it; nothing for a control not held.
+    std::vector<std::optional<bool>> held_;
+    bool askingToStop_ = false;
+};
+
+}  // namespace trilo
