@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTextDocument>
-#include <array>
+#include <string_view>
+
+#include "data/DataFormat.h"
 
 namespace trilo::gui {
 
@@ -95,23 +97,14 @@ void QtDialogs::error(QWidget* parent, const QString& text) {
 
 namespace {
 
-// A kind of data file: its label, the extensions it goes by (a typed name gets the first)
-// and whether the program writes it or only reads it.
-struct DataFileKind {
-    const char* label;
+// The extensions of a format as the dialogs take them, without the dot.
+QStringList suffixesOf(const DataFormat& format) {
     QStringList suffixes;
-    bool written;
-};
-
-const std::array<DataFileKind, 4>& dataFileKinds() {
-    // The label names *.BIN as the user knows it from DOS.
-    static const std::array<DataFileKind, 4> kinds = {{
-        {"Binární soubory *.BIN", {"bin"}, true},
-        {"Intel HEX", {"hex", "ihx", "ihex"}, true},
-        {"Motorola S-record", {"srec", "s19", "s28", "s37", "mot"}, true},
-        {"ELF", {"elf"}, false},
-    }};
-    return kinds;
+    for (const std::string_view extension : format.extensions) {
+        suffixes << QString::fromLatin1(extension.substr(1).data(),
+                                        static_cast<qsizetype>(extension.size() - 1));
+    }
+    return suffixes;
 }
 
 // The extensions as patterns that take any letter case, as DOS tools wrote the names.
@@ -140,17 +133,18 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
     QStringList everySuffix;
     QString current = preset.isEmpty() ? QString() : QStringLiteral("Všechny soubory (*)");
     QHash<QString, QString> typedSuffix;
-    for (const DataFileKind& data : dataFileKinds()) {
-        // ELF is read, never written.
-        if (save && !data.written) {
+    for (const DataFormat& format : dataFormats()) {
+        // A format the program only reads (ELF) is no choice for a save.
+        if (save && !format.writable()) {
             continue;
         }
-        const QString filter = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(data.label),
-                                                             anyCasePatterns(data.suffixes));
+        const QStringList suffixes = suffixesOf(format);
+        const QString filter = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(format.filter),
+                                                             anyCasePatterns(suffixes));
         filters << filter;
-        everySuffix << data.suffixes;
-        typedSuffix.insert(filter, data.suffixes.constFirst());
-        if (data.suffixes.contains(suffix)) {
+        everySuffix << suffixes;
+        typedSuffix.insert(filter, suffixes.constFirst());
+        if (suffixes.contains(suffix)) {
             current = filter;
         }
     }
@@ -169,7 +163,7 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
         // A name typed without an extension takes the one of the kind of file chosen.
         auto suffixFor = [typedSuffix](const QString& filter) {
-            return typedSuffix.value(filter, QStringLiteral("bin"));
+            return typedSuffix.value(filter, suffixesOf(rawFormat()).constFirst());
         };
         dialog->setDefaultSuffix(suffixFor(current));
         QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(),

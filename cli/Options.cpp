@@ -12,6 +12,7 @@
 #include "base/Hex.h"
 #include "board/PortChoice.h"
 #include "commands/Commands.h"
+#include "data/DataFormat.h"
 #include "devices/DeviceNames.h"
 
 namespace trilo::cli {
@@ -151,6 +152,17 @@ const option* flagGivenValue(const std::string& typed) {
 
 bool same(const std::string& a, const char* b) {
     return ::strcasecmp(a.c_str(), b) == 0;
+}
+
+// The names -f takes: "raw, ihex nebo srec".
+std::string formatOptions() {
+    std::vector<std::string_view> names;
+    for (const DataFormat& format : dataFormats()) {
+        if (format.option != nullptr) {
+            names.emplace_back(format.option);
+        }
+    }
+    return alternatives(names);
 }
 
 int positive(const std::string& text, const std::string& what) {
@@ -326,14 +338,10 @@ Options parseOptions(int argc, char** argv) {
                 o.lockLevel = positive(arg, "úroveň lock bitů");
                 break;
             case 'f':
-                if (same(arg, "raw")) {
-                    o.format = commands::FileFormat::Raw;
-                } else if (same(arg, "ihex")) {
-                    o.format = commands::FileFormat::IntelHex;
-                } else if (same(arg, "srec")) {
-                    o.format = commands::FileFormat::SRecord;
+                if (const DataFormat* format = formatForOption(arg)) {
+                    o.format = *format;
                 } else {
-                    throw UsageError("neznámý formát „" + arg + "“; použijte raw, ihex nebo srec");
+                    throw UsageError("neznámý formát „" + arg + "“; použijte " + formatOptions());
                 }
                 break;
             case kPollLimit:

@@ -7,13 +7,13 @@
 #include <cctype>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 #include <variant>
+#include <vector>
 
 #include "base/Errors.h"
 #include "data/DataFormat.h"
 #include "data/FileMove.h"
-#include "data/IntelHex.h"
-#include "data/SRecord.h"
 
 namespace trilo::commands {
 
@@ -45,19 +45,13 @@ std::optional<std::string> readWhole(ByteFile& file, const std::string& path) {
 }
 
 // The format the file is read in, or the refusal of its content.
-std::variant<DataFormat, std::string> inputFormat(ByteFile& file, const InputFile& input) {
-    switch (input.format) {
-        case FileFormat::Raw:
-            return DataFormat::Raw;
-        case FileFormat::IntelHex:
-            return DataFormat::IntelHex;
-        case FileFormat::SRecord:
-            return DataFormat::SRecord;
-        case FileFormat::ByName:
-            break;
+std::variant<const DataFormat*, std::string> inputFormat(ByteFile& file, const InputFile& input) {
+    if (const DataFormat* chosen = input.format.format()) {
+        return chosen;
     }
-    if (formatOfName(input.path) == DataFormat::Raw) {
-        return DataFormat::Raw;
+    // A raw name is never looked into: its bytes may be anything.
+    if (const DataFormat* named = formatOfName(input.path); named != nullptr && named->asIs()) {
+        return named;
     }
     return formatOf(input.path, readStart(file, input.path, kHeadBytes));
 }
@@ -69,18 +63,18 @@ namespace {
 // The format of the file a save would replace: its extension's, or for a name whose extension
 // says nothing, what the regular file there holds, as a read would take it. Nothing for a
 // name that says nothing and no file (or no regular one: a pipe is never read for this).
-std::optional<DataFormat> targetFormat(const std::string& path) {
-    if (const auto named = formatOfName(path)) {
+const DataFormat* targetFormat(const std::string& path) {
+    if (const DataFormat* named = formatOfName(path)) {
         return named;
     }
     // Looked at before it is opened: opening a device may have effects of its own.
     struct stat looked {};
     if (::stat(path.c_str(), &looked) != 0 || !S_ISREG(looked.st_mode)) {
-        return std::nullopt;
+        return nullptr;
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return std::nullopt;
+        return nullptr;
     }
     struct stat opened {};
     std::string head(static_cast<std::size_t>(kHeadBytes), '\0');
@@ -91,12 +85,12 @@ std::optional<DataFormat> targetFormat(const std::string& path) {
     }
     ::close(fd);
     if (got < 0) {
-        return std::nullopt;
+        return nullptr;
     }
     head.resize(static_cast<std::size_t>(got));
     const auto format = formatOf(path, head);
-    return std::holds_alternative<DataFormat>(format) ? std::optional(std::get<DataFormat>(format))
-                                                      : std::nullopt;
+    return std::holds_alternative<const DataFormat*>(format) ? std::get<const DataFormat*>(format)
+                                                             : nullptr;
 }
 
 }  // namespace
@@ -105,41 +99,53 @@ FileFormat savedFormat(const std::string& path, FileFormat format) {
     if (format != FileFormat::ByName) {
         return format;
     }
-    switch (targetFormat(path).value_or(DataFormat::Raw)) {
-        case DataFormat::IntelHex:
-            return FileFormat::IntelHex;
-        case DataFormat::SRecord:
-            return FileFormat::SRecord;
-        default:
-            return FileFormat::Raw;
+    const DataFormat* target = targetFormat(path);
+    return target != nullptr && target->writable() ? *target : rawFormat();
+}
+
+std::string savedExtension(const std::string& dataFile) {
+    const DataFormat& saved = *savedFormat(dataFile, FileFormat::ByName).format();
+    if (!dataFile.empty() && !saved.asIs() && formatOfName(dataFile) != nullptr) {
+        return std::filesystem::path(dataFile).extension().string();
     }
+    return std::string(saved.extensions.front());
 }
 
 std::optional<std::string> saveRefusal(const std::string& path, FileFormat format) {
-    if (format != FileFormat::ByName || targetFormat(path) != DataFormat::Elf) {
+    const DataFormat* target = format == FileFormat::ByName ? targetFormat(path) : format.format();
+    if (target == nullptr || target->writable()) {
         return std::nullopt;
     }
     std::string extension = std::filesystem::path(path).extension().string();
     for (char& c : extension) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    const std::string what =
-        formatOfName(path) ? "přípona " + extension + " patří ELF" : "soubor obsahuje ELF";
-    return what + ", který program jen čte a nezapisuje; data uložte jako .bin, .hex nebo .srec";
+    std::string what = format != FileFormat::ByName    ? std::string("formát ")
+                       : formatOfName(path) != nullptr ? "přípona " + extension + " patří "
+                                                       : std::string("soubor obsahuje ");
+    what += target->name;
+    // What it may be saved as instead: the first extension of each format that is written.
+    std::vector<std::string_view> instead;
+    for (const DataFormat& f : dataFormats()) {
+        if (f.writable()) {
+            instead.push_back(f.extensions.front());
+        }
+    }
+    return what + ", který program jen čte a nezapisuje; data uložte jako " + alternatives(instead);
 }
 
 namespace {
 
 // A file that is not raw, read whole and decoded for `memory` as a write takes it, or the
 // text of its refusal.
-InputImage decodedImage(ByteFile& file, const std::string& path, DataFormat format,
+InputImage decodedImage(ByteFile& file, const std::string& path, const DataFormat& format,
                         BufferContent memory) {
     const auto bytes = readWhole(file, path);
     if (!bytes) {
         return std::string(kHexTooLarge);
     }
-    auto image = readImage(format, *bytes, memory != BufferContent::Mcs51Flash,
-                           memory == BufferContent::AvrEeprom);
+    ImageRead image = format.read(*bytes, {.avr = memory != BufferContent::Mcs51Flash,
+                                           .eeprom = memory == BufferContent::AvrEeprom});
     if (auto* refusal = std::get_if<std::string>(&image)) {
         return std::move(*refusal);
     }
@@ -160,12 +166,13 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
         c.sink.info(*refusal);
         return false;
     }
-    if (std::get<DataFormat>(format) == DataFormat::Raw) {
+    const DataFormat& read = *std::get<const DataFormat*>(format);
+    if (read.asIs()) {
         c.DataFile.openRead(file.path);
         c.input = &c.DataFile;
         return true;
     }
-    InputImage image = decodedImage(c.DataFile, file.path, std::get<DataFormat>(format), memory);
+    InputImage image = decodedImage(c.DataFile, file.path, read, memory);
     if (const auto* refusal = std::get_if<std::string>(&image)) {
         c.sink.info(*refusal);
         return false;
@@ -184,8 +191,8 @@ InputImage inputImage(const InputFile& file, BufferContent memory) {
     if (const auto* refusal = std::get_if<std::string>(&format)) {
         return *refusal;
     }
-    if (std::get<DataFormat>(format) != DataFormat::Raw) {
-        return decodedImage(handle, file.path, std::get<DataFormat>(format), memory);
+    if (const DataFormat& read = *std::get<const DataFormat*>(format); !read.asIs()) {
+        return decodedImage(handle, file.path, read, memory);
     }
     const auto bytes = readWhole(handle, file.path);
     if (!bytes) {
@@ -204,8 +211,8 @@ void storeBuffer(const std::string& buffer, const std::string& target, BufferCon
     if (auto refusal = saveRefusal(target, format)) {
         throw TriloError(std::move(*refusal));
     }
-    format = savedFormat(target, format);
-    if (format == FileFormat::Raw) {
+    const DataFormat& saved = *savedFormat(target, format).format();
+    if (saved.asIs()) {
         replaceFile(buffer, target);
         return;
     }
@@ -215,8 +222,7 @@ void storeBuffer(const std::string& buffer, const std::string& target, BufferCon
     if (content == BufferContent::AvrFlash) {
         swapWordBytes(image);
     }
-    writeWholeFile(target,
-                   format == FileFormat::SRecord ? writeSRecord(image) : writeIntelHex(image));
+    writeWholeFile(target, saved.write(image));
     removeQuietly(buffer);
 }
 

@@ -6,13 +6,29 @@
 #include <variant>
 #include <vector>
 
+#include "data/DataFormat.h"
 #include "ops/Operation.h"
 
 namespace trilo::commands {
 
 // How a data file is read or written: by its name (and, read, by its content), or in the
-// format the caller says.
-enum class FileFormat { ByName, Raw, IntelHex, SRecord };
+// format the caller says, a row of the formats' registry.
+class FileFormat {
+public:
+    static const FileFormat ByName;
+    static const FileFormat Raw;
+
+    constexpr FileFormat() = default;
+    constexpr FileFormat(const DataFormat& format) : format_(&format) {}
+    // nullptr for ByName.
+    constexpr const DataFormat* format() const { return format_; }
+    bool operator==(const FileFormat&) const = default;
+
+private:
+    const DataFormat* format_ = nullptr;
+};
+inline constexpr FileFormat FileFormat::ByName{};
+inline const FileFormat FileFormat::Raw{rawFormat()};
 
 // Which memory an image belongs to: what the last read left in the buffer, so that a save
 // knows the word order, or what a data file is opened for.
@@ -29,10 +45,16 @@ struct InputFile {
     FileFormat format;
 };
 
-// The format a file named `path` is saved in: as the caller says, else Intel HEX or S-record
-// by its extension; a name whose extension says nothing keeps the format of the file that is
-// there, so a save never turns a user's HEX file into a raw one; raw bytes otherwise.
+// The format a file named `path` is saved in: as the caller says, else the one its extension
+// says; a name whose extension says nothing keeps the format of the file that is there, so a
+// save never turns a user's HEX file into a raw one; raw bytes otherwise, and for a format
+// the program does not write.
 FileFormat savedFormat(const std::string& path, FileFormat format);
+
+// The extension of the name a save proposes beside the data file `dataFile`: the data file's
+// own where it is saved in a decoded format its name says, spelled as the user spells it,
+// else the first of the format it would be saved in (".bin" without a data file).
+std::string savedExtension(const std::string& dataFile);
 
 // Why nothing may be saved into `path`: its extension, or for a name whose extension says
 // nothing the file that is there, is of a format the program reads but cannot write (ELF),

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "data/IntelHex.h"
+#include "data/Image.h"
 
 namespace trilo {
 

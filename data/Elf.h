@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-#include "data/IntelHex.h"
+#include "data/Image.h"
 
 namespace trilo {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "data/IntelHex.h"
+#include "data/Image.h"
 
 // What the readers and writers of the record formats (Intel HEX, S-record) and the ELF reader
 // share: the image a file builds up, the lines and hex bytes of a text, and its refusals.

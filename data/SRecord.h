@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/IntelHex.h"
+#include "data/Image.h"
 
 namespace trilo {
 

@@ -32,7 +32,6 @@ inline constexpr FuseLabels kNoFuses{};
 struct DeviceInfo {
     std::int32_t id;  // DeviceId, as the settings store it
     const char* name;
-    const char* menuItem;  // the window's menu item
     Family family;
     std::int32_t flashSize;       // bytes, also for the word-addressed AVR flash
     std::int32_t eepromSize = 0;  // bytes
@@ -45,8 +44,7 @@ struct DeviceInfo {
     bool eepromOps = false;  // the EEPROM commands apply (AVR parts with an EEPROM of their own)
     bool fuseOps = false;    // the fuse commands apply
     int lockLevels = 2;      // the highest lock level the device offers
-    // What a new simulated chip holds: its fuse byte (0 = programmed) and its signature.
-    std::uint8_t factoryFuses = 0xFF;
+    // What the chip answers when its signature is read.
     Signature signature{};
 
     bool isAvr() const { return family == Family::Avr; }

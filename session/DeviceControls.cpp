@@ -16,6 +16,27 @@ constexpr const char* kNames[] = {
 };
 static_assert(std::size(kNames) == static_cast<std::size_t>(Control::Count));
 
+// The window's names of the device menu items, by DeviceId.
+struct MenuItem {
+    std::int32_t deviceId;
+    const char* name;
+};
+constexpr MenuItem kMenuItems[] = {
+    {1, "mnu1051"},  {2, "mnu2051"},  {3, "mnu4051"},  {4, "mnu51"},    {5, "mnu52"},
+    {6, "mnu53"},    {7, "mnu55"},    {8, "mnu8252"},  {9, "mnu1200"},  {10, "mnu2313"},
+    {11, "mnu2333"}, {12, "mnu4414"}, {13, "mnu4433"}, {14, "mnu4434"}, {15, "mnu8515"},
+    {16, "mnu8535"}, {17, "mnat28"},  {18, "mnu8534"},
+};
+
+const char* menuItemName(std::int32_t deviceId) {
+    for (const MenuItem& item : kMenuItems) {
+        if (item.deviceId == deviceId) {
+            return item.name;
+        }
+    }
+    throw std::out_of_range("no menu item for device " + std::to_string(deviceId));
+}
+
 }  // namespace
 
 Control menuItemOf(std::int32_t deviceId) {
@@ -34,7 +55,8 @@ std::size_t controlCount() {
 
 const char* controlName(Control c) {
     const auto k = static_cast<std::size_t>(c);
-    return k < std::size(kNames) ? kNames[k] : deviceCatalog()[k - std::size(kNames)].menuItem;
+    return k < std::size(kNames) ? kNames[k]
+                                 : menuItemName(deviceCatalog()[k - std::size(kNames)].id);
 }
 
 const std::array<Control, 6>& fuseBoxes() {

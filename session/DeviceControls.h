@@ -9,7 +9,7 @@
 namespace trilo {
 
 // The window's side of the catalog. Each device's menu item is a control after Control::Count,
-// in catalog order, named by its row.
+// in catalog order, named as the window names it (mnu1051, mnat28, ...).
 Control menuItemOf(std::int32_t deviceId);
 // Every control, the device items included.
 std::size_t controlCount();

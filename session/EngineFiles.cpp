@@ -8,7 +8,6 @@
 #include "base/Errors.h"
 #include "commands/DataFiles.h"
 #include "data/BufferDir.h"
-#include "data/DataFormat.h"
 #include "data/FileMove.h"
 #include "data/IntelHex.h"
 #include "data/Settings.h"
@@ -20,7 +19,6 @@ namespace trilo {
 namespace {
 
 namespace fs = std::filesystem;
-using commands::FileFormat;
 
 // A section of its own, so the keys the program has always written stay where they were.
 constexpr const char* kRecent = "RECENT_PRG";
@@ -141,16 +139,7 @@ std::string Engine::proposedSaveName() const {
         std::string(device != nullptr ? device->name : "data") +
         (files_.bufferContent == commands::BufferContent::AvrEeprom ? "-eeprom" : "-flash");
     // The data file's kind where the program writes it, spelled as the user spells it.
-    std::string extension = ".bin";
-    if (!files_.CurrentFile.empty()) {
-        const FileFormat format = commands::savedFormat(files_.CurrentFile, FileFormat::ByName);
-        const bool named = formatOfName(files_.CurrentFile).has_value();
-        if (format == FileFormat::IntelHex) {
-            extension = named ? fs::path(files_.CurrentFile).extension().string() : ".hex";
-        } else if (format == FileFormat::SRecord) {
-            extension = named ? fs::path(files_.CurrentFile).extension().string() : ".srec";
-        }
-    }
+    const std::string extension = commands::savedExtension(files_.CurrentFile);
     const std::string dir = files_.CurrentFile.empty() ? "" : directoryOf(files_.CurrentFile);
     // A name that is free, so the overwrite question does not come at all.
     for (int n = 1;; ++n) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace trilo {
 
@@ -31,12 +32,29 @@ bool isKnownCommand(std::uint8_t command) {
     }
 }
 
+// The fuse byte a new chip holds (0 = programmed), as the parts are shipped: SPIEN programmed
+// where the part has it, the clock fuses of the parts that have them as shipped (CKSEL 010 on
+// 90S2333 and 90S4433, 0010 on ATtiny28), everything else unprogrammed.
+std::uint8_t factoryFuses(const DeviceInfo& device) {
+    constexpr struct {
+        std::int32_t deviceId;
+        std::uint8_t fuses;
+    } kClockParts[] = {{11, 0xDA}, {13, 0xDA}, {17, 0xF2}};
+    for (const auto& part : kClockParts) {
+        if (part.deviceId == device.id) {
+            return part.fuses;
+        }
+    }
+    const bool spien = device.fuses[0] != nullptr && std::string_view(device.fuses[0]) == "SPIEN";
+    return spien ? 0xDF : 0xFF;
+}
+
 }  // namespace
 
 AvrChip::AvrChip(const DeviceInfo& device, ProtocolFaults& faults) : SimChip(device, faults) {
     fusesApart_ = device.fuseReadControl == 0x04;
     fuseMask_ = device.fuseMask();
-    fuses = device.factoryFuses;
+    fuses = factoryFuses(device);
     signature_ = device.signature.bytes;
 }
 

@@ -29,7 +29,7 @@ out=$(
     check board ops sim devices data link base
     check session board commands ops devices data link base
     check cli session commands board devices data base
-    check app session board devices base
+    check app session board devices data base
 )
 if [ -n "$out" ]; then
     printf '%s\n' "$out"

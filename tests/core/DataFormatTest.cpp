@@ -1,5 +1,5 @@
-// The formats of data files other than Intel HEX (S-record, ELF), and how a file's name and
-// content choose among them.
+// The formats of data files other than Intel HEX (S-record, ELF), how a file's name and
+// content choose among them, and the registry every place that tells formats apart asks.
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,35 @@
 #include <utility>
 #include <vector>
 
+#include "commands/DataFiles.h"
 #include "data/DataFormat.h"
 #include "data/Elf.h"
 #include "data/SRecord.h"
+#include "support/TestDir.h"
 
 namespace trilo::test {
 namespace {
 
-using Outcome = std::variant<DataFormat, std::string>;
+using Outcome = std::variant<const DataFormat*, std::string>;
+
+const DataFormat* row(std::string_view name) {
+    for (const DataFormat& format : dataFormats()) {
+        if (format.name == name) {
+            return &format;
+        }
+    }
+    ADD_FAILURE() << "no format " << name;
+    return nullptr;
+}
+
+const DataFormat* const kRaw = row("binární data");
+const DataFormat* const kIntelHex = row("Intel HEX");
+const DataFormat* const kSRecord = row("S-record");
+const DataFormat* const kElf = row("ELF");
+
+ImageRead readImage(const DataFormat* format, std::string_view bytes, bool avr, bool eeprom) {
+    return format->read(bytes, {.avr = avr, .eeprom = eeprom});
+}
 
 std::string fixture(const std::string& name) {
     std::ifstream in(std::string(TRILO_FIXTURES_DIR) + "/intelhex/" + name, std::ios::binary);
@@ -49,30 +70,30 @@ TEST(DataFormat, TheExtensionDecidesAndTheContentWhereItIsUnknown) {
     const std::string srec = "S0030000FC\nS1060000010203F3\n";
     const std::string binary("\x0c\xc0\x00\xff", 4);
     const std::vector<std::tuple<const char*, std::string, Outcome>> cases = {
-        {"fw.hex", hex, DataFormat::IntelHex},
-        {"/home/u/FW.HEX", hex, DataFormat::IntelHex},
-        {"a/b.Ihx", hex, DataFormat::IntelHex},
-        {"c.iHeX", hex, DataFormat::IntelHex},
-        {"fw.S19", srec, DataFormat::SRecord},
-        {"fw.s28", srec, DataFormat::SRecord},
-        {"fw.s37", srec, DataFormat::SRecord},
-        {"fw.mot", srec, DataFormat::SRecord},
-        {"fw.srec", srec, DataFormat::SRecord},
-        {"fw.elf", kElfHead, DataFormat::Elf},
+        {"fw.hex", hex, kIntelHex},
+        {"/home/u/FW.HEX", hex, kIntelHex},
+        {"a/b.Ihx", hex, kIntelHex},
+        {"c.iHeX", hex, kIntelHex},
+        {"fw.S19", srec, kSRecord},
+        {"fw.s28", srec, kSRecord},
+        {"fw.s37", srec, kSRecord},
+        {"fw.mot", srec, kSRecord},
+        {"fw.srec", srec, kSRecord},
+        {"fw.elf", kElfHead, kElf},
         // A raw file may hold anything, an ELF file's bytes too.
-        {"fw.hex.bin", kElfHead, DataFormat::Raw},
-        {"fw.BIN", hex, DataFormat::Raw},
+        {"fw.hex.bin", kElfHead, kRaw},
+        {"fw.BIN", hex, kRaw},
         // Unknown extensions: the first bytes, past leading blank lines.
-        {"fw", "\r\n" + hex, DataFormat::IntelHex},
-        {"fw.hexx", hex, DataFormat::IntelHex},
-        {"d.hex/fw", srec, DataFormat::SRecord},
-        {"main.out", kElfHead, DataFormat::Elf},
-        {"image", binary, DataFormat::Raw},
-        {"notes.txt", "Sx: a note\n", DataFormat::Raw},
-        {"empty", "", DataFormat::Raw},
+        {"fw", "\r\n" + hex, kIntelHex},
+        {"fw.hexx", hex, kIntelHex},
+        {"d.hex/fw", srec, kSRecord},
+        {"main.out", kElfHead, kElf},
+        {"image", binary, kRaw},
+        {"notes.txt", "Sx: a note\n", kRaw},
+        {"empty", "", kRaw},
         // Text that is no valid record is the reader's to refuse, with the line at fault.
-        {"fw.hex", "0100000001FE\n", DataFormat::IntelHex},
-        {"fw.hex", "", DataFormat::IntelHex},
+        {"fw.hex", "0100000001FE\n", kIntelHex},
+        {"fw.hex", "", kIntelHex},
         {"fw.hex", kElfHead, "Soubor má příponu .hex (Intel HEX), ale obsahuje ELF ! "},
         {"fw.HEX", binary, "Soubor má příponu .hex (Intel HEX), ale obsahuje binární data ! "},
         {"fw.srec", hex, "Soubor má příponu .srec (S-record), ale obsahuje Intel HEX ! "},
@@ -83,6 +104,43 @@ TEST(DataFormat, TheExtensionDecidesAndTheContentWhereItIsUnknown) {
     for (const auto& [name, head, outcome] : cases) {
         EXPECT_EQ(formatOf(name, head), outcome) << name << " " << head;
     }
+}
+
+// Each format as the places that tell formats apart see its row: the name and the content that
+// tell it, what -f takes for it, whether a read may be saved into it, and the extension a save
+// proposes beside a data file of it, named and told by its content alone.
+TEST(DataFormat, EachFormatIsOneRowOfTheRegistry) {
+    const TestDir dir;
+    const struct {
+        const DataFormat* format;
+        const char* name;  // in the letter case a user may give it
+        std::string content;
+        const char* option;  // as typed after -f
+        bool offered;        // by -f
+        bool saved;
+        const char* proposed;      // beside `name`
+        const char* proposedBare;  // beside a file of the content without an extension
+    } cases[] = {
+        {kRaw, "FW.BIN", std::string("\x0c\xc0\x00\xff", 4), "RAW", true, true, ".bin", ".bin"},
+        {kIntelHex, "fw.IHX", ":0100000001FE\n:00000001FF\n", "iHex", true, true, ".IHX", ".hex"},
+        {kSRecord, "fw.S19", "S1040000017A\nS9030000FC\n", "srec", true, true, ".S19", ".srec"},
+        {kElf, "fw.Elf", kElfHead, "elf", false, false, ".bin", ".bin"},
+    };
+    for (const auto& c : cases) {
+        const std::string bare = dir.file(std::string("bare ") + c.format->name);
+        dir.write(c.name, c.content);
+        dir.write(std::filesystem::path(bare).filename(), c.content);
+        EXPECT_EQ(formatOfName(c.name), c.format) << c.name;
+        EXPECT_EQ(formatOf(bare, c.content), Outcome(c.format)) << c.name;
+        EXPECT_EQ(formatForOption(c.option), c.offered ? c.format : nullptr) << c.option;
+        EXPECT_EQ(c.format->writable(), c.saved) << c.name;
+        for (const std::string& file : {dir.file(c.name), bare}) {
+            EXPECT_EQ(commands::saveRefusal(file).has_value(), !c.saved) << file;
+        }
+        EXPECT_EQ(commands::savedExtension(dir.file(c.name)), c.proposed) << c.name;
+        EXPECT_EQ(commands::savedExtension(bare), c.proposedBare) << c.name;
+    }
+    EXPECT_EQ(commands::savedExtension(""), ".bin");
 }
 
 TEST(SRecordRead, AcceptsEveryRecordKind) {
@@ -97,7 +155,7 @@ TEST(SRecordRead, AcceptsEveryRecordKind) {
         {"S306000000005a9f\nS70500000000fa", {0x5A}},
     };
     for (const auto& [text, want] : cases) {
-        EXPECT_EQ(image(readImage(DataFormat::SRecord, text, false, false)), want) << text;
+        EXPECT_EQ(image(readImage(kSRecord, text, false, false)), want) << text;
     }
 }
 
@@ -119,7 +177,7 @@ TEST(SRecordRead, RefusesInvalidFilesNamingTheLine) {
          "Adresa 0x100000 je za hranicí 1 MiB na řádku 1 souboru S-record ! "},
     };
     for (const auto& [text, message] : cases) {
-        EXPECT_EQ(refusal(readImage(DataFormat::SRecord, text, false, false)), message) << text;
+        EXPECT_EQ(refusal(readImage(kSRecord, text, false, false)), message) << text;
     }
 }
 
@@ -134,7 +192,7 @@ TEST(SRecordWrite, WritesTheShortestAddressAndReadsBack) {
     const std::string text = writeSRecord(large);
     EXPECT_TRUE(text.find("\nS214000000") != std::string::npos);
     EXPECT_TRUE(text.ends_with("\nS5031001EB\nS804000000FB\n")) << text.substr(text.size() - 40);
-    EXPECT_EQ(image(readImage(DataFormat::SRecord, text, false, false)), large);
+    EXPECT_EQ(image(readImage(kSRecord, text, false, false)), large);
 }
 
 TEST(ElfRead, RefusesFilesItCannotUse) {
@@ -169,8 +227,7 @@ TEST(ElfRead, RefusesFilesItCannotUse) {
         {noEeprom, true, true, "Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! "},
     };
     for (const auto& k : cases) {
-        EXPECT_EQ(refusal(readImage(DataFormat::Elf, k.file, k.avr, k.eeprom)), k.message)
-            << k.message;
+        EXPECT_EQ(refusal(readImage(kElf, k.file, k.avr, k.eeprom)), k.message) << k.message;
     }
 }
 

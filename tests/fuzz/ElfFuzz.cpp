@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    if (trilo::formatOf("main", bytes) !=
-        std::variant<trilo::DataFormat, std::string>(trilo::DataFormat::Elf)) {
+    const auto format = trilo::formatOf("main", bytes);
+    if (!std::holds_alternative<const trilo::DataFormat*>(format) ||
+        std::string_view(std::get<const trilo::DataFormat*>(format)->name) != "ELF") {
         std::abort();
     }
     return 0;
