@@ -34,15 +34,9 @@ std::optional<std::string> firstLine(const fs::path& file) {
     return line;
 }
 
-std::optional<long> number(std::string_view text, int base = 10) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) {
-        text.remove_prefix(2);
-    }
+std::optional<long> number(std::string_view text) {
     long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end == text.data()) {
         return std::nullopt;
     }

@@ -89,38 +89,5 @@ TEST(PortList, SaysWhatTheKernelKnowsOfEachPort) {
     }
 }
 
-// The kernel writes the holder's name or "none"; its documentation, a list with "+" by the
-// holder. Only a name that holds the port keeps the program from claiming it beside lp.
-TEST(PortList, ReadsWhoHoldsThePortInEitherFormat) {
-    struct Case {
-        std::string active;
-        std::string holder;
-    };
-    const Case cases[] = {
-        {"none", ""}, {"lp", "lp"}, {"lp ppdev0+", "ppdev0"}, {"lp\nplip", ""}, {"", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.active);
-        TestDir root;
-        FakeParport port = kOnboard;
-        port.active = c.active;
-        addParport(root.path(), port);
-        EXPECT_EQ(readParport(0, root.path().string())->active, c.holder);
-    }
-}
-
-TEST(PortList, AnItemNamesItsNodeAndTheModesOfItsPort) {
-    TestDir root;
-    addParport(root.path(), kOnboard);
-    FakeParport ecp = kCard;
-    ecp.modes = "PCSPP,TRISTATE,COMPAT,ECP,DMA";
-    addParport(root.path(), ecp);
-    const std::string r = root.path().string();
-    EXPECT_EQ(portItemCaption("LPT1", "/dev/parport0", r), "LPT1 (/dev/parport0, SPP+PS2+EPP)");
-    EXPECT_EQ(portItemCaption("LPT2", "/dev/parport2", r), "LPT2 (/dev/parport2, SPP+PS2+ECP)");
-    EXPECT_EQ(portItemCaption("LPT2", "/dev/parport1", r), "LPT2 (/dev/parport1)");
-    EXPECT_EQ(portItemCaption("LPT1", "/dev/board", r), "LPT1 (/dev/board)");
-}
-
 }  // namespace
 }  // namespace trilo::test

@@ -394,52 +394,43 @@ TEST(PpdevPort, APortThatFailsStaysUnusableWithItsReason) {
     }
 }
 
+std::string callNames(const FakeKernel& kernel) {
+    std::string names;
+    for (const Call& call : kernel.calls) {
+        names += (names.empty() ? "" : ", ") + call.what;
+    }
+    return names;
+}
+
 // With lp registered the exclusive claim fails; the port is claimed beside an idle lp,
 // never while lp or another program holds it.
 TEST(PpdevPort, SharesThePortWithAnIdleDriverOnly) {
-    const std::vector<std::string> exclusive = {"open /dev/parport0", "PPGETMODES", "PPEXCL",
-                                                "PPCLAIM", "close"};
     const std::string busy = ppdevProblem(PpdevStep::Claim, ENXIO, "LPT1", "/dev/parport0");
+    const std::string printing =
+        "LPT1: /dev/parport0 právě používá ovladač lp (tiskne); počkejte, až skončí, nebo "
+        "ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
+    const std::string shared = ", open /dev/parport0, PPCLAIM";
     struct Case {
-        std::string name;
         std::vector<std::string> devices;
         std::string active;
         int sharedClaimError;
-        std::vector<std::string> after;  // the calls after the exclusive attempt
+        std::string after;  // the calls after the exclusive attempt
         std::string text;
     };
+    // devices/active as the kernel writes it, the holder's name or "none", and as its
+    // documentation has it, a list with "+" by the holder.
     const Case cases[] = {
-        {"lp idle",
-         {"lp"},
-         "none",
-         0,
-         {"open /dev/parport0", "PPCLAIM"},
-         "LPT1: /dev/parport0 sdílený s ovladačem lp"},
-        {"lp and plip idle",
-         {"lp", "plip"},
-         "none",
-         0,
-         {"open /dev/parport0", "PPCLAIM"},
-         "LPT1: /dev/parport0 sdílený s ovladači lp a plip"},
-        {"lp printing",
-         {"lp"},
-         "lp",
-         0,
-         {},
-         "LPT1: /dev/parport0 právě používá ovladač lp (tiskne); počkejte, až skončí, nebo "
-         "ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu"},
-        {"lp takes it before the claim",
-         {"lp"},
-         "none",
-         ETIMEDOUT,
-         {"open /dev/parport0", "PPCLAIM", "close"},
-         "LPT1: /dev/parport0 právě používá ovladač lp (tiskne); počkejte, až skončí, nebo "
-         "ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu"},
-        {"another program", {"lp", "ppdev0"}, "ppdev0", 0, {}, busy},
-        {"kernel says nothing", {}, "none", 0, {}, busy},
+        {{"lp"}, "none", 0, shared, "LPT1: /dev/parport0 sdílený s ovladačem lp"},
+        {{"lp", "plip"}, "lp\nplip", 0, shared, "LPT1: /dev/parport0 sdílený s ovladači lp a plip"},
+        {{"lp"}, "lp", 0, "", printing},
+        {{"lp", "plip"}, "lp+ plip", 0, "", printing},
+        // lp took the port between the look and the claim, and kept it.
+        {{"lp"}, "none", ETIMEDOUT, shared + ", close", printing},
+        {{"lp", "ppdev0"}, "ppdev0", 0, "", busy},
+        {{}, "none", 0, "", busy},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.text);
         TestDir root;
         FakeParport parport;
         parport.devices = c.devices;
@@ -453,28 +444,18 @@ TEST(PpdevPort, SharesThePortWithAnIdleDriverOnly) {
         auto port = makePort(kernel, root.path().string());
         const PortStatus status = port->status(kLpt1Base);
         EXPECT_EQ(status.text, c.text);
-        EXPECT_EQ(status.usable, c.after.size() == 2);
+        EXPECT_EQ(status.usable, c.after == shared);
         EXPECT_EQ(status.sharedWith.empty(), !status.usable);
-        std::vector<std::string> calls;
-        for (const Call& call : kernel.calls) {
-            calls.push_back(call.what);
+        EXPECT_EQ(callNames(kernel),
+                  "open /dev/parport0, PPGETMODES, PPEXCL, PPCLAIM, close" + c.after);
+        if (status.usable) {
+            // Held to the end: no new claim between commands, released only at the end.
+            kernel.calls.clear();
+            port->out(0x378, 0x55);
+            port.reset();
+            EXPECT_EQ(callNames(kernel),
+                      "PPWDATA, PPWCONTROL, PPDATADIR, PPWDATA, PPRELEASE, close");
         }
-        std::vector<std::string> expected = exclusive;
-        expected.insert(expected.end(), c.after.begin(), c.after.end());
-        EXPECT_EQ(calls, expected);
-        if (!status.usable) {
-            continue;
-        }
-        // Held from the first command to the end: no new claim, and lp cannot come between.
-        kernel.calls.clear();
-        port->out(0x378, 0x55);
-        port.reset();
-        calls.clear();
-        for (const Call& call : kernel.calls) {
-            calls.push_back(call.what);
-        }
-        EXPECT_EQ(calls, (std::vector<std::string>{"PPWDATA", "PPWCONTROL", "PPDATADIR", "PPWDATA",
-                                                   "PPRELEASE", "close"}));
     }
 }
 

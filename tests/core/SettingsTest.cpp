@@ -251,7 +251,7 @@ TEST_F(Settings, PortItemsSwitchWithoutTouchingAnyPort) {
 TEST_F(Settings, PortItemsNameTheNodeAndModesTheyStandFor) {
     FakeParport card;
     card.number = 3;
-    card.modes = "PCSPP,TRISTATE,ECP";
+    card.modes = "PCSPP,TRISTATE,COMPAT,ECP,DMA";
     addParport(dir.path() / "kernel", card);
     start("[SETUP_PRG]\nLPT2Node=parport3\n");
     EXPECT_EQ(view.caption(Control::mnuLPT1), "LPT1 (/dev/parport0)");

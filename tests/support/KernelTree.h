@@ -34,25 +34,29 @@ inline void addParport(const std::filesystem::path& root, const FakeParport& p) 
     namespace fs = std::filesystem;
     const std::string name = "parport" + std::to_string(p.number);
     const fs::path proc = root / "proc/sys/dev/parport" / name;
-    writeFile(proc / "base-addr", p.baseAddr + "\n");
-    writeFile(proc / "irq", p.irq + "\n");
-    writeFile(proc / "dma", p.dma + "\n");
-    writeFile(proc / "modes", p.modes + "\n");
-    writeFile(proc / "devices/active", p.active + "\n");
+    for (const auto& [file, text] : {std::pair{"base-addr", p.baseAddr},
+                                     {"irq", p.irq},
+                                     {"dma", p.dma},
+                                     {"modes", p.modes},
+                                     {"devices/active", p.active}}) {
+        writeFile(proc / file, text + "\n");
+    }
     for (const std::string& device : p.devices) {
         writeFile(proc / "devices" / device / "timeslice", "200\n");
     }
-    fs::create_directories(root / "sys/class/parport" / name);
+    const fs::path port = root / "sys/class/parport" / name;
+    fs::create_directories(port);
     if (!p.bus.empty()) {
-        const fs::path device = root / "sys/devices" / (p.bus + "0") / p.address;
+        const fs::path device = root / "sys/devices" / p.address;
+        const fs::path bus = root / "sys/bus" / p.bus;
         fs::create_directories(device);
         for (const auto& [file, text] : p.files) {
             writeFile(device / file, text + "\n");
         }
-        fs::create_directories(root / "sys/bus" / p.bus / "drivers" / p.driver);
-        fs::create_symlink(root / "sys/bus" / p.bus, device / "subsystem");
-        fs::create_symlink(root / "sys/bus" / p.bus / "drivers" / p.driver, device / "driver");
-        fs::create_symlink(device, root / "sys/class/parport" / name / "device");
+        fs::create_directories(bus / "drivers" / p.driver);
+        fs::create_symlink(bus, device / "subsystem");
+        fs::create_symlink(bus / "drivers" / p.driver, device / "driver");
+        fs::create_symlink(device, port / "device");
     }
     if (p.node) {
         writeFile(root / "dev" / name, "");
