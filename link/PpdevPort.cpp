@@ -136,20 +136,20 @@ std::string heldByDriver(const std::string& holder, const std::string& portName,
 
 void wake(int) {}
 
-// The signal that ends a claim's wait; installed once, and only where nobody uses it.
+// The signal that ends a claim's wait, installed once; 0 when something else uses it.
 int wakeSignal() {
     static const int signal = [] {
         const int number = SIGRTMIN + 4;
         struct sigaction old {};
-        if (::sigaction(number, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
-            struct sigaction action {};
-            action.sa_handler = wake;
-            sigemptyset(&action.sa_mask);
-            // No SA_RESTART: the claim's ioctl must return.
-            action.sa_flags = 0;
-            ::sigaction(number, &action, nullptr);
+        if (::sigaction(number, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) {
+            return 0;
         }
-        return number;
+        struct sigaction action {};
+        action.sa_handler = wake;
+        sigemptyset(&action.sa_mask);
+        // No SA_RESTART: the claim's ioctl must return.
+        action.sa_flags = 0;
+        return ::sigaction(number, &action, nullptr) == 0 ? number : 0;
     }();
     return signal;
 }
@@ -178,7 +178,8 @@ public:
         event.sigev_signo = wakeSignal();
         event.sigev_notify_thread_id = ::gettid();
         timer_t timer{};
-        if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
+        // Without the timer the claim is unbounded; the holder was checked just before.
+        if (event.sigev_signo == 0 || ::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
             return ::ioctl(fd, PPCLAIM) < 0 ? errno : 0;
         }
         itimerspec due{};
@@ -324,7 +325,7 @@ bool PpdevPort::claimShared(Port& port) const {
     if (int error = system_->claimWithin(fd, kSharedClaimWaitMs); error != 0) {
         if (error == ETIMEDOUT || error == EINTR) {
             const auto now = readParport(*number, root_);
-            const std::string holder = now && !now->active.empty() ? now->active : listed(drivers);
+            const std::string holder = now && !now->active.empty() ? now->active : drivers.front();
             fail(port, heldByDriver(holder, port.name, port.node));
         } else {
             fail(port, ppdevProblem(PpdevStep::Claim, error, port.name, port.node));
