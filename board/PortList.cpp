@@ -19,7 +19,8 @@ std::string channel(const std::optional<int>& value) {
 std::string joined(const std::vector<std::string>& items, const char* separator) {
     std::string text;
     for (const std::string& item : items) {
-        text += (text.empty() ? "" : separator) + item;
+        text += text.empty() ? "" : separator;
+        text += item;
     }
     return text;
 }
@@ -61,7 +62,8 @@ std::string programName(const Parport& port, const PpdevNodes& nodes, const std:
     for (const auto& [name, node] :
          {std::pair{"LPT1", &nodes.lpt1}, std::pair{"LPT2", &nodes.lpt2}}) {
         if (parportNumber(*node, root) == port.number) {
-            names += (names.empty() ? "" : ", ") + std::string(name);
+            names += names.empty() ? "" : ", ";
+            names += name;
         }
     }
     if (!names.empty()) {

@@ -335,7 +335,8 @@ private:
             if (!board.sharedWith.empty()) {
                 std::string drivers;
                 for (const std::string& driver : board.sharedWith) {
-                    drivers += (drivers.empty() ? "" : ", ") + driver;
+                    drivers += drivers.empty() ? "" : ", ";
+                    drivers += driver;
                 }
                 sink_.verbose(
                     "deska: port je zabrán bez výhradního přístupu, protože je na něm "

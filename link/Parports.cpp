@@ -231,7 +231,8 @@ std::string modeSummary(const std::vector<std::string>& modes) {
     std::string text;
     for (const auto& [kernel, name] : shown) {
         if (std::find(modes.begin(), modes.end(), kernel) != modes.end()) {
-            text += (text.empty() ? "" : "+") + std::string(name);
+            text += text.empty() ? "" : "+";
+            text += name;
         }
     }
     return text;

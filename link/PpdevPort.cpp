@@ -120,7 +120,8 @@ constexpr int kSharedClaimWaitMs = 3000;
 std::string listed(const std::vector<std::string>& names) {
     std::string text;
     for (std::size_t k = 0; k < names.size(); ++k) {
-        text += (k == 0 ? "" : k + 1 == names.size() ? " a " : ", ") + names[k];
+        text += k == 0 ? "" : k + 1 == names.size() ? " a " : ", ";
+        text += names[k];
     }
     return text;
 }
