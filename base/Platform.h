@@ -12,6 +12,8 @@ public:
     virtual std::string currentDirectory() = 0;
     virtual std::optional<std::string> environment(const std::string& name) = 0;
     virtual unsigned userId() = 0;
+    // Where the kernel's /proc and /sys are read: "/", or a tree of a test's own.
+    virtual std::string kernelRoot() { return "/"; }
 };
 
 // The real machine: the process's directory, environment and user.

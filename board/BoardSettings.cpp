@@ -32,6 +32,8 @@ BoardSettings readBoardSettings(const SettingsFile& file) {
     s.port.board = file.value(kSetup, "Board").value_or("auto");
     s.port.trace = file.value(kSetup, "Trace").value_or("");
     s.port.simSocket = file.value(kSetup, "SimSocket").value_or("auto");
+    s.port.lpt1Node = file.value(kSetup, "LPT1Node").value_or("");
+    s.port.lpt2Node = file.value(kSetup, "LPT2Node").value_or("");
     s.CheckSignature = integerSetting(file, kSetup, "CheckSignature", 1) != 0;
     return s;
 }

@@ -45,7 +45,20 @@ const std::string& nodeFor(const PpdevNodes& nodes, std::uint16_t base) {
     return base == kLpt2Base ? nodes.lpt2 : nodes.lpt1;
 }
 
-PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNodes& nodes) {
+PpdevNodes nodesFor(const PortOptions& options, PpdevNodes defaults) {
+    // A bare name, as "parport2", is taken for the node of that name in /dev.
+    const auto node = [](const std::string& given, std::string& node) {
+        if (!given.empty()) {
+            node = given.find('/') == std::string::npos ? "/dev/" + given : given;
+        }
+    };
+    node(options.lpt1Node, defaults.lpt1);
+    node(options.lpt2Node, defaults.lpt2);
+    return defaults;
+}
+
+PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNodes& defaults) {
+    const PpdevNodes nodes = nodesFor(options, defaults);
     PortSetup setup;
     const auto kind = chooseBoard(options.board, nodeExists(nodeFor(nodes, options.base)));
     if (!kind) {

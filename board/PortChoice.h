@@ -23,7 +23,14 @@ struct PortOptions {
     // "SimSocket": what the simulated socket holds, whatever device is selected: "auto" (the
     // selected device's chip), "empty", or a device's name.
     std::string simSocket = "auto";
+    // "LPT1Node", "LPT2Node": the ppdev node that LPT1 or LPT2 stands for, when not the
+    // default (a port beyond parport1, a card's); empty: the default.
+    std::string lpt1Node;
+    std::string lpt2Node;
 };
+
+// The nodes of LPT1 and LPT2: the options' where they name one, the defaults otherwise.
+PpdevNodes nodesFor(const PortOptions& options, PpdevNodes defaults = {});
 
 // The port layer chosen at start-up. When a trace is on, clock wraps the session's clock so
 // that the waits land in the trace too; otherwise it is empty. board is the simulated board
@@ -82,6 +89,7 @@ private:
 
 // The port layer for the options read from the settings, with the trace around it when
 // "Trace" names a file. clock is the one the link waits on; the simulated board reads it.
-PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNodes& nodes = {});
+// defaults are the nodes where the options name none.
+PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNodes& defaults = {});
 
 }  // namespace trilo

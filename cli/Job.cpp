@@ -13,10 +13,12 @@
 #include "base/Clock.h"
 #include "base/Platform.h"
 #include "base/SystemReason.h"
+#include "board/PortList.h"
 #include "cli/ConsoleSink.h"
 #include "data/Checksum.h"
 #include "data/FileMove.h"
 #include "data/IoErrors.h"
+#include "data/Settings.h"
 #include "session/Engine.h"
 #include "session/ScratchDir.h"
 
@@ -303,11 +305,7 @@ private:
             }
             return status;
         }
-        // -P /dev/parportN names the node of LPT1.
-        PpdevNodes nodes;
-        if (o_.port && o_.port->front() == '/') {
-            nodes.lpt1 = *o_.port;
-        }
+        const PpdevNodes nodes;
         const bool noWait = noWaitRequested();
         SteadyClock steady;
         InstantClock instant;
@@ -332,7 +330,19 @@ private:
         }
         engine.selectDevice(device_.id);
         if (o_.verbose > 0) {
-            sink_.verbose("deska: " + engine.board().status().text);
+            const PortStatus board = engine.board().status();
+            sink_.verbose("deska: " + board.text);
+            if (!board.sharedWith.empty()) {
+                std::string drivers;
+                for (const std::string& driver : board.sharedWith) {
+                    drivers += drivers.empty() ? "" : ", ";
+                    drivers += driver;
+                }
+                sink_.verbose(
+                    "deska: port je zabrán bez výhradního přístupu, protože je na něm "
+                    "registrován ovladač " +
+                    drivers + "; program ho drží do konce běhu, ovladač do té doby čeká");
+            }
         }
 
         RunOptions& options = engine.options();
@@ -393,6 +403,10 @@ private:
     BoardSettings boardSettings(BoardSettings board) const {
         if (o_.port) {
             board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
+            // -P /dev/parportN names the node of LPT1, over programmer.ini's.
+            if (o_.port->front() == '/') {
+                board.port.lpt1Node = *o_.port;
+            }
         }
         board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
         board.port.board = o_.board.value_or(board.port.board);
@@ -529,6 +543,22 @@ private:
 
 int runJob(const Options& options) {
     return Runner(options).run();
+}
+
+int listPorts() {
+    PpdevNodes nodes;
+    try {
+        SettingsFile file(kSettingsFileName);
+        file.load();
+        if (file.trusted()) {
+            nodes = nodesFor(readBoardSettings(file).port);
+        }
+    } catch (const SettingsReadError&) {
+        // The defaults: the list does not rest on the settings.
+    }
+    const ParportSystem system = readParports();
+    std::fputs(portListText(system, nodes).c_str(), stdout);
+    return system.ports.empty() ? kPortError : kOk;
 }
 
 }  // namespace trilo::cli

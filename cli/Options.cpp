@@ -27,12 +27,14 @@ enum LongOnly : int {
     kTrace,
     kSimSocket,
     kVersion,
+    kPorts,
 };
 
 // The options that are no command; the commands' come from the command table.
 constexpr option kOtherOptions[] = {
     {"part", required_argument, nullptr, 'p'},
     {"list", no_argument, nullptr, 'l'},
+    {"ports", no_argument, nullptr, kPorts},
     {"force", no_argument, nullptr, 'F'},
     {"no-erase", no_argument, nullptr, 'D'},
     {"no-verify", no_argument, nullptr, 'V'},
@@ -110,6 +112,7 @@ constexpr FlagOf kFlags[] = {
     {'q', &Options::quiet, true},
     {'h', &Options::help, true},
     {kVersion, &Options::version, true},
+    {kPorts, &Options::ports, true},
 };
 
 struct TextOf {
@@ -359,7 +362,7 @@ Options parseOptions(int argc, char** argv) {
     if (optind < argc) {
         throw UsageError(std::string("nečekaný argument „") + argv[optind] + "“");
     }
-    if (o.help || o.version || o.list) {
+    if (o.help || o.version || o.list || o.ports) {
         return o;
     }
     checkBoard(o);
@@ -395,7 +398,7 @@ std::string commandHelp() {
 
 std::string helpText() {
     return R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
-         trilo-cli -l | -h | --version
+         trilo-cli -l | --ports | -h | --version
 
 Programuje čipy AT89 a AVR na desce programátoru na paralelním portu, stejně
 jako okno Trilo Programmer. Příkazy se provedou v zadaném pořadí na jedno
@@ -411,6 +414,9 @@ Volby:
                              velikosti písmen nezáleží
   -l, --list                 vypíše čipy s rodinou, velikostmi, podpisem
                              a fuse bity
+      --ports                vypíše paralelní porty, jak je zná jádro: uzel,
+                             adresu, režimy, IRQ, hardware a ovladače na nich;
+                             bez portu poradí, co udělat (návratový kód 4)
   -F, --force                pokračuje i s jiným čipem v patici
   -D, --no-erase             zápis FLASH bez automatického smazání
   -V, --no-verify            zápisy bez čtení zpět (FLASH, lock bity, EEPROM,

@@ -36,6 +36,7 @@ struct Options {
     bool help = false;
     bool version = false;
     bool list = false;
+    bool ports = false;
     const DeviceInfo* device = nullptr;
     std::vector<Step> steps;
 

@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
             std::puts("trilo-cli " TRILO_VERSION);
         } else if (options.list) {
             std::fputs(deviceList().c_str(), stdout);
+        } else if (options.ports) {
+            const int status = listPorts();
+            const int flushed = flushedStdout();
+            return flushed != kOk ? flushed : status;
         } else {
             return runJob(options);
         }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace trilo {
 
@@ -14,6 +15,9 @@ struct PortStatus {
     // Nothing done here reaches a real chip; the window marks the line so it cannot be
     // taken for a real board's.
     bool simulated = false;
+    // The kernel drivers (lp) registered on the port beside the program: it is claimed
+    // without exclusive access, and held so that they cannot take it between two commands.
+    std::vector<std::string> sharedWith = {};
 };
 
 // The layer under the port library: a real parallel port, the simulated board, a trace

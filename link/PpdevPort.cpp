@@ -7,8 +7,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+
+#include "link/Parports.h"
+
+// glibc names the thread of a SIGEV_THREAD_ID timer only in later versions.
+#ifndef sigev_notify_thread_id
+#define sigev_notify_thread_id _sigev_un._tid
+#endif
 
 namespace trilo {
 
@@ -103,6 +112,49 @@ std::optional<std::string> ppdevModesProblem(unsigned modes, const std::string& 
 
 namespace {
 
+// How long a claim beside another driver may wait for it to let go of the port: lp holds
+// it only while it prints a block, so a longer wait means the port is taken.
+constexpr int kSharedClaimWaitMs = 3000;
+
+// "lp", "lp a plip", "lp, plip a ppa".
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        text += k == 0 ? "" : k + 1 == names.size() ? " a " : ", ";
+        text += names[k];
+    }
+    return text;
+}
+
+// A driver holds the port right now (lp printing): claiming it would wait for the driver.
+std::string heldByDriver(const std::string& holder, const std::string& portName,
+                         const std::string& node) {
+    return portName + ": " + node + " právě používá ovladač " + holder +
+           (holder == "lp" ? " (tiskne)" : "") +
+           "; počkejte, až skončí, nebo ovladač odstraňte (sudo modprobe -r " + holder +
+           "), pak spusťte program znovu";
+}
+
+void wake(int) {}
+
+// The signal that ends a claim's wait, installed once; 0 when something else uses it.
+int wakeSignal() {
+    static const int signal = [] {
+        const int number = SIGRTMIN + 4;
+        struct sigaction old {};
+        if (::sigaction(number, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) {
+            return 0;
+        }
+        struct sigaction action {};
+        action.sa_handler = wake;
+        sigemptyset(&action.sa_mask);
+        // No SA_RESTART: the claim's ioctl must return.
+        action.sa_flags = 0;
+        return ::sigaction(number, &action, nullptr) == 0 ? number : 0;
+    }();
+    return signal;
+}
+
 class SystemPpdev final : public PpdevSystem {
 public:
     int open(const std::string& path, int flags, int& fd) override {
@@ -119,16 +171,43 @@ public:
         return result < 0 ? errno : 0;
     }
     void close(int fd) override { ::close(fd); }
+    // The kernel's claim sleeps until the holder lets go, and only a signal wakes it: a
+    // timer sends one to this thread.
+    int claimWithin(int fd, int timeoutMs) override {
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = wakeSignal();
+        event.sigev_notify_thread_id = ::gettid();
+        timer_t timer{};
+        // Without the timer the claim is unbounded; the holder was checked just before.
+        if (event.sigev_signo == 0 || ::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
+            return ::ioctl(fd, PPCLAIM) < 0 ? errno : 0;
+        }
+        itimerspec due{};
+        due.it_value.tv_sec = timeoutMs / 1000;
+        due.it_value.tv_nsec = (timeoutMs % 1000) * 1000000L;
+        ::timer_settime(timer, 0, &due, nullptr);
+        const int error = ::ioctl(fd, PPCLAIM) < 0 ? errno : 0;
+        itimerspec left{};
+        ::timer_gettime(timer, &left);
+        ::timer_delete(timer);
+        const bool expired = left.it_value.tv_sec == 0 && left.it_value.tv_nsec == 0;
+        return error == EINTR && expired ? ETIMEDOUT : error;
+    }
 };
 
 }  // namespace
+
+int PpdevSystem::claimWithin(int fd, int) {
+    return ioctl(fd, PPCLAIM, nullptr);
+}
 
 std::unique_ptr<PpdevSystem> makeSystemPpdev() {
     return std::make_unique<SystemPpdev>();
 }
 
-PpdevPort::PpdevPort(PpdevNodes nodes, std::unique_ptr<PpdevSystem> system)
-    : system_(std::move(system)) {
+PpdevPort::PpdevPort(PpdevNodes nodes, std::unique_ptr<PpdevSystem> system, std::string root)
+    : system_(std::move(system)), root_(std::move(root)) {
     ports_[0].name = "LPT1";
     ports_[0].node = std::move(nodes.lpt1);
     ports_[0].base = kLpt1Base;
@@ -195,11 +274,68 @@ bool PpdevPort::claim(Port& port) const {
         return false;
     }
     if (int error = system_->ioctl(fd, PPCLAIM, nullptr); error != 0) {
-        fail(port, ppdevProblem(PpdevStep::Claim, error, port.name, port.node));
+        // The kernel refuses an exclusive registration with ENXIO while any other device
+        // is registered on the port, such as the lp that a desktop with CUPS loads.
+        if (error == ENXIO && claimShared(port)) {
+            return true;
+        }
+        if (port.state != Port::State::Failed) {
+            fail(port, ppdevProblem(PpdevStep::Claim, error, port.name, port.node));
+        }
         return false;
     }
     port.state = Port::State::Claimed;
     port.control.reset();
+    return true;
+}
+
+// Claims the port beside the kernel drivers registered on it, when nothing but those
+// drivers is registered and none of them holds it now; false, with the port still to fail,
+// when another program's ppdev is registered or the kernel does not say who is.
+bool PpdevPort::claimShared(Port& port) const {
+    const auto number = parportNumber(port.node, root_);
+    const auto kernel = number ? readParport(*number, root_) : std::nullopt;
+    if (!kernel || !kernel->usersKnown) {
+        return false;
+    }
+    std::vector<std::string> drivers;
+    for (const std::string& device : kernel->devices) {
+        if (isProgram(device)) {
+            return false;
+        }
+        drivers.push_back(device);
+    }
+    if (drivers.empty()) {
+        return false;
+    }
+    // A claim while the driver holds the port would sleep until it lets go.
+    if (!kernel->active.empty()) {
+        fail(port, heldByDriver(kernel->active, port.name, port.node));
+        return false;
+    }
+    // PPEXCL stays with the descriptor whose registration failed; a new one registers
+    // without it.
+    system_->close(port.fd);
+    port.fd = -1;
+    int fd = -1;
+    if (int error = system_->open(port.node, O_RDWR | O_CLOEXEC, fd); error != 0) {
+        fail(port, ppdevProblem(PpdevStep::Open, error, port.name, port.node));
+        return false;
+    }
+    port.fd = fd;
+    if (int error = system_->claimWithin(fd, kSharedClaimWaitMs); error != 0) {
+        if (error == ETIMEDOUT || error == EINTR) {
+            const auto now = readParport(*number, root_);
+            const std::string holder = now && !now->active.empty() ? now->active : drivers.front();
+            fail(port, heldByDriver(holder, port.name, port.node));
+        } else {
+            fail(port, ppdevProblem(PpdevStep::Claim, error, port.name, port.node));
+        }
+        return false;
+    }
+    port.state = Port::State::Claimed;
+    port.control.reset();
+    port.sharedWith = std::move(drivers);
     return true;
 }
 
@@ -272,7 +408,14 @@ PortStatus PpdevPort::status(std::uint16_t base) const {
     if (!claim(*port)) {
         return {false, port->problem};
     }
-    return {true, port->name + ": " + port->node};
+    if (port->sharedWith.empty()) {
+        return {true, port->name + ": " + port->node};
+    }
+    const bool one = port->sharedWith.size() == 1;
+    PortStatus status{true, port->name + ": " + port->node + " sdílený s ovladač" +
+                                (one ? "em " : "i ") + listed(port->sharedWith)};
+    status.sharedWith = port->sharedWith;
+    return status;
 }
 
 }  // namespace trilo

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/PortLayer.h"
 
@@ -55,6 +56,9 @@ public:
     virtual int open(const std::string& path, int flags, int& fd) = 0;
     virtual int ioctl(int fd, unsigned long request, void* arg) = 0;
     virtual void close(int fd) = 0;
+    // PPCLAIM, given up after timeoutMs with ETIMEDOUT: a claim that does not register
+    // exclusively waits while another device holds the port.
+    virtual int claimWithin(int fd, int timeoutMs);
 };
 
 std::unique_ptr<PpdevSystem> makeSystemPpdev();
@@ -66,12 +70,16 @@ struct PpdevNodes {
 
 // LPT1 and LPT2 through the kernel's ppdev interface, with no library in between. A port is
 // opened and checked when it is first asked about, and claimed exclusively before it is
-// first driven; at the end it is left at rest and released. A port that failed stays
-// unusable, with the reason in its status.
+// first driven; when only an idle kernel driver (lp) keeps the exclusive claim from being
+// granted, it is claimed beside it. The claim is held to the end, so that no other driver
+// takes the port between two commands; at the end it is left at rest and released. A port
+// that failed stays unusable, with the reason in its status. root is where the kernel's
+// procfs and sysfs trees are read, which tests replace.
 class PpdevPort final : public PortLayer {
 public:
     explicit PpdevPort(PpdevNodes nodes = {},
-                       std::unique_ptr<PpdevSystem> system = makeSystemPpdev());
+                       std::unique_ptr<PpdevSystem> system = makeSystemPpdev(),
+                       std::string root = "/");
     ~PpdevPort() override;
     PpdevPort(const PpdevPort&) = delete;
     PpdevPort& operator=(const PpdevPort&) = delete;
@@ -91,14 +99,18 @@ private:
         std::string problem;
         // The control register is never read back: this is what was last written.
         std::optional<std::uint8_t> control;
+        // The drivers the port is shared with; empty when claimed exclusively.
+        std::vector<std::string> sharedWith;
     };
 
     Port* portAt(std::uint16_t address) const;
     bool claim(Port& port) const;
+    bool claimShared(Port& port) const;
     void fail(Port& port, const std::string& problem) const;
     bool writeControl(Port& port, std::uint8_t value) const;
 
     std::unique_ptr<PpdevSystem> system_;
+    std::string root_;
     mutable std::array<Port, 2> ports_;
 };
 

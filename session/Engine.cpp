@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "board/PortList.h"
 #include "data/BufferDir.h"
 #include "data/Settings.h"
 #include "devices/Catalog.h"
@@ -256,7 +257,8 @@ void Engine::bringUp(const BoardSettings& settings, const PpdevNodes* refuseUnas
     // A user who mistyped the port, or has no ppdev, would believe a real chip was
     // programmed.
     if (refuseUnaskedSim != nullptr) {
-        const std::string& node = nodeFor(*refuseUnaskedSim, board_.link().base());
+        const std::string& node =
+            nodeFor(nodesFor(settings.port, *refuseUnaskedSim), board_.link().base());
         if (chooseBoard(settings.port.board, nodeExists(node)) == BoardKind::Sim &&
             chooseBoard(settings.port.board, true) != BoardKind::Sim) {
             throw commands::PortUnusable(
@@ -273,6 +275,13 @@ void Engine::bringUp(const BoardSettings& settings, const PpdevNodes* refuseUnas
 void Engine::choosePort(std::int32_t base) {
     board_.link().PortBase = base;
     publishStatus();
+}
+
+std::string Engine::portCaption(std::int32_t base) const {
+    const PpdevNodes nodes = nodesFor(boardSettings_.port);
+    const bool lpt2 = base == kLpt2Base;
+    return portItemCaption(lpt2 ? "LPT2" : "LPT1", lpt2 ? nodes.lpt2 : nodes.lpt1,
+                           platform_.kernelRoot());
 }
 
 void Engine::publishStatus() {

@@ -149,6 +149,8 @@ public:
     const BoardSettings& boardSettings() const { return boardSettings_; }
     // Another port: nothing is driven, the next command finds the board there.
     void choosePort(std::int32_t base);
+    // The port item of LPT1 or LPT2: its name, the node it stands for and the port's modes.
+    std::string portCaption(std::int32_t base) const;
     void publishStatus();
 
     // ---- Selection --------------------------------------------------------------------

@@ -336,6 +336,9 @@ void Session::LoadSettings() {
     engine_.loadSettings();
     const RunOptions& o = engine_.options();
     const BoardSettings& board = engine_.boardSettings();
+    // The port items name the node and the modes they stand for.
+    view_.setCaption(C::mnuLPT1, engine_.portCaption(kLpt1Base));
+    view_.setCaption(C::mnuLPT2, engine_.portCaption(kLpt2Base));
     // 1. An unknown port name marks no item.
     if (board.PortBase != 0) {
         view_.setChecked(C::mnuLPT1, board.PortBase == kLpt1Base);

@@ -91,6 +91,11 @@ TEST(OpenPortLayer, TheRealKernelRefusesAFileThatIsNoParallelPort) {
     setup = openPortLayer(ppdev, clock, n.nodes);
     EXPECT_EQ(setup.layer->status(kLpt2Base).text,
               ppdevProblem(PpdevStep::Open, ENOENT, "LPT2", n.nodes.lpt2));
+    // "LPT2Node" puts another node in the default's place.
+    ppdev.lpt2Node = n.dir.file("card");
+    setup = openPortLayer(ppdev, clock, n.nodes);
+    EXPECT_EQ(setup.layer->status(kLpt2Base).text,
+              ppdevProblem(PpdevStep::Open, ENOENT, "LPT2", ppdev.lpt2Node));
 }
 
 TEST(OpenPortLayer, AnUnknownBoardIsAnUnusablePortThatSaysWhatToWrite) {

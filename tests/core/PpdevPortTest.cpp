@@ -8,11 +8,14 @@
 
 #include <cerrno>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/Clock.h"
 #include "link/Link.h"
+#include "support/KernelTree.h"
+#include "support/TestDir.h"
 
 namespace trilo::test {
 namespace {
@@ -148,6 +151,10 @@ struct FakeKernel {
     unsigned char status = 0;
     int nextFd = 3;
     std::map<int, std::string> open;  // fd -> path
+    // A driver such as lp is registered on the port: ppdev then refuses a registration with
+    // PPEXCL at PPCLAIM, with ENXIO, and grants one without it.
+    bool driverRegistered = false;
+    std::set<int> exclusive;  // the descriptors that asked for PPEXCL
 };
 
 class FakeSystem : public PpdevSystem {
@@ -173,6 +180,12 @@ public:
             value = *static_cast<int*>(arg);
         }
         k_.calls.push_back({name, value});
+        if (request == PPEXCL) {
+            k_.exclusive.insert(fd);
+        }
+        if (request == PPCLAIM && k_.driverRegistered && k_.exclusive.count(fd) != 0) {
+            return ENXIO;
+        }
         if (auto e = k_.errors.find(name); e != k_.errors.end()) {
             return e->second;
         }
@@ -204,8 +217,10 @@ private:
     FakeKernel& k_;
 };
 
-std::unique_ptr<PpdevPort> makePort(FakeKernel& kernel) {
-    return std::make_unique<PpdevPort>(PpdevNodes{}, std::make_unique<FakeSystem>(kernel));
+// No kernel tree unless a test gives one: the machine's own ports never count.
+std::unique_ptr<PpdevPort> makePort(FakeKernel& kernel,
+                                    const std::string& root = "/nonexistent-kernel") {
+    return std::make_unique<PpdevPort>(PpdevNodes{}, std::make_unique<FakeSystem>(kernel), root);
 }
 
 const std::vector<Call> kClaimLpt1 = {
@@ -376,6 +391,71 @@ TEST(PpdevPort, APortThatFailsStaysUnusableWithItsReason) {
         EXPECT_EQ(status.text, c.text);
         EXPECT_EQ(kernel.calls.size(), c.calls.size());
         EXPECT_TRUE(kernel.open.empty()) << "the node is closed again";
+    }
+}
+
+std::string callNames(const FakeKernel& kernel) {
+    std::string names;
+    for (const Call& call : kernel.calls) {
+        names += (names.empty() ? "" : ", ") + call.what;
+    }
+    return names;
+}
+
+// With lp registered the exclusive claim fails; the port is claimed beside an idle lp,
+// never while lp or another program holds it.
+TEST(PpdevPort, SharesThePortWithAnIdleDriverOnly) {
+    const std::string busy = ppdevProblem(PpdevStep::Claim, ENXIO, "LPT1", "/dev/parport0");
+    const std::string printing =
+        "LPT1: /dev/parport0 právě používá ovladač lp (tiskne); počkejte, až skončí, nebo "
+        "ovladač odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
+    const std::string shared = ", open /dev/parport0, PPCLAIM";
+    struct Case {
+        std::vector<std::string> devices;
+        std::string active;
+        int sharedClaimError;
+        std::string after;  // the calls after the exclusive attempt
+        std::string text;
+    };
+    // devices/active as the kernel writes it, the holder's name or "none", and as its
+    // documentation has it, a list with "+" by the holder.
+    const Case cases[] = {
+        {{"lp"}, "none", 0, shared, "LPT1: /dev/parport0 sdílený s ovladačem lp"},
+        {{"lp", "plip"}, "lp\nplip", 0, shared, "LPT1: /dev/parport0 sdílený s ovladači lp a plip"},
+        {{"lp"}, "lp", 0, "", printing},
+        {{"lp", "plip"}, "lp+ plip", 0, "", printing},
+        // lp took the port between the look and the claim, and kept it.
+        {{"lp"}, "none", ETIMEDOUT, shared + ", close", printing},
+        {{"lp", "ppdev0"}, "ppdev0", 0, "", busy},
+        {{}, "none", 0, "", busy},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TestDir root;
+        FakeParport parport;
+        parport.devices = c.devices;
+        parport.active = c.active;
+        addParport(root.path(), parport);
+        FakeKernel kernel;
+        kernel.driverRegistered = true;
+        if (c.sharedClaimError != 0) {
+            kernel.errors["PPCLAIM"] = c.sharedClaimError;
+        }
+        auto port = makePort(kernel, root.path().string());
+        const PortStatus status = port->status(kLpt1Base);
+        EXPECT_EQ(status.text, c.text);
+        EXPECT_EQ(status.usable, c.after == shared);
+        EXPECT_EQ(status.sharedWith.empty(), !status.usable);
+        EXPECT_EQ(callNames(kernel),
+                  "open /dev/parport0, PPGETMODES, PPEXCL, PPCLAIM, close" + c.after);
+        if (status.usable) {
+            // Held to the end: no new claim between commands, released only at the end.
+            kernel.calls.clear();
+            port->out(0x378, 0x55);
+            port.reset();
+            EXPECT_EQ(callNames(kernel),
+                      "PPWDATA, PPWCONTROL, PPDATADIR, PPWDATA, PPRELEASE, close");
+        }
     }
 }
 

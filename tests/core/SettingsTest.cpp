@@ -7,6 +7,7 @@
 
 #include "data/Settings.h"
 #include "link/PortLayer.h"
+#include "support/KernelTree.h"
 #include "support/SessionFixture.h"
 
 namespace trilo::test {
@@ -217,7 +218,8 @@ TEST_F(Settings, OptionItemsToggleOnlyTheirOwnFlag) {
         EXPECT_NE(ini().find(std::string(item.key) + "0\n"), std::string::npos) << item.key;
         for (const Item& other : items) {
             if (&other != &item && &other > &item) {
-                EXPECT_TRUE(session->engine().options().*other.flag) << other.key << " after " << item.key;
+                EXPECT_TRUE(session->engine().options().*other.flag)
+                    << other.key << " after " << item.key;
             }
         }
     }
@@ -242,6 +244,21 @@ TEST_F(Settings, PortItemsSwitchWithoutTouchingAnyPort) {
     EXPECT_FALSE(view.checked(Control::mnuLPT2));
     EXPECT_NE(ini().find("Port=LPT1\n"), std::string::npos);
     EXPECT_EQ(platform.port->accesses.size(), before);
+}
+
+// LPT2 stands for a card's port beyond parport1; each item names its node and the modes the
+// kernel gives that port, and the key stays as the user wrote it.
+TEST_F(Settings, PortItemsNameTheNodeAndModesTheyStandFor) {
+    FakeParport card;
+    card.number = 3;
+    card.modes = "PCSPP,TRISTATE,COMPAT,ECP,DMA";
+    addParport(dir.path() / "kernel", card);
+    start("[SETUP_PRG]\nLPT2Node=parport3\n");
+    EXPECT_EQ(view.caption(Control::mnuLPT1), "LPT1 (/dev/parport0)");
+    EXPECT_EQ(view.caption(Control::mnuLPT2), "LPT2 (/dev/parport3, SPP+PS2+ECP)");
+    EXPECT_EQ(nodesFor(platform.opened).lpt2, "/dev/parport3");
+    session->mnuLPT2Click();
+    EXPECT_NE(ini().find("LPT2Node=parport3\n"), std::string::npos);
 }
 
 TEST_F(Settings, BoardAndTraceAreReadButNeverWritten) {

@@ -29,6 +29,8 @@ public:
         return it->second;
     }
     unsigned userId() override { return uid; }
+    // No kernel tree unless a test builds one: the machine's own ports never show.
+    std::string kernelRoot() override { return dir_ + "/kernel"; }
     PortSetup openPort(const PortOptions& options, Clock&) override {
         opened = options;
         PortSetup setup;

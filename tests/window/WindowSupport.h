@@ -202,6 +202,12 @@ public:
     std::vector<QUrl> opened;
 };
 
+// The real machine without its kernel's ports, so the port items read the same on any.
+class WindowPlatform : public SystemPlatform {
+public:
+    std::string kernelRoot() override { return "/nonexistent-kernel"; }
+};
+
 // The program as its entry builds it: the main window first (its start-up runs), then the
 // hidden About window, over the real machine with scripted dialogs.
 struct Program {
@@ -227,7 +233,7 @@ struct Program {
     QString caption(Control c) const { return QString::fromStdString(frmTop->caption(c)); }
 
     ScriptedDialogs dialogs;
-    SystemPlatform platform;
+    WindowPlatform platform;
     SimulatedPorts ports;
     RecordingClock clock;
     RecordingOpener opener;
