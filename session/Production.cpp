@@ -177,6 +177,12 @@ void ProductionRun::prepare() {
     if (job_.serialFuseOn) {
         steps_.push_back({Command::WriteSerialFuse, {}});
     }
+    // A chip that got nothing would count as good.
+    if (steps_.empty()) {
+        throw TriloError(
+            "Úloha nic nezapisuje: není zadán soubor pro FLASH ani EEPROM, fuse bity "
+            "ani pojistka");
+    }
     // The automatic erase once, before the first write, and only in a job that writes the
     // flash: the flash write's own when it comes first, never after the EEPROM is written.
     for (Step& step : steps_) {
