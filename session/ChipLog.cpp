@@ -30,8 +30,15 @@ std::string counted(int n, const char* one, const char* few, const char* many) {
 }  // namespace
 
 std::string chipLine(const ChipResult& chip) {
-    std::string line = "#" + std::to_string(chip.number) + (chip.passed ? " OK " : " CHYBA ") +
-                       chip.device + (chip.signature.empty() ? "" : " " + chip.signature);
+    // Appended piece by piece: GCC 12 takes "#" + to_string(n) for an overlapping copy.
+    std::string line = "#";
+    line += std::to_string(chip.number);
+    line += chip.passed ? " OK " : " CHYBA ";
+    line += chip.device;
+    if (!chip.signature.empty()) {
+        line += ' ';
+        line += chip.signature;
+    }
     if (!chip.passed) {
         line += ", " + chip.failedStep + (chip.message.empty() ? "" : ": " + chip.message);
         if (chip.difference) {
@@ -93,7 +100,10 @@ std::string csvRow(const ChipResult& chip, const std::string& job) {
     };
     std::string row;
     for (const std::string& field : fields) {
-        row += (row.empty() ? "" : ",") + csvField(field);
+        if (!row.empty()) {
+            row += ',';
+        }
+        row += csvField(field);
     }
     return row + "\n";
 }
@@ -107,7 +117,7 @@ std::string isoTimeNow() {
     // ISO 8601 puts a colon in the offset: +0200 is +02:00.
     std::string iso = text;
     if (iso.size() >= 5) {
-        iso.insert(iso.size() - 2, ":");
+        iso.insert(iso.size() - 2, 1, ':');
     }
     return iso;
 }
