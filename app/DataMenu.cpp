@@ -22,6 +22,7 @@ void TfrmTop::createDataMenu() {
     show->setObjectName(QStringLiteral("mnuShowData"));
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     connect(show, &QAction::triggered, this, &TfrmTop::showDataWindow);
+    createProductionItems(menu);
 }
 
 void TfrmTop::showDataWindow() {

@@ -33,6 +33,22 @@ public:
     // A line of text asked for under a label, preset; nothing when cancelled.
     virtual std::optional<QString> line(QWidget* parent, const QString& label,
                                         const QString& preset) = 0;
+    // A job file or the protocol to open or save, preset; nothing when cancelled.
+    virtual std::optional<QString> otherFile(QWidget* parent, bool save, View::OtherFile kind,
+                                             const QString& preset) {
+        (void)parent, (void)save, (void)kind, (void)preset;
+        return std::nullopt;
+    }
+    // "Sériové programování" between chips: true for the next chip, false ends the run.
+    virtual bool nextChip(QWidget* parent, const ProductionStatus& status) {
+        (void)parent, (void)status;
+        return false;
+    }
+    // "Protokol", to read and copy: true when the user asks to save it.
+    virtual bool protocol(QWidget* parent, const QString& text) {
+        (void)parent, (void)text;
+        return false;
+    }
 };
 
 // The real boxes and dialogs.
@@ -45,6 +61,11 @@ public:
     std::optional<QString> saveFile(QWidget* parent, const QString& preset) override;
     std::optional<QString> line(QWidget* parent, const QString& label,
                                 const QString& preset) override;
+    // JobDialogs.cpp
+    std::optional<QString> otherFile(QWidget* parent, bool save, View::OtherFile kind,
+                                     const QString& preset) override;
+    bool nextChip(QWidget* parent, const ProductionStatus& status) override;
+    bool protocol(QWidget* parent, const QString& text) override;
 };
 
 // The boxes and dialogs as QtDialogs shows them, built but not shown. A YesNo box of a text

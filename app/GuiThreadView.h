@@ -76,6 +76,21 @@ public:
     void showDifferences(std::optional<std::size_t> at) override {
         onGui([&] { window_.showDifferences(at); });
     }
+    std::optional<std::string> openOtherDialog(OtherFile kind, const std::string& preset) override {
+        return onGui([&] { return window_.openOtherDialog(kind, preset); });
+    }
+    std::optional<std::string> saveOtherDialog(OtherFile kind, const std::string& preset) override {
+        return onGui([&] { return window_.saveOtherDialog(kind, preset); });
+    }
+    void showJobName(const std::string& name) override {
+        onGui([&] { window_.showJobName(name); });
+    }
+    bool nextChip(const ProductionStatus& status) override {
+        return onGui([&] { return window_.nextChip(status); });
+    }
+    bool showProtocol(const std::string& text) override {
+        return onGui([&] { return window_.showProtocol(text); });
+    }
 
 private:
     template <typename F>

@@ -276,6 +276,7 @@ void TfrmTop::createMenus() {
     connectItem(addItem(file, C::mnuOpen, QStringLiteral("Open")), &Session::mnuOpenClick);
     connectItem(addItem(file, C::mnuSave, QStringLiteral("Save")), &Session::mnuSaveClick);
     connectItem(addItem(file, C::mnuSaveAs, QStringLiteral("Save As")), &Session::mnuSaveAsClick);
+    createJobItems(file);
     file->addSeparator();
     for (std::size_t k = 0; k < recentItems_.size(); ++k) {
         QAction* item = file->addAction(QString());
@@ -463,6 +464,9 @@ void TfrmTop::showBusy(bool busy) {
     // What is no control of the core's but acts on the session all the same: the recent
     // files (File stays open for Exit) and the data view.
     for (QAction* item : recentItems_) {
+        item->setEnabled(!busy);
+    }
+    for (QAction* item : jobItems_) {
         item->setEnabled(!busy);
     }
     if (auto* data = menuBar()->findChild<QMenu*>(QStringLiteral("mnuData"))) {

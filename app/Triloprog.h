@@ -75,6 +75,12 @@ public:
     void closeWindow() override;
     void showAbout() override;
     void showBusy(bool busy) override;
+    // ---- Jobs (JobsMenu.cpp) ------------------------------------------------------------
+    std::optional<std::string> openOtherDialog(OtherFile kind, const std::string& preset) override;
+    std::optional<std::string> saveOtherDialog(OtherFile kind, const std::string& preset) override;
+    void showJobName(const std::string& name) override;
+    bool nextChip(const ProductionStatus& status) override;
+    bool showProtocol(const std::string& text) override;
 
     // ---- The data window (DataMenu.cpp) ---------------------------------------------------
     void dataChanged(DataSide side) override;
@@ -101,6 +107,9 @@ private:
     void fitToStatusLine();
     void createMenus();
     void createDataMenu();
+    // File's "Otevřít úlohu…" and "Uložit úlohu…", and Data's production items.
+    void createJobItems(QMenu* file);
+    void createProductionItems(QMenu* data);
     void refreshChip();
     void refreshFile();
     void readAndCompare();
@@ -138,6 +147,7 @@ private:
     std::vector<Slot> slots_ = std::vector<Slot>(controlCount());
     std::array<QAction*, Files::kRecentLimit> recentItems_{};
     QAction* recentSeparator_ = nullptr;
+    std::vector<QAction*> jobItems_;
 };
 
 }  // namespace trilo::gui

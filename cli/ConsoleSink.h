@@ -45,6 +45,13 @@ public:
     void end(bool succeeded, bool shown = false);
     // A reading the user asked for, such as the lock level.
     void result(const std::string& line);
+    // Forgets the messages held since begin: a production chip's line says them.
+    void drop() {
+        clearBar();
+        held_.clear();
+    }
+    // A question the user answers on standard input, on standard error.
+    void prompt(const std::string& line) { verbose(line); }
     // The program's own complaint, on standard error.
     void error(const std::string& line);
     // What -v tells, on standard error, whatever -q says.

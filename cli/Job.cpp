@@ -12,6 +12,7 @@
 
 #include "base/Clock.h"
 #include "base/Platform.h"
+#include "base/Printable.h"
 #include "base/SystemReason.h"
 #include "board/PortList.h"
 #include "cli/ConsoleSink.h"
@@ -20,6 +21,7 @@
 #include "data/IoErrors.h"
 #include "data/Settings.h"
 #include "session/Engine.h"
+#include "session/Production.h"
 #include "session/ScratchDir.h"
 
 namespace trilo::cli {
@@ -177,8 +179,10 @@ bool noWaitRequested() {
 // on one claim of the board, and what each left on the console.
 class Runner final : private EngineListener {
 public:
-    explicit Runner(const Options& o)
+    // job: the job a production run runs, chip after chip with --repeat.
+    explicit Runner(const Options& o, const JobSpec* job = nullptr)
         : o_(o),
+          job_(job),
           device_(*o.device),
           autoErase_(autoEraseStep(o)),
           sink_(writesStdout(o) ? stderr : stdout, !o.quiet && ::isatty(2) != 0, o.quiet, o.force) {
@@ -293,7 +297,7 @@ private:
                 }
             }
         }
-        if (std::all_of(o_.steps.begin(), o_.steps.end(), checksFile)) {
+        if (job_ == nullptr && std::all_of(o_.steps.begin(), o_.steps.end(), checksFile)) {
             int status = kOk;
             for (const Step& s : o_.steps) {
                 if (status == kOk) {
@@ -354,6 +358,9 @@ private:
         });
         engine.files().BufferFile = reads ? scratch_.file("buffer") : "";
         engine.setStopSource(&stopRequest());
+        if (job_ != nullptr) {
+            return produce(engine);
+        }
         int status = kOk;
         engine.onBoard([&] {
             // As the window starts: the board at rest before the first command, whatever
@@ -369,6 +376,79 @@ private:
             }
         });
         return status;
+    }
+
+    // Standard input says when the next chip is in the socket; each chip gets its line.
+    class ChipsFromStdin final : public ChipFeeder {
+    public:
+        ChipsFromStdin(ConsoleSink& sink, bool repeat) : sink_(sink), repeat_(repeat) {}
+        bool nextChip(const ProductionRun& run) override {
+            if (run.chips() > 0 && (!repeat_ || !askForChip())) {
+                return false;
+            }
+            sink_.begin("Čip #" + std::to_string(run.chips() + 1));
+            return true;
+        }
+        void chipDone(const ChipResult& chip) override {
+            // The chip's line says how it went, its failing step's words included.
+            sink_.drop();
+            sink_.result(chipLine(chip));
+        }
+
+    private:
+        // A line on standard input: Enter goes on; q, its end or a signal end the run.
+        bool askForChip() {
+            sink_.prompt("Vložte další čip a stiskněte Enter, q skončí");
+            std::string line;
+            for (;;) {
+                char c = 0;
+                const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+                if (got < 0 && errno == EINTR && interruptSignal() == 0) {
+                    continue;
+                }
+                if (got <= 0) {
+                    return false;
+                }
+                if (c == '\n') {
+                    break;
+                }
+                line += c;
+            }
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+                line.pop_back();
+            }
+            return line != "q" && line != "Q";
+        }
+
+        ConsoleSink& sink_;
+        bool repeat_;
+    };
+
+    // The job on one chip, or chip after chip; 0 only when every chip was good.
+    int produce(Engine& engine) {
+        const std::string state =
+            serialStatePath(o_.serialState.value_or(""), o_.job.value_or(""), job_->logFile);
+        const std::string name = o_.job ? o_.job->substr(o_.job->rfind('/') + 1) : "";
+        ProductionRun run(engine, *job_, name, state);
+        ChipsFromStdin feeder(sink_, o_.repeat);
+        const auto counts = [&] {
+            if (o_.repeat && run.chips() > 0) {
+                sink_.result(countsLine(run.chips(), run.good(), run.bad()));
+            }
+        };
+        try {
+            run.run(feeder);
+        } catch (const RunEnded& e) {
+            sink_.end(false);
+            sink_.error(e.what());
+            counts();
+            return kFailed;
+        } catch (...) {
+            counts();
+            throw;
+        }
+        counts();
+        return run.bad() > 0 ? kFailed : kOk;
     }
 
     // The data files as the commands will check them, all before the first command runs.
@@ -528,6 +608,7 @@ private:
     }
 
     const Options& o_;
+    const JobSpec* job_;
     const DeviceInfo& device_;
     const Step* autoErase_;
     ConsoleSink sink_;
@@ -541,8 +622,78 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The job file with the command line laid over it; nothing after its message when it cannot
+// be run.
+std::optional<JobSpec> jobOf(const Options& o, int& status) {
+    const auto refuse = [&](const std::string& why, int code) {
+        std::fprintf(stderr, "trilo-cli: %s\n", printable(why).c_str());
+        status = code;
+        return std::nullopt;
+    };
+    JobSpec job;
+    if (o.job) {
+        try {
+            job = readJobFile(*o.job);
+        } catch (const JobFileError& e) {
+            return refuse(e.what(), kFileError);
+        }
+    }
+    job.device = o.device != nullptr ? o.device : job.device;
+    for (const Step& s : o.steps) {
+        switch (s.command) {
+            case Command::WriteFlash:
+                job.flashFile = s.file;
+                break;
+            case Command::WriteEeprom:
+                job.eepromFile = s.file;
+                break;
+            case Command::WriteFuses:
+                job.fuses = s.file;
+                break;
+            default:
+                job.serialFuseOn = !s.off;
+                break;
+        }
+    }
+    job.erase = job.erase && o.autoErase;
+    job.verify = job.verify && o.readBack;
+    job.lockLevel = o.lockGiven ? o.lockLevel : job.lockLevel;
+    job.logFile = o.log.value_or(job.logFile);
+    if (o.serial) {
+        job.serial = std::get<SerialRule>(parseSerialRule(*o.serial));
+    }
+    job.serialUseFailed = job.serialUseFailed || o.serialUseFailed;
+    if (const auto refusal = jobRefusal(job)) {
+        const bool file =
+            std::string(refusal->key) == "Flash" || refusal->key == std::string("Eeprom");
+        return refuse(
+            (o.job ? *o.job + ": " : std::string()) + refusal->key + ": " + refusal->reason,
+            file ? kFileError : kUsage);
+    }
+    if (job.serial &&
+        serialStatePath(o.serialState.value_or(""), o.job.value_or(""), job.logFile).empty()) {
+        return refuse("--serial: kde se drží další číslo? --serial-state=SOUBOR, --log nebo --job",
+                      kUsage);
+    }
+    return job;
+}
+
+}  // namespace
+
 int runJob(const Options& options) {
-    return Runner(options).run();
+    if (!options.production()) {
+        return Runner(options).run();
+    }
+    int status = kOk;
+    const std::optional<JobSpec> job = jobOf(options, status);
+    if (!job) {
+        return status;
+    }
+    Options o = options;
+    o.device = job->device;
+    return Runner(o, &*job).run();
 }
 
 int listPorts() {

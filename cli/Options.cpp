@@ -14,6 +14,7 @@
 #include "commands/Commands.h"
 #include "data/DataFormat.h"
 #include "devices/DeviceNames.h"
+#include "session/Serial.h"
 
 namespace trilo::cli {
 
@@ -28,6 +29,12 @@ enum LongOnly : int {
     kSimSocket,
     kVersion,
     kPorts,
+    kJob,
+    kRepeat,
+    kSerial,
+    kSerialState,
+    kSerialUseFailed,
+    kLog,
 };
 
 // The options that are no command; the commands' come from the command table.
@@ -50,6 +57,12 @@ constexpr option kOtherOptions[] = {
     {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
+    {"job", required_argument, nullptr, kJob},
+    {"repeat", no_argument, nullptr, kRepeat},
+    {"serial", required_argument, nullptr, kSerial},
+    {"serial-state", required_argument, nullptr, kSerialState},
+    {"serial-use-failed", no_argument, nullptr, kSerialUseFailed},
+    {"log", required_argument, nullptr, kLog},
 };
 
 // The leading ':' makes getopt report a missing argument apart from an unknown option.
@@ -113,6 +126,8 @@ constexpr FlagOf kFlags[] = {
     {'h', &Options::help, true},
     {kVersion, &Options::version, true},
     {kPorts, &Options::ports, true},
+    {kRepeat, &Options::repeat, true},
+    {kSerialUseFailed, &Options::serialUseFailed, true},
 };
 
 struct TextOf {
@@ -125,6 +140,10 @@ constexpr TextOf kTexts[] = {
     {'c', &Options::board},
     {kTrace, &Options::trace},
     {kSimSocket, &Options::simSocket},
+    {kJob, &Options::job},
+    {kSerial, &Options::serial},
+    {kSerialState, &Options::serialState},
+    {kLog, &Options::log},
 };
 
 std::string longName(int value) {
@@ -180,28 +199,12 @@ int positive(const std::string& text, const std::string& what) {
 
 // "SPIEN,FSTRT": those fuses programmed, the device's others not.
 std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
-    std::array<bool, 6> programmed{};
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        const std::string name = list.substr(start, comma - start);
-        start = comma + 1;
-        // "-" is how --read-fuses prints an empty list.
-        if (name.empty() || name == "-") {
-            continue;
-        }
-        bool known = false;
-        for (std::size_t k = 0; k < device.fuses.size(); ++k) {
-            if (device.fuses[k] != nullptr && same(name, device.fuses[k])) {
-                programmed[k] = known = true;
-            }
-        }
-        if (!known) {
-            throw UsageError(std::string(device.name) + " nemá fuse bit „" + name + "“; má " +
-                             fuseNames(device));
-        }
+    std::string unknown;
+    if (const auto fuses = trilo::fuseByteNamed(device, list, unknown)) {
+        return *fuses;
     }
-    return fuseByteFrom(programmed);
+    throw UsageError(std::string(device.name) + " nemá fuse bit „" + unknown + "“; má " +
+                     fuseNames(device));
 }
 
 // Whether the device offers the command, as the window enables its buttons.
@@ -245,7 +248,53 @@ std::string guessesFor(const std::string& part) {
     return text + "?";
 }
 
+// What a job writes; the reads and checks of a single command line have no place in it.
+bool jobCommand(Command command) {
+    return command == Command::WriteFlash || command == Command::WriteEeprom ||
+           command == Command::WriteFuses || command == Command::WriteSerialFuse;
+}
+
+// A job from a file or from the command line: the job's own commands only, the device from
+// -p or the job file. What the device takes is checked once the job file is read.
+void checkProduction(Options& o, const std::string& part) {
+    for (const Step& step : o.steps) {
+        if (step.file == "-") {
+            throw UsageError(step.option +
+                             " -: úloha nečte standardní vstup, ten ohlašuje další čip");
+        }
+        if (!jobCommand(step.command)) {
+            throw UsageError(step.option +
+                             " do úlohy nepatří; úloha zapisuje jen --write, --write-eeprom, "
+                             "--write-fuses a --write-serial-fuse");
+        }
+    }
+    if (o.serial) {
+        const auto rule = parseSerialRule(*o.serial);
+        if (const auto* why = std::get_if<std::string>(&rule)) {
+            throw UsageError("--serial: " + *why);
+        }
+    }
+    if (!o.job && part.empty()) {
+        throw UsageError("není zvolen čip: -p ČIP nebo --job SOUBOR");
+    }
+    if (!o.job && o.steps.empty()) {
+        throw UsageError(
+            "úloha nic nezapisuje: --write, --write-eeprom, --write-fuses nebo "
+            "--write-serial-fuse, nebo --job SOUBOR");
+    }
+    if (!part.empty()) {
+        o.device = deviceFromTypedName(part);
+        if (o.device == nullptr) {
+            throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
+        }
+    }
+}
+
 void checkJob(Options& o, const std::string& part) {
+    if (o.production()) {
+        checkProduction(o, part);
+        return;
+    }
     if (o.steps.empty()) {
         throw UsageError("není zadán žádný příkaz");
     }
@@ -339,6 +388,7 @@ Options parseOptions(int argc, char** argv) {
                 break;
             case 'L':
                 o.lockLevel = positive(arg, "úroveň lock bitů");
+                o.lockGiven = true;
                 break;
             case 'f':
                 if (const DataFormat* format = formatForOption(arg)) {
@@ -398,6 +448,7 @@ std::string commandHelp() {
 
 std::string helpText() {
     return R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
+         trilo-cli --job SOUBOR [--repeat] [volby]
          trilo-cli -l | --ports | -h | --version
 
 Programuje čipy AT89 a AVR na desce programátoru na paralelním portu, stejně
@@ -436,6 +487,18 @@ Volby:
   -v, --verbose              na standardní chybový výstup desku, podpis čipu
                              a jak skončil každý příkaz; -v -v navíc každý
                              přístup k portu ve formátu záznamu
+      --job=SOUBOR           provede úlohu ze SOUBORU (.trilo): čip, soubory,
+                             mazání, lock bity, fuse bity, sériové číslo,
+                             protokol; volby na příkazovém řádku mají přednost
+      --repeat               úlohu čip po čipu: po každém čipu čeká na Enter,
+                             q, konec vstupu nebo Ctrl+C běh ukončí
+      --serial=PAMĚŤ:ADRESA:BAJTY:POČÁTEK[:KROK][:le|be|bcd|ascii]
+                             sériové číslo do každého čipu (PAMĚŤ flash nebo
+                             eeprom, ADRESA jako v souboru HEX)
+      --serial-state=SOUBOR  kde se drží další číslo; jinak ÚLOHA.sn nebo
+                             PROTOKOL.sn
+      --serial-use-failed    i vadný čip spotřebuje své číslo
+      --log=SOUBOR           připíše každý čip jako řádek CSV
   -h, --help                 vypíše tuto nápovědu
       --version              vypíše verzi
 
@@ -443,9 +506,10 @@ SOUBOR „-“ je standardní vstup nebo výstup. Port, deska, počet čtení, t
 obsah simulované patice a kontrola podpisu se berou z programmer.ini
 v aktuálním adresáři, je-li tam; trilo-cli ho nikdy nezapisuje.
 
-Návratové kódy: 0 vše proběhlo, 1 operace selhala (verifikace, čtení zpět,
-FLASH není prázdná, jiný čip v patici), 2 chybné použití, 3 chyba souboru,
-4 port nelze použít, 130 přerušeno (SIGINT), 143 ukončeno (SIGTERM).
+Návratové kódy: 0 vše proběhlo (u úlohy každý čip dobrý), 1 operace selhala
+(verifikace, čtení zpět, FLASH není prázdná, jiný čip v patici, vadný čip),
+2 chybné použití, 3 chyba souboru, 4 port nelze použít, 130 přerušeno
+(SIGINT), 143 ukončeno (SIGTERM).
 )";
 }
 

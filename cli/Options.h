@@ -57,6 +57,19 @@ struct Options {
     std::optional<std::string> trace;
     std::optional<std::string> simSocket;
     std::optional<std::int32_t> pollLimit;
+
+    // Chip after chip: a job file, whose values the options above override; the run again
+    // for every chip; a serial number per chip, its state file, and the log.
+    std::optional<std::string> job;
+    bool repeat = false;
+    std::optional<std::string> serial;
+    std::optional<std::string> serialState;
+    bool serialUseFailed = false;
+    std::optional<std::string> log;
+    // Whether the command line set these, so that they override the job's.
+    bool lockGiven = false;
+    // A job's run: what trilo-cli runs is the job, one chip or chip after chip.
+    bool production() const { return job || repeat || serial || log; }
 };
 
 // The command line cannot be run as given; the text says why, in Czech.

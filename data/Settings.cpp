@@ -243,6 +243,26 @@ std::optional<std::string> SettingsFile::value(const std::string& section,
     return std::string(trimmed(std::string_view(text).substr(classify(text).valueAt)));
 }
 
+std::vector<SettingsFile::Entry> SettingsFile::entries() const {
+    std::vector<Entry> found;
+    std::string section;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const std::string& text = lines_[i].text;
+        const LineKind line = classify(text);
+        if (line.kind == LineKind::Section) {
+            section = line.name;
+            found.push_back({i + 1, Entry::Section, section, {}, {}});
+        } else if (line.kind == LineKind::Key) {
+            found.push_back({i + 1, Entry::Key, section, std::string(line.name),
+                             std::string(trimmed(std::string_view(text).substr(line.valueAt)))});
+        } else if (const std::string_view t = trimmed(text);
+                   !t.empty() && t[0] != ';' && t[0] != '#') {
+            found.push_back({i + 1, Entry::Other, section, {}, std::string(t)});
+        }
+    }
+    return found;
+}
+
 // A new line takes the file's own line end.
 std::string SettingsFile::lineEnd() const {
     for (const Line& line : lines_) {

@@ -48,6 +48,17 @@ public:
     // Sets a key: on its own line when it has one, else as a new line after the last key of
     // its section, else in a new section at the end.
     void set(const std::string& section, const std::string& key, const std::string& value);
+    // Every line that is neither blank nor a comment, numbered from 1, with the section it
+    // stands in: for a reader that refuses what it does not know.
+    struct Entry {
+        enum Kind { Section, Key, Other };
+        std::size_t line;
+        Kind kind;
+        std::string section;  // a header's name, or the section a key stands in
+        std::string key;
+        std::string value;  // a key's value; the whole text of any other line
+    };
+    std::vector<Entry> entries() const;
     // The whole text as it would be written.
     std::string text() const;
     // Replaces the file in one step (a temporary file beside it renamed over it), keeping its

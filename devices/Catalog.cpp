@@ -1,4 +1,9 @@
 #include "devices/Catalog.h"
+
+#include <strings.h>
+
+#include <algorithm>
+
 namespace trilo {
 
 namespace {
@@ -185,6 +190,32 @@ std::string fuseNames(const DeviceInfo& device) {
 
 std::string programmedFuseNames(const DeviceInfo& device, std::uint8_t fuses) {
     return namesWhere(device, programmedFuses(fuses));
+}
+
+std::optional<std::uint8_t> fuseByteNamed(const DeviceInfo& device, const std::string& list,
+                                          std::string& unknown) {
+    std::array<bool, 6> programmed{};
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string name = list.substr(start, comma - start);
+        start = comma + 1;
+        // "-" is how a reading prints an empty list.
+        if (name.empty() || name == "-") {
+            continue;
+        }
+        bool known = false;
+        for (std::size_t k = 0; k < device.fuses.size(); ++k) {
+            if (device.fuses[k] != nullptr && ::strcasecmp(name.c_str(), device.fuses[k]) == 0) {
+                programmed[k] = known = true;
+            }
+        }
+        if (!known) {
+            unknown = name;
+            return std::nullopt;
+        }
+    }
+    return fuseByteFrom(programmed);
 }
 
 }  // namespace trilo

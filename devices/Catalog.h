@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -75,5 +76,9 @@ std::array<bool, 6> programmedFuses(std::uint8_t fuses);
 // The device's fuse names, comma-separated: all of them, or those a reading shows programmed.
 std::string fuseNames(const DeviceInfo& device);
 std::string programmedFuseNames(const DeviceInfo& device, std::uint8_t fuses);
+// "SPIEN,FSTRT" (any letter case; "-" or nothing for none): those fuses programmed, the
+// device's others not. A name the device has not is returned in unknown, and nothing else.
+std::optional<std::uint8_t> fuseByteNamed(const DeviceInfo& device, const std::string& list,
+                                          std::string& unknown);
 
 }  // namespace trilo

@@ -39,11 +39,17 @@ public:
         face_.progress(percent);
     }
     void info(const std::string& message) override {
+        if (engine_.watcher_ != nullptr) {
+            engine_.watcher_->info(message);
+        }
         waiting([&] { face_.info(message); });
     }
     // The detail also goes to the status line, where it stays after the box is closed.
     void detailedInfo(const std::string& message, const std::string& detail) override {
         note(detail);
+        if (engine_.watcher_ != nullptr) {
+            engine_.watcher_->detailedInfo(message, detail);
+        }
         waiting([&] { face_.detailedInfo(message, detail); });
     }
     bool ask(const std::string& question) override {
@@ -54,6 +60,9 @@ public:
         face_.status(text);
     }
     void identified(const std::string& summary) override {
+        if (engine_.watcher_ != nullptr) {
+            engine_.watcher_->identified(summary);
+        }
         engine_.chipSummary_ = summary;
         engine_.publishStatus();
         face_.identified(summary);

@@ -51,6 +51,8 @@ struct RunOptions {
     // fuse a serial-fuse write sets.
     std::uint8_t Fuses = 0xFF;
     bool SerialFuseOff = false;
+    // A verify reads the device with the Read's sequence and compares in the program.
+    bool VerifyByRead = false;
     PortOptions portOptions;
 };
 
@@ -221,6 +223,9 @@ public:
     void stopForClose();
     // The clock that times the commands, when it is not the board's.
     void setTimingClock(Clock& clock) { timing_ = &clock; }
+    // Hears what the operations tell the face (boxes, status, the chip that answered) as
+    // well: a chip-after-chip run keeps a failing step's words. nullptr: nobody.
+    void setWatcher(OperationSink* watcher) { watcher_ = watcher; }
 
 private:
     class TimedSink;
@@ -246,6 +251,7 @@ private:
     std::string note_;
     std::atomic<bool> stop_{false};
     const std::atomic<bool>* stopSource_ = nullptr;
+    OperationSink* watcher_ = nullptr;
     // The context of the claim that commands run on, while there is one.
     OpContext* claim_ = nullptr;
     class InlineHost final : public CommandHost {

@@ -14,12 +14,6 @@ constexpr std::int64_t kUsPerSecond = 1000000;
 // The gauge's pace says little before this.
 constexpr std::int64_t kEstimateAfterUs = 2 * kUsPerSecond;
 
-// "1,4 s": one decimal, with the Czech decimal comma.
-std::string seconds(std::int64_t us) {
-    const std::int64_t tenths = (us + kUsPerSecond / 20) / (kUsPerSecond / 10);
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " s";
-}
-
 std::string hexAddress(std::int64_t address) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(address));
@@ -33,6 +27,11 @@ bool writes(Command command) {
 }
 
 }  // namespace
+
+std::string seconds(std::int64_t us) {
+    const std::int64_t tenths = (us + kUsPerSecond / 20) / (kUsPerSecond / 10);
+    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " s";
+}
 
 const char* commandName(Command command) {
     return commandRow(command).name;

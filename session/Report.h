@@ -30,6 +30,9 @@ enum class Command {
     Checksum,
 };
 
+// "1,4 s": one decimal, with the Czech decimal comma.
+std::string seconds(std::int64_t us);
+
 // "Zápis FLASH", the row's name.
 const char* commandName(Command command);
 

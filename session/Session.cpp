@@ -6,6 +6,7 @@
 #include "data/Settings.h"
 #include "devices/Catalog.h"
 #include "ops/FamilyTable.h"
+#include "session/ChipLog.h"
 #include "session/DeviceControls.h"
 
 namespace trilo {
@@ -145,6 +146,15 @@ void Session::progressed(const std::string& gauge) {
 void Session::commandFinished(const Report& report) {
     view_.setCaption(C::Gauge1, "");
     view_.showLastCommand(reportText(report));
+    // The protocol keeps every command, in the chips' columns.
+    ChipResult row;
+    row.passed = report.outcome == commands::Outcome::Done;
+    row.time = isoTimeNow();
+    row.device = engine_.selectedDeviceName();
+    row.failedStep = commandName(report.command);
+    row.message = reportText(report);
+    row.durationUs = report.durationUs;
+    addToProtocol(csvRow(row, jobName()));
 }
 
 void Session::bufferChanged() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "base/Platform.h"
 #include "board/PortChoice.h"
 #include "session/Engine.h"
+#include "session/JobFile.h"
 #include "session/View.h"
 
 namespace trilo {
@@ -88,6 +91,25 @@ public:
     void SaveBufferAs();
     void openRecentFile(std::size_t index) { engine_.openRecentFile(index); }
 
+    // ---- Jobs and chip after chip (Jobs.cpp) -------------------------------------------
+    // File, Otevřít úlohu: the job's device, data file and options in the window.
+    void mnuOpenJobClick();
+    // File, Uložit úlohu: the job as the window shows it.
+    void mnuSaveJobClick();
+    // Data, Sériové programování: the window's job chip after chip, as one command that
+    // holds the board; the dialog between chips says when the next one is in.
+    void mnuProductionClick();
+    // Data, Protokol: the lines of the chips and commands of this run, to copy or save.
+    void mnuProtocolClick();
+    // The opened job with what the window shows laid over it: the device, the data file,
+    // the erase and verify options, the lock level, the fuse boxes where the job writes
+    // fuses, the serial fuse where it writes it.
+    JobSpec jobFromWindow() const;
+    const std::optional<JobSpec>& job() const { return job_; }
+    // The protocol's rows, the oldest first, without the header.
+    std::deque<std::string> protocol() const;
+    static constexpr std::size_t kProtocolKept = 200;
+
     // ---- The command buttons (Handlers.cpp) -------------------------------------------
     // Runs a row of the command table with the controls' values, shows what it left.
     CommandResult runCommand(Command command);
@@ -111,6 +133,9 @@ private:
     // The buffer saved at target, which becomes the data file.
     void moveBufferTo(const std::string& target);
     void choosePort(std::int32_t base);
+    void applyJob(const JobSpec& job);
+    void addToProtocol(std::string row);
+    std::string jobName() const;
 
     View& view_;
     ViewSink sink_;
@@ -119,6 +144,12 @@ private:
     // after it; nothing for a control not held.
     std::vector<std::optional<bool>> held_;
     bool askingToStop_ = false;
+    // The job opened or saved last, and its file.
+    std::optional<JobSpec> job_;
+    std::string jobPath_;
+    // Rows come from the worker, and the window may show them meanwhile.
+    mutable std::mutex protocolLock_;
+    std::deque<std::string> protocol_;
 };
 
 }  // namespace trilo

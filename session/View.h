@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/PortLayer.h"
 
@@ -47,6 +49,14 @@ struct Question {
     bool escapeAnswersNo = true;
 };
 
+// What the dialog of a chip-after-chip run shows between chips.
+struct ProductionStatus {
+    std::string job;                     // the job's name, or empty
+    std::string counts;                  // "Hotovo: 2 čipy, 2 dobré, 0 vadných"
+    std::vector<std::string> lastChips;  // their lines, the newest last
+    std::optional<std::uint64_t> nextSerial;
+};
+
 // The window as the core sees it. The Qt window implements it over its widgets; tests
 // implement it with plain state and scripted answers, so no test waits on a dialog.
 //
@@ -90,6 +100,33 @@ public:
     virtual void closeWindow() = 0;
     // The modal About window.
     virtual void showAbout() = 0;
+    // File dialogs for a job file (.trilo) and for the protocol (.csv), preset with a name;
+    // nothing when cancelled.
+    enum class OtherFile { Job, Protocol };
+    virtual std::optional<std::string> openOtherDialog(OtherFile kind, const std::string& preset) {
+        (void)kind;
+        (void)preset;
+        return std::nullopt;
+    }
+    virtual std::optional<std::string> saveOtherDialog(OtherFile kind, const std::string& preset) {
+        (void)kind;
+        (void)preset;
+        return std::nullopt;
+    }
+    // The job the window holds, by its file's name, in the title; empty: none.
+    virtual void showJobName(const std::string& name) { (void)name; }
+    // Between the chips of a run: the counts and the last chips; true for the next chip,
+    // false ends the run.
+    virtual bool nextChip(const ProductionStatus& status) {
+        (void)status;
+        return false;
+    }
+    // The protocol's lines, to read and copy; true when the user asks to save them.
+    virtual bool showProtocol(const std::string& text) {
+        (void)text;
+        return false;
+    }
+
     // A command runs, or has ended: the window's own parts that act on the engine (what is
     // no control of the core's) follow the held controls, and the stop button shows.
     virtual void showBusy(bool busy) { (void)busy; }

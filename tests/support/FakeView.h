@@ -91,6 +91,25 @@ public:
     void closeWindow() override { log.push_back({Kind::Close, ""}); }
     void showAbout() override { log.push_back({Kind::About, ""}); }
     void showDifferences(std::optional<std::size_t> at) override { differencesAt = at; }
+    std::optional<std::string> openOtherDialog(OtherFile, const std::string& preset) override {
+        return dialog(Kind::OpenDialog, preset);
+    }
+    std::optional<std::string> saveOtherDialog(OtherFile, const std::string& preset) override {
+        return dialog(Kind::SaveDialog, preset);
+    }
+    void showJobName(const std::string& name) override { jobName = name; }
+    bool nextChip(const ProductionStatus& status) override {
+        betweenChips.push_back(status);
+        const bool next = !chipAnswers.empty() && chipAnswers.front();
+        if (!chipAnswers.empty()) {
+            chipAnswers.pop_front();
+        }
+        return next;
+    }
+    bool showProtocol(const std::string& text) override {
+        protocolShown = text;
+        return saveProtocol;
+    }
 
     // Texts of the messages of one kind, in order.
     std::vector<std::string> messages(Kind kind) const {
@@ -115,6 +134,13 @@ public:
 
     // Where the data view was last sent.
     std::optional<std::size_t> differencesAt;
+    // The job in the title; the dialog between chips as it was shown each time, and the
+    // answers to it (none left: the run ends); the protocol as shown, and whether to save it.
+    std::string jobName;
+    std::vector<ProductionStatus> betweenChips;
+    std::deque<bool> chipAnswers;
+    std::string protocolShown;
+    bool saveProtocol = false;
 
 private:
     static std::size_t index(Control c) { return static_cast<std::size_t>(c); }

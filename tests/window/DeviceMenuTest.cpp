@@ -24,6 +24,7 @@ private slots:
     void lockBitFocusClearsTheOthers();
     void radioButtonsUncheckedForAvr();
     void viewSettersDoNotCallBack();
+    void jobOpenedAndRunChipAfterChip();
 };
 
 void DeviceMenuTest::chooseDevice_data() {
@@ -221,7 +222,8 @@ void DeviceMenuTest::spinEditsClampWhatIsTyped() {
 
     QCOMPARE(spin->text(), shown);
     const Session& session = program.frmTop->session();
-    QCOMPARE(edit == "spFlash" ? session.engine().selection().FlashSize : session.engine().selection().EepromSize,
+    QCOMPARE(edit == "spFlash" ? session.engine().selection().FlashSize
+                               : session.engine().selection().EepromSize,
              size);
 }
 
@@ -292,4 +294,33 @@ void DeviceMenuTest::viewSettersDoNotCallBack() {
 }
 
 QTEST_MAIN(DeviceMenuTest)
+// File, Otevřít úlohu names the job in the title; Data, Sériové programování runs it as one
+// command, asking between chips.
+void DeviceMenuTest::jobOpenedAndRunChipAfterChip() {
+    TestHome home;
+    QFile data(home.cwd() + QStringLiteral("/fw.bin"));
+    QVERIFY(data.open(QIODevice::WriteOnly));
+    data.write(QByteArray(64, '\x5A'));
+    data.close();
+    QFile job(home.cwd() + QStringLiteral("/j.trilo"));
+    QVERIFY(job.open(QIODevice::WriteOnly));
+    job.write("[JOB]\nDevice=90S2313\nFlash=fw.bin\n");
+    job.close();
+    Program program;
+    program.dialogs.files.push_back(job.fileName());
+    program.action("mnuOpenJob")->trigger();
+    QCOMPARE(program.frmTop->windowTitle(), QString::fromUtf8("Trilo Programmer – j.trilo"));
+    QCOMPARE(program.widget<QLabel>("txCpu")->text(), QStringLiteral("90S2313"));
+
+    program.dialogs.log.clear();
+    program.dialogs.chips = {true, false};
+    program.action("mnuProduction")->trigger();
+    QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Info),
+             QStringList({QString::fromUtf8("Hotovo: 0 čipů, 0 dobrých, 0 vadných"),
+                          QString::fromUtf8("Hotovo: 1 čip, 1 dobrý, 0 vadných"),
+                          QString::fromUtf8("Hotovo: 1 čip, 1 dobrý, 0 vadných")}));
+    QVERIFY(program.dialogs.unexpected.isEmpty());
+    QVERIFY(!program.frmTop->busy());
+}
+
 #include "DeviceMenuTest.moc"

@@ -252,10 +252,13 @@ void StartupWindowTest::menus() {
         titles << shown(action->text());
     }
     QCOMPARE(titles, QStringList({"File", "MCS51", "AVR", "Data", "Index"}));
-    QCOMPARE(items(program.widget<QMenu>("mnuData")), QStringList({"Zobrazit data"}));
+    QCOMPARE(items(program.widget<QMenu>("mnuData")),
+             QStringList({"Zobrazit data", "-", QString::fromUtf8("Sériové programování…"),
+                          QString::fromUtf8("Protokol…")}));
 
     QCOMPARE(items(program.widget<QMenu>("mnuFile")),
-             QStringList({"Open", "Save", "Save As", "-", ">Set Up", "-", "Exit"}));
+             QStringList({"Open", "Save", "Save As", "-", QString::fromUtf8("Otevřít úlohu…"),
+                          QString::fromUtf8("Uložit úlohu…"), "-", ">Set Up", "-", "Exit"}));
     QCOMPARE(items(program.widget<QMenu>("mnuSetUp")),
              QStringList({QString::fromUtf8("Aut. mazat FLASH před zapisem"),
                           QString::fromUtf8("Aut. ukládat zvolené CPU"),

@@ -119,6 +119,18 @@ public:
     std::optional<QString> line(QWidget*, const QString&, const QString& preset) override {
         return file(Kind::Line, preset);
     }
+    std::optional<QString> otherFile(QWidget*, bool save, View::OtherFile,
+                                     const QString& preset) override {
+        return file(save ? Kind::Save : Kind::Open, preset);
+    }
+    bool nextChip(QWidget*, const ProductionStatus& status) override {
+        log.push_back({Kind::Info, QString::fromStdString(status.counts)});
+        const bool next = !chips.empty() && chips.front();
+        if (!chips.empty()) {
+            chips.pop_front();
+        }
+        return next;
+    }
 
     QStringList texts(Kind kind) const {
         QStringList out;
@@ -136,6 +148,8 @@ public:
     std::deque<bool> answers;
     // Answers to the file dialogs and the asked lines in turn; a null string cancels.
     std::deque<QString> files;
+    // The dialog between the chips of a run: true for the next chip; none left ends it.
+    std::deque<bool> chips;
     QStringList unexpected;
 
 private:
