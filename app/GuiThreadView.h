@@ -76,6 +76,9 @@ public:
     void showDifferences(std::optional<std::size_t> at) override {
         onGui([&] { window_.showDifferences(at); });
     }
+    void boardTestStep(const BoardCheckResult& step) override {
+        onGui([&] { window_.boardTestStep(step); });
+    }
 
 private:
     template <typename F>

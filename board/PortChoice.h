@@ -23,6 +23,8 @@ struct PortOptions {
     // "SimSocket": what the simulated socket holds, whatever device is selected: "auto" (the
     // selected device's chip), "empty", or a device's name.
     std::string simSocket = "auto";
+    // "SimFault": a fault the simulated board shows (parseSimFault's names); "none" for none.
+    std::string simFault = "none";
 };
 
 // The port layer chosen at start-up. When a trace is on, clock wraps the session's clock so
@@ -52,6 +54,10 @@ public:
 private:
     PpdevNodes nodes_;
 };
+
+// Whether the simulated board knows the fault that "SimFault" names, and the names it knows.
+bool knownSimFault(const std::string& name);
+extern const char* const kSimFaultChoices;
 
 enum class BoardKind { Ppdev, Sim };
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
+#include "board/Board.h"
 #include "cli/Options.h"
 
 namespace trilo::cli {
@@ -7,5 +11,11 @@ namespace trilo::cli {
 // Runs the commands of a checked command line on one board, holding the port from the first
 // command to the last; returns the exit status.
 int runJob(const Options& options);
+
+// --board-test: the board test, or the hold of a control byte; returns the exit status.
+int runBoardTestJob(const Options& options);
+
+// Why --sim-fault cannot be had on this board (a real one); nothing when it can.
+std::optional<std::string> simFaultRefusal(const Options& options, const Board& board);
 
 }  // namespace trilo::cli

@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
             std::puts("trilo-cli " TRILO_VERSION);
         } else if (options.list) {
             std::fputs(deviceList().c_str(), stdout);
+        } else if (options.boardTest) {
+            return runBoardTestJob(options);
         } else {
             return runJob(options);
         }

@@ -477,4 +477,53 @@ CommandResult Engine::run(Command id, const CommandArgs& args) {
     return result;
 }
 
+// ---- The board test -----------------------------------------------------------------------
+
+// The user took the chip out for the test: the simulated socket that follows the selection is
+// empty meanwhile, and the selected chip is back afterwards.
+class Engine::EmptySocket {
+public:
+    explicit EmptySocket(Engine& engine) : engine_(engine) { engine_.board_.seat(0); }
+    ~EmptySocket() { engine_.board_.seat(engine_.selection_.DeviceId); }
+    EmptySocket(const EmptySocket&) = delete;
+    EmptySocket& operator=(const EmptySocket&) = delete;
+
+private:
+    Engine& engine_;
+};
+
+std::optional<BoardTestResult> Engine::boardTest(
+    const std::function<void(const BoardCheckResult&)>& told) {
+    if (!sink_->ask(kBoardTestQuestion)) {
+        return std::nullopt;
+    }
+    note_.clear();
+    BoardTestResult result;
+    {
+        const EmptySocket empty(*this);
+        OpContext c = board_.context(files_.DataFile, files_.BufferFile, *sink_, nullptr);
+        runReleasing(c, [&] { result = runBoardTest(board_.link(), told); });
+    }
+    publishStatus();
+    return result;
+}
+
+bool Engine::holdControlByte(std::uint8_t byte, const std::function<void()>& held) {
+    if (!sink_->ask(kBoardTestQuestion)) {
+        return false;
+    }
+    note_.clear();
+    {
+        const EmptySocket empty(*this);
+        OpContext c = board_.context(files_.DataFile, files_.BufferFile, *sink_, nullptr);
+        commands::runOnBoard(c, [&] {
+            latchForHold(board_.link(), byte);
+            held();
+            board_.rest();
+        });
+    }
+    publishStatus();
+    return true;
+}
+
 }  // namespace trilo
