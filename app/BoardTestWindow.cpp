@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -84,6 +85,13 @@ void BoardTestWindow::showStep(const BoardCheckResult& step) {
     r.detail->setText(text);
     if (shown_.steps.size() == boardChecks().size()) {
         summary_->setText(QString::fromStdString(shown_.summary()));
+    }
+    // The wrapped findings need their lines: grow to them, never narrower.
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->heightForWidth(width())
+                                                     : sizeHint().height();
+    if (needed > height()) {
+        resize(width(), needed);
     }
 }
 

@@ -222,6 +222,9 @@ std::string BoardTestResult::summary() const {
     if (failures == 0) {
         return "Test desky: vše v pořádku";
     }
+    if (portUnusable()) {
+        return "Test desky: port nelze použít, další kroky nezkoušeny";
+    }
     const std::string count = std::to_string(failures);
     const std::string of = " z " + std::to_string(std::size(kChecks));
     if (failures == 1) {
@@ -248,7 +251,8 @@ BoardTestResult runBoardTest(Link& link, const std::function<void(const BoardChe
     };
     const PortStatus port = link.portStatus();
     const std::optional<unsigned> modes = link.portModes();
-    // A port refused for its modes was opened and may be used by the user: the modes failed.
+    // A port refused for its modes was opened, and the user may use it: its modes failed,
+    // in the same words as a port that can be driven.
     const bool refusedForModes = !port.usable && modes && !bidirectional(*modes);
     if (!port.usable && !refusedForModes) {
         tell(failed(BoardCheck::Port, port.text, {}));
