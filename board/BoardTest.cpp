@@ -31,7 +31,9 @@ std::string hex(std::uint8_t value) {
 }
 
 std::string line(int k) {
-    return "D" + std::to_string(k);
+    std::string name = "D";
+    name += static_cast<char>('0' + k);
+    return name;
 }
 
 // "D1, D4"
@@ -357,23 +359,25 @@ std::string controlBytesList() {
     return "AVR " + list(kAvrOrder) + ", MCS-51 " + list(kMcs51Order);
 }
 
-std::string holdText(const ControlByteUse& use) {
+std::vector<std::string> holdLines(const ControlByteUse& use) {
     std::string outputs;
     for (int k = 7; k >= 0; --k) {
         outputs += ((use.byte >> k) & 1) != 0 ? '1' : '0';
         outputs += k == 4 ? " " : "";
     }
-    std::string text = "Latch drží " + hex(use.byte) + " (Q7..Q0 = " + outputs + ")";
+    std::vector<std::string> lines = {"Latch drží " + hex(use.byte) + " (Q7..Q0 = " + outputs +
+                                      ")"};
     if (use.avr == use.mcs51) {
-        return text + "\nAVR i MCS-51: " + use.avr;
+        lines.push_back("AVR i MCS-51: " + std::string(use.avr));
+        return lines;
     }
     if (use.avr != nullptr) {
-        text += "\nAVR: " + std::string(use.avr);
+        lines.push_back("AVR: " + std::string(use.avr));
     }
     if (use.mcs51 != nullptr) {
-        text += "\nMCS-51: " + std::string(use.mcs51);
+        lines.push_back("MCS-51: " + std::string(use.mcs51));
     }
-    return text;
+    return lines;
 }
 
 void latchForHold(Link& link, std::uint8_t byte) {

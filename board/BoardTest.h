@@ -63,8 +63,8 @@ std::span<const ControlByteUse> controlByteTable();
 const ControlByteUse* controlByteUse(std::uint8_t byte);
 // "AVR A0 20 22 30 24 34 04 14 C0, MCS-51 88 80 20 06 86 C6 16 56 24 36 30 32 12 C0"
 std::string controlBytesList();
-// What the user measures: the byte, its latch outputs, and who latches it.
-std::string holdText(const ControlByteUse& use);
+// What the user measures, line by line: the byte, its latch outputs, and who latches it.
+std::vector<std::string> holdLines(const ControlByteUse& use);
 
 // Latches the byte with the board otherwise at rest (data lines at 0, no pulse).
 void latchForHold(Link& link, std::uint8_t byte);

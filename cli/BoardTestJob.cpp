@@ -112,11 +112,8 @@ private:
 
     int hold(Engine& engine, const ControlByteUse& use) {
         const bool held = engine.holdControlByte(use.byte, [&] {
-            std::string text = holdText(use);
-            for (std::size_t at = 0; at != std::string::npos;) {
-                const std::size_t end = text.find('\n', at);
-                sink_.result(text.substr(at, end == std::string::npos ? end : end - at));
-                at = end == std::string::npos ? end : end + 1;
+            for (const std::string& line : holdLines(use)) {
+                sink_.result(line);
             }
             sink_.result("Měřte; Enter vrátí desku do klidu.");
             waitForEnter();

@@ -52,7 +52,8 @@ std::optional<SimFault> parseSimFault(std::string_view text) {
         if (!takesLine(entry.kind)) {
             return colon == std::string::npos ? std::optional(SimFault{entry.kind}) : std::nullopt;
         }
-        if (lower.size() != colon + 2 || lower[colon + 1] < '0' || lower[colon + 1] > '7') {
+        if (colon == std::string::npos || lower.size() != colon + 2 || lower[colon + 1] < '0' ||
+            lower[colon + 1] > '7') {
             return std::nullopt;
         }
         return SimFault{entry.kind, lower[colon + 1] - '0'};
@@ -63,8 +64,12 @@ std::optional<SimFault> parseSimFault(std::string_view text) {
 std::string simFaultName(const SimFault& fault) {
     for (const FaultName& entry : kFaultNames) {
         if (entry.kind == fault.kind) {
-            return takesLine(fault.kind) ? entry.name + (":" + std::to_string(fault.line))
-                                         : entry.name;
+            std::string name = entry.name;
+            if (takesLine(fault.kind)) {
+                name += ':';
+                name += static_cast<char>('0' + (fault.line & 7));
+            }
+            return name;
         }
     }
     return "none";
