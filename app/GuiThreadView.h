@@ -91,6 +91,9 @@ public:
     bool showProtocol(const std::string& text) override {
         return onGui([&] { return window_.showProtocol(text); });
     }
+    void boardTestStep(const BoardCheckResult& step) override {
+        onGui([&] { window_.boardTestStep(step); });
+    }
 
 private:
     template <typename F>

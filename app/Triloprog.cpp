@@ -29,6 +29,7 @@
 
 #include "app/Accessibility.h"
 #include "app/Artwork.h"
+#include "app/BoardTestWindow.h"
 #include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
@@ -351,6 +352,9 @@ void TfrmTop::createMenus() {
     QAction* signature = addItem(index, C::mnuSignature, QString::fromUtf8("Podpis čipu v patici"));
     connect(signature, &QAction::triggered, this,
             [this] { runBusy([this] { mnuSignatureClick(session_); }); });
+    QAction* boardTest = addItem(index, C::mnuBoardTest, QString::fromUtf8("Test desky"));
+    connect(boardTest, &QAction::triggered, this,
+            [this] { runBusy([this] { mnuBoardTestClick(session_); }); });
     connectItem(addItem(index, C::mnuAbout, QStringLiteral("About")), &Session::mnuAboutClick);
 }
 
@@ -685,6 +689,20 @@ std::optional<std::string> TfrmTop::saveFileDialog(const std::string& preset) {
 
 void TfrmTop::closeWindow() {
     close();
+}
+
+void TfrmTop::boardTestStep(const BoardCheckResult& step) {
+    if (boardTest_ == nullptr) {
+        boardTest_ = new BoardTestWindow(this);
+        boardTest_->setFont(font());
+    }
+    boardTest_->showStep(step);
+    if (step.check == boardChecks().front()) {
+        boardTest_->show();
+        boardTest_->raise();
+    }
+    // The worker waits for this call: the row shows before the next step runs.
+    boardTest_->repaint();
 }
 
 void TfrmTop::showAbout() {

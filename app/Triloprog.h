@@ -22,6 +22,7 @@ class QPushButton;
 
 namespace trilo::gui {
 
+class BoardTestWindow;
 class DataWindow;
 class TfrmInfo;
 
@@ -85,6 +86,9 @@ public:
     // ---- The data window (DataMenu.cpp) ---------------------------------------------------
     void dataChanged(DataSide side) override;
     void showDifferences(std::optional<std::size_t> at) override;
+    // The board test's window, made and shown at the first step of a run.
+    void boardTestStep(const BoardCheckResult& step) override;
+    BoardTestWindow* boardTestWindow() const { return boardTest_; }
     // Shows the data window, made when first asked for, with what the buffer and the file
     // hold now.
     void showDataWindow();
@@ -136,6 +140,7 @@ private:
     Session session_;
     TfrmInfo* frmInfo_ = nullptr;
     DataWindow* dataWindow_ = nullptr;
+    BoardTestWindow* boardTest_ = nullptr;
     // Reads that reached the data window, so "Načíst čip a porovnat" knows its read ran.
     int chipReads_ = 0;
     // The icon before the status line: a simulated board, or one that cannot be used.

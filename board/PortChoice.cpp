@@ -21,6 +21,12 @@ std::string lowered(const std::string& text) {
 
 }  // namespace
 
+const char* const kSimFaultChoices = kSimFaultNames;
+
+bool knownSimFault(const std::string& name) {
+    return parseSimFault(name).has_value();
+}
+
 bool nodeExists(const std::string& node) {
     std::error_code error;
     const auto status = std::filesystem::status(node, error);
@@ -83,6 +89,15 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
             }
             board->forceSocket(device->id);
         }
+        const auto fault = parseSimFault(options.simFault.empty() ? "none" : options.simFault);
+        if (!fault) {
+            setup.layer = std::make_unique<UnusablePort>(
+                "Neznámá porucha \"" + options.simFault +
+                "\" v programmer.ini (klíč SimFault sekce SETUP_PRG); použijte " +
+                std::string(kSimFaultChoices));
+            return setup;
+        }
+        board->inject(*fault);
         setup.board = board.get();
         setup.layer = std::move(board);
     }

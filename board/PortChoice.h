@@ -27,6 +27,8 @@ struct PortOptions {
     // default (a port beyond parport1, a card's); empty: the default.
     std::string lpt1Node;
     std::string lpt2Node;
+    // "SimFault": a fault the simulated board shows (parseSimFault's names); "none" for none.
+    std::string simFault = "none";
 };
 
 // The nodes of LPT1 and LPT2: the options' where they name one, the defaults otherwise.
@@ -59,6 +61,10 @@ public:
 private:
     PpdevNodes nodes_;
 };
+
+// Whether the simulated board knows the fault that "SimFault" names, and the names it knows.
+bool knownSimFault(const std::string& name);
+extern const char* const kSimFaultChoices;
 
 enum class BoardKind { Ppdev, Sim };
 

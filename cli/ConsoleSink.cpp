@@ -95,7 +95,7 @@ bool ConsoleSink::ask(const std::string& question) {
     clearBar();
     std::fprintf(stderr, "%s %s\n", printable(question).c_str(), force_ ? "Ano (-F)" : "Ne");
     if (!force_) {
-        error("v patici není zvolený čip; s volbou -F program pokračuje i tak");
+        error(refusal_);
     }
     return force_;
 }

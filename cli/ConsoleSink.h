@@ -58,6 +58,9 @@ public:
     void verbose(const std::string& line);
     // With -v, the chip that answered each signature check.
     void tellIdentity(bool on) { tellIdentity_ = on; }
+    // What a question answered No says on standard error: by default, that the chip in the
+    // socket is not the one selected.
+    void refuseWith(std::string line) { refusal_ = std::move(line); }
     void identified(const std::string& summary) override {
         if (tellIdentity_) {
             verbose("v patici: " + summary);
@@ -85,6 +88,7 @@ private:
     int shown_ = -1;
     bool drawn_ = false;
     bool tellIdentity_ = false;
+    std::string refusal_ = "v patici není zvolený čip; s volbou -F program pokračuje i tak";
     std::vector<std::string> held_;
 };
 

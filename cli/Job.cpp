@@ -317,7 +317,7 @@ private:
         SystemPlatform platform;
         Engine engine(noWait ? static_cast<Clock&>(instant) : steady, platform, ports, sink_,
                       *this);
-        const BoardSettings settings = boardSettings(engine.readBoardSettings());
+        const BoardSettings settings = commandLineBoard(o_, engine.readBoardSettings());
         engine_ = &engine;
         engine.setTimingClock(steady);
         engine.bringUp(settings, &nodes);
@@ -326,6 +326,10 @@ private:
         // A real chip needs the real waits. A port that cannot be used says why first.
         if (noWait && !engine.board().simulated() && engine.board().status().usable) {
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
+            return kUsage;
+        }
+        if (const auto refusal = simFaultRefusal(o_, engine.board())) {
+            sink_.error(*refusal);
             return kUsage;
         }
         if (engine.board().simulated()) {
@@ -477,26 +481,6 @@ private:
             }
         }
         return kOk;
-    }
-
-    // programmer.ini's board, with what the command line says in its place.
-    BoardSettings boardSettings(BoardSettings board) const {
-        if (o_.port) {
-            board.PortBase = ::strcasecmp(o_.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
-            // -P /dev/parportN names the node of LPT1, over programmer.ini's.
-            if (o_.port->front() == '/') {
-                board.port.lpt1Node = *o_.port;
-            }
-        }
-        board.PollLimit = o_.pollLimit.value_or(board.PollLimit);
-        board.port.board = o_.board.value_or(board.port.board);
-        board.port.trace = o_.trace.value_or(board.port.trace);
-        // -v -v: every port access on standard error, unless a trace file is named.
-        if (o_.verbose > 1 && !o_.trace) {
-            board.port.trace = std::string(kTraceToStandardError);
-        }
-        board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
-        return board;
     }
 
     // What the step gives its row: its file, the format, and the job's automatic erase.

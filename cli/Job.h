@@ -1,5 +1,9 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
+#include "board/Board.h"
 #include "cli/Options.h"
 
 namespace trilo::cli {
@@ -11,5 +15,11 @@ int runJob(const Options& options);
 // --ports: prints the parallel ports the kernel knows and the names the program gives them
 // (programmer.ini's, when it can be read); kPortError when there is none.
 int listPorts();
+
+// --board-test: the board test, or the hold of a control byte; returns the exit status.
+int runBoardTestJob(const Options& options);
+
+// Why --sim-fault cannot be had on this board (a real one); nothing when it can.
+std::optional<std::string> simFaultRefusal(const Options& options, const Board& board);
 
 }  // namespace trilo::cli

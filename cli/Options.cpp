@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Hex.h"
+#include "board/BoardTest.h"
 #include "board/PortChoice.h"
 #include "commands/Commands.h"
 #include "data/DataFormat.h"
@@ -27,6 +28,8 @@ enum LongOnly : int {
     kPollLimit,
     kTrace,
     kSimSocket,
+    kSimFault,
+    kBoardTest,
     kVersion,
     kPorts,
     kJob,
@@ -53,6 +56,8 @@ constexpr option kOtherOptions[] = {
     {"poll-limit", required_argument, nullptr, kPollLimit},
     {"trace", required_argument, nullptr, kTrace},
     {"sim-socket", required_argument, nullptr, kSimSocket},
+    {"sim-fault", required_argument, nullptr, kSimFault},
+    {"board-test", optional_argument, nullptr, kBoardTest},
     {"quiet", no_argument, nullptr, 'q'},
     {"verbose", no_argument, nullptr, 'v'},
     {"help", no_argument, nullptr, 'h'},
@@ -140,6 +145,7 @@ constexpr TextOf kTexts[] = {
     {'c', &Options::board},
     {kTrace, &Options::trace},
     {kSimSocket, &Options::simSocket},
+    {kSimFault, &Options::simFault},
     {kJob, &Options::job},
     {kSerial, &Options::serial},
     {kSerialState, &Options::serialState},
@@ -226,6 +232,9 @@ void checkBoard(const Options& o) {
         throw UsageError("neznámý obsah patice „" + *o.simSocket +
                          "“; použijte auto, empty nebo název čipu");
     }
+    if (o.simFault && !knownSimFault(*o.simFault)) {
+        throw UsageError("neznámá porucha „" + *o.simFault + "“; použijte " + kSimFaultChoices);
+    }
     if (o.port && !same(*o.port, "LPT1") && !same(*o.port, "LPT2") && o.port->rfind('/', 0) != 0) {
         throw UsageError("neznámý port „" + *o.port + "“; použijte LPT1, LPT2 nebo /dev/parportN");
     }
@@ -287,6 +296,43 @@ void checkProduction(Options& o, const std::string& part) {
         if (o.device == nullptr) {
             throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
         }
+    }
+}
+
+// "hold:0x24" or "hold:24", a byte of the board's table; nothing for the test itself.
+std::optional<std::uint8_t> holdOf(const std::string& arg) {
+    if (arg.empty()) {
+        return std::nullopt;
+    }
+    const std::string prefix = "hold:";
+    std::string digits = arg.rfind(prefix, 0) == 0 ? arg.substr(prefix.size()) : "";
+    if (digits.size() == 4 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.erase(0, 2);
+    }
+    if (arg.rfind(prefix, 0) != 0 || digits.size() != 2 || hexDigit(digits[0]) < 0 ||
+        hexDigit(digits[1]) < 0) {
+        throw UsageError("--board-test bere jen hold:0xNN (bajt z tabulky desky), ne „" + arg +
+                         "“");
+    }
+    const auto byte = static_cast<std::uint8_t>(hexDigit(digits[0]) * 16 + hexDigit(digits[1]));
+    if (controlByteUse(byte) == nullptr) {
+        throw UsageError("--board-test=" + arg + ": " + arg.substr(prefix.size()) +
+                         " není řídicí bajt desky; použijte jeden z " + controlBytesList());
+    }
+    return byte;
+}
+
+// The board test needs no chip; a chip named is the one the socket gets back afterwards.
+void checkBoardTest(Options& o, const std::string& part) {
+    if (o.production()) {
+        throw UsageError("--board-test se nespojuje s úlohou; spusťte ho samostatně");
+    }
+    if (!o.steps.empty()) {
+        throw UsageError("--board-test se nespojuje s příkazy (" + o.steps.front().option +
+                         "); spusťte ho samostatně");
+    }
+    if (!part.empty() && (o.device = deviceFromTypedName(part)) == nullptr) {
+        throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
     }
 }
 
@@ -400,6 +446,10 @@ Options parseOptions(int argc, char** argv) {
             case kPollLimit:
                 o.pollLimit = positive(arg, "--poll-limit");
                 break;
+            case kBoardTest:
+                o.boardTest = true;
+                o.hold = holdOf(arg);
+                break;
             case ':':
                 throw UsageError("volba " + typed() + " chce hodnotu");
             default:
@@ -416,8 +466,32 @@ Options parseOptions(int argc, char** argv) {
         return o;
     }
     checkBoard(o);
-    checkJob(o, part);
+    if (o.boardTest) {
+        checkBoardTest(o, part);
+    } else {
+        checkJob(o, part);
+    }
     return o;
+}
+
+BoardSettings commandLineBoard(const Options& o, BoardSettings board) {
+    if (o.port) {
+        board.PortBase = ::strcasecmp(o.port->c_str(), "LPT2") == 0 ? kLpt2Base : kLpt1Base;
+        // -P /dev/parportN names the node of LPT1, over programmer.ini's.
+        if (o.port->front() == '/') {
+            board.port.lpt1Node = *o.port;
+        }
+    }
+    board.PollLimit = o.pollLimit.value_or(board.PollLimit);
+    board.port.board = o.board.value_or(board.port.board);
+    board.port.trace = o.trace.value_or(board.port.trace);
+    // -v -v: every port access on standard error, unless a trace file is named.
+    if (o.verbose > 1 && !o.trace) {
+        board.port.trace = std::string(kTraceToStandardError);
+    }
+    board.port.simSocket = o.simSocket.value_or(board.port.simSocket);
+    board.port.simFault = o.simFault.value_or(board.port.simFault);
+    return board;
 }
 
 // The commands' lines of the help, from the command table: the option in a column of its
@@ -449,6 +523,7 @@ std::string commandHelp() {
 std::string helpText() {
     return R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
          trilo-cli --job SOUBOR [--repeat] [volby]
+         trilo-cli --board-test[=hold:0xNN] -F [volby]
          trilo-cli -l | --ports | -h | --version
 
 Programuje čipy AT89 a AVR na desce programátoru na paralelním portu, stejně
@@ -458,7 +533,12 @@ příkazem se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
 
 Příkazy:
 )" + commandHelp() +
-           R"(
+           R"(      --board-test[=hold:0xNN]
+                             samostatně: otestuje port, kabel a desku
+                             s prázdnou paticí (potvrďte -F); hold:0xNN
+                             nahraje do latche bajt z tabulky desky a drží
+                             ho do stisku Enter
+
 Volby:
   -p, --part=ČIP             čip ze seznamu -l, též plným jménem (AT90S8515,
                              AT89C2051) nebo krátce u AVR (8515, t28); na
@@ -483,6 +563,9 @@ Volby:
       --poll-limit=N         nejvíce čtení při čekání na desku
       --trace=SOUBOR         připíše každý přístup k portu do SOUBORU
       --sim-socket=OBSAH     co drží simulovaná patice: auto, empty nebo čip
+      --sim-fault=PORUCHA    porucha simulované desky: none, busy,
+                             stuck-low:N, stuck-high:N (datový vodič N),
+                             no-board nebo spp
   -q, --quiet                bez ukazatele průběhu a bez hlášení o úspěchu
   -v, --verbose              na standardní chybový výstup desku, podpis čipu
                              a jak skončil každý příkaz; -v -v navíc každý
@@ -507,9 +590,9 @@ obsah simulované patice a kontrola podpisu se berou z programmer.ini
 v aktuálním adresáři, je-li tam; trilo-cli ho nikdy nezapisuje.
 
 Návratové kódy: 0 vše proběhlo (u úlohy každý čip dobrý), 1 operace selhala
-(verifikace, čtení zpět, FLASH není prázdná, jiný čip v patici, vadný čip),
-2 chybné použití, 3 chyba souboru, 4 port nelze použít, 130 přerušeno
-(SIGINT), 143 ukončeno (SIGTERM).
+(verifikace, čtení zpět, FLASH není prázdná, jiný čip v patici, vadný čip,
+test desky neprošel), 2 chybné použití, 3 chyba souboru, 4 port nelze použít,
+130 přerušeno (SIGINT), 143 ukončeno (SIGTERM).
 )";
 }
 

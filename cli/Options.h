@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "board/BoardSettings.h"
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
 #include "session/CommandTable.h"
@@ -56,6 +57,7 @@ struct Options {
     std::optional<std::string> board;
     std::optional<std::string> trace;
     std::optional<std::string> simSocket;
+    std::optional<std::string> simFault;
     std::optional<std::int32_t> pollLimit;
 
     // Chip after chip: a job file, whose values the options above override; the run again
@@ -70,6 +72,10 @@ struct Options {
     bool lockGiven = false;
     // A job's run: what trilo-cli runs is the job, one chip or chip after chip.
     bool production() const { return job || repeat || serial || log; }
+    // --board-test: the board test instead of commands (no chip needed); with hold:0xNN the
+    // hold of that control byte.
+    bool boardTest = false;
+    std::optional<std::uint8_t> hold;
 };
 
 // The command line cannot be run as given; the text says why, in Czech.
@@ -84,6 +90,8 @@ public:
 Options parseOptions(int argc, char** argv);
 
 std::string helpText();
+// The command line's board over programmer.ini's: what it names replaces the file's.
+BoardSettings commandLineBoard(const Options& o, BoardSettings board);
 // The devices with their families, sizes, signatures and fuse names, in menu order.
 std::string deviceList();
 

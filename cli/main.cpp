@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
             const int status = listPorts();
             const int flushed = flushedStdout();
             return flushed != kOk ? flushed : status;
+        } else if (options.boardTest) {
+            return runBoardTestJob(options);
         } else {
             return runJob(options);
         }

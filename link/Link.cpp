@@ -15,6 +15,13 @@ PortStatus Link::portStatus() const {
     return port_.layer()->status(base());
 }
 
+std::optional<unsigned> Link::portModes() const {
+    if (port_.layer() == nullptr) {
+        return std::nullopt;
+    }
+    return port_.layer()->modes(base());
+}
+
 void Link::WriteControlLatch(std::uint8_t b) {
     const std::uint16_t control = base() + 2;
     port_.Out(control, 0x0B);

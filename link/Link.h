@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "base/Clock.h"
 #include "link/PORTINC.h"
@@ -28,6 +29,8 @@ public:
     std::uint16_t base() const;
     // Whether the board on that port can be driven, and if not why.
     PortStatus portStatus() const;
+    // What the port can do (PortMode bits), when its layer can tell.
+    std::optional<unsigned> portModes() const;
 
     void WriteControlLatch(std::uint8_t b);
     void SetDataLines(std::uint8_t v);
@@ -46,6 +49,12 @@ public:
     // The control register on its own, as the flash write's extra leading strobe write needs.
     void WriteControl(std::uint8_t value) { port_.Out(base() + 2, value); }
     void wait(std::int32_t ms) { clock_->sleep(ms); }
+    // The board test's own reads: the data register while the port drives the lines (what
+    // the port puts on them, as the lines carry it), and the status register.
+    std::uint8_t ReadDataRegister() {
+        return static_cast<std::uint8_t>(LastRead = port_.Inp(base()));
+    }
+    std::uint8_t ReadStatus() { return static_cast<std::uint8_t>(port_.Inp(base() + 1)); }
 
 private:
     // A PollLimit below 1 would leave the polls unbounded; each poll then reads once.

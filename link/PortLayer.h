@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,22 @@ public:
     virtual void flush() {}
     // The state of the port whose data register is at base.
     virtual PortStatus status(std::uint16_t base) const = 0;
+    // What that port can do, in the kernel's mode bits (PortMode); nothing when the layer
+    // cannot tell.
+    virtual std::optional<unsigned> modes(std::uint16_t base) const {
+        (void)base;
+        return std::nullopt;
+    }
 };
+
+// The kernel's parport mode bits (PARPORT_MODE_*), as PPGETMODES gives them.
+namespace PortMode {
+inline constexpr unsigned PcSpp = 1u << 0;
+// The data lines can be turned round: the port reads what the board drives.
+inline constexpr unsigned Tristate = 1u << 1;
+inline constexpr unsigned Epp = 1u << 2;
+inline constexpr unsigned Ecp = 1u << 3;
+}  // namespace PortMode
 
 // Data-register addresses of the two ports.
 constexpr std::uint16_t kLpt1Base = 0x378;

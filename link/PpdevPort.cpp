@@ -21,6 +21,10 @@
 
 namespace trilo {
 
+static_assert(PortMode::PcSpp == PARPORT_MODE_PCSPP &&
+              PortMode::Tristate == PARPORT_MODE_TRISTATE && PortMode::Epp == PARPORT_MODE_EPP &&
+              PortMode::Ecp == PARPORT_MODE_ECP);
+
 ControlPlan planControlWrite(std::optional<std::uint8_t> previous, std::uint8_t next) {
     const ControlStep lines{ControlStep::Kind::Lines, next & 0x0F};
     const bool reading = (next & 0x20) != 0;
@@ -264,6 +268,7 @@ bool PpdevPort::claim(Port& port) const {
         fail(port, ppdevProblem(PpdevStep::Modes, error, port.name, port.node));
         return false;
     }
+    port.modes = modes;
     if (auto problem = ppdevModesProblem(modes, port.name, port.node)) {
         fail(port, *problem);
         return false;
@@ -416,6 +421,15 @@ PortStatus PpdevPort::status(std::uint16_t base) const {
                                 (one ? "em " : "i ") + listed(port->sharedWith)};
     status.sharedWith = port->sharedWith;
     return status;
+}
+
+std::optional<unsigned> PpdevPort::modes(std::uint16_t base) const {
+    Port* port = portAt(base);
+    if (port == nullptr || port->base != base) {
+        return std::nullopt;
+    }
+    claim(*port);
+    return port->modes;
 }
 
 }  // namespace trilo

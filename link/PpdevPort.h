@@ -88,6 +88,8 @@ public:
     std::uint8_t in(std::uint16_t port) override;
     // Checking a port claims it, so that an operation the status lets through can drive it.
     PortStatus status(std::uint16_t base) const override;
+    // Known once the port has been opened, also when its modes made it unusable.
+    std::optional<unsigned> modes(std::uint16_t base) const override;
 
 private:
     struct Port {
@@ -97,6 +99,7 @@ private:
         enum class State { Closed, Claimed, Failed } state = State::Closed;
         int fd = -1;
         std::string problem;
+        std::optional<unsigned> modes;
         // The control register is never read back: this is what was last written.
         std::optional<std::uint8_t> control;
         // The drivers the port is shared with; empty when claimed exclusively.

@@ -70,6 +70,7 @@ public:
         inner_->flush();
     }
     PortStatus status(std::uint16_t base) const override;
+    std::optional<unsigned> modes(std::uint16_t base) const override { return inner_->modes(base); }
 
     PortLayer& inner() const { return *inner_; }
 

@@ -266,8 +266,8 @@ void Engine::bringUp(const BoardSettings& settings, const PpdevNodes* refuseUnas
     // A user who mistyped the port, or has no ppdev, would believe a real chip was
     // programmed.
     if (refuseUnaskedSim != nullptr) {
-        const std::string& node =
-            nodeFor(nodesFor(settings.port, *refuseUnaskedSim), board_.link().base());
+        const PpdevNodes nodes = nodesFor(settings.port, *refuseUnaskedSim);
+        const std::string& node = nodeFor(nodes, board_.link().base());
         if (chooseBoard(settings.port.board, nodeExists(node)) == BoardKind::Sim &&
             chooseBoard(settings.port.board, true) != BoardKind::Sim) {
             throw commands::PortUnusable(
@@ -493,6 +493,55 @@ CommandResult Engine::run(Command id, const CommandArgs& args) {
         listener_.bufferChanged();
     }
     return result;
+}
+
+// ---- The board test -----------------------------------------------------------------------
+
+// The user took the chip out for the test: the simulated socket that follows the selection is
+// empty meanwhile, and the selected chip is back afterwards.
+class Engine::EmptySocket {
+public:
+    explicit EmptySocket(Engine& engine) : engine_(engine) { engine_.board_.seat(0); }
+    ~EmptySocket() { engine_.board_.seat(engine_.selection_.DeviceId); }
+    EmptySocket(const EmptySocket&) = delete;
+    EmptySocket& operator=(const EmptySocket&) = delete;
+
+private:
+    Engine& engine_;
+};
+
+std::optional<BoardTestResult> Engine::boardTest(
+    const std::function<void(const BoardCheckResult&)>& told) {
+    if (!sink_->ask(kBoardTestQuestion)) {
+        return std::nullopt;
+    }
+    note_.clear();
+    BoardTestResult result;
+    {
+        const EmptySocket empty(*this);
+        OpContext c = board_.context(files_.DataFile, files_.BufferFile, *sink_, nullptr);
+        runReleasing(c, [&] { result = runBoardTest(board_.link(), told); });
+    }
+    publishStatus();
+    return result;
+}
+
+bool Engine::holdControlByte(std::uint8_t byte, const std::function<void()>& held) {
+    if (!sink_->ask(kBoardTestQuestion)) {
+        return false;
+    }
+    note_.clear();
+    {
+        const EmptySocket empty(*this);
+        OpContext c = board_.context(files_.DataFile, files_.BufferFile, *sink_, nullptr);
+        commands::runOnBoard(c, [&] {
+            latchForHold(board_.link(), byte);
+            held();
+            board_.rest();
+        });
+    }
+    publishStatus();
+    return true;
 }
 
 }  // namespace trilo

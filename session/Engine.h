@@ -13,6 +13,7 @@
 #include "base/Platform.h"
 #include "board/Board.h"
 #include "board/BoardSettings.h"
+#include "board/BoardTest.h"
 #include "board/PortChoice.h"
 #include "commands/DataFiles.h"
 #include "data/ByteFile.h"
@@ -221,6 +222,17 @@ public:
     void setStopSource(const std::atomic<bool>* stop) { stopSource_ = stop; }
     // A close during a command: stops it, and the listener hears once the board rests.
     void stopForClose();
+    // ---- The board test ---------------------------------------------------------------
+    // Asks first that the socket be empty (No: nothing runs, and nothing comes back), then
+    // runs the test's steps on one claim of the board, telling each as it ends; the board
+    // rests afterwards. A port that cannot be driven is the first step's verdict.
+    std::optional<BoardTestResult> boardTest(
+        const std::function<void(const BoardCheckResult&)>& told);
+    // After the same question, latches a byte of the board's table and holds it while held
+    // runs; whatever ends the hold, the board rests afterwards. False when declined; a port
+    // that cannot be driven is refused (PortUnusable).
+    bool holdControlByte(std::uint8_t byte, const std::function<void()>& held);
+
     // The clock that times the commands, when it is not the board's.
     void setTimingClock(Clock& clock) { timing_ = &clock; }
     // Hears what the operations tell the face (boxes, status, the chip that answered) as
@@ -229,6 +241,7 @@ public:
 
 private:
     class TimedSink;
+    class EmptySocket;
     // An information box outside a command.
     void tell(const std::string& message);
     void claimed(const std::function<void(OpContext&)>& operation);

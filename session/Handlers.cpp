@@ -114,4 +114,12 @@ void mnuSignatureClick(Session& s) {
     s.runCommand(Command::Signature);
 }
 
+void mnuBoardTestClick(Session& s) {
+    const auto result =
+        s.engine().boardTest([&](const BoardCheckResult& step) { s.view().boardTestStep(step); });
+    if (result) {
+        s.view().showLastCommand(result->summary());
+    }
+}
+
 }  // namespace trilo

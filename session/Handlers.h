@@ -19,5 +19,7 @@ void btnReadSClick(Session& s);
 void btnWriteSClick(Session& s);
 // Reads the signature of the chip in the socket and shows what it is.
 void mnuSignatureClick(Session& s);
+// Tests the board with an empty socket, each step's verdict shown as it ends.
+void mnuBoardTestClick(Session& s);
 
 }  // namespace trilo

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/BoardTest.h"
 #include "link/PortLayer.h"
 
 namespace trilo {
@@ -25,8 +26,8 @@ namespace trilo {
     X(mnuFile) X(mnuOpen) X(mnuSave) X(mnuSaveAs) X(mnuSetUp) X(mnuDM) X(mnuCP) X(mnuFL)        \
     X(mnuDL) X(mnuLPT1) X(mnuLPT2) X(mnuExit) X(mnuX51) X(mnuAVR) X(mnuIndex) X(mnuAbout)       \
     X(statusLine)                                                                              \
-    /* "Index": reads the signature of the chip in the socket. */                              \
-    X(mnuSignature)
+    /* "Index": reads the signature of the chip in the socket; tests the board. */             \
+    X(mnuSignature) X(mnuBoardTest)
 // clang-format on
 
 enum class Control : int {
@@ -139,6 +140,8 @@ public:
     // A verify found the flash unlike the file: the data view shows where, at the address
     // of the first difference as the user's tools number it (the view's offsets).
     virtual void showDifferences(std::optional<std::size_t> at) { (void)at; }
+    // The board test's window: each step's verdict as it ends; the first step starts a run.
+    virtual void boardTestStep(const BoardCheckResult& step) { (void)step; }
 };
 
 }  // namespace trilo

@@ -1,5 +1,7 @@
 #include "sim/SimulatedBoard.h"
 
+#include <algorithm>
+#include <cctype>
 #include <stdexcept>
 #include <string>
 
@@ -18,8 +20,60 @@ constexpr std::uint8_t kReadLines = 0x20;
 constexpr std::uint8_t kBusy = 0x08;
 // The status bits the board does not drive read high.
 constexpr std::uint8_t kStatusIdle = 0xF7;
+// The control byte of the board at rest.
+constexpr std::uint8_t kRest = 0xC0;
+
+struct FaultName {
+    SimFault::Kind kind;
+    const char* name;
+};
+constexpr FaultName kFaultNames[] = {
+    {SimFault::Kind::None, "none"},          {SimFault::Kind::Busy, "busy"},
+    {SimFault::Kind::StuckLow, "stuck-low"}, {SimFault::Kind::StuckHigh, "stuck-high"},
+    {SimFault::Kind::NoBoard, "no-board"},   {SimFault::Kind::Spp, "spp"},
+};
+
+bool takesLine(SimFault::Kind kind) {
+    return kind == SimFault::Kind::StuckLow || kind == SimFault::Kind::StuckHigh;
+}
 
 }  // namespace
+
+std::optional<SimFault> parseSimFault(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::size_t colon = lower.find(':');
+    const std::string name = lower.substr(0, colon);
+    for (const FaultName& entry : kFaultNames) {
+        if (name != entry.name) {
+            continue;
+        }
+        if (!takesLine(entry.kind)) {
+            return colon == std::string::npos ? std::optional(SimFault{entry.kind}) : std::nullopt;
+        }
+        if (colon == std::string::npos || lower.size() != colon + 2 || lower[colon + 1] < '0' ||
+            lower[colon + 1] > '7') {
+            return std::nullopt;
+        }
+        return SimFault{entry.kind, lower[colon + 1] - '0'};
+    }
+    return std::nullopt;
+}
+
+std::string simFaultName(const SimFault& fault) {
+    for (const FaultName& entry : kFaultNames) {
+        if (entry.kind == fault.kind) {
+            std::string name = entry.name;
+            if (takesLine(fault.kind)) {
+                name += ':';
+                name += static_cast<char>('0' + (fault.line & 7));
+            }
+            return name;
+        }
+    }
+    return "none";
+}
 
 SimulatedBoard::SimulatedBoard(Clock& clock) : clock_(clock) {}
 
@@ -42,20 +96,23 @@ std::uint8_t SimulatedBoard::in(std::uint16_t port) {
     switch (port) {
         case kLpt1Base:
         case kLpt2Base:
-            if ((control_ & kReadLines) == 0) {
-                // The port drives the lines itself and reads back its own byte.
-                fault("data register read while the port drives the data lines");
+            if ((control_ & kReadLines) == 0 || spp_) {
+                // The port reads back the byte it drives, as a real port does. The board test
+                // reads it so with the board at rest; an operation must turn the lines round.
+                if ((control_ & kReadLines) == 0 && latch_ != kRest && !noBoard_) {
+                    fault("data register read while the port drives the data lines");
+                }
                 value = data_;
-            } else if (socket_ != nullptr) {
-                const int driven = socket_->drive(latch_);
+            } else if (SimChip* chip = wired()) {
+                const int driven = chip->drive(latch_);
                 value = driven < 0 ? std::uint8_t{0xFF} : static_cast<std::uint8_t>(driven);
             }
             value = seen(value);
             break;
         case kLpt1Base + 1:
         case kLpt2Base + 1:
-            value = kStatusIdle;
-            if (busyHeld_ || (socket_ != nullptr && socket_->busy())) {
+            value = noBoard_ ? std::uint8_t{0xFF} : kStatusIdle;
+            if (busyHeld_ || (wired() != nullptr && wired()->busy())) {
                 value |= kBusy;
             }
             break;
@@ -63,8 +120,8 @@ std::uint8_t SimulatedBoard::in(std::uint16_t port) {
             strayRead(port);
             return 0xFF;
     }
-    if (socket_ != nullptr) {
-        socket_->countRead();
+    if (SimChip* chip = wired()) {
+        chip->countRead();
     }
     return value;
 }
@@ -72,6 +129,9 @@ std::uint8_t SimulatedBoard::in(std::uint16_t port) {
 void SimulatedBoard::control(std::uint8_t value) {
     const std::uint8_t changed = static_cast<std::uint8_t>(control_ ^ value);
     control_ = value;
+    if (noBoard_) {
+        return;
+    }
     if ((changed & value & kShiftClock) != 0) {
         // The first bit shifted in ends up as bit 0 of the byte.
         const auto bit = static_cast<std::uint8_t>((~value & kLatchData) << 6);
@@ -138,10 +198,31 @@ PortStatus SimulatedBoard::status(std::uint16_t base) const {
     }
     // The socket holds the chip of the device chosen in the menu: the line says so rather
     // than reading like a chip that was detected.
-    if (socket_ == nullptr) {
-        return {true, port + ": Simulovaná deska, patice je prázdná", true};
+    std::string text = port + ": Simulovaná deska, " +
+                       (socket_ == nullptr ? std::string("patice je prázdná")
+                                           : "v patici " + std::string(socket_->device().name));
+    if (injected_.kind != SimFault::Kind::None) {
+        text += ", simulovaná porucha " + simFaultName(injected_);
     }
-    return {true, port + ": Simulovaná deska, v patici " + socket_->device().name, true};
+    return {true, text, true};
+}
+
+std::optional<unsigned> SimulatedBoard::modes(std::uint16_t base) const {
+    if (base != kLpt1Base && base != kLpt2Base) {
+        return std::nullopt;
+    }
+    return spp_ ? PortMode::PcSpp : PortMode::PcSpp | PortMode::Tristate;
+}
+
+void SimulatedBoard::inject(const SimFault& fault) {
+    injected_ = fault;
+    busyHeld_ = fault.kind == SimFault::Kind::Busy;
+    freeDataLines();
+    if (takesLine(fault.kind)) {
+        stickDataLine(fault.line, fault.kind == SimFault::Kind::StuckHigh);
+    }
+    noBoard_ = fault.kind == SimFault::Kind::NoBoard;
+    spp_ = fault.kind == SimFault::Kind::Spp;
 }
 
 void SimulatedBoard::selectDevice(std::int32_t deviceId) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "board/BoardTest.h"
 #include "link/Link.h"
 #include "support/KernelTree.h"
 #include "support/TestDir.h"
@@ -297,6 +298,50 @@ TEST(PpdevPort, NeverNegotiatesSetsModesOrReadsControlBack) {
         }
     }
     EXPECT_GT(controlWrites, 100u);
+}
+
+// What the board test says of a port the kernel will not let it drive: a port without a
+// reverse direction is opened but refused for its modes; one the user may not open is not.
+TEST(PpdevPort, TheBoardTestTellsWhyTheRealPortCannotBeTested) {
+    const struct {
+        const char* name;
+        unsigned modes;
+        int openError;
+        const char* verdicts;
+        BoardCheck failing;
+        std::string found;
+    } cases[] = {
+        {"no tristate", PARPORT_MODE_PCSPP, 0, "PF----", BoardCheck::Modes,
+         "PCSPP: port není obousměrný"},
+        {"no permission", PARPORT_MODE_PCSPP | PARPORT_MODE_TRISTATE, EACCES, "F-----",
+         BoardCheck::Port, ppdevProblem(PpdevStep::Open, EACCES, "LPT1", "/dev/parport0")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeKernel kernel;
+        kernel.modes = c.modes;
+        if (c.openError != 0) {
+            kernel.openErrors["/dev/parport0"] = c.openError;
+        }
+        auto port = makePort(kernel);
+        Portinc portinc;
+        portinc.attach(port.get());
+        RecordingClock clock;
+        Link link(portinc, clock);
+        link.PortBase = kLpt1Base;
+        const BoardTestResult result = runBoardTest(link, [](const BoardCheckResult&) {});
+        std::string verdicts;
+        for (const BoardCheckResult& step : result.steps) {
+            verdicts += step.verdict == Verdict::Passed   ? 'P'
+                        : step.verdict == Verdict::Failed ? 'F'
+                                                          : '-';
+        }
+        EXPECT_EQ(verdicts, c.verdicts);
+        EXPECT_EQ(result.steps.at(static_cast<std::size_t>(c.failing)).found, c.found);
+        for (const Call& call : kernel.calls) {
+            EXPECT_NE(call.what, "PPWDATA") << "nothing is driven on a port that was refused";
+        }
+    }
 }
 
 TEST(PpdevPort, LeavesTheBoardAtRestAndReleasesAtTheEnd) {

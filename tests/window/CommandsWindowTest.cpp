@@ -6,6 +6,7 @@
 #include <set>
 
 #include "WindowSupport.h"
+#include "app/BoardTestWindow.h"
 
 using namespace trilo;
 using namespace trilo::gui;
@@ -36,6 +37,7 @@ private slots:
     void buttonsShowTheirMessagesAndMoveTheGauge();
     void theWindowPaintsAndStaysOpenWhileACommandRuns();
     void zastavitEndsASlowVerifyAtOnce();
+    void testDeskyShowsEachStepsVerdict();
 };
 
 void CommandsWindowTest::buttonsShowTheirMessagesAndMoveTheGauge() {
@@ -168,4 +170,34 @@ void CommandsWindowTest::zastavitEndsASlowVerifyAtOnce() {
 }
 
 QTEST_MAIN(CommandsWindowTest)
+// Declined, nothing runs; then on a board with a stuck data line, each step with its verdict,
+// and the selected chip back in the simulated socket afterwards.
+void CommandsWindowTest::testDeskyShowsEachStepsVerdict() {
+    TestHome home;
+    home.writeSettings("[SETUP_PRG]\nSimFault=stuck-low:3\n[RUN_PRG]\nCPU=10\n");
+    Program program;
+    QAction* item = program.action("mnuBoardTest");
+    program.dialogs.answers = {false, true};
+    item->trigger();
+    QCOMPARE(program.frmTop->boardTestWindow(), nullptr);
+    item->trigger();
+    QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Question),
+             QStringList(2, QString::fromUtf8(kBoardTestQuestion)));
+    QVERIFY(!program.dialogs.questions.front().yesIsDefault);
+
+    BoardTestWindow* shown = program.frmTop->boardTestWindow();
+    QVERIFY(shown != nullptr && shown->isVisible());
+    QStringList verdicts;
+    for (BoardCheck check : boardChecks()) {
+        verdicts << shown->verdict(check);
+    }
+    QCOMPARE(verdicts, QStringList({"OK", "OK", "CHYBA", "OK", "OK", "CHYBA"}));
+    QVERIFY(shown->detail(BoardCheck::DataForward)
+                .startsWith(QString::fromUtf8("D3 čte 0, zapsáno 1\n→ zkontrolujte")));
+    QCOMPARE(shown->summary(), QString::fromUtf8("Test desky: neprošly 2 kroky z 6"));
+    QCOMPARE(program.widget<QLabel>("lastCommand")->text(), shown->summary());
+    QVERIFY(program.caption(Control::statusLine).contains(QStringLiteral("v patici 90S2313")));
+    QVERIFY(item->isEnabled());
+}
+
 #include "CommandsWindowTest.moc"

@@ -272,7 +272,7 @@ void StartupWindowTest::menus() {
              QStringList({"90S1200", "90S2313", "90S2333", "90S4414", "90S4433", "90S4434",
                           "90S8515", "90S8534", "90S8535", "ATtiny28"}));
     QCOMPARE(items(program.widget<QMenu>("mnuIndex")),
-             QStringList({QString::fromUtf8("Podpis čipu v patici"), "About"}));
+             QStringList({QString::fromUtf8("Podpis čipu v patici"), "Test desky", "About"}));
 
     // The four options are independent check items; the ports are one radio pair.
     for (const char* name : {"mnuDM", "mnuCP", "mnuFL", "mnuDL"}) {
