@@ -32,6 +32,7 @@ BoardSettings readBoardSettings(const SettingsFile& file) {
     s.port.board = file.value(kSetup, "Board").value_or("auto");
     s.port.trace = file.value(kSetup, "Trace").value_or("");
     s.port.simSocket = file.value(kSetup, "SimSocket").value_or("auto");
+    s.port.simChip = file.value(kSetup, "SimChip").value_or("");
     s.CheckSignature = integerSetting(file, kSetup, "CheckSignature", 1) != 0;
     return s;
 }

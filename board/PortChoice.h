@@ -12,6 +12,7 @@
 
 namespace trilo {
 
+class SimChipStore;
 class SimulatedBoard;
 class TraceFile;
 
@@ -23,6 +24,8 @@ struct PortOptions {
     // "SimSocket": what the simulated socket holds, whatever device is selected: "auto" (the
     // selected device's chip), "empty", or a device's name.
     std::string simSocket = "auto";
+    // "SimChip": the file the simulated chip is kept in between runs; empty: none.
+    std::string simChip;
 };
 
 // The port layer chosen at start-up. When a trace is on, clock wraps the session's clock so
@@ -32,6 +35,8 @@ struct PortSetup {
     std::unique_ptr<PortLayer> layer;
     std::unique_ptr<Clock> clock;
     SimulatedBoard* board = nullptr;
+    // The file that keeps the simulated chip, when there is one (under the trace, if any).
+    SimChipStore* chipStore = nullptr;
     // The trace when one is on, so the command line can tell what became of it.
     std::shared_ptr<TraceFile> trace;
 };

@@ -326,6 +326,10 @@ private:
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
         }
+        if (o_.simChip && !engine.board().simulated() && engine.board().status().usable) {
+            sink_.error("--sim-chip platí jen pro simulovanou desku (-c sim)");
+            return kUsage;
+        }
         if (engine.board().simulated()) {
             // Said even under -q: nothing of this run reaches a chip.
             sink_.error("simulovaná deska: žádný skutečný čip");
@@ -338,6 +342,7 @@ private:
         RunOptions& options = engine.options();
         options.AutoVerify = o_.readBack;
         options.BlankCheck = o_.blankCheck;
+        options.VerifyByRead = o_.verifyByRead;
         options.LockLevel = o_.lockLevel;
         const bool reads = std::any_of(o_.steps.begin(), o_.steps.end(), [](const Step& s) {
             return readsChip(s) || s.command == Command::Checksum;
@@ -402,6 +407,7 @@ private:
             board.port.trace = std::string(kTraceToStandardError);
         }
         board.port.simSocket = o_.simSocket.value_or(board.port.simSocket);
+        board.port.simChip = o_.simChip.value_or(board.port.simChip);
         return board;
     }
 

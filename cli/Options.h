@@ -43,6 +43,7 @@ struct Options {
     bool autoErase = true;
     bool readBack = true;
     bool blankCheck = true;
+    bool verifyByRead = false;
     int lockLevel = 0;
     commands::FileFormat format = commands::FileFormat::ByName;
     bool quiet = false;
@@ -55,6 +56,7 @@ struct Options {
     std::optional<std::string> board;
     std::optional<std::string> trace;
     std::optional<std::string> simSocket;
+    std::optional<std::string> simChip;
     std::optional<std::int32_t> pollLimit;
 };
 

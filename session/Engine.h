@@ -39,6 +39,10 @@ struct RunOptions {
     // the flash blank. The window sets both from "Aut. verifikovat FLASH".
     bool AutoVerify = true;
     bool BlankCheck = true;
+    // A flash verify reads the chip with the Read's sequence and compares in the program: an
+    // MCS-51 verify without its wait of 1 ms before every byte; an AVR's costs the same.
+    // "VerifyByRead" of "SETUP_PRG", written once it has been set.
+    bool VerifyByRead = false;
     bool AutoErase = true;
     bool RememberFile = true;
     bool RememberCpu = true;

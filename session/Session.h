@@ -78,6 +78,7 @@ public:
     void mnuCPClick();
     void mnuFLClick();
     void mnuDLClick();
+    void mnuVerifyReadClick();
     void mnuLPT1Click();
     void mnuLPT2Click();
 

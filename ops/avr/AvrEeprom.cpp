@@ -28,6 +28,20 @@ void AvrReadEeprom(OpContext& c, std::int32_t EepromSize) {
     link.ReleaseTarget();
 }
 
+std::vector<std::uint8_t> AvrReadEepromBytes(OpContext& c, std::int64_t bytes) {
+    Link& link = c.link;
+    link.EnterAvrProgramming();
+    link.LoadCommand(0x03);
+    std::vector<std::uint8_t> read;
+    read.reserve(static_cast<std::size_t>(bytes));
+    for (std::int64_t i = 0; i < bytes; ++i) {
+        stepAt(c, i, percentOf(i + 1, bytes));
+        read.push_back(readEepromByte(link, i));
+    }
+    link.ReleaseTarget();
+    return read;
+}
+
 void AvrWriteEeprom(OpContext& c) {
     Link& link = c.link;
     ByteSource& in = c.in();
