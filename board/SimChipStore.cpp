@@ -1,5 +1,9 @@
 #include "board/SimChipStore.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "base/SystemReason.h"
 #include "data/ByteFile.h"
 #include "data/FileMove.h"
@@ -44,7 +48,10 @@ std::string readText(const std::string& path) {
 
 SimChipStore::SimChipStore(std::unique_ptr<SimulatedBoard> board, std::string path)
     : board_(std::move(board)), path_(std::move(path)) {
-    if (!fileExists(path_)) {
+    // Only nothing at all in its place is a new chip: a directory, a device or a link that
+    // leads nowhere is refused below.
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) != 0 && errno == ENOENT) {
         return;
     }
     try {

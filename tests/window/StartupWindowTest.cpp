@@ -10,8 +10,8 @@
 #include <QStatusBar>
 
 #include "WindowSupport.h"
-#include "session/DeviceControls.h"
 #include "devices/Catalog.h"
+#include "session/DeviceControls.h"
 
 using namespace trilo;
 using namespace trilo::gui;
@@ -260,7 +260,8 @@ void StartupWindowTest::menus() {
              QStringList({QString::fromUtf8("Aut. mazat FLASH před zapisem"),
                           QString::fromUtf8("Aut. ukládat zvolené CPU"),
                           QString::fromUtf8("Aut. ukládat zvolený soubor"),
-                          QString::fromUtf8("Aut. verifikovat FLASH"), "-", "LPT1", "LPT2"}));
+                          QString::fromUtf8("Aut. verifikovat FLASH"),
+                          QString::fromUtf8("Verifikovat FLASH čtením"), "-", "LPT1", "LPT2"}));
     QCOMPARE(items(program.widget<QMenu>("mnuX51")),
              QStringList(
                  {"89C1051", "89C2051", "89C4051", "89C51", "89C52", "89S53", "89C55", "89S8252"}));
