@@ -37,7 +37,7 @@ constexpr Mnemonic kMnemonics[] = {
     {C::mnuOpen, 'O'},     {C::mnuSave, 'S'},   {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},
     {C::mnuExit, 'x'},     {C::mnuDM, 'm'},     {C::mnuCP, 'C'},     {C::mnuFL, 's'},
     {C::mnuDL, 'v'},       {C::mnuLPT1, '1'},   {C::mnuLPT2, '2'},   {C::mnuAbout, 'A'},
-    {C::mnuBoardTest, 'T'}};
+    {C::mnuBoardTest, 'T'}, {C::mnuVerifyRead, 'r'}};
 
 // The labels beside the controls that have no caption of their own, and their mnemonics.
 struct Labelled {

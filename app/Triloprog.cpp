@@ -302,11 +302,12 @@ void TfrmTop::createMenus() {
         {C::mnuCP, "Aut. ukládat zvolené CPU", &Session::mnuCPClick},
         {C::mnuFL, "Aut. ukládat zvolený soubor", &Session::mnuFLClick},
         {C::mnuDL, "Aut. verifikovat FLASH", &Session::mnuDLClick},
+        {C::mnuVerifyRead, "Verifikovat FLASH čtením", &Session::mnuVerifyReadClick},
     };
     for (const auto& option : options) {
         QAction* action = addItem(setUp, option.item, QString::fromUtf8(option.caption));
         action->setCheckable(true);
-        action->setChecked(true);
+        action->setChecked(option.item != C::mnuVerifyRead);
         connect(action, &QAction::triggered, this, [this, action, handler = option.handler] {
             // Qt has already reversed the mark; the handler reverses it itself.
             {
@@ -316,6 +317,12 @@ void TfrmTop::createMenus() {
             run(handler);
         });
     }
+    QAction* byReading = slot(C::mnuVerifyRead).action;
+    byReading->setToolTip(QString::fromUtf8(
+        "Verify přečte FLASH postupem čtení a porovná ji v programu, bez čekání 1 ms před každým "
+        "bajtem: 89C55 asi za 1,4 s místo 22 s. U AVR trvají oba způsoby stejně."));
+    byReading->setStatusTip(byReading->toolTip());
+    setUp->setToolTipsVisible(true);
     setUp->addSeparator();
     auto* ports = new QActionGroup(setUp);
     ports->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);

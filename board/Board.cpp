@@ -1,5 +1,6 @@
 #include "board/Board.h"
 
+#include "board/SimChipStore.h"
 #include "sim/SimulatedBoard.h"
 
 namespace trilo {
@@ -28,6 +29,12 @@ void Board::rest() {
 void Board::seat(std::int32_t deviceId) {
     if (port_.board != nullptr) {
         port_.board->selectDevice(deviceId);
+    }
+}
+
+void Board::keepChip() {
+    if (port_.chipStore != nullptr) {
+        port_.chipStore->keep();
     }
 }
 

@@ -37,6 +37,9 @@ public:
     // The simulated board puts that device's chip in its socket; a real board has no say.
     void seat(std::int32_t deviceId);
     bool simulated() const { return port_.board != nullptr; }
+    // Writes the simulated chip to its file when it has one and has changed, once a claim of
+    // the board has ended; TriloError when the file cannot be written.
+    void keepChip();
     // The trace when one is on, so that what became of it can be told after the board is gone.
     std::shared_ptr<TraceFile> trace() const { return port_.trace; }
     PortStatus status() const { return link_.portStatus(); }

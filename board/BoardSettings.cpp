@@ -35,6 +35,7 @@ BoardSettings readBoardSettings(const SettingsFile& file) {
     s.port.lpt1Node = file.value(kSetup, "LPT1Node").value_or("");
     s.port.lpt2Node = file.value(kSetup, "LPT2Node").value_or("");
     s.port.simFault = file.value(kSetup, "SimFault").value_or("none");
+    s.port.simChip = file.value(kSetup, "SimChip").value_or("");
     s.CheckSignature = integerSetting(file, kSetup, "CheckSignature", 1) != 0;
     return s;
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "board/SimChipStore.h"
 #include "devices/DeviceNames.h"
 #include "link/TracePort.h"
 #include "sim/SimulatedBoard.h"
@@ -99,7 +100,13 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         }
         board->inject(*fault);
         setup.board = board.get();
-        setup.layer = std::move(board);
+        if (options.simChip.empty()) {
+            setup.layer = std::move(board);
+        } else {
+            auto store = std::make_unique<SimChipStore>(std::move(board), options.simChip);
+            setup.chipStore = store.get();
+            setup.layer = std::move(store);
+        }
     }
     if (!options.trace.empty()) {
         auto trace = std::make_shared<TraceFile>(options.trace);

@@ -12,6 +12,7 @@
 
 namespace trilo {
 
+class SimChipStore;
 class SimulatedBoard;
 class TraceFile;
 
@@ -29,6 +30,8 @@ struct PortOptions {
     std::string lpt2Node;
     // "SimFault": a fault the simulated board shows (parseSimFault's names); "none" for none.
     std::string simFault = "none";
+    // "SimChip": the file the simulated chip is kept in between runs; empty: none.
+    std::string simChip;
 };
 
 // The nodes of LPT1 and LPT2: the options' where they name one, the defaults otherwise.
@@ -41,6 +44,8 @@ struct PortSetup {
     std::unique_ptr<PortLayer> layer;
     std::unique_ptr<Clock> clock;
     SimulatedBoard* board = nullptr;
+    // The file that keeps the simulated chip, when there is one (under the trace, if any).
+    SimChipStore* chipStore = nullptr;
     // The trace when one is on, so the command line can tell what became of it.
     std::shared_ptr<TraceFile> trace;
 };

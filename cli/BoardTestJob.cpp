@@ -11,10 +11,16 @@
 
 namespace trilo::cli {
 
-std::optional<std::string> simFaultRefusal(const Options& options, const Board& board) {
+std::optional<std::string> simOnlyRefusal(const Options& options, const Board& board) {
     // A port that cannot be used says why first.
-    if (options.simFault && !board.simulated() && board.status().usable) {
-        return "--sim-fault platí jen pro simulovanou desku (-c sim)";
+    if (board.simulated() || !board.status().usable) {
+        return std::nullopt;
+    }
+    for (const auto& [given, option] : {std::pair{options.simFault.has_value(), "--sim-fault"},
+                                        std::pair{options.simChip.has_value(), "--sim-chip"}}) {
+        if (given) {
+            return std::string(option) + " platí jen pro simulovanou desku (-c sim)";
+        }
     }
     return std::nullopt;
 }
@@ -88,7 +94,7 @@ private:
         if (trace != nullptr && !trace->problem().empty()) {
             sink_.error(trace->problem());
         }
-        if (const auto refusal = simFaultRefusal(o_, engine.board())) {
+        if (const auto refusal = simOnlyRefusal(o_, engine.board())) {
             sink_.error(*refusal);
             return kUsage;
         }

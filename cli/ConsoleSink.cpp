@@ -1,5 +1,6 @@
 #include "cli/ConsoleSink.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include "base/Printable.h"
@@ -77,6 +78,15 @@ void ConsoleSink::error(const std::string& line) {
 void ConsoleSink::verbose(const std::string& line) {
     clearBar();
     std::fprintf(stderr, "%s\n", printable(line).c_str());
+}
+
+void ConsoleSink::detailedInfo(const std::string& message, const std::string& detail) {
+    held_.push_back(message);
+    for (std::size_t from = 0; from <= detail.size();) {
+        const std::size_t end = std::min(detail.find('\n', from), detail.size());
+        held_.push_back(detail.substr(from, end - from));
+        from = end + 1;
+    }
 }
 
 void ConsoleSink::progress(int percent) {

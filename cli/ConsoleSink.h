@@ -69,11 +69,8 @@ public:
 
     void progress(int percent) override;
     void info(const std::string& message) override { held_.push_back(message); }
-    // The detail on a line of its own, after the message.
-    void detailedInfo(const std::string& message, const std::string& detail) override {
-        held_.push_back(message);
-        held_.push_back(detail);
-    }
+    // Each line of the detail on a line of its own, after the message.
+    void detailedInfo(const std::string& message, const std::string& detail) override;
     void status(const std::string& text) override { held_.push_back(text); }
     bool ask(const std::string& question) override;
 

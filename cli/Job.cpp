@@ -328,7 +328,7 @@ private:
             sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
             return kUsage;
         }
-        if (const auto refusal = simFaultRefusal(o_, engine.board())) {
+        if (const auto refusal = simOnlyRefusal(o_, engine.board())) {
             sink_.error(*refusal);
             return kUsage;
         }
@@ -356,6 +356,7 @@ private:
         RunOptions& options = engine.options();
         options.AutoVerify = o_.readBack;
         options.BlankCheck = o_.blankCheck;
+        options.VerifyByRead = o_.verifyByRead;
         options.LockLevel = o_.lockLevel;
         const bool reads = std::any_of(o_.steps.begin(), o_.steps.end(), [](const Step& s) {
             return readsChip(s) || s.command == Command::Checksum;
@@ -643,6 +644,7 @@ std::optional<JobSpec> jobOf(const Options& o, int& status) {
     }
     job.erase = job.erase && o.autoErase;
     job.verify = job.verify && o.readBack;
+    job.verifyByRead = job.verifyByRead || o.verifyByRead;
     job.lockLevel = o.lockGiven ? o.lockLevel : job.lockLevel;
     job.logFile = o.log.value_or(job.logFile);
     if (o.serial) {

@@ -19,7 +19,7 @@ int listPorts();
 // --board-test: the board test, or the hold of a control byte; returns the exit status.
 int runBoardTestJob(const Options& options);
 
-// Why --sim-fault cannot be had on this board (a real one); nothing when it can.
-std::optional<std::string> simFaultRefusal(const Options& options, const Board& board);
+// Why --sim-fault or --sim-chip cannot be had on this board (a real one); nothing when it can.
+std::optional<std::string> simOnlyRefusal(const Options& options, const Board& board);
 
 }  // namespace trilo::cli

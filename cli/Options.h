@@ -45,6 +45,7 @@ struct Options {
     bool autoErase = true;
     bool readBack = true;
     bool blankCheck = true;
+    bool verifyByRead = false;
     int lockLevel = 0;
     commands::FileFormat format = commands::FileFormat::ByName;
     bool quiet = false;
@@ -58,6 +59,7 @@ struct Options {
     std::optional<std::string> trace;
     std::optional<std::string> simSocket;
     std::optional<std::string> simFault;
+    std::optional<std::string> simChip;
     std::optional<std::int32_t> pollLimit;
 
     // Chip after chip: a job file, whose values the options above override; the run again

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/Hex.h"
+#include "commands/Differences.h"
 #include "data/FileMove.h"
 
 namespace trilo::commands {
@@ -194,6 +195,97 @@ Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destinat
     return fitting ? Outcome::Done : Outcome::FileTooLarge;
 }
 
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class QuietSink final : public OperationSink {
+public:
+    void progress(int) override {}
+    void info(const std::string&) override {}
+    bool ask(const std::string&) override { return false; }
+};
+
+Bytes readAll(ByteSource& in) {
+    Bytes bytes(static_cast<std::size_t>(in.size()));
+    for (std::uint8_t& b : bytes) {
+        b = in.readByte();
+    }
+    in.close();
+    return bytes;
+}
+
+// What all the differences show, once the failed operation has released the board: the file
+// once more, and the memory read with the Read's own sequence in a cycle of its own, so the
+// failing operation's accesses stay as they were; the gauge stays where the failure left it.
+// Nothing when that cannot be done (a stop meanwhile, a file that changed since).
+using ReadBytes = std::function<Bytes(OpContext&, std::int64_t)>;
+std::string explainAfter(OpContext& c, const InputFile& file, BufferContent memory,
+                         const ReadBytes& read) {
+    QuietSink quiet;
+    OpContext again(c.link, c.DataFile, c.BufferFile, quiet);
+    again.stop = c.stop;
+    try {
+        if (!openInput(again, file, memory)) {
+            return {};
+        }
+        const Bytes inFile = readAll(again.in());
+        return ExplainDifferences(inFile, read(again, static_cast<std::int64_t>(inFile.size())));
+    } catch (const Stopped&) {
+    } catch (const TriloError&) {
+    }
+    c.DataFile.closeQuietly();
+    c.link.ReleaseTarget();
+    return {};
+}
+
+// The command's explanation for the operation's failure, for as long as the command runs.
+class Explaining {
+public:
+    Explaining(OpContext& c, std::function<std::string()> explain) : c_(c) {
+        c_.explainFailure = std::move(explain);
+    }
+    ~Explaining() { c_.explainFailure = nullptr; }
+    Explaining(const Explaining&) = delete;
+    Explaining& operator=(const Explaining&) = delete;
+
+private:
+    OpContext& c_;
+};
+
+// The verify by reading: the chip read with the Read's sequence up to the file's length and
+// compared in the program, in the order of the family's verify (an AVR word low byte first,
+// an odd file's last word with the 0xFF it is written with), so that the first difference
+// and the messages are the verify's.
+Comparison verifyByReading(OpContext& c, const Job& job) {
+    const Bytes inFile = readAll(c.in());
+    const auto n = static_cast<std::int64_t>(inFile.size());
+    const Bytes inChip = ops(job).ReadFlashBytes(c, job, n);
+    const bool words = ops(job).wordFlash;
+    std::optional<Difference> differs;
+    std::int64_t number = 0;
+    const auto compare = [&](std::int64_t at) {
+        const std::uint8_t f = at < n ? inFile[static_cast<std::size_t>(at)] : 0xFF;
+        const std::uint8_t got = inChip[static_cast<std::size_t>(at)];
+        if (!differs && got != f) {
+            differs = differenceAt(c, at, f, got);
+            number = words ? 0 : at + 1;
+        }
+    };
+    for (std::int64_t i = 0; i < static_cast<std::int64_t>(inChip.size()) && !differs;
+         i += words ? 2 : 1) {
+        if (words) {
+            compare(i + 1);
+        }
+        compare(i);
+    }
+    const Explaining explaining(c, [&] { return ExplainDifferences(inFile, inChip); });
+    verifyEnded(c, differs, number);
+    return {differs};
+}
+
+}  // namespace
+
 Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit) {
     if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
         return *refused;
@@ -210,10 +302,29 @@ Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::
         return Outcome::Declined;
     }
     c.bytes = c.in().size();
+    if (job.VerifyByRead) {
+        const Comparison same = verifyByReading(c, job);
+        c.difference = same.difference;
+        return same.same() ? Outcome::Done : Outcome::VerifyFailed;
+    }
+    const Explaining explaining(c, [&] {
+        return explainAfter(c, CurrentFile, ReadContent(*job.device),
+                            [&](OpContext& again, std::int64_t n) {
+                                return ops(job).ReadFlashBytes(again, job, n);
+                            });
+    });
     const Comparison same = ops(job).VerifyFlash(c, job);
     c.difference = same.difference;
     return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
+
+namespace {
+
+std::string explainEeprom(OpContext& c, const Job& job, const InputFile& file) {
+    return explainAfter(c, file, BufferContent::AvrEeprom, ops(job).ReadEepromBytes);
+}
+
+}  // namespace
 
 Outcome ReadEeprom(OpContext& c, const Job& job) {
     c.bytes = 0;
@@ -258,7 +369,12 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%02llX zapsáno %02X, přečteno %02X",
                   static_cast<unsigned long long>(held.difference->address),
                   held.difference->inFile, held.difference->inChip);
-    c.sink.info(text);
+    const std::string explanation = explainEeprom(c, job, CurrentFile);
+    if (explanation.empty()) {
+        c.sink.info(text);
+    } else {
+        c.sink.detailedInfo(text, explanation);
+    }
     return Outcome::WriteFailed;
 }
 
@@ -283,7 +399,8 @@ Outcome VerifyEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     const Comparison same = ops(job).CompareEeprom(c);
     c.difference = same.difference;
     if (!same.same()) {
-        c.sink.detailedInfo("Při verifikaci EEPROM byla nalezena chyba! ", same.difference->text());
+        c.sink.detailedInfo("Při verifikaci EEPROM byla nalezena chyba! ",
+                            failureDetail(*same.difference, explainEeprom(c, job, CurrentFile)));
         return Outcome::VerifyFailed;
     }
     c.sink.info(kVerifyOk);

@@ -26,6 +26,9 @@ const FamilyOps kAvr{
     .ReadEeprom = [](OpContext& c, const Job& j) { AvrReadEeprom(c, j.EepromSize); },
     .WriteEeprom = AvrWriteEeprom,
     .CompareEeprom = AvrCompareEeprom,
+    .ReadFlashBytes = [](OpContext& c, const Job&,
+                         std::int64_t bytes) { return AvrReadFlashBytes(c, bytes); },
+    .ReadEepromBytes = AvrReadEepromBytes,
     .wordFlash = true,
 };
 
@@ -41,6 +44,8 @@ constexpr FamilyOps mcs51() {
         .VerifyFlash = [](OpContext& c, const Job&) { return M51VerifyFlash(c, F); },
         .ReadSignature = [](OpContext& c, const Job&) { return M51ReadSignature(c, F); },
         .WriteLockBits = M51WriteLockBits,
+        .ReadFlashBytes = [](OpContext& c, const Job&,
+                             std::int64_t bytes) { return M51ReadFlashBytes(c, F, bytes); },
     };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "devices/Catalog.h"
 #include "ops/Operation.h"
@@ -15,6 +16,9 @@ struct Job {
     std::int32_t EepromSize = 0;
     bool AutoVerify = true;
     LockBoxes locks{};
+    // A verify reads the chip with the Read's sequence and compares in the program, without
+    // the MCS-51 verify's wait before every byte.
+    bool VerifyByRead = false;
 };
 
 // Every entry point of one family. An absent entry: the family does not offer it. The flash
@@ -41,6 +45,11 @@ struct FamilyOps {
     // The serial-programming fuse, true = ON; the write reads it back and releases.
     bool (*ReadSerialFuse)(OpContext&) = nullptr;
     bool (*WriteSerialFuse)(OpContext&, bool off) = nullptr;
+    // The Read's own sequence over the first `bytes` bytes (an AVR's whole words), into memory
+    // in a data file's order, for a comparison in the program; ends released.
+    std::vector<std::uint8_t> (*ReadFlashBytes)(OpContext&, const Job&,
+                                                std::int64_t bytes) = nullptr;
+    std::vector<std::uint8_t> (*ReadEepromBytes)(OpContext&, std::int64_t bytes) = nullptr;
     // The flash holds 16-bit words, each high byte first in a data file.
     bool wordFlash = false;
 };

@@ -26,6 +26,22 @@ Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t in
     return {c.swappedWords ? offset ^ 1 : offset, inFile, inChip};
 }
 
+std::string failureDetail(const Difference& first, const std::string& explanation) {
+    return explanation.empty() ? first.text() : first.text() + "\n" + explanation;
+}
+
+void verifyEnded(OpContext& c, const std::optional<Difference>& differs, std::int64_t number) {
+    // The gauge keeps the failing byte's place until the message is closed.
+    if (differs) {
+        const std::string explanation = c.explainFailure ? c.explainFailure() : std::string();
+        c.sink.detailedInfo(std::string(kVerifyFailed) + (number > 0 ? std::to_string(number) : ""),
+                            failureDetail(*differs, explanation));
+    } else {
+        c.sink.info(kVerifyOk);
+    }
+    c.sink.progress(0);
+}
+
 void stepAt(OpContext& c, std::int64_t address, int percent) {
     if (c.stop != nullptr && c.stop->load(std::memory_order_relaxed)) {
         throw Stopped(address);

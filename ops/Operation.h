@@ -61,6 +61,10 @@ struct OpContext {
     const std::atomic<bool>* stop = nullptr;
     // How many bytes the last command read, wrote or compared, for its report.
     std::int64_t bytes = 0;
+    // What a failed verify adds to its first difference, asked once the board is released
+    // and before the message: the command reads the whole memory and says what all the
+    // differences show. Empty: nothing to add.
+    std::function<std::string()> explainFailure;
 
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
@@ -72,6 +76,16 @@ Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t in
 // Each step of an operation's loop: ends the operation with Stopped at `address` when a stop
 // was asked for, and moves the gauge to percent otherwise.
 void stepAt(OpContext& c, std::int64_t address, int percent);
+
+// How a flash verify ends, the board released: "Verifikace - OK    ", or the failure with the
+// 1-based number of the differing byte appended (none when number is 0) and the first
+// difference as its detail, with what explainFailure adds on a line of its own; then the
+// gauge back to 0.
+void verifyEnded(OpContext& c, const std::optional<Difference>& differs, std::int64_t number);
+
+// The detail of a failure: the first difference, and what all of them show on a line of its
+// own when there is anything.
+std::string failureDetail(const Difference& first, const std::string& explanation);
 
 // The lock levels checked in chLB1, chLB2 and chLB3.
 using LockBoxes = std::array<bool, 3>;

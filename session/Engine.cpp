@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* kSetup = "SETUP_PRG";
 constexpr const char* kRun = "RUN_PRG";
+constexpr const char* kVerifyByRead = "VerifyByRead";
 
 constexpr std::int32_t kFlashLimit = 32768;
 constexpr std::int32_t kEepromLimit = 1024;
@@ -44,9 +45,14 @@ public:
         }
         waiting([&] { face_.info(message); });
     }
-    // The detail also goes to the status line, where it stays after the box is closed.
+    // The detail also goes to the status line, where it stays after the box is closed, its
+    // lines joined into one.
     void detailedInfo(const std::string& message, const std::string& detail) override {
-        note(detail);
+        std::string line = detail;
+        for (std::size_t at = 0; (at = line.find('\n', at)) != std::string::npos;) {
+            line.replace(at, 1, "; ");
+        }
+        note(line);
         if (engine_.watcher_ != nullptr) {
             engine_.watcher_->detailedInfo(message, detail);
         }
@@ -195,6 +201,7 @@ void Engine::loadSettings() {
     options_.PortName = boardSettings_.PortName;
     options_.AutoVerify = options_.BlankCheck = flagSetting(file, "VerMemm");
     options_.AutoErase = flagSetting(file, "DelMemm");
+    options_.VerifyByRead = integerSetting(file, kSetup, kVerifyByRead, 0) != 0;
     options_.RememberFile = flagSetting(file, "inFile");
     options_.RememberCpu = flagSetting(file, "inCpu");
     if (options_.RememberCpu) {
@@ -234,6 +241,10 @@ void Engine::saveSettings() {
     file.set(kSetup, "Cycle", std::to_string(board_.link().PollLimit));
     file.set(kSetup, "VerMemm", options_.AutoVerify ? "1" : "0");
     file.set(kSetup, "DelMemm", options_.AutoErase ? "1" : "0");
+    // A file that never had the key keeps its lines as they were.
+    if (options_.VerifyByRead || file.value(kSetup, kVerifyByRead)) {
+        file.set(kSetup, kVerifyByRead, options_.VerifyByRead ? "1" : "0");
+    }
     file.set(kSetup, "inFile", options_.RememberFile ? "1" : "0");
     file.set(kSetup, "inCpu", options_.RememberCpu ? "1" : "0");
     file.set(kRun, "CPU", std::to_string(selection_.DeviceId));
@@ -384,9 +395,12 @@ void Engine::runOperation(const std::function<void(OpContext&)>& operation) {
     try {
         commands::runOnBoard(context, [&] { operation(context); });
     } catch (...) {
+        // What a simulated chip took before the end stays in it, as in a real one.
+        handle([&] { board_.keepChip(); });
         publishStatus();
         throw;
     }
+    board_.keepChip();
     // A trace that stopped during the operation says so.
     publishStatus();
 }
@@ -437,6 +451,7 @@ CommandResult Engine::run(Command id, const CommandArgs& args) {
                 ? options_.BlankCheck
                 : row.checkedBy == CheckedBy::ReadBack && options_.AutoVerify,
             {}};
+    job.VerifyByRead = options_.VerifyByRead;
     if (options_.LockLevel > 0) {
         job.locks[static_cast<std::size_t>(options_.LockLevel - 1)] = true;
     }

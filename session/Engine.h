@@ -40,6 +40,10 @@ struct RunOptions {
     // the flash blank. The window sets both from "Aut. verifikovat FLASH".
     bool AutoVerify = true;
     bool BlankCheck = true;
+    // A flash verify reads the chip with the Read's sequence and compares in the program: an
+    // MCS-51 verify without its wait of 1 ms before every byte; an AVR's costs the same.
+    // "VerifyByRead" of "SETUP_PRG", written once it has been set.
+    bool VerifyByRead = false;
     bool AutoErase = true;
     bool RememberFile = true;
     bool RememberCpu = true;
@@ -52,8 +56,6 @@ struct RunOptions {
     // fuse a serial-fuse write sets.
     std::uint8_t Fuses = 0xFF;
     bool SerialFuseOff = false;
-    // A verify reads the device with the Read's sequence and compares in the program.
-    bool VerifyByRead = false;
     PortOptions portOptions;
 };
 

@@ -359,6 +359,7 @@ void Session::LoadSettings() {
     view_.setChecked(C::mnuDM, o.AutoErase);
     view_.setChecked(C::mnuFL, o.RememberFile);
     view_.setChecked(C::mnuCP, o.RememberCpu);
+    view_.setChecked(C::mnuVerifyRead, o.VerifyByRead);
     // 7.
     if (o.RememberFile) {
         view_.setCaption(C::txFile, engine_.files().CurrentFile);
@@ -389,6 +390,10 @@ void Session::mnuDLClick() {
     RunOptions& o = engine_.options();
     o.BlankCheck = !view_.checked(C::mnuDL);
     toggleOption(C::mnuDL, o.AutoVerify);
+}
+
+void Session::mnuVerifyReadClick() {
+    toggleOption(C::mnuVerifyRead, engine_.options().VerifyByRead);
 }
 
 // Switching ports drives nothing: the next operation finds the board on the new port.

@@ -81,6 +81,7 @@ public:
     void mnuCPClick();
     void mnuFLClick();
     void mnuDLClick();
+    void mnuVerifyReadClick();
     void mnuLPT1Click();
     void mnuLPT2Click();
 

@@ -27,7 +27,9 @@ namespace trilo {
     X(mnuDL) X(mnuLPT1) X(mnuLPT2) X(mnuExit) X(mnuX51) X(mnuAVR) X(mnuIndex) X(mnuAbout)       \
     X(statusLine)                                                                              \
     /* "Index": reads the signature of the chip in the socket; tests the board. */             \
-    X(mnuSignature) X(mnuBoardTest)
+    X(mnuSignature) X(mnuBoardTest)                                                            \
+    /* "Set Up": the flash verify by reading */                                                \
+    X(mnuVerifyRead)
 // clang-format on
 
 enum class Control : int {

@@ -12,20 +12,33 @@ std::uint8_t readEepromByte(Link& link, std::int64_t i) {
     return static_cast<std::uint8_t>(link.LastRead);
 }
 
+// The Read's bytes, from the first.
+template <typename Put>
+void readBytes(OpContext& c, std::int64_t n, Put&& put) {
+    c.link.EnterAvrProgramming();
+    c.link.LoadCommand(0x03);
+    for (std::int64_t i = 0; i < n; ++i) {
+        stepAt(c, i, percentOf(i + 1, n));
+        put(readEepromByte(c.link, i));
+    }
+}
+
 }  // namespace
 
 void AvrReadEeprom(OpContext& c, std::int32_t EepromSize) {
-    Link& link = c.link;
     c.DataFile.create(c.BufferFile);
-    link.EnterAvrProgramming();
-    link.LoadCommand(0x03);
-    for (std::int64_t i = 0; i < EepromSize; ++i) {
-        stepAt(c, i, percentOf(i + 1, EepromSize));
-        c.DataFile.writeByte(readEepromByte(link, i));
-    }
+    readBytes(c, EepromSize, [&](std::uint8_t b) { c.DataFile.writeByte(b); });
     c.DataFile.close();
     c.sink.progress(0);
-    link.ReleaseTarget();
+    c.link.ReleaseTarget();
+}
+
+std::vector<std::uint8_t> AvrReadEepromBytes(OpContext& c, std::int64_t bytes) {
+    std::vector<std::uint8_t> read;
+    read.reserve(static_cast<std::size_t>(bytes));
+    readBytes(c, bytes, [&](std::uint8_t b) { read.push_back(b); });
+    c.link.ReleaseTarget();
+    return read;
 }
 
 void AvrWriteEeprom(OpContext& c) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ops/Operation.h"
 
@@ -10,6 +11,9 @@ namespace trilo {
 
 // Reads EepromSize bytes into a new buffer file.
 void AvrReadEeprom(OpContext& c, std::int32_t EepromSize);
+// The same sequence over the first `bytes` bytes, into memory; the gauge is left where the
+// last byte put it.
+std::vector<std::uint8_t> AvrReadEepromBytes(OpContext& c, std::int64_t bytes);
 // Writes every byte of the input, each with a ready-polled strobe and no read-back, and
 // closes the input.
 void AvrWriteEeprom(OpContext& c);

@@ -55,22 +55,34 @@ Word readWordAt(OpContext& c, std::int64_t w, std::int64_t n) {
     return word;
 }
 
+// The Read's words from the first, each high byte first as a data file holds it.
+template <typename Put>
+void readWords(OpContext& c, std::int64_t n, Put&& put) {
+    c.link.EnterAvrProgramming();
+    c.link.LoadCommand(kReadFlash);
+    for (std::int64_t w = 0; w < n; ++w) {
+        const Word word = readWordAt(c, w, n);
+        put(word.high);
+        put(word.low);
+    }
+}
+
 }  // namespace
 
 void AvrReadFlash(OpContext& c, std::int32_t FlashSize) {
-    Link& link = c.link;
     c.DataFile.create(c.BufferFile);
-    const std::int64_t n = FlashSize / 2;
-    link.EnterAvrProgramming();
-    link.LoadCommand(kReadFlash);
-    for (std::int64_t w = 0; w < n; ++w) {
-        const Word word = readWordAt(c, w, n);
-        c.DataFile.writeByte(word.high);
-        c.DataFile.writeByte(word.low);
-    }
+    readWords(c, FlashSize / 2, [&](std::uint8_t b) { c.DataFile.writeByte(b); });
     c.DataFile.close();
     c.sink.progress(0);
-    link.ReleaseTarget();
+    c.link.ReleaseTarget();
+}
+
+std::vector<std::uint8_t> AvrReadFlashBytes(OpContext& c, std::int64_t bytes) {
+    std::vector<std::uint8_t> read;
+    read.reserve(static_cast<std::size_t>(2 * wordsIn(bytes)));
+    readWords(c, wordsIn(bytes), [&](std::uint8_t b) { read.push_back(b); });
+    c.link.ReleaseTarget();
+    return read;
 }
 
 namespace {
@@ -184,13 +196,7 @@ Comparison AvrVerifyFlash(OpContext& c) {
     }
     in.close();
     link.ReleaseTarget();
-    // The gauge keeps its place until the message is closed.
-    if (differs) {
-        c.sink.detailedInfo(kVerifyFailed, differs->text());
-    } else {
-        c.sink.info(kVerifyOk);
-    }
-    c.sink.progress(0);
+    verifyEnded(c, differs, 0);
     return {differs};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ops/Operation.h"
 
@@ -12,6 +13,9 @@ namespace trilo {
 
 // Reads FlashSize / 2 words into a new buffer file.
 void AvrReadFlash(OpContext& c, std::int32_t FlashSize);
+// The same sequence over the words that hold the first `bytes` bytes, into memory in a data
+// file's order; the gauge is left where the last word put it.
+std::vector<std::uint8_t> AvrReadFlashBytes(OpContext& c, std::int64_t bytes);
 // Programs every word of the input, low byte first, reading each back when AutoVerify is set,
 // then the lock levels of the checked boxes (1 and 2). The first difference, after its
 // message, when a word does not read back; the lock bits are then not written. The input

@@ -69,24 +69,43 @@ void enterBlankCheck(Link& link, Family family) {
 
 }  // namespace
 
-void M51ReadFlash(OpContext& c, Family family, std::int32_t FlashSize) {
+namespace {
+
+// The Read's bytes after its mode entry: n of them from the first, the clock stepped between
+// bytes and not after the last.
+template <typename Put>
+void readBytes(OpContext& c, std::int64_t n, Put&& put) {
     Link& link = c.link;
-    enterRead(link, family);
-    c.DataFile.create(c.BufferFile);
     link.wait(100);
     link.SetDataLines(0xFF);
-    const std::int64_t n = FlashSize;
     for (std::int64_t i = 1; i <= n; ++i) {
         stepAt(c, i - 1, percentOf(i, n));
         link.ReadDataLines();
-        c.DataFile.writeByte(static_cast<std::uint8_t>(link.LastRead));
+        put(static_cast<std::uint8_t>(link.LastRead));
         if (i < n) {
             link.StepClock(1);
         }
     }
+}
+
+}  // namespace
+
+void M51ReadFlash(OpContext& c, Family family, std::int32_t FlashSize) {
+    enterRead(c.link, family);
+    c.DataFile.create(c.BufferFile);
+    readBytes(c, FlashSize, [&](std::uint8_t b) { c.DataFile.writeByte(b); });
     c.DataFile.close();
     c.sink.progress(0);
-    link.ReleaseTarget();
+    c.link.ReleaseTarget();
+}
+
+std::vector<std::uint8_t> M51ReadFlashBytes(OpContext& c, Family family, std::int64_t bytes) {
+    enterRead(c.link, family);
+    std::vector<std::uint8_t> read;
+    read.reserve(static_cast<std::size_t>(bytes));
+    readBytes(c, bytes, [&](std::uint8_t b) { read.push_back(b); });
+    c.link.ReleaseTarget();
+    return read;
 }
 
 Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes& locks) {
@@ -184,13 +203,7 @@ Comparison M51VerifyFlash(OpContext& c, Family family) {
     }
     in.close();
     link.ReleaseTarget();
-    // The gauge keeps the failing byte's place until the message is closed.
-    if (differs) {
-        c.sink.detailedInfo(std::string(kVerifyFailed) + std::to_string(i), differs->text());
-    } else {
-        c.sink.info(kVerifyOk);
-    }
-    c.sink.progress(0);
+    verifyEnded(c, differs, i);
     return {differs};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "devices/Catalog.h"
 #include "ops/Operation.h"
@@ -16,6 +17,9 @@ namespace trilo {
 
 // Reads FlashSize bytes into a new buffer file.
 void M51ReadFlash(OpContext& c, Family family, std::int32_t FlashSize);
+// The same sequence over the first `bytes` bytes, into memory; the gauge is left where the
+// last byte put it.
+std::vector<std::uint8_t> M51ReadFlashBytes(OpContext& c, Family family, std::int64_t bytes);
 // Programs every byte of the input, checking each by data polling when AutoVerify is set,
 // then the lock levels of the checked boxes. The first difference, after its message, when a
 // byte does not read back; no lock bit is then written. The input stays open.

@@ -279,6 +279,23 @@ TEST_F(Settings, BoardAndTraceAreReadButNeverWritten) {
     EXPECT_EQ(other.read("programmer.ini"), kDefaults);
 }
 
+// The verify by reading: off by default and then absent from the file; once set it is
+// written, and read back by the next start.
+TEST_F(Settings, VerifyByReadingIsKeptOnceSet) {
+    start();
+    EXPECT_FALSE(view.checked(Control::mnuVerifyRead));
+    session->mnuVerifyReadClick();
+    EXPECT_TRUE(session->engine().options().VerifyByRead);
+    EXPECT_NE(ini().find("inCpu=1\nVerifyByRead=1\n"), std::string::npos) << ini();
+    session.reset();
+    view.setChecked(Control::mnuVerifyRead, false);
+    session = std::make_unique<Session>(view, clock, platform, platform);
+    ASSERT_TRUE(session->handle([&] { session->FormCreate(); }));
+    EXPECT_TRUE(view.checked(Control::mnuVerifyRead));
+    session->mnuVerifyReadClick();
+    EXPECT_NE(ini().find("VerifyByRead=0\n"), std::string::npos);
+}
+
 // ---- A write the system refuses ---------------------------------------------------------
 
 TEST_F(Settings, RefusedWriteShowsTheErrorAndKeepsTheSettingsInMemory) {

@@ -83,11 +83,15 @@ struct OpRig {
     OpContext ctx{link, file, dir.file("buffer.tmp"), sink};
 };
 
-// Passes every access on to the board and counts the reads, with the values they gave.
+// Passes every access on to the board and counts the reads, with the values they gave, and
+// the writes.
 class ReadTap final : public PortLayer {
 public:
     explicit ReadTap(PortLayer& inner) : inner_(inner) {}
-    void out(std::uint16_t port, std::uint8_t value) override { inner_.out(port, value); }
+    void out(std::uint16_t port, std::uint8_t value) override {
+        ++writes;
+        inner_.out(port, value);
+    }
     std::uint8_t in(std::uint16_t port) override {
         const std::uint8_t value = inner_.in(port);
         ((port & 3) == 1 ? statusReads : dataReads).push_back(value);
@@ -97,6 +101,7 @@ public:
 
     Bytes statusReads;
     Bytes dataReads;
+    std::size_t writes = 0;
 
 private:
     PortLayer& inner_;

@@ -263,7 +263,8 @@ void StartupWindowTest::menus() {
              QStringList({QString::fromUtf8("Aut. mazat FLASH před zapisem"),
                           QString::fromUtf8("Aut. ukládat zvolené CPU"),
                           QString::fromUtf8("Aut. ukládat zvolený soubor"),
-                          QString::fromUtf8("Aut. verifikovat FLASH"), "-", "LPT1 (/dev/parport0)",
+                          QString::fromUtf8("Aut. verifikovat FLASH"),
+                          QString::fromUtf8("Verifikovat FLASH čtením"), "-", "LPT1 (/dev/parport0)",
                           "LPT2 (/dev/parport1)"}));
     QCOMPARE(items(program.widget<QMenu>("mnuX51")),
              QStringList(
