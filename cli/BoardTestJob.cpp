@@ -11,20 +11,6 @@
 
 namespace trilo::cli {
 
-std::optional<std::string> simOnlyRefusal(const Options& options, const Board& board) {
-    // A port that cannot be used says why first.
-    if (board.simulated() || !board.status().usable) {
-        return std::nullopt;
-    }
-    for (const auto& [given, option] : {std::pair{options.simFault.has_value(), "--sim-fault"},
-                                        std::pair{options.simChip.has_value(), "--sim-chip"}}) {
-        if (given) {
-            return std::string(option) + " platí jen pro simulovanou desku (-c sim)";
-        }
-    }
-    return std::nullopt;
-}
-
 namespace {
 
 // Until a line or the end of the input comes; a signal ends the wait with Interrupted.
@@ -94,18 +80,11 @@ private:
         if (trace != nullptr && !trace->problem().empty()) {
             sink_.error(trace->problem());
         }
-        if (const auto refusal = simOnlyRefusal(o_, engine.board())) {
-            sink_.error(*refusal);
-            return kUsage;
-        }
-        if (engine.board().simulated()) {
-            sink_.error("simulovaná deska: žádný skutečný čip");
-        }
         if (o_.device != nullptr) {
             engine.selectDevice(o_.device->id);
         }
-        if (o_.verbose > 0) {
-            sink_.verbose("deska: " + engine.board().status().text);
+        if (const int status = announceBoard(o_, engine.board(), false, sink_); status != kOk) {
+            return status;
         }
         if (o_.hold) {
             return hold(engine, *controlByteUse(*o_.hold));

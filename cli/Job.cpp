@@ -323,34 +323,10 @@ private:
         engine.bringUp(settings, &nodes);
         trace_ = engine.board().trace();
         reportTrace();
-        // A real chip needs the real waits. A port that cannot be used says why first.
-        if (noWait && !engine.board().simulated() && engine.board().status().usable) {
-            sink_.error("TRILO_NO_WAIT platí jen pro simulovanou desku (-c sim)");
-            return kUsage;
-        }
-        if (const auto refusal = simOnlyRefusal(o_, engine.board())) {
-            sink_.error(*refusal);
-            return kUsage;
-        }
-        if (engine.board().simulated()) {
-            // Said even under -q: nothing of this run reaches a chip.
-            sink_.error("simulovaná deska: žádný skutečný čip");
-        }
+        // The chip first: the simulated board's words name the chip in its socket.
         engine.selectDevice(device_.id);
-        if (o_.verbose > 0) {
-            const PortStatus board = engine.board().status();
-            sink_.verbose("deska: " + board.text);
-            if (!board.sharedWith.empty()) {
-                std::string drivers;
-                for (const std::string& driver : board.sharedWith) {
-                    drivers += drivers.empty() ? "" : ", ";
-                    drivers += driver;
-                }
-                sink_.verbose(
-                    "deska: port je zabrán bez výhradního přístupu, protože je na něm "
-                    "registrován ovladač " +
-                    drivers + "; program ho drží do konce běhu, ovladač do té doby čeká");
-            }
+        if (const int status = announceBoard(o_, engine.board(), noWait, sink_); status != kOk) {
+            return status;
         }
 
         RunOptions& options = engine.options();
@@ -680,6 +656,40 @@ int runJob(const Options& options) {
     Options o = options;
     o.device = job->device;
     return Runner(o, &*job).run();
+}
+
+int announceBoard(const Options& options, const Board& board, bool noWait, ConsoleSink& sink) {
+    const PortStatus status = board.status();
+    // A real chip needs the real waits. A port that cannot be used says why first.
+    if (!board.simulated() && status.usable) {
+        for (const auto& [given, what] : {std::pair{noWait, "TRILO_NO_WAIT"},
+                                          std::pair{options.simFault.has_value(), "--sim-fault"},
+                                          std::pair{options.simChip.has_value(), "--sim-chip"}}) {
+            if (given) {
+                sink.error(std::string(what) + " platí jen pro simulovanou desku (-c sim)");
+                return kUsage;
+            }
+        }
+    }
+    if (board.simulated()) {
+        // Said even under -q: nothing of this run reaches a chip.
+        sink.error("simulovaná deska: žádný skutečný čip");
+    }
+    if (options.verbose > 0) {
+        sink.verbose("deska: " + status.text);
+        if (!status.sharedWith.empty()) {
+            std::string drivers;
+            for (const std::string& driver : status.sharedWith) {
+                drivers += drivers.empty() ? "" : ", ";
+                drivers += driver;
+            }
+            sink.verbose(
+                "deska: port je zabrán bez výhradního přístupu, protože je na něm "
+                "registrován ovladač " +
+                drivers + "; program ho drží do konce běhu, ovladač do té doby čeká");
+        }
+    }
+    return kOk;
 }
 
 int listPorts() {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <optional>
-#include <string>
-
 #include "board/Board.h"
 #include "cli/Options.h"
 
@@ -19,7 +16,12 @@ int listPorts();
 // --board-test: the board test, or the hold of a control byte; returns the exit status.
 int runBoardTestJob(const Options& options);
 
-// Why --sim-fault or --sim-chip cannot be had on this board (a real one); nothing when it can.
-std::optional<std::string> simOnlyRefusal(const Options& options, const Board& board);
+class ConsoleSink;
+
+// Once the board is open: refuses what only the simulated board takes (TRILO_NO_WAIT when
+// noWait, --sim-fault, --sim-chip) on a real one, says that a simulated board reaches no chip
+// and, with -v, what the board is and with whom it shares the port. kOk, or kUsage when
+// refused.
+int announceBoard(const Options& options, const Board& board, bool noWait, ConsoleSink& sink);
 
 }  // namespace trilo::cli

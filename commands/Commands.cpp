@@ -253,6 +253,26 @@ private:
     OpContext& c_;
 };
 
+// What a verify needs before it touches the chip: a readable, non-empty file that fits, and a
+// chip the user accepted; nothing when it may go on, with the file's size counted.
+std::optional<Outcome> refusedComparison(OpContext& c, const InputFile& file, BufferContent content,
+                                         std::int64_t sizeLimit, const char* tooLarge) {
+    if (auto refused = refusedInput(c, file, content)) {
+        return refused;
+    }
+    if (!comparable(c)) {
+        return Outcome::EmptyFile;
+    }
+    if (!fits(c, sizeLimit, tooLarge)) {
+        return Outcome::FileTooLarge;
+    }
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
+    c.bytes = c.in().size();
+    return std::nullopt;
+}
+
 // The verify by reading: the chip read with the Read's sequence up to the file's length and
 // compared in the program, in the order of the family's verify (an AVR word low byte first,
 // an odd file's last word with the 0xFF it is written with), so that the first difference
@@ -287,21 +307,12 @@ Comparison verifyByReading(OpContext& c, const Job& job) {
 }  // namespace
 
 Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit) {
-    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
-        return *refused;
-    }
-    if (!comparable(c)) {
-        return Outcome::EmptyFile;
-    }
     // The MCS-51 address counter wraps: the bytes beyond the flash would be compared with its
     // start again, and a file of many copies of the chip's content would say "OK".
-    if (!fits(c, sizeLimit, kFlashTooSmall)) {
-        return Outcome::FileTooLarge;
+    if (auto refused = refusedComparison(c, CurrentFile, ReadContent(*job.device), sizeLimit,
+                                         kFlashTooSmall)) {
+        return *refused;
     }
-    if (!ChipAccepted(c)) {
-        return Outcome::Declined;
-    }
-    c.bytes = c.in().size();
     if (job.VerifyByRead) {
         const Comparison same = verifyByReading(c, job);
         c.difference = same.difference;
@@ -383,19 +394,10 @@ Outcome VerifyEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     if (ops(job).CompareEeprom == nullptr) {
         return Outcome::NotOffered;
     }
-    if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
+    if (auto refused = refusedComparison(c, CurrentFile, BufferContent::AvrEeprom, sizeLimit,
+                                         kEepromTooSmall)) {
         return *refused;
     }
-    if (!comparable(c)) {
-        return Outcome::EmptyFile;
-    }
-    if (!fits(c, sizeLimit, kEepromTooSmall)) {
-        return Outcome::FileTooLarge;
-    }
-    if (!ChipAccepted(c)) {
-        return Outcome::Declined;
-    }
-    c.bytes = c.in().size();
     const Comparison same = ops(job).CompareEeprom(c);
     c.difference = same.difference;
     if (!same.same()) {

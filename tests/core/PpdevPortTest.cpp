@@ -224,6 +224,14 @@ std::unique_ptr<PpdevPort> makePort(FakeKernel& kernel,
     return std::make_unique<PpdevPort>(PpdevNodes{}, std::make_unique<FakeSystem>(kernel), root);
 }
 
+// The link as the program drives it, on LPT1 through the port.
+struct LinkOn {
+    explicit LinkOn(PortLayer* port) { portinc.attach(port); }
+    Portinc portinc;
+    RecordingClock clock;
+    Link link{portinc, clock};
+};
+
 const std::vector<Call> kClaimLpt1 = {
     {"open /dev/parport0", O_RDWR | O_CLOEXEC}, {"PPGETMODES"}, {"PPEXCL"}, {"PPCLAIM"}};
 
@@ -250,10 +258,8 @@ TEST(PpdevPort, ClaimsExclusivelyOnFirstAccessAndPassesValuesUnchanged) {
 TEST(PpdevPort, ReadingTheDataLinesTurnsTheDirectionAroundItsLines) {
     FakeKernel kernel;
     auto port = makePort(kernel);
-    Portinc portinc;
-    portinc.attach(port.get());
-    RecordingClock clock;
-    Link link(portinc, clock);
+    LinkOn on(port.get());
+    Link& link = on.link;
     link.PortBase = kLpt1Base;
     link.ReleaseTarget();
     kernel.calls.clear();
@@ -271,10 +277,8 @@ TEST(PpdevPort, NeverNegotiatesSetsModesOrReadsControlBack) {
     FakeKernel kernel;
     {
         auto port = makePort(kernel);
-        Portinc portinc;
-        portinc.attach(port.get());
-        RecordingClock clock;
-        Link link(portinc, clock);
+        LinkOn on(port.get());
+        Link& link = on.link;
         link.PortBase = kLpt1Base;
         link.PollLimit = 3;
         link.ReleaseTarget();
@@ -324,10 +328,8 @@ TEST(PpdevPort, TheBoardTestTellsWhyTheRealPortCannotBeTested) {
             kernel.openErrors["/dev/parport0"] = c.openError;
         }
         auto port = makePort(kernel);
-        Portinc portinc;
-        portinc.attach(port.get());
-        RecordingClock clock;
-        Link link(portinc, clock);
+        LinkOn on(port.get());
+        Link& link = on.link;
         link.PortBase = kLpt1Base;
         const BoardTestResult result = runBoardTest(link, [](const BoardCheckResult&) {});
         std::string verdicts;
