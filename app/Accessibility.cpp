@@ -30,13 +30,13 @@ struct Mnemonic {
 // digits. Buttons first, then the menu titles, then each menu's items, whose letters count
 // only in their menu.
 constexpr Mnemonic kMnemonics[] = {
-    {C::btnRead, 'R'},     {C::btnWrite, 'W'},  {C::btnErase, 'E'},  {C::btnVerify, 'V'},
-    {C::btnReaEE, 'd'},    {C::btnWriEE, 'i'},  {C::chLB1, '1'},     {C::chLB2, '2'},
-    {C::chLB3, '3'},       {C::btnReadLB, 'L'}, {C::rdSON, 'N'},     {C::rdSOFF, 'O'},
-    {C::mnuFile, 'F'},     {C::mnuX51, 'M'},    {C::mnuAVR, 'A'},    {C::mnuIndex, 'x'},
-    {C::mnuOpen, 'O'},     {C::mnuSave, 'S'},   {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},
-    {C::mnuExit, 'x'},     {C::mnuDM, 'm'},     {C::mnuCP, 'C'},     {C::mnuFL, 's'},
-    {C::mnuDL, 'v'},       {C::mnuLPT1, '1'},   {C::mnuLPT2, '2'},   {C::mnuAbout, 'A'},
+    {C::btnRead, 'R'},      {C::btnWrite, 'W'},     {C::btnErase, 'E'},  {C::btnVerify, 'V'},
+    {C::btnReaEE, 'd'},     {C::btnWriEE, 'i'},     {C::chLB1, '1'},     {C::chLB2, '2'},
+    {C::chLB3, '3'},        {C::btnReadLB, 'L'},    {C::rdSON, 'N'},     {C::rdSOFF, 'O'},
+    {C::mnuFile, 'F'},      {C::mnuX51, 'M'},       {C::mnuAVR, 'A'},    {C::mnuIndex, 'x'},
+    {C::mnuOpen, 'O'},      {C::mnuSave, 'S'},      {C::mnuSaveAs, 'A'}, {C::mnuSetUp, 'U'},
+    {C::mnuExit, 'x'},      {C::mnuDM, 'm'},        {C::mnuCP, 'C'},     {C::mnuFL, 's'},
+    {C::mnuDL, 'v'},        {C::mnuLPT1, '1'},      {C::mnuLPT2, '2'},   {C::mnuAbout, 'A'},
     {C::mnuBoardTest, 'T'}, {C::mnuVerifyRead, 'r'}};
 
 // The labels beside the controls that have no caption of their own, and their mnemonics.

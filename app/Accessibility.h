@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "session/View.h"
+#include "presenter/View.h"
 
 namespace trilo::gui {
 

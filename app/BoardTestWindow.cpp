@@ -88,8 +88,8 @@ void BoardTestWindow::showStep(const BoardCheckResult& step) {
     }
     // The wrapped findings need their lines: grow to them, never narrower.
     layout()->activate();
-    const int needed = layout()->hasHeightForWidth() ? layout()->heightForWidth(width())
-                                                     : sizeHint().height();
+    const int needed =
+        layout()->hasHeightForWidth() ? layout()->heightForWidth(width()) : sizeHint().height();
     if (needed > height()) {
         resize(width(), needed);
     }

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "board/BoardTest.h"
+#include "board/BoardCheck.h"
 
 class QLabel;
 

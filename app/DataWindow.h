@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "session/HexView.h"
+#include "presenter/HexView.h"
 
 class QLabel;
 class QPushButton;

@@ -12,7 +12,7 @@
 #include <QTextDocument>
 #include <string_view>
 
-#include "data/DataFormat.h"
+#include "formats/DataFormat.h"
 
 namespace trilo::gui {
 

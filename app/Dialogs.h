@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "session/View.h"
+#include "presenter/View.h"
 
 class QFileDialog;
 class QMessageBox;

@@ -5,7 +5,7 @@
 #include <QThread>
 #include <type_traits>
 
-#include "session/View.h"
+#include "presenter/View.h"
 
 namespace trilo::gui {
 

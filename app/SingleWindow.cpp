@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/Triloprog.h"
-#include "session/Session.h"
+#include "presenter/Session.h"
 
 namespace trilo::gui {
 

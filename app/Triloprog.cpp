@@ -34,8 +34,8 @@
 #include "app/Unit2.h"
 #include "app/ValueText.h"
 #include "devices/Catalog.h"
-#include "session/DeviceControls.h"
-#include "session/Handlers.h"
+#include "presenter/DeviceControls.h"
+#include "presenter/Handlers.h"
 
 namespace trilo::gui {
 

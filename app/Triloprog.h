@@ -9,9 +9,9 @@
 #include "app/Dialogs.h"
 #include "app/GuiThreadView.h"
 #include "app/Metrics.h"
-#include "session/DeviceControls.h"
-#include "session/Session.h"
-#include "session/View.h"
+#include "presenter/DeviceControls.h"
+#include "presenter/Session.h"
+#include "presenter/View.h"
 
 class QAction;
 class QDragEnterEvent;

@@ -7,7 +7,7 @@
 #include "base/Clock.h"
 #include "board/BoardSettings.h"
 #include "board/PortChoice.h"
-#include "data/ByteFile.h"
+#include "files/ByteFile.h"
 #include "link/Link.h"
 #include "link/PORTINC.h"
 #include "link/TracePort.h"

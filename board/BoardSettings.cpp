@@ -1,6 +1,6 @@
 #include "board/BoardSettings.h"
 
-#include "data/Settings.h"
+#include "settings/Settings.h"
 
 namespace trilo {
 

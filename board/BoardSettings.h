@@ -21,8 +21,9 @@ struct BoardSettings {
     std::string PortName = "LPT1";  // "Port", as written
     std::int32_t PortBase = 0;      // LPT1's or LPT2's base; 0 for any other name
     std::int32_t PollLimit = 800;   // "Cycle"
-    PortOptions port;  // "Board", "Trace", "SimSocket", "LPT1Node", "LPT2Node", "SimFault", "SimChip"
-    bool CheckSignature = true;     // "CheckSignature"
+    PortOptions
+        port;  // "Board", "Trace", "SimSocket", "LPT1Node", "LPT2Node", "SimFault", "SimChip"
+    bool CheckSignature = true;  // "CheckSignature"
 };
 
 BoardSettings readBoardSettings(const SettingsFile& file);

@@ -5,9 +5,9 @@
 #include <cerrno>
 
 #include "base/SystemReason.h"
-#include "data/ByteFile.h"
-#include "data/FileMove.h"
-#include "data/IoErrors.h"
+#include "files/ByteFile.h"
+#include "files/FileMove.h"
+#include "files/IoErrors.h"
 #include "sim/SimChipFile.h"
 #include "sim/SimulatedBoard.h"
 

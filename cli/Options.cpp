@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "base/Hex.h"
-#include "board/BoardTest.h"
+#include "board/BoardCheck.h"
 #include "board/PortChoice.h"
 #include "commands/Commands.h"
-#include "data/DataFormat.h"
 #include "devices/DeviceNames.h"
-#include "session/Serial.h"
+#include "formats/DataFormat.h"
+#include "production/Serial.h"
 
 namespace trilo::cli {
 

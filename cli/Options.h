@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "board/BoardSettings.h"
+#include "commands/CommandTable.h"
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
-#include "session/CommandTable.h"
 
 namespace trilo::cli {
 

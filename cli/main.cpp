@@ -8,8 +8,8 @@
 #include "base/Printable.h"
 #include "base/SystemReason.h"
 #include "cli/ConsoleSink.h"
-#include "cli/Job.h"
 #include "cli/Options.h"
+#include "cli/Run.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "base/Hex.h"
 #include "commands/Differences.h"
-#include "data/FileMove.h"
+#include "files/FileMove.h"
 
 namespace trilo::commands {
 
@@ -38,19 +38,19 @@ void runOnBoard(OpContext& c, const std::function<void()>& commands) {
 
 namespace {
 
-const FamilyOps& ops(const Job& job) {
-    return familyOps(job.device->family);
+const FamilyOps& ops(const OpParams& params) {
+    return familyOps(params.device->family);
 }
 
 }  // namespace
 
-Outcome Read(OpContext& c, const Job& job) {
+Outcome Read(OpContext& c, const OpParams& params) {
     c.bytes = 0;
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    c.bytes = job.FlashSize;
-    ops(job).ReadFlash(c, job);
+    c.bytes = params.FlashSize;
+    ops(params).ReadFlash(c, params);
     return Outcome::Done;
 }
 
@@ -58,12 +58,12 @@ BufferContent ReadContent(const DeviceInfo& device) {
     return familyOps(device.family).wordFlash ? BufferContent::AvrFlash : BufferContent::Mcs51Flash;
 }
 
-Outcome Erase(OpContext& c, const Job& job) {
+Outcome Erase(OpContext& c, const OpParams& params) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    ops(job).EraseChip(c, job);
-    if (job.AutoVerify && !ops(job).BlankCheck(c, job)) {
+    ops(params).EraseChip(c, params);
+    if (params.AutoVerify && !ops(params).BlankCheck(c, params)) {
         return Outcome::NotBlank;
     }
     c.link.ReleaseTarget();
@@ -99,20 +99,20 @@ bool comparable(OpContext& c) {
 }
 
 // The lock level the chip shows, read in a cycle of its own and released.
-int readLockLevel(OpContext& c, const Job& job) {
-    const int level = ops(job).ReadLockBits(c);
+int readLockLevel(OpContext& c, const OpParams& params) {
+    const int level = ops(params).ReadLockBits(c);
     c.link.ReleaseTarget();
     return level;
 }
 
 // The level a flash write programs last: the highest checked box the device has. A family
 // that cannot read its lock bits back (the 20-pin and 40-pin 89C parts) is not checked.
-int lockLevelWritten(const Job& job) {
-    if (ops(job).ReadLockBits == nullptr) {
+int lockLevelWritten(const OpParams& params) {
+    if (ops(params).ReadLockBits == nullptr) {
         return 0;
     }
-    for (int level = job.device->lockLevels; level > 0; --level) {
-        if (job.locks[static_cast<std::size_t>(level - 1)]) {
+    for (int level = params.device->lockLevels; level > 0; --level) {
+        if (params.locks[static_cast<std::size_t>(level - 1)]) {
             return level;
         }
     }
@@ -120,12 +120,12 @@ int lockLevelWritten(const Job& job) {
 }
 
 // After a write that programmed lock bits: the chip must show that level.
-bool lockHeld(OpContext& c, const Job& job) {
-    const int written = lockLevelWritten(job);
+bool lockHeld(OpContext& c, const OpParams& params) {
+    const int written = lockLevelWritten(params);
     if (written == 0) {
         return true;
     }
-    const int read = readLockLevel(c, job);
+    const int read = readLockLevel(c, params);
     if (read == written) {
         return true;
     }
@@ -136,9 +136,9 @@ bool lockHeld(OpContext& c, const Job& job) {
 
 }  // namespace
 
-Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
-              bool AutoErase) {
-    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*job.device))) {
+Outcome Write(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
+              std::int64_t sizeLimit, bool AutoErase) {
+    if (auto refused = refusedInput(c, CurrentFile, ReadContent(*params.device))) {
         return *refused;
     }
     if (!fits(c, sizeLimit, kFlashTooSmall)) {
@@ -149,38 +149,39 @@ Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::i
     }
     c.bytes = c.in().size();
     if (AutoErase) {
-        ops(job).EraseChip(c, job);
+        ops(params).EraseChip(c, params);
     }
     const bool empty = c.in().size() == 0;
-    const Comparison written = ops(job).WriteFlash(c, job);
+    const Comparison written = ops(params).WriteFlash(c, params);
     c.in().close();
     c.difference = written.difference;
     if (!written.same()) {
         return Outcome::WriteFailed;
     }
     if (empty) {
-        const bool locks = std::find(job.locks.begin(), job.locks.end(), true) != job.locks.end();
+        const bool locks =
+            std::find(params.locks.begin(), params.locks.end(), true) != params.locks.end();
         c.sink.status(locks ? kEmptyWriteLocks : kEmptyWrite);
     }
-    if (job.AutoVerify && !lockHeld(c, job)) {
+    if (params.AutoVerify && !lockHeld(c, params)) {
         return Outcome::WriteFailed;
     }
     return Outcome::Done;
 }
 
-Outcome EraseBeforeWrites(OpContext& c, const Job& job) {
+Outcome EraseBeforeWrites(OpContext& c, const OpParams& params) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    ops(job).EraseChip(c, job);
+    ops(params).EraseChip(c, params);
     return Outcome::Done;
 }
 
-Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
-                   std::int64_t sizeLimit) {
+Outcome CheckInput(OpContext& c, const OpParams& params, const InputFile& file,
+                   Destination destination, std::int64_t sizeLimit) {
     const bool eeprom = forEeprom(destination);
-    if (auto refused =
-            refusedInput(c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*job.device))) {
+    if (auto refused = refusedInput(
+            c, file, eeprom ? BufferContent::AvrEeprom : ReadContent(*params.device))) {
         return *refused;
     }
     const bool verify =
@@ -277,11 +278,11 @@ std::optional<Outcome> refusedComparison(OpContext& c, const InputFile& file, Bu
 // compared in the program, in the order of the family's verify (an AVR word low byte first,
 // an odd file's last word with the 0xFF it is written with), so that the first difference
 // and the messages are the verify's.
-Comparison verifyByReading(OpContext& c, const Job& job) {
+Comparison verifyByReading(OpContext& c, const OpParams& params) {
     const Bytes inFile = readAll(c.in());
     const auto n = static_cast<std::int64_t>(inFile.size());
-    const Bytes inChip = ops(job).ReadFlashBytes(c, job, n);
-    const bool words = ops(job).wordFlash;
+    const Bytes inChip = ops(params).ReadFlashBytes(c, params, n);
+    const bool words = ops(params).wordFlash;
     std::optional<Difference> differs;
     std::int64_t number = 0;
     const auto compare = [&](std::int64_t at) {
@@ -306,53 +307,54 @@ Comparison verifyByReading(OpContext& c, const Job& job) {
 
 }  // namespace
 
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit) {
+Outcome Verify(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
+               std::int64_t sizeLimit) {
     // The MCS-51 address counter wraps: the bytes beyond the flash would be compared with its
     // start again, and a file of many copies of the chip's content would say "OK".
-    if (auto refused = refusedComparison(c, CurrentFile, ReadContent(*job.device), sizeLimit,
+    if (auto refused = refusedComparison(c, CurrentFile, ReadContent(*params.device), sizeLimit,
                                          kFlashTooSmall)) {
         return *refused;
     }
-    if (job.VerifyByRead) {
-        const Comparison same = verifyByReading(c, job);
+    if (params.VerifyByRead) {
+        const Comparison same = verifyByReading(c, params);
         c.difference = same.difference;
         return same.same() ? Outcome::Done : Outcome::VerifyFailed;
     }
     const Explaining explaining(c, [&] {
-        return explainAfter(c, CurrentFile, ReadContent(*job.device),
+        return explainAfter(c, CurrentFile, ReadContent(*params.device),
                             [&](OpContext& again, std::int64_t n) {
-                                return ops(job).ReadFlashBytes(again, job, n);
+                                return ops(params).ReadFlashBytes(again, params, n);
                             });
     });
-    const Comparison same = ops(job).VerifyFlash(c, job);
+    const Comparison same = ops(params).VerifyFlash(c, params);
     c.difference = same.difference;
     return same.same() ? Outcome::Done : Outcome::VerifyFailed;
 }
 
 namespace {
 
-std::string explainEeprom(OpContext& c, const Job& job, const InputFile& file) {
-    return explainAfter(c, file, BufferContent::AvrEeprom, ops(job).ReadEepromBytes);
+std::string explainEeprom(OpContext& c, const OpParams& params, const InputFile& file) {
+    return explainAfter(c, file, BufferContent::AvrEeprom, ops(params).ReadEepromBytes);
 }
 
 }  // namespace
 
-Outcome ReadEeprom(OpContext& c, const Job& job) {
+Outcome ReadEeprom(OpContext& c, const OpParams& params) {
     c.bytes = 0;
-    if (ops(job).ReadEeprom == nullptr) {
+    if (ops(params).ReadEeprom == nullptr) {
         return Outcome::NotOffered;
     }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    c.bytes = job.EepromSize;
-    ops(job).ReadEeprom(c, job);
+    c.bytes = params.EepromSize;
+    ops(params).ReadEeprom(c, params);
     return Outcome::Done;
 }
 
-Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+Outcome WriteEeprom(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
                     std::int64_t sizeLimit) {
-    if (ops(job).WriteEeprom == nullptr) {
+    if (ops(params).WriteEeprom == nullptr) {
         return Outcome::NotOffered;
     }
     if (auto refused = refusedInput(c, CurrentFile, BufferContent::AvrEeprom)) {
@@ -365,13 +367,13 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
         return Outcome::Declined;
     }
     c.bytes = c.in().size();
-    ops(job).WriteEeprom(c);
-    if (!job.AutoVerify) {
+    ops(params).WriteEeprom(c);
+    if (!params.AutoVerify) {
         return Outcome::Done;
     }
     // The file once more, against what the chip now holds.
     openInput(c, CurrentFile, BufferContent::AvrEeprom);
-    const Comparison held = ops(job).CompareEeprom(c);
+    const Comparison held = ops(params).CompareEeprom(c);
     c.difference = held.difference;
     if (held.same()) {
         return Outcome::Done;
@@ -380,7 +382,7 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%02llX zapsáno %02X, přečteno %02X",
                   static_cast<unsigned long long>(held.difference->address),
                   held.difference->inFile, held.difference->inChip);
-    const std::string explanation = explainEeprom(c, job, CurrentFile);
+    const std::string explanation = explainEeprom(c, params, CurrentFile);
     if (explanation.empty()) {
         c.sink.info(text);
     } else {
@@ -389,54 +391,54 @@ Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
     return Outcome::WriteFailed;
 }
 
-Outcome VerifyEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+Outcome VerifyEeprom(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
                      std::int64_t sizeLimit) {
-    if (ops(job).CompareEeprom == nullptr) {
+    if (ops(params).CompareEeprom == nullptr) {
         return Outcome::NotOffered;
     }
     if (auto refused = refusedComparison(c, CurrentFile, BufferContent::AvrEeprom, sizeLimit,
                                          kEepromTooSmall)) {
         return *refused;
     }
-    const Comparison same = ops(job).CompareEeprom(c);
+    const Comparison same = ops(params).CompareEeprom(c);
     c.difference = same.difference;
     if (!same.same()) {
         c.sink.detailedInfo("Při verifikaci EEPROM byla nalezena chyba! ",
-                            failureDetail(*same.difference, explainEeprom(c, job, CurrentFile)));
+                            failureDetail(*same.difference, explainEeprom(c, params, CurrentFile)));
         return Outcome::VerifyFailed;
     }
     c.sink.info(kVerifyOk);
     return Outcome::Done;
 }
 
-std::optional<int> ReadLockBits(OpContext& c, const Job& job) {
-    if (ops(job).ReadLockBits == nullptr || !ChipAccepted(c)) {
+std::optional<int> ReadLockBits(OpContext& c, const OpParams& params) {
+    if (ops(params).ReadLockBits == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return readLockLevel(c, job);
+    return readLockLevel(c, params);
 }
 
-std::optional<std::uint8_t> ReadFuses(OpContext& c, const Job& job) {
-    if (ops(job).ReadFuses == nullptr || !ChipAccepted(c)) {
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const OpParams& params) {
+    if (ops(params).ReadFuses == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return ops(job).ReadFuses(c, job);
+    return ops(params).ReadFuses(c, params);
 }
 
-Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses) {
-    if (ops(job).WriteFuses == nullptr) {
+Outcome WriteFuses(OpContext& c, const OpParams& params, std::uint8_t fuses) {
+    if (ops(params).WriteFuses == nullptr) {
         return Outcome::NotOffered;
     }
     if (!ChipAccepted(c)) {
         return Outcome::Declined;
     }
-    ops(job).WriteFuses(c, fuses);
-    if (!job.AutoVerify) {
+    ops(params).WriteFuses(c, fuses);
+    if (!params.AutoVerify) {
         return Outcome::Done;
     }
     // Only the device's own fuse bits: the reading's other bits are lock bits or unused.
-    const std::uint8_t mask = job.device->fuseMask();
-    const std::uint8_t read = ops(job).ReadFuses(c, job);
+    const std::uint8_t mask = params.device->fuseMask();
+    const std::uint8_t read = ops(params).ReadFuses(c, params);
     if (((read ^ fuses) & mask) == 0) {
         return Outcome::Done;
     }
@@ -447,20 +449,20 @@ Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses) {
     return Outcome::WriteFailed;
 }
 
-std::optional<bool> ReadSerialFuse(OpContext& c, const Job& job) {
-    if (ops(job).ReadSerialFuse == nullptr || !ChipAccepted(c)) {
+std::optional<bool> ReadSerialFuse(OpContext& c, const OpParams& params) {
+    if (ops(params).ReadSerialFuse == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    const bool on = ops(job).ReadSerialFuse(c);
+    const bool on = ops(params).ReadSerialFuse(c);
     c.link.ReleaseTarget();
     return on;
 }
 
-std::optional<bool> WriteSerialFuse(OpContext& c, const Job& job, bool off) {
-    if (ops(job).WriteSerialFuse == nullptr || !ChipAccepted(c)) {
+std::optional<bool> WriteSerialFuse(OpContext& c, const OpParams& params, bool off) {
+    if (ops(params).WriteSerialFuse == nullptr || !ChipAccepted(c)) {
         return std::nullopt;
     }
-    return ops(job).WriteSerialFuse(c, off);
+    return ops(params).WriteSerialFuse(c, off);
 }
 
 std::string ChipReport::summary() const {
@@ -475,7 +477,7 @@ std::string ChipReport::summary() const {
 
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
     ChipReport report;
-    report.bytes = familyOps(selected.family).ReadSignature(c, Job{.device = &selected});
+    report.bytes = familyOps(selected.family).ReadSignature(c, OpParams{.device = &selected});
     report.found = deviceWithSignature(report.bytes, selected);
     report.matches = report.found == &selected;
     const auto all = [&](std::uint8_t value) {

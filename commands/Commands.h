@@ -58,27 +58,27 @@ inline constexpr const char* kEmptyWrite = "Soubor je prázdný: do FLASH se nic
 inline constexpr const char* kEmptyWriteLocks =
     "Soubor je prázdný: do FLASH se nic nezapsalo, jen lock bity";
 
-// Every command runs the operation of job.device's family.
+// Every command runs the operation of params.device's family.
 
 // Read: the flash into the buffer file.
-Outcome Read(OpContext& c, const Job& job);
+Outcome Read(OpContext& c, const OpParams& params);
 // What a flash read of the device leaves in the buffer, so that a save as Intel HEX turns
 // the words of an AVR image.
 BufferContent ReadContent(const DeviceInfo& device);
-// Erase, with the blank check when job.AutoVerify is set; "FLASH smazána ! " when done.
-Outcome Erase(OpContext& c, const Job& job);
+// Erase, with the blank check when params.AutoVerify is set; "FLASH smazána ! " when done.
+Outcome Erase(OpContext& c, const OpParams& params);
 // Write the data file into the flash. sizeLimit is "Size FLASH": a larger file is refused
 // before anything is sent to the chip, so the automatic erase never destroys a chip's
-// contents for a write that cannot run. With job.AutoVerify the lock level written is read
+// contents for a write that cannot run. With params.AutoVerify the lock level written is read
 // back (AVR and 89S parts) in a cycle of its own; a chip that shows another is WriteFailed.
 // The first difference of a read-back or verify is left in c.difference.
-Outcome Write(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit,
-              bool AutoErase);
+Outcome Write(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
+              std::int64_t sizeLimit, bool AutoErase);
 // The automatic erase of a job whose first write is not the flash write (an EEPROM or fuse
 // write comes before it): run before that first write, so that it undoes none of the job's
 // writes (an AVR's erase clears its EEPROM too), and the flash write then gets AutoErase
 // false. As Write's own erase: the signature check, no blank check, no message.
-Outcome EraseBeforeWrites(OpContext& c, const Job& job);
+Outcome EraseBeforeWrites(OpContext& c, const OpParams& params);
 // What a data file is checked for: a flash write's, a verify's, an EEPROM write's.
 enum class Destination { Flash, Verify, Eeprom, VerifyEeprom };
 // Whether that file is for the EEPROM, and its size checked against "Size EEPROM".
@@ -90,34 +90,35 @@ inline bool forEeprom(Destination destination) {
 // is not empty either), made ahead of a whole job so that an earlier command never
 // changes a chip for a file a later one refuses. Done, or the outcome with its message shown;
 // the file is closed again either way.
-Outcome CheckInput(OpContext& c, const Job& job, const InputFile& file, Destination destination,
-                   std::int64_t sizeLimit);
+Outcome CheckInput(OpContext& c, const OpParams& params, const InputFile& file,
+                   Destination destination, std::int64_t sizeLimit);
 // Verify the flash against the data file; the operation shows the result. A file larger than
 // sizeLimit ("Size FLASH") is refused as the write refuses it.
-Outcome Verify(OpContext& c, const Job& job, const InputFile& CurrentFile, std::int64_t sizeLimit);
+Outcome Verify(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
+               std::int64_t sizeLimit);
 
-// The EEPROM: read job.EepromSize bytes into the buffer file; write the data file, refused
+// The EEPROM: read params.EepromSize bytes into the buffer file; write the data file, refused
 // when it is larger than sizeLimit ("Size EEPROM").
-Outcome ReadEeprom(OpContext& c, const Job& job);
-// With job.AutoVerify the EEPROM is read back against the file after the write.
-Outcome WriteEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+Outcome ReadEeprom(OpContext& c, const OpParams& params);
+// With params.AutoVerify the EEPROM is read back against the file after the write.
+Outcome WriteEeprom(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
                     std::int64_t sizeLimit);
 
 // Verify the EEPROM against the data file, as Verify the flash: an empty file or one larger
 // than sizeLimit ("Size EEPROM") is refused; the result is shown, a difference with its
 // address.
-Outcome VerifyEeprom(OpContext& c, const Job& job, const InputFile& CurrentFile,
+Outcome VerifyEeprom(OpContext& c, const OpParams& params, const InputFile& CurrentFile,
                      std::int64_t sizeLimit);
 
 // The lock level the chip shows (0 none, 1 to 3).
-std::optional<int> ReadLockBits(OpContext& c, const Job& job);
+std::optional<int> ReadLockBits(OpContext& c, const OpParams& params);
 // The fuse reading of the device (bit k for box chDk, 0 = programmed), and the write of a
-// fuse byte, read back in the device's fuse bits with job.AutoVerify.
-std::optional<std::uint8_t> ReadFuses(OpContext& c, const Job& job);
-Outcome WriteFuses(OpContext& c, const Job& job, std::uint8_t fuses);
+// fuse byte, read back in the device's fuse bits with params.AutoVerify.
+std::optional<std::uint8_t> ReadFuses(OpContext& c, const OpParams& params);
+Outcome WriteFuses(OpContext& c, const OpParams& params, std::uint8_t fuses);
 // The serial-programming fuse of the 89S parts, true = ON; the write reads it back.
-std::optional<bool> ReadSerialFuse(OpContext& c, const Job& job);
-std::optional<bool> WriteSerialFuse(OpContext& c, const Job& job, bool off);
+std::optional<bool> ReadSerialFuse(OpContext& c, const OpParams& params);
+std::optional<bool> WriteSerialFuse(OpContext& c, const OpParams& params, bool off);
 
 // What a signature read found, for the selected device.
 struct ChipReport {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/Errors.h"
-#include "data/DataFormat.h"
-#include "data/FileMove.h"
+#include "files/FileMove.h"
+#include "formats/DataFormat.h"
 
 namespace trilo::commands {
 

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "data/DataFormat.h"
+#include "formats/DataFormat.h"
 #include "ops/Operation.h"
 
 namespace trilo::commands {

@@ -33,6 +33,8 @@ inline constexpr FuseLabels kNoFuses{};
 struct DeviceInfo {
     std::int32_t id;  // DeviceId, as the settings store it
     const char* name;
+    // The window's menu item for the device (mnu2313Click's item).
+    const char* menuItem;
     Family family;
     std::int32_t flashSize;       // bytes, also for the word-addressed AVR flash
     std::int32_t eepromSize = 0;  // bytes

@@ -10,7 +10,7 @@
 namespace trilo {
 
 // What an operation takes from the selection and the options.
-struct Job {
+struct OpParams {
     const DeviceInfo* device = nullptr;
     std::int32_t FlashSize = 0;
     std::int32_t EepromSize = 0;
@@ -25,20 +25,20 @@ struct Job {
 // operations, the reads and the writes end with the board released, except a blank check that
 // passes and the lock-bit read, which the command releases.
 struct FamilyOps {
-    void (*ReadFlash)(OpContext&, const Job&);
-    void (*EraseChip)(OpContext&, const Job&);
-    bool (*BlankCheck)(OpContext&, const Job&);
-    Comparison (*WriteFlash)(OpContext&, const Job&);
-    Comparison (*VerifyFlash)(OpContext&, const Job&);
-    SignatureBytes (*ReadSignature)(OpContext&, const Job&);
+    void (*ReadFlash)(OpContext&, const OpParams&);
+    void (*EraseChip)(OpContext&, const OpParams&);
+    bool (*BlankCheck)(OpContext&, const OpParams&);
+    Comparison (*WriteFlash)(OpContext&, const OpParams&);
+    Comparison (*VerifyFlash)(OpContext&, const OpParams&);
+    SignatureBytes (*ReadSignature)(OpContext&, const OpParams&);
     // The lock level the chip shows (0 none, 1 to 3).
     int (*ReadLockBits)(OpContext&) = nullptr;
     // One lock level, as the flash write ends.
     void (*WriteLockBits)(OpContext&, std::uint8_t level) = nullptr;
     // Bit k for box chDk, 0 = programmed.
-    std::uint8_t (*ReadFuses)(OpContext&, const Job&) = nullptr;
+    std::uint8_t (*ReadFuses)(OpContext&, const OpParams&) = nullptr;
     void (*WriteFuses)(OpContext&, std::uint8_t fuses) = nullptr;
-    void (*ReadEeprom)(OpContext&, const Job&) = nullptr;
+    void (*ReadEeprom)(OpContext&, const OpParams&) = nullptr;
     void (*WriteEeprom)(OpContext&) = nullptr;
     // The EEPROM against the input, up to the first difference; shows nothing.
     Comparison (*CompareEeprom)(OpContext&) = nullptr;
@@ -47,7 +47,7 @@ struct FamilyOps {
     bool (*WriteSerialFuse)(OpContext&, bool off) = nullptr;
     // The Read's own sequence over the first `bytes` bytes (an AVR's whole words), into memory
     // in a data file's order, for a comparison in the program; ends released.
-    std::vector<std::uint8_t> (*ReadFlashBytes)(OpContext&, const Job&,
+    std::vector<std::uint8_t> (*ReadFlashBytes)(OpContext&, const OpParams&,
                                                 std::int64_t bytes) = nullptr;
     std::vector<std::uint8_t> (*ReadEepromBytes)(OpContext&, std::int64_t bytes) = nullptr;
     // The flash holds 16-bit words, each high byte first in a data file.

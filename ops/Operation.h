@@ -10,8 +10,8 @@
 
 #include "base/Errors.h"
 #include "base/OperationSink.h"
-#include "data/ByteFile.h"
-#include "data/ByteSource.h"
+#include "files/ByteFile.h"
+#include "files/ByteSource.h"
 #include "link/Link.h"
 
 namespace trilo {

@@ -21,15 +21,19 @@ check() {
 out=$(
     check base
     check devices
-    check data base
+    check files base
+    check formats base
+    check settings files base
     check link base
     check sim devices link base
-    check ops devices data link base
-    check commands ops devices data base
-    check board ops sim devices data link base
-    check session board commands ops devices data link base
-    check cli session commands board devices data base
-    check app session board devices data base
+    check ops devices files link base
+    check commands ops devices formats files base
+    check board ops sim devices settings files link base
+    check engine board commands ops devices settings formats files link base
+    check production engine commands ops devices settings formats files base
+    check presenter production engine board commands ops devices settings formats files link base
+    check cli production engine commands board devices settings formats files base
+    check app presenter production engine board devices settings formats files base
 )
 if [ -n "$out" ]; then
     printf '%s\n' "$out"

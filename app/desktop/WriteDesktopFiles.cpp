@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/DataFormat.h"
+#include "formats/DataFormat.h"
 
 namespace {
 

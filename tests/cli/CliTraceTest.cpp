@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "session/Handlers.h"
-#include "session/Session.h"
+#include "presenter/Handlers.h"
+#include "presenter/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/TestDir.h"

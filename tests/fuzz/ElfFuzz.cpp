@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "data/DataFormat.h"
-#include "data/Elf.h"
+#include "formats/DataFormat.h"
+#include "formats/Elf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const trilo::ElfReadResult result = trilo::readElf({data, size});

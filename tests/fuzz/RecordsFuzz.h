@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "data/IntelHex.h"
+#include "formats/IntelHex.h"
 
 template <class Read, class Write>
 int checkRecords(const std::uint8_t* data, std::size_t size, Read read, Write write) {

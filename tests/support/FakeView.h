@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "session/DeviceControls.h"
-#include "session/View.h"
+#include "presenter/DeviceControls.h"
+#include "presenter/View.h"
 
 namespace trilo::test {
 

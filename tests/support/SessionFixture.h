@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "session/Session.h"
+#include "presenter/Session.h"
 #include "support/FakePlatform.h"
 #include "support/FakeView.h"
 #include "support/TestDir.h"

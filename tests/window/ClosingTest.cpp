@@ -88,7 +88,8 @@ void ClosingTest::unsavedDataQuestion() {
     Program program;
     program.frmTop->show();
     QVERIFY(QTest::qWaitForWindowExposed(program.frmTop.get()));
-    const QString buffer = QFile::decodeName(program.frmTop->session().engine().files().BufferFile.c_str());
+    const QString buffer =
+        QFile::decodeName(program.frmTop->session().engine().files().BufferFile.c_str());
     writeFile(buffer, "read from the chip");
     for (bool answer : answers) {
         program.dialogs.answers.push_back(answer);

@@ -107,7 +107,8 @@ void DialogsTest::questionsDefaultToWhatCannotHurt() {
     Program program;
     const QString target = home.path("old.bin");
     for (const QString& file :
-         {QFile::decodeName(program.frmTop->session().engine().files().BufferFile.c_str()), target}) {
+         {QFile::decodeName(program.frmTop->session().engine().files().BufferFile.c_str()),
+          target}) {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("data") == 4);
     }

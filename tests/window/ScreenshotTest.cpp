@@ -12,7 +12,7 @@
 
 #include "WindowSupport.h"
 #include "app/DataWindow.h"
-#include "data/IntelHex.h"
+#include "formats/IntelHex.h"
 
 using namespace trilo;
 using namespace trilo::gui;

@@ -11,7 +11,7 @@
 
 #include "WindowSupport.h"
 #include "devices/Catalog.h"
-#include "session/DeviceControls.h"
+#include "presenter/DeviceControls.h"
 
 using namespace trilo;
 using namespace trilo::gui;
@@ -264,8 +264,8 @@ void StartupWindowTest::menus() {
                           QString::fromUtf8("Aut. ukládat zvolené CPU"),
                           QString::fromUtf8("Aut. ukládat zvolený soubor"),
                           QString::fromUtf8("Aut. verifikovat FLASH"),
-                          QString::fromUtf8("Verifikovat FLASH čtením"), "-", "LPT1 (/dev/parport0)",
-                          "LPT2 (/dev/parport1)"}));
+                          QString::fromUtf8("Verifikovat FLASH čtením"), "-",
+                          "LPT1 (/dev/parport0)", "LPT2 (/dev/parport1)"}));
     QCOMPARE(items(program.widget<QMenu>("mnuX51")),
              QStringList(
                  {"89C1051", "89C2051", "89C4051", "89C51", "89C52", "89S53", "89C55", "89S8252"}));

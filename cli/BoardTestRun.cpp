@@ -1,0 +1,150 @@
+// trilo-cli --board-test: the board test's steps as they end, or the hold of a control byte
+// until Enter, over the engine's board as a job would bring it up.
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/Platform.h"
+#include "cli/ConsoleSink.h"
+#include "cli/Run.h"
+#include "engine/Engine.h"
+
+namespace trilo::cli {
+
+namespace {
+
+// Until a line or the end of the input comes; a signal ends the wait with Interrupted.
+void waitForEnter() {
+    char c = 0;
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) {
+            checkInterrupt();
+            continue;
+        }
+        if (got <= 0 || c == '\n') {
+            return;
+        }
+    }
+}
+
+class BoardTester final : private EngineListener {
+public:
+    explicit BoardTester(const Options& o) : o_(o), sink_(stdout, false, o.quiet, o.force) {
+        sink_.refuseWith("test desky potřebuje prázdnou patici; vyjměte čip a spusťte test s -F");
+    }
+
+    int run() {
+        try {
+            return runGuarded();
+        } catch (const commands::PortUnusable& e) {
+            sink_.error(e.what());
+            return kPortError;
+        } catch (const Interrupted&) {
+            return interrupted();
+        } catch (const TriloError& e) {
+            if (interruptSignal() != 0) {
+                return interrupted();
+            }
+            sink_.error(std::string(e.what()) + ".");
+            return kFileError;
+        }
+    }
+
+private:
+    void error(const std::string& message) override { sink_.error(message); }
+
+    int interrupted() {
+        sink_.error("přerušeno; deska je v klidu");
+        return 128 + interruptSignal();
+    }
+
+    int runGuarded() {
+        // -P /dev/parportN reaches the board as LPT1's node, through commandLineBoard.
+        const PpdevNodes nodes;
+        // The test makes no waits; the hold's is the user's.
+        SteadyClock clock;
+        SystemPortOpener ports(nodes);
+        SystemPlatform platform;
+        Engine engine(clock, platform, ports, sink_, *this);
+        try {
+            engine.bringUp(commandLineBoard(o_, engine.readBoardSettings()), &nodes);
+        } catch (const commands::PortUnusable& e) {
+            // No node for the port: the first step's verdict, and the test goes no further.
+            if (o_.hold) {
+                throw;
+            }
+            return finish(boardTestRefused(e.what()));
+        }
+        const auto trace = engine.board().trace();
+        if (trace != nullptr && !trace->problem().empty()) {
+            sink_.error(trace->problem());
+        }
+        if (o_.device != nullptr) {
+            engine.selectDevice(o_.device->id);
+        }
+        if (const int status = announceBoard(o_, engine.board(), false, sink_); status != kOk) {
+            return status;
+        }
+        if (o_.hold) {
+            return hold(engine, *controlByteUse(*o_.hold));
+        }
+        const auto result = engine.boardTest([&](const BoardCheckResult& step) { show(step); });
+        return result ? finish(*result, false) : kFailed;
+    }
+
+    int hold(Engine& engine, const ControlByteUse& use) {
+        const bool held = engine.holdControlByte(use.byte, [&] {
+            for (const std::string& line : holdLines(use)) {
+                sink_.result(line);
+            }
+            sink_.result("Měřte; Enter vrátí desku do klidu.");
+            waitForEnter();
+        });
+        if (!held) {
+            return kFailed;
+        }
+        sink_.result("Deska je v klidu.");
+        return kOk;
+    }
+
+    // "3 CHYBA  Datový registr: zápis a čtení: D3 čte 0, zapsáno 1", and under it what to
+    // check. Under -q only the steps that failed.
+    void show(const BoardCheckResult& step) {
+        if (o_.quiet && step.verdict != Verdict::Failed) {
+            return;
+        }
+        const char* verdict = step.verdict == Verdict::Passed   ? "OK    "
+                              : step.verdict == Verdict::Failed ? "CHYBA "
+                                                                : "–     ";
+        const auto number = static_cast<int>(step.check) + 1;
+        sink_.result(std::to_string(number) + " " + verdict + " " + boardCheckName(step.check) +
+                     ": " + step.found);
+        if (!step.advice.empty()) {
+            sink_.result("         → " + step.advice);
+        }
+    }
+
+    int finish(const BoardTestResult& result, bool showSteps = true) {
+        if (showSteps) {
+            for (const BoardCheckResult& step : result.steps) {
+                show(step);
+            }
+        }
+        if (!o_.quiet || !result.passed()) {
+            sink_.result(result.summary());
+        }
+        return result.passed() ? kOk : result.portUnusable() ? kPortError : kFailed;
+    }
+
+    const Options& o_;
+    ConsoleSink sink_;
+};
+
+}  // namespace
+
+int runBoardTestJob(const Options& options) {
+    return BoardTester(options).run();
+}
+
+}  // namespace trilo::cli

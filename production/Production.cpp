@@ -1,0 +1,321 @@
+#include "production/Production.h"
+
+#include "files/ByteFile.h"
+#include "files/FileMove.h"
+#include "formats/Checksum.h"
+
+namespace trilo {
+
+namespace {
+
+using commands::FileFormat;
+using commands::Outcome;
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// What a step that failed without words of its own failed of.
+const char* outcomeText(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Declined:
+            return "v patici není zvolený čip";
+        case Outcome::Stopped:
+            return "zastaveno";
+        case Outcome::NotOffered:
+            return "čip příkaz nemá";
+        default:
+            return "selhalo";
+    }
+}
+
+std::vector<std::uint8_t> imageOf(const std::string& path, commands::BufferContent memory) {
+    if (path.empty()) {
+        return {};
+    }
+    commands::InputImage image = commands::inputImage({path, FileFormat::ByName}, memory);
+    if (const auto* refusal = std::get_if<std::string>(&image)) {
+        throw TriloError(path + ": " + *refusal);
+    }
+    return std::get<std::vector<std::uint8_t>>(std::move(image));
+}
+
+CommandArgs inputOf(const std::string& file, FileFormat format) {
+    CommandArgs args;
+    args.file = file;
+    args.format = format;
+    return args;
+}
+
+void writeRaw(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    ByteFile file;
+    file.create(path);
+    for (const std::uint8_t b : bytes) {
+        file.writeByte(b);
+    }
+    file.close();
+}
+
+}  // namespace
+
+std::string serialStatePath(const std::string& given, const std::string& jobFile,
+                            const std::string& logFile) {
+    if (!given.empty()) {
+        return given;
+    }
+    if (!jobFile.empty()) {
+        return jobFile + ".sn";
+    }
+    return logFile.empty() ? "" : logFile + ".sn";
+}
+
+// Keeps what the operations say during one step, and the chip that answered.
+class ProductionRun::Watcher final : public OperationSink {
+public:
+    void progress(int) override {}
+    void info(const std::string& message) override { messages.push_back(trimmed(message)); }
+    // The detail of a verify is its difference, which the chip's line gives on its own.
+    void detailedInfo(const std::string& message, const std::string&) override { info(message); }
+    bool ask(const std::string&) override { return false; }
+    void status(const std::string& text) override { messages.push_back(text); }
+    void identified(const std::string& summary) override {
+        const auto at = summary.find(", podpis ");
+        signature = at == std::string::npos ? summary : summary.substr(at + 9);
+    }
+    std::string said() const {
+        std::string text;
+        for (const std::string& m : messages) {
+            text += (text.empty() ? "" : "; ") + m;
+        }
+        return text;
+    }
+
+    std::vector<std::string> messages;
+    std::string signature;
+};
+
+ProductionRun::ProductionRun(Engine& engine, JobSpec job, std::string jobName,
+                             std::string statePath)
+    : engine_(engine),
+      job_(std::move(job)),
+      jobName_(std::move(jobName)),
+      savedOptions_(engine.options()) {
+    if (job_.serial && !statePath.empty()) {
+        state_.emplace(std::move(statePath));
+    }
+}
+
+// The window's options are its own again: the job's were for the run.
+ProductionRun::~ProductionRun() {
+    engine_.options() = savedOptions_;
+}
+
+std::optional<std::uint64_t> ProductionRun::nextSerial() const {
+    if (!job_.serial || !state_) {
+        return std::nullopt;
+    }
+    return state_->next(job_.serial->start);
+}
+
+void ProductionRun::setUp() {
+    engine_.selectDevice(job_.device->id);
+    RunOptions& o = engine_.options();
+    o.AutoVerify = o.BlankCheck = job_.verify;
+    o.CheckSignature = job_.checkSignature;
+    o.VerifyByRead = job_.verifyByRead;
+}
+
+void ProductionRun::prepare() {
+    if (job_.serial && !state_) {
+        throw TriloError("sériové číslo potřebuje soubor, kde se drží další číslo");
+    }
+    const DeviceInfo& device = *job_.device;
+    const bool serialFlash = job_.serial && job_.serial->memory == SerialMemory::Flash;
+    const bool serialEeprom = job_.serial && job_.serial->memory == SerialMemory::Eeprom;
+    const bool avrFlash = commands::ReadContent(device) == commands::BufferContent::AvrFlash;
+    const bool writesEeprom = !job_.eepromFile.empty() || serialEeprom;
+    const bool writesFlash = !job_.flashFile.empty() || serialFlash;
+    // The data files as the commands check them, before any chip is touched.
+    const auto checked = [&](Command command, const std::string& file) {
+        if (!file.empty() &&
+            engine_.checkInput(command, inputOf(file, FileFormat::ByName)) != Outcome::Done) {
+            throw TriloError(file + ": soubor odmítnut, čip je netknutý");
+        }
+    };
+    checked(Command::WriteFlash, job_.flashFile);
+    checked(Command::WriteEeprom, job_.eepromFile);
+    flashImage_ = imageOf(job_.flashFile, commands::ReadContent(device));
+    eepromImage_ = imageOf(job_.eepromFile, commands::BufferContent::AvrEeprom);
+
+    // The staged image, where the serial number goes for each chip.
+    const auto input = [&](bool staged, const std::string& file, const char* name) {
+        if (!staged) {
+            return inputOf(file, FileFormat::ByName);
+        }
+        serialFile_ = scratch_.file(name);
+        return inputOf(serialFile_, FileFormat::Raw);
+    };
+    steps_.clear();
+    if (writesEeprom) {
+        steps_.push_back({Command::WriteEeprom, input(serialEeprom, job_.eepromFile, "eeprom")});
+    }
+    if (writesFlash) {
+        steps_.push_back({Command::WriteFlash, input(serialFlash, job_.flashFile, "flash")});
+        steps_.back().args.lockLevel = job_.lockLevel;
+        if (job_.verifyByRead) {
+            steps_.push_back({Command::Verify, steps_.back().args});
+        }
+    }
+    if (job_.fuses) {
+        steps_.push_back({Command::WriteFuses, {}});
+        steps_.back().args.fuses = jobFuseByte(job_);
+    }
+    if (job_.serialFuseOn) {
+        steps_.push_back({Command::WriteSerialFuse, {}});
+        steps_.back().args.serialFuseOff = !*job_.serialFuseOn;
+    }
+    // A chip that got nothing would count as good.
+    if (steps_.empty()) {
+        throw TriloError(
+            "Úloha nic nezapisuje: není zadán soubor pro FLASH ani EEPROM, fuse bity "
+            "ani pojistka");
+    }
+    // The automatic erase once, before the first write, and only in a job that writes the
+    // flash: the flash write's own when it comes first, never after the EEPROM is written.
+    for (Step& step : steps_) {
+        step.args.autoErase = false;
+    }
+    if (job_.erase && writesFlash) {
+        Step& first = steps_.front();
+        if (first.command == Command::WriteFlash) {
+            first.args.autoErase = true;
+        } else {
+            first.args.eraseFirst = true;
+        }
+    }
+    writesFlash_ = writesFlash;
+    crc32_.reset();
+    if (writesFlash || writesEeprom) {
+        crc32_ = writesFlash ? checksumsInToolOrder(flashImage_, avrFlash).crc32
+                             : checksumsOf(eepromImage_).crc32;
+    }
+    if (job_.serial) {
+        const std::uint64_t next = state_->next(job_.serial->start);
+        if (!encodeSerial(*job_.serial, next)) {
+            throw RunEnded(serialMisfit(*job_.serial, next));
+        }
+    }
+    if (!job_.logFile.empty() && log_ == nullptr) {
+        log_ = std::make_unique<ChipLog>(job_.logFile);
+    }
+}
+
+void ProductionRun::stage(const std::vector<std::uint8_t>& bytes) {
+    const bool flash = job_.serial->memory == SerialMemory::Flash;
+    const bool avrFlash =
+        flash && commands::ReadContent(*job_.device) == commands::BufferContent::AvrFlash;
+    std::vector<std::uint8_t> image = flash ? flashImage_ : eepromImage_;
+    placeSerial(image, *job_.serial, bytes, avrFlash);
+    writeRaw(serialFile_, image);
+    // The sum is the flash's when the job writes it, else the EEPROM's.
+    if (flash || !writesFlash_) {
+        crc32_ = checksumsInToolOrder(image, avrFlash).crc32;
+    }
+}
+
+ChipResult ProductionRun::runChip() {
+    ChipResult chip;
+    chip.number = chips() + 1;
+    chip.device = job_.device->name;
+    std::optional<std::uint64_t> reserved;
+    if (job_.serial) {
+        const std::uint64_t number = state_->next(job_.serial->start);
+        const auto bytes = encodeSerial(*job_.serial, number);
+        if (!bytes) {
+            throw RunEnded(serialMisfit(*job_.serial, number));
+        }
+        stage(*bytes);
+        // Taken before the chip is touched, so a run killed meanwhile never hands it out
+        // again; a chip that fails gives it back.
+        state_->store(number + job_.serial->step);
+        reserved = number;
+        chip.serial = number;
+    }
+    chip.time = isoTimeNow();
+    chip.crc32 = crc32_;
+    Watcher watcher;
+    engine_.setWatcher(&watcher);
+    struct Unwatch {
+        Engine& engine;
+        ~Unwatch() { engine.setWatcher(nullptr); }
+    } unwatch{engine_};
+    chip.passed = true;
+    try {
+        for (const Step& step : steps_) {
+            watcher.messages.clear();
+            chip.failedStep = commandName(step.command);
+            const CommandResult result = engine_.run(step.command, step.args);
+            chip.durationUs += result.report.durationUs;
+            if (result.outcome() != Outcome::Done) {
+                chip.passed = false;
+                chip.message = watcher.said();
+                if (chip.message.empty()) {
+                    chip.message = outcomeText(result.outcome());
+                }
+                chip.difference = result.difference;
+                break;
+            }
+        }
+    } catch (const Stopped&) {
+        chip.passed = false;
+        chip.message = outcomeText(Outcome::Stopped);
+        chip.signature = watcher.signature;
+        finish(chip, reserved);
+        throw;
+    } catch (const std::exception& error) {
+        chip.passed = false;
+        chip.message = error.what();
+        chip.signature = watcher.signature;
+        finish(chip, reserved);
+        throw;
+    }
+    if (chip.passed) {
+        chip.failedStep.clear();
+    }
+    chip.signature = watcher.signature;
+    finish(chip, reserved);
+    return chip;
+}
+
+void ProductionRun::finish(ChipResult& chip, std::optional<std::uint64_t> reserved) {
+    if (!chip.passed && reserved && !job_.serialUseFailed) {
+        state_->store(*reserved);
+    }
+    ++(chip.passed ? good_ : bad_);
+    recent_.push_back(chip);
+    if (recent_.size() > kRecentKept) {
+        recent_.pop_front();
+    }
+    if (log_ != nullptr) {
+        log_->append(csvRow(chip, jobName_));
+    }
+}
+
+void ProductionRun::run(ChipFeeder& feeder) {
+    if (const auto refusal = jobRefusal(job_)) {
+        throw TriloError(refusal->key + std::string(": ") + refusal->reason);
+    }
+    // The claim checks the signature as the options stand when it begins.
+    setUp();
+    engine_.onBoard([&] {
+        prepare();
+        while (feeder.nextChip(*this)) {
+            feeder.chipDone(runChip());
+        }
+    });
+}
+
+}  // namespace trilo

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Engine.h"
+#include "engine/ScratchDir.h"
+#include "production/ChipLog.h"
+#include "production/JobFile.h"
+
+// Chip after chip: the job run on one chip after another on one claim of the board, each
+// with its serial number, its line in the log and its place in the counts. trilo-cli and the
+// window's dialog only feed it chips.
+namespace trilo {
+
+class ProductionRun;
+
+// Says when the next chip is in the socket, and hears how each one went.
+class ChipFeeder {
+public:
+    virtual ~ChipFeeder() = default;
+    // Before every chip: false ends the run.
+    virtual bool nextChip(const ProductionRun& run) = 0;
+    virtual void chipDone(const ChipResult& chip) { (void)chip; }
+};
+
+// The serial number's state file: the one given, else beside the job file, else beside the
+// log (FILE.sn); empty when there is none of them.
+std::string serialStatePath(const std::string& given, const std::string& jobFile,
+                            const std::string& logFile);
+
+// The run ended for a reason that is no chip's fault: the next serial number does not fit.
+class RunEnded : public TriloError {
+public:
+    using TriloError::TriloError;
+};
+
+class ProductionRun {
+public:
+    // jobName: what the log calls the job (its file's name). statePath: where the serial
+    // numbers are kept; needed when the job has a serial number.
+    ProductionRun(Engine& engine, JobSpec job, std::string jobName, std::string statePath);
+    ~ProductionRun();
+    ProductionRun(const ProductionRun&) = delete;
+    ProductionRun& operator=(const ProductionRun&) = delete;
+
+    // Chip after chip as the feeder says, all on one claim of the board. Everything is
+    // checked before the first chip: the job against its device, the data files read and
+    // fitting (their messages shown as the commands show them), the serial state readable
+    // and its number fitting, the log opened; a refusal raises TriloError. Each chip has its
+    // number reserved in the state file before it is touched and given back when it failed,
+    // the job's commands, and its line in the log. RunEnded when the next number does not
+    // fit, before that chip is touched; a stop (Stopped) ends the run once its chip's line
+    // is logged.
+    void run(ChipFeeder& feeder);
+
+    const JobSpec& job() const { return job_; }
+    int chips() const { return good_ + bad_; }
+    int good() const { return good_; }
+    int bad() const { return bad_; }
+    // The last chips, the newest last.
+    const std::deque<ChipResult>& recent() const { return recent_; }
+    // The next serial number, when the job has one.
+    std::optional<std::uint64_t> nextSerial() const;
+    static constexpr std::size_t kRecentKept = 10;
+
+private:
+    void setUp();
+    void prepare();
+    ChipResult runChip();
+    struct Step {
+        Command command;
+        CommandArgs args;
+    };
+    class Watcher;
+    // An image with the serial number in place, written where its step reads it.
+    void stage(const std::vector<std::uint8_t>& bytes);
+    void finish(ChipResult& chip, std::optional<std::uint64_t> reserved);
+
+    Engine& engine_;
+    JobSpec job_;
+    std::string jobName_;
+    RunOptions savedOptions_;
+    std::optional<SerialState> state_;
+    std::unique_ptr<ChipLog> log_;
+    ScratchDir scratch_;
+    std::vector<Step> steps_;
+    // The images as the writes take them (an AVR flash in the program's word order).
+    std::vector<std::uint8_t> flashImage_;
+    std::vector<std::uint8_t> eepromImage_;
+    std::optional<std::uint32_t> crc32_;
+    bool writesFlash_ = false;
+    std::string serialFile_;  // the staged image the serial number is written into
+    int good_ = 0;
+    int bad_ = 0;
+    std::deque<ChipResult> recent_;
+};
+
+}  // namespace trilo

@@ -1,0 +1,246 @@
+// OpParams files, serial numbers and chip after chip on the simulated board, with the log and the
+// serial state as files on disk.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "devices/DeviceNames.h"
+#include "production/Production.h"
+#include "support/FakePlatform.h"
+#include "support/SimRig.h"
+#include "support/TestDir.h"
+
+namespace trilo::test {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(JobFile, WritesWhatItReadsBack) {
+    TestDir dir;
+    dir.write("fw.hex", ":00000001FF\n");
+    dir.write("ee.bin", "e");
+    JobSpec job;
+    job.device = deviceFromTypedName("90s2313");
+    job.flashFile = dir.file("fw.hex");
+    job.eepromFile = dir.file("ee.bin");
+    job.erase = false;
+    job.verify = false;
+    job.verifyByRead = true;
+    job.lockLevel = 2;
+    job.fuses = "FSTRT";
+    job.checkSignature = false;
+    job.logFile = dir.file("log.csv");
+    job.serial = std::get<SerialRule>(parseSerialRule("eeprom:0x10:3:99:7:bcd"));
+    job.serialUseFailed = true;
+    writeJobFile(dir.file("a.trilo"), job);
+    EXPECT_EQ(readJobFile(dir.file("a.trilo")), job);
+    // The data files are named beside the job, so the folder can move.
+    EXPECT_NE(dir.read("a.trilo").find("Flash=fw.hex\n"), std::string::npos) << dir.read("a.trilo");
+}
+
+TEST(JobFile, RefusesWhatItCannotRunWithLineAndReason) {
+    TestDir dir;
+    dir.write("fw.bin", "x");
+    const struct {
+        const char* body;
+        const char* error;
+    } cases[] = {
+        {"Device=90S2313\nFlash=fw.bin\nFoo=1\n", ":4: neznámý klíč „Foo“"},
+        {"Device=90S2313\nErase=yes\n", ":3: Erase: hodnota „yes“ není 1 ani 0"},
+        {"Device=90S9999\n", ":2: Device: neznámý čip „90S9999“"},
+        {"Device=90S2313\nFlash=gone.hex\n", ":3: Flash: soubor „"},
+        {"Device=89C2051\nFuses=SPIEN\n", ":3: Fuses: 89C2051 nemá fuse bity"},
+        {"Device=90S2313\nFuses=BODEN\n", ":3: Fuses: 90S2313 nemá fuse bit „BODEN“"},
+        {"Device=90S2313\nLockLevel=3\n", ":3: LockLevel: 90S2313 má lock bity úrovně 1 až 2"},
+        {"Device=90S2313\nLockLevel=4\n", ":3: LockLevel: úroveň lock bitů je 0 až 3"},
+        {"Device=90S2313\n[OTHER]\nX=1\n", ":3: neznámá sekce „OTHER“"},
+        {"Device=90S2313\njust text\n", ":3: řádek „just text“ není klíč=hodnota"},
+        {"Device=90S2313\ndevice=90S1200\n", ":3: klíč „Device“ je už na řádku 2"},
+        {"Device=90S2313\nSerial=rom:0:2:1\n", ":3: Serial: paměť je flash nebo eeprom"},
+        {"Device=90S2313\nSerial=flash:0x7FF:2:1\n", ":3: Serial: číslo na adrese 2047 přesahuje"},
+        {"Device=90S2313\nSerial=flash:0:1:256\n", ":3: Serial: sériové číslo 256 se nevejde"},
+        {"Device=89C2051\nSerialFuse=on\n", ":3: SerialFuse: 89C2051 nemá pojistku"},
+        {"Erase=1\n", ": chybí klíč Device"},
+    };
+    for (const auto& c : cases) {
+        dir.write("job.trilo", std::string("[JOB]\n") + c.body);
+        try {
+            readJobFile(dir.file("job.trilo"));
+            ADD_FAILURE() << "accepted: " << c.body;
+        } catch (const JobFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("job.trilo") + c.error),
+                      std::string::npos)
+                << e.what();
+            EXPECT_EQ(std::string(e.what()).rfind(dir.file("job.trilo"), 0), 0u) << e.what();
+        }
+    }
+}
+
+TEST(Serial, SpellsTheNumberAsTheRuleSays) {
+    const struct {
+        const char* rule;
+        std::uint64_t number;
+        std::optional<Bytes> bytes;
+    } cases[] = {
+        {"flash:0:2:0:1:le", 0x1234, Bytes{0x34, 0x12}},
+        {"flash:0:3:0:1:be", 0x1234, Bytes{0x00, 0x12, 0x34}},
+        {"flash:0:2:0:1:bcd", 1234, Bytes{0x12, 0x34}},
+        {"flash:0:5:0:1:ascii", 1012, Bytes{'0', '1', '0', '1', '2'}},
+        {"flash:0:1:0", 255, Bytes{0xFF}},
+        {"flash:0:1:0", 256, std::nullopt},
+        {"flash:0:2:0:1:bcd", 10000, std::nullopt},
+        {"flash:0:3:0:1:ascii", 1000, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto rule = std::get<SerialRule>(parseSerialRule(c.rule));
+        EXPECT_EQ(encodeSerial(rule, c.number), c.bytes) << c.rule << " " << c.number;
+    }
+}
+
+// Feeds a fixed number of chips, with a fault held on the board for some of them, and keeps
+// what each chip holds at the serial number's place.
+class Feeder final : public ChipFeeder {
+public:
+    Feeder(SimulatedBoard& board, int chips, std::set<int> faulty)
+        : board_(board), chips_(chips), faulty_(std::move(faulty)) {}
+    bool nextChip(const ProductionRun& run) override {
+        // Bit 5 is clear in each byte of the 90S2313's signature, which reads as ever.
+        if (faulty_.contains(run.chips() + 1)) {
+            board_.stickDataLine(5, false);
+        } else {
+            board_.freeDataLines();
+        }
+        return run.chips() < chips_;
+    }
+    void chipDone(const ChipResult& chip) override {
+        lines.push_back(chipLine(chip));
+        const SimChip& sim = *board_.socket();
+        held.push_back({sim.flash[0x100], sim.flash[0x101]});
+    }
+    std::vector<std::string> lines;
+    std::vector<Bytes> held;
+
+private:
+    SimulatedBoard& board_;
+    int chips_;
+    std::set<int> faulty_;
+};
+
+class ChipAfterChip : public ::testing::Test {
+protected:
+    ChipAfterChip() {
+        engine.bringUp(BoardSettings{});
+        const Bytes image = pattern(512);
+        dir.write("fw.bin", std::string(image.begin(), image.end()));
+        job.device = deviceFromTypedName("90s2313");
+        job.flashFile = dir.file("fw.bin");
+        job.logFile = dir.file("log.csv");
+        job.serial = std::get<SerialRule>(parseSerialRule("flash:0x100:2:1000"));
+    }
+
+    TestDir dir;
+    SimMachine machine{dir.path().string()};
+    RecordingClock clock;
+    RecordingSink sink;
+    struct : EngineListener {
+    } heard;
+    Engine engine{clock, machine, machine, sink, heard};
+    JobSpec job;
+};
+
+TEST_F(ChipAfterChip, NumbersLogsAndCountsEachChipAndGoesOnAfterAFailure) {
+    ProductionRun run(engine, job, "job.trilo", dir.file("job.trilo.sn"));
+    Feeder feeder(*machine.board, 3, {2});
+    run.run(feeder);
+
+    ASSERT_EQ(feeder.lines.size(), 3u);
+    EXPECT_EQ(feeder.lines[0].rfind("#1 OK 90S2313 1E 91 01, CRC-32 0x", 0), 0u) << feeder.lines[0];
+    EXPECT_TRUE(feeder.lines[0].ends_with(", SN 1000")) << feeder.lines[0];
+    EXPECT_EQ(feeder.lines[1].rfind("#2 CHYBA 90S2313 1E 91 01, Zápis FLASH: ", 0), 0u)
+        << feeder.lines[1];
+    EXPECT_TRUE(feeder.lines[1].ends_with(", SN 1001")) << feeder.lines[1];
+    // The failed chip gave its number back.
+    EXPECT_TRUE(feeder.lines[2].ends_with(", SN 1001")) << feeder.lines[2];
+    EXPECT_EQ(feeder.held[0], (Bytes{0xE8, 0x03}));
+    EXPECT_EQ(feeder.held[2], (Bytes{0xE9, 0x03}));
+    EXPECT_EQ(dir.read("job.trilo.sn"), "1002\n");
+    EXPECT_EQ(countsLine(run.chips(), run.good(), run.bad()), "Hotovo: 3 čipy, 2 dobré, 1 vadný");
+
+    const auto rows = linesOf(dir.read("log.csv"));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0],
+              "time,job,device,signature,result,step,message,first_difference,crc32,"
+              "serial,duration_s");
+    const struct {
+        const char* fields;
+    } expected[] = {{",job.trilo,90S2313,1E 91 01,OK,,,,0x"},
+                    {",job.trilo,90S2313,1E 91 01,CHYBA,Zápis FLASH,"},
+                    {",job.trilo,90S2313,1E 91 01,OK,,,,0x"}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_NE(rows[k + 1].find(expected[k].fields), std::string::npos) << rows[k + 1];
+        EXPECT_NE(rows[k + 1].find(k == 0 ? ",1000," : ",1001,"), std::string::npos) << rows[k + 1];
+    }
+    // A second run appends, without a second header.
+    ProductionRun again(engine, job, "job.trilo", dir.file("job.trilo.sn"));
+    Feeder one(*machine.board, 1, {});
+    again.run(one);
+    EXPECT_TRUE(one.lines[0].ends_with(", SN 1002")) << one.lines[0];
+    EXPECT_EQ(linesOf(dir.read("log.csv")).size(), 5u);
+}
+
+TEST_F(ChipAfterChip, StopsBeforeTheChipWhenTheNumberNoLongerFits) {
+    job.serial = std::get<SerialRule>(parseSerialRule("flash:0x100:1:254"));
+    ProductionRun run(engine, job, "job.trilo", dir.file("job.trilo.sn"));
+    Feeder feeder(*machine.board, 5, {});
+    EXPECT_THROW(run.run(feeder), RunEnded);
+    EXPECT_EQ(run.chips(), 2);
+    EXPECT_EQ(dir.read("job.trilo.sn"), "256\n");
+}
+
+// A run killed at any moment leaves a state file that holds one number whole, and no chip
+// in the log has that number or a later one.
+TEST_F(ChipAfterChip, AKilledRunLeavesTheStateWholeAndNoNumberTwice) {
+    job.logFile = dir.file("kill.csv");
+    for (const int delayMs : {3, 11, 29}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ProductionRun run(engine, job, "job.trilo", dir.file("kill.sn"));
+            Feeder endless(*machine.board, 1 << 30, {});
+            run.run(endless);
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        const std::uint64_t next = SerialState(dir.file("kill.sn")).next(1000);
+        std::set<std::uint64_t> given;
+        for (const std::string& row : linesOf(dir.read("kill.csv"))) {
+            if (row.rfind("time,", 0) != 0) {
+                const auto last = row.rfind(',');
+                const auto before = row.rfind(',', last - 1);
+                const std::uint64_t sn = std::stoull(row.substr(before + 1, last - before - 1));
+                EXPECT_LT(sn, next) << row;
+                EXPECT_TRUE(given.insert(sn).second) << "twice: " << row;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace trilo::test
