@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "base/Platform.h"
+#include "cli/Board.h"
 #include "cli/ConsoleSink.h"
 #include "cli/Run.h"
 #include "engine/Engine.h"
@@ -28,47 +29,24 @@ void waitForEnter() {
     }
 }
 
-class BoardTester final : private EngineListener {
+class BoardTester {
 public:
     explicit BoardTester(const Options& o) : o_(o), sink_(stdout, false, o.quiet, o.force) {
         sink_.refuseWith("test desky potřebuje prázdnou patici; vyjměte čip a spusťte test s -F");
     }
 
     int run() {
-        try {
-            return runGuarded();
-        } catch (const commands::PortUnusable& e) {
-            sink_.error(e.what());
-            return kPortError;
-        } catch (const Interrupted&) {
-            return interrupted();
-        } catch (const TriloError& e) {
-            if (interruptSignal() != 0) {
-                return interrupted();
-            }
-            sink_.error(std::string(e.what()) + ".");
-            return kFileError;
-        }
+        return guarded(sink_, [&] { return tested(); });
     }
 
 private:
-    void error(const std::string& message) override { sink_.error(message); }
-
-    int interrupted() {
-        sink_.error("přerušeno; deska je v klidu");
-        return 128 + interruptSignal();
-    }
-
-    int runGuarded() {
-        // -P /dev/parportN reaches the board as LPT1's node, through commandLineBoard.
-        const PpdevNodes nodes;
+    int tested() {
         // The test makes no waits; the hold's is the user's.
-        SteadyClock clock;
-        SystemPortOpener ports(nodes);
-        SystemPlatform platform;
-        Engine engine(clock, platform, ports, sink_, *this);
+        CliBoard board(o_, sink_, false);
+        Engine& engine = board.engine();
+        int status = kOk;
         try {
-            engine.bringUp(commandLineBoard(o_, engine.readBoardSettings()), &nodes);
+            status = board.open();
         } catch (const commands::PortUnusable& e) {
             // No node for the port: the first step's verdict, and the test goes no further.
             if (o_.hold) {
@@ -76,14 +54,7 @@ private:
             }
             return finish(boardTestRefused(e.what()));
         }
-        const auto trace = engine.board().trace();
-        if (trace != nullptr && !trace->problem().empty()) {
-            sink_.error(trace->problem());
-        }
-        if (o_.device != nullptr) {
-            engine.selectDevice(o_.device->id);
-        }
-        if (const int status = announceBoard(o_, engine.board(), false, sink_); status != kOk) {
+        if (status != kOk) {
             return status;
         }
         if (o_.hold) {
@@ -143,7 +114,7 @@ private:
 
 }  // namespace
 
-int runBoardTestJob(const Options& options) {
+int runBoardTest(const Options& options) {
     return BoardTester(options).run();
 }
 

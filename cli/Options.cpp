@@ -40,6 +40,8 @@ enum LongOnly : int {
     kLog,
     kVerifyByRead,
     kSimChip,
+    kDryRun,
+    kSerialOverImage,
 };
 
 // The options that are no command; the commands' come from the command table.
@@ -72,6 +74,8 @@ constexpr option kOtherOptions[] = {
     {"serial-state", required_argument, nullptr, kSerialState},
     {"serial-use-failed", no_argument, nullptr, kSerialUseFailed},
     {"log", required_argument, nullptr, kLog},
+    {"dry-run", no_argument, nullptr, kDryRun},
+    {"serial-over-image", no_argument, nullptr, kSerialOverImage},
 };
 
 // The leading ':' makes getopt report a missing argument apart from an unknown option.
@@ -79,6 +83,11 @@ constexpr const char* kOtherShortOptions = "p:lFDVL:f:P:c:qvh";
 
 int valueOf(const CommandRow& row) {
     return row.letter != 0 ? row.letter : kCommand + static_cast<int>(&row - commandTable().data());
+}
+
+// The rows a face asks for by name: the others are steps of a run's plan.
+bool named(const CommandRow& row) {
+    return row.option != nullptr;
 }
 
 const CommandRow* commandOf(int value) {
@@ -95,6 +104,9 @@ const std::vector<option>& longOptions() {
     static const std::vector<option> all = [] {
         std::vector<option> options;
         for (const CommandRow& row : commandTable()) {
+            if (!named(row)) {
+                continue;
+            }
             const int arg = row.argument == Argument::None           ? no_argument
                             : row.argument == Argument::OptionalFile ? optional_argument
                                                                      : required_argument;
@@ -138,6 +150,8 @@ constexpr FlagOf kFlags[] = {
     {kPorts, &Options::ports, true},
     {kRepeat, &Options::repeat, true},
     {kSerialUseFailed, &Options::serialUseFailed, true},
+    {kSerialOverImage, &Options::serialOverImage, true},
+    {kDryRun, &Options::dryRun, true},
 };
 
 struct TextOf {
@@ -199,6 +213,16 @@ std::string formatOptions() {
     return alternatives(names);
 }
 
+int lockLevelOf(const std::string& text) {
+    int value = -1;
+    const char* end = text.data() + text.size();
+    const auto [next, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || next != end || value < 0 || value > 3) {
+        throw UsageError("úroveň lock bitů musí být 0 až 3 (0 žádné), ne „" + text + "“");
+    }
+    return value;
+}
+
 int positive(const std::string& text, const std::string& what) {
     int value = 0;
     const char* end = text.data() + text.size();
@@ -217,16 +241,6 @@ std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
     }
     throw UsageError(std::string(device.name) + " nemá fuse bit „" + unknown + "“; má " +
                      fuseNames(device));
-}
-
-// Whether the device offers the command, as the window enables its buttons.
-void checkApplies(const Step& step, const DeviceInfo& device) {
-    const CommandRow& row = commandRow(step.command);
-    if (!offered(row, device)) {
-        std::string why = row.lacks;
-        why.replace(why.find("{}"), 2, device.name);
-        throw UsageError(step.option + ": " + why);
-    }
 }
 
 void checkBoard(const Options& o) {
@@ -263,10 +277,19 @@ std::string guessesFor(const std::string& part) {
     return text + "?";
 }
 
-// What a job writes; the reads and checks of a single command line have no place in it.
-bool jobCommand(Command command) {
-    return command == Command::WriteFlash || command == Command::WriteEeprom ||
-           command == Command::WriteFuses || command == Command::WriteSerialFuse;
+// "--write, --write-eeprom, --write-fuses a --write-serial-fuse": what a job may hold.
+std::string jobCommands() {
+    std::vector<std::string> names;
+    for (const CommandRow& row : commandTable()) {
+        if (row.inJob) {
+            names.push_back(std::string("--") + row.option);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " a " : ", ") + names[i];
+    }
+    return text;
 }
 
 // A job from a file or from the command line: the job's own commands only, the device from
@@ -277,10 +300,9 @@ void checkProduction(Options& o, const std::string& part) {
             throw UsageError(step.option +
                              " -: úloha nečte standardní vstup, ten ohlašuje další čip");
         }
-        if (!jobCommand(step.command)) {
-            throw UsageError(step.option +
-                             " do úlohy nepatří; úloha zapisuje jen --write, --write-eeprom, "
-                             "--write-fuses a --write-serial-fuse");
+        if (!commandRow(step.command).inJob) {
+            throw UsageError(step.option + " do úlohy nepatří; úloha zapisuje jen " +
+                             jobCommands());
         }
     }
     if (o.serial) {
@@ -357,35 +379,11 @@ void checkJob(Options& o, const std::string& part) {
     if (o.device == nullptr) {
         throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
     }
-    bool writes = false;
-    const Step* eepromWritten = nullptr;
     for (Step& step : o.steps) {
-        checkApplies(step, *o.device);
-        writes = writes || step.command == Command::WriteFlash;
-        if (step.command == Command::Erase && eepromWritten != nullptr) {
-            throw UsageError(step.option + " za " + eepromWritten->option +
-                             ": mazání čipu smaže i EEPROM, kterou tento běh zapsal; dejte " +
-                             step.option + " před " + eepromWritten->option);
-        }
-        if (step.command == Command::WriteEeprom) {
-            eepromWritten = &step;
-        }
-        if (step.command == Command::WriteFuses) {
+        if (step.command == Command::WriteFuses && offers(*o.device).fuses) {
             step.fuses = fuseByteNamed(*o.device, step.file);
             step.file.clear();
         }
-    }
-    if (o.lockLevel > o.device->lockLevels) {
-        throw UsageError("--lock: " + std::string(o.device->name) + " má lock bity úrovně 1 až " +
-                         std::to_string(o.device->lockLevels));
-    }
-    if (o.lockLevel > 0 && !writes) {
-        throw UsageError("--lock platí jen pro zápis FLASH (-w)");
-    }
-    if (o.verifyByRead && std::none_of(o.steps.begin(), o.steps.end(), [](const Step& s) {
-            return s.command == Command::Verify;
-        })) {
-        throw UsageError("--verify-by-read platí jen pro verifikaci FLASH (-m)");
     }
 }
 
@@ -444,7 +442,7 @@ Options parseOptions(int argc, char** argv) {
                 part = arg;
                 break;
             case 'L':
-                o.lockLevel = positive(arg, "úroveň lock bitů");
+                o.lockLevel = lockLevelOf(arg);
                 o.lockGiven = true;
                 break;
             case 'f':
@@ -513,6 +511,9 @@ std::string commandHelp() {
     const std::string indent(kColumn, ' ');
     std::string text;
     for (const CommandRow& row : commandTable()) {
+        if (!named(row)) {
+            continue;
+        }
         std::string head = row.letter != 0 ? std::string("  -") + row.letter + ", " : "      ";
         head += std::string("--") + row.option;
         const char* const args[] = {"", "=SOUBOR", "[=SOUBOR]", "=JMÉNA", "=on|off"};

@@ -23,7 +23,7 @@ enum Exit : int {
     // An interrupt ends with 128 and the signal's number: 130 for SIGINT, 143 for SIGTERM.
 };
 
-// A command of the job, run in the order the command line gives them.
+// A command as the command line gives it; the plan puts the commands in the chip's order.
 struct Step {
     Command command;
     std::string option;  // "--write", for messages
@@ -69,7 +69,10 @@ struct Options {
     std::optional<std::string> serial;
     std::optional<std::string> serialState;
     bool serialUseFailed = false;
+    bool serialOverImage = false;
     std::optional<std::string> log;
+    // --dry-run: the plan's steps printed, no board touched.
+    bool dryRun = false;
     // Whether the command line set these, so that they override the job's.
     bool lockGiven = false;
     // A job's run: what trilo-cli runs is the job, one chip or chip after chip.
@@ -86,9 +89,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Everything is checked here, before the port is touched: a device that lacks a command (as
-// the command table says what it offers), a fuse it has not, a lock level it does not offer.
-// The commands' options are the table's.
+// The command line as given: its options, the device, the fuse names the device has. What the
+// commands ask of the device and of each other is the plan's to check. The commands' options
+// are the table's.
 Options parseOptions(int argc, char** argv);
 
 std::string helpText();

@@ -1,27 +1,19 @@
 #pragma once
 
-#include "board/Board.h"
 #include "cli/Options.h"
 
 namespace trilo::cli {
 
-// Runs the commands of a checked command line on one board, holding the port from the first
-// command to the last; returns the exit status.
-int runJob(const Options& options);
+// Runs a checked command line: its plan (its commands in the order the chip takes them, or its
+// job chip after chip), refused before the board is touched or run on one claim of the
+// board; or with --dry-run printed. Returns the exit status.
+int runCommands(const Options& options);
 
 // --ports: prints the parallel ports the kernel knows and the names the program gives them
 // (programmer.ini's, when it can be read); kPortError when there is none.
 int listPorts();
 
 // --board-test: the board test, or the hold of a control byte; returns the exit status.
-int runBoardTestJob(const Options& options);
-
-class ConsoleSink;
-
-// Once the board is open: refuses what only the simulated board takes (TRILO_NO_WAIT when
-// noWait, --sim-fault, --sim-chip) on a real one, says that a simulated board reaches no chip
-// and, with -v, what the board is and with whom it shares the port. kOk, or kUsage when
-// refused.
-int announceBoard(const Options& options, const Board& board, bool noWait, ConsoleSink& sink);
+int runBoardTest(const Options& options);
 
 }  // namespace trilo::cli

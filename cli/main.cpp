@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
             const int flushed = flushedStdout();
             return flushed != kOk ? flushed : status;
         } else if (options.boardTest) {
-            return runBoardTestJob(options);
+            return runBoardTest(options);
         } else {
-            return runJob(options);
+            return runCommands(options);
         }
         return flushedStdout();
     } catch (const UsageError& e) {

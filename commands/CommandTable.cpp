@@ -27,6 +27,10 @@ Outcome erase(CommandCall& k) {
     return commands::Erase(k.c, k.params);
 }
 
+Outcome eraseBeforeWrites(CommandCall& k) {
+    return commands::EraseBeforeWrites(k.c, k.params);
+}
+
 Outcome verify(CommandCall& k) {
     return commands::Verify(k.c, k.params, k.file, k.params.FlashSize);
 }
@@ -47,12 +51,16 @@ Outcome readLockBits(CommandCall& k) {
     return ran(k.result.lockLevel = commands::ReadLockBits(k.c, k.params));
 }
 
+Outcome writeLock(CommandCall& k) {
+    return commands::WriteLock(k.c, k.params, k.args.lockLevel);
+}
+
 Outcome readFuses(CommandCall& k) {
     return ran(k.result.fuses = commands::ReadFuses(k.c, k.params));
 }
 
 Outcome writeFuses(CommandCall& k) {
-    return commands::WriteFuses(k.c, k.params, k.fuses);
+    return commands::WriteFuses(k.c, k.params, k.args.fuses);
 }
 
 Outcome readSerialFuse(CommandCall& k) {
@@ -60,9 +68,10 @@ Outcome readSerialFuse(CommandCall& k) {
 }
 
 Outcome writeSerialFuse(CommandCall& k) {
-    const auto on = k.result.serialFuse = commands::WriteSerialFuse(k.c, k.params, k.serialFuseOff);
+    const bool off = k.args.serialFuseOff;
+    const auto on = k.result.serialFuse = commands::WriteSerialFuse(k.c, k.params, off);
     // The write reads the fuse back: one that did not take is a failed write.
-    return on && *on == k.serialFuseOff ? Outcome::WriteFailed : ran(on);
+    return on && *on == off ? Outcome::WriteFailed : ran(on);
 }
 
 Outcome signature(CommandCall& k) {
@@ -83,51 +92,178 @@ using L = Leaves;
 using B = CheckedBy;
 using K = Checked;
 using A = Argument;
+using D = Destination;
 
 // In the order of the help.
 constexpr CommandRow kRows[] = {
-    {Command::Erase, "Mazání", nullptr, nullptr, std::nullopt, L::Nothing, B::BlankCheck,
-     K::WhenChecking, false, erase, "erase", 'e', A::None, "Mazání",
-     "smaže čip a ověří, že je FLASH prázdná; u AVR\nsmaže i EEPROM"},
-    {Command::WriteFlash, "Zápis FLASH", nullptr, nullptr, Destination::Flash, L::Nothing,
-     B::ReadBack, K::WhenChecking, true, writeFlash, "write", 'w', A::File, "Zápis",
-     "zapíše SOUBOR do FLASH a každé slovo (bajt) hned\npřečte zpět; čip se předtím smaže, "
-     "jednou za běh\npřed jeho prvním zápisem (u AVR i EEPROM)"},
-    {Command::Verify, "Verifikace", nullptr, nullptr, Destination::Verify, L::Nothing, B::Nothing,
-     K::Always, false, verify, "verify", 'm', A::File, "Verifikace", "porovná FLASH se SOUBOREM"},
-    {Command::ReadFlash, "Čtení FLASH", nullptr, nullptr, std::nullopt, L::FlashBuffer, B::Nothing,
-     K::Never, false, readFlash, "read", 'r', A::File, "Čtení", "přečte FLASH do SOUBORU"},
-    {Command::ReadEeprom, "Čtení EEPROM", kEeprom, kNoEeprom, std::nullopt, L::EepromBuffer,
-     B::Nothing, K::Never, false, readEeprom, "read-eeprom", 0, A::File, "Čtení EEPROM",
-     "přečte EEPROM do SOUBORU (AVR)"},
-    {Command::WriteEeprom, "Zápis EEPROM", kEeprom, kNoEeprom, Destination::Eeprom, L::Nothing,
-     B::ReadBack, K::WhenChecking, true, writeEeprom, "write-eeprom", 0, A::File, "Zápis EEPROM",
-     "zapíše SOUBOR do EEPROM (AVR)"},
-    {Command::VerifyEeprom, "Verifikace EEPROM", kEeprom, kNoEeprom, Destination::VerifyEeprom,
-     L::Nothing, B::Nothing, K::Always, false, verifyEeprom, "verify-eeprom", 0, A::File,
-     "Verifikace EEPROM", "porovná EEPROM se SOUBOREM (AVR)"},
-    {Command::ReadLockBits, "Čtení lock bitů", kReadLock, kNoLockRead, std::nullopt, L::LockLevel,
-     B::Nothing, K::Never, false, readLockBits, "read-lock", 0, A::None, "",
-     "vypíše úroveň lock bitů (AVR, 89S)"},
-    {Command::ReadFuses, "Čtení fuse bitů", kFuses, kNoFuses, std::nullopt, L::FuseByte, B::Nothing,
-     K::Never, false, readFuses, "read-fuses", 0, A::None, "",
-     "vypíše naprogramované fuse bity (AVR)"},
-    {Command::WriteFuses, "Zápis fuse bitů", kFuses, kNoFuses, std::nullopt, L::Nothing,
-     B::ReadBack, K::Never, true, writeFuses, "write-fuses", 0, A::FuseNames, "",
-     "naprogramuje jmenované fuse bity a ostatní ne,\nnapř. --write-fuses=SPIEN,FSTRT (AVR)"},
-    {Command::ReadSerialFuse, "Čtení Serial Prog. Fuse", kSerialFuse, kNoSerialFuse, std::nullopt,
-     L::SerialFuse, B::Nothing, K::Never, false, readSerialFuse, "read-serial-fuse", 0, A::None, "",
-     "vypíše pojistku sériového programování (89S)"},
-    {Command::WriteSerialFuse, "Zápis Serial Prog. Fuse", kSerialFuse, kNoSerialFuse, std::nullopt,
-     L::SerialFuse, B::Nothing, K::Never, true, writeSerialFuse, "write-serial-fuse", 0, A::OnOff,
-     "", "zapíše pojistku sériového programování (89S)"},
-    {Command::Signature, "Podpis čipu", nullptr, nullptr, std::nullopt, L::Signature, B::Nothing,
-     K::Never, false, signature, "signature", 's', A::None, "", "vypíše podpis čipu v patici"},
-    {Command::Checksum, "Kontrolní součet", nullptr, nullptr, std::nullopt, L::Checksum, B::Nothing,
-     K::Never, false, readFlash, "checksum", 0, A::OptionalFile, "Čtení",
-     "vypíše velikost, CRC-32 a 16bitový součet FLASH\n(přečte ji), nebo SOUBORU tak, jak ho "
-     "bere zápis\n(AVR: bajty v pořadí překladače, nižší první);\nse samými soubory se port "
-     "neotevře"},
+    {.id = Command::Erase,
+     .name = "Mazání",
+     .checkedBy = B::BlankCheck,
+     .checked = K::WhenChecking,
+     .beforeLock = true,
+     .run = erase,
+     .doneChecked = "čip je prázdný",
+     .doneUnchecked = "hotovo, bez kontroly prázdnoty",
+     .option = "erase",
+     .letter = 'e',
+     .label = "Mazání",
+     .help = "smaže čip a ověří, že je FLASH prázdná; u AVR\nsmaže i EEPROM"},
+    {.id = Command::WriteFlash,
+     .name = "Zápis FLASH",
+     .input = D::Flash,
+     .checkedBy = B::ReadBack,
+     .checked = K::WhenChecking,
+     .writes = true,
+     .inJob = true,
+     .beforeLock = true,
+     .run = writeFlash,
+     .option = "write",
+     .letter = 'w',
+     .argument = A::File,
+     .label = "Zápis",
+     .help = "zapíše SOUBOR do FLASH a každé slovo (bajt) hned\npřečte zpět; čip se předtím "
+             "smaže, jednou za běh\npřed jeho prvním zápisem (u AVR i EEPROM)"},
+    {.id = Command::Verify,
+     .name = "Verifikace",
+     .input = D::Verify,
+     .checked = K::Always,
+     .beforeLock = true,
+     .run = verify,
+     .option = "verify",
+     .letter = 'm',
+     .argument = A::File,
+     .label = "Verifikace",
+     .help = "porovná FLASH se SOUBOREM"},
+    {.id = Command::ReadFlash,
+     .name = "Čtení FLASH",
+     .leaves = L::FlashBuffer,
+     .beforeLock = true,
+     .run = readFlash,
+     .option = "read",
+     .letter = 'r',
+     .argument = A::File,
+     .label = "Čtení",
+     .help = "přečte FLASH do SOUBORU"},
+    {.id = Command::ReadEeprom,
+     .name = "Čtení EEPROM",
+     .needs = kEeprom,
+     .lacks = kNoEeprom,
+     .leaves = L::EepromBuffer,
+     .beforeLock = true,
+     .run = readEeprom,
+     .option = "read-eeprom",
+     .argument = A::File,
+     .label = "Čtení EEPROM",
+     .help = "přečte EEPROM do SOUBORU (AVR)"},
+    {.id = Command::WriteEeprom,
+     .name = "Zápis EEPROM",
+     .needs = kEeprom,
+     .lacks = kNoEeprom,
+     .input = D::Eeprom,
+     .checkedBy = B::ReadBack,
+     .checked = K::WhenChecking,
+     .writes = true,
+     .inJob = true,
+     .beforeLock = true,
+     .run = writeEeprom,
+     .option = "write-eeprom",
+     .argument = A::File,
+     .label = "Zápis EEPROM",
+     .help = "zapíše SOUBOR do EEPROM (AVR)"},
+    {.id = Command::VerifyEeprom,
+     .name = "Verifikace EEPROM",
+     .needs = kEeprom,
+     .lacks = kNoEeprom,
+     .input = D::VerifyEeprom,
+     .checked = K::Always,
+     .beforeLock = true,
+     .run = verifyEeprom,
+     .option = "verify-eeprom",
+     .argument = A::File,
+     .label = "Verifikace EEPROM",
+     .help = "porovná EEPROM se SOUBOREM (AVR)"},
+    {.id = Command::ReadLockBits,
+     .name = "Čtení lock bitů",
+     .needs = kReadLock,
+     .lacks = kNoLockRead,
+     .leaves = L::LockLevel,
+     .run = readLockBits,
+     .option = "read-lock",
+     .help = "vypíše úroveň lock bitů (AVR, 89S)"},
+    {.id = Command::ReadFuses,
+     .name = "Čtení fuse bitů",
+     .needs = kFuses,
+     .lacks = kNoFuses,
+     .leaves = L::FuseByte,
+     .run = readFuses,
+     .option = "read-fuses",
+     .help = "vypíše naprogramované fuse bity (AVR)"},
+    {.id = Command::WriteFuses,
+     .name = "Zápis fuse bitů",
+     .needs = kFuses,
+     .lacks = kNoFuses,
+     .checkedBy = B::ReadBack,
+     .checked = K::WhenChecking,
+     .writes = true,
+     .inJob = true,
+     .beforeLock = true,
+     .run = writeFuses,
+     .option = "write-fuses",
+     .argument = A::FuseNames,
+     .help = "naprogramuje jmenované fuse bity a ostatní ne,\nnapř. --write-fuses=SPIEN,FSTRT "
+             "(AVR)"},
+    {.id = Command::ReadSerialFuse,
+     .name = "Čtení Serial Prog. Fuse",
+     .needs = kSerialFuse,
+     .lacks = kNoSerialFuse,
+     .leaves = L::SerialFuse,
+     .run = readSerialFuse,
+     .option = "read-serial-fuse",
+     .help = "vypíše pojistku sériového programování (89S)"},
+    {.id = Command::WriteSerialFuse,
+     .name = "Zápis Serial Prog. Fuse",
+     .needs = kSerialFuse,
+     .lacks = kNoSerialFuse,
+     .leaves = L::SerialFuse,
+     .writes = true,
+     .inJob = true,
+     .beforeLock = true,
+     .run = writeSerialFuse,
+     .failure = "pojistka se nezapsala, čip ji ukazuje jinak",
+     .option = "write-serial-fuse",
+     .argument = A::OnOff,
+     .help = "zapíše pojistku sériového programování (89S)"},
+    {.id = Command::Signature,
+     .name = "Podpis čipu",
+     .leaves = L::Signature,
+     .run = signature,
+     .option = "signature",
+     .letter = 's',
+     .help = "vypíše podpis čipu v patici"},
+    {.id = Command::Checksum,
+     .name = "Kontrolní součet",
+     .leaves = L::Checksum,
+     .beforeLock = true,
+     .run = readFlash,
+     .option = "checksum",
+     .argument = A::OptionalFile,
+     .label = "Čtení",
+     .help = "vypíše velikost, CRC-32 a 16bitový součet FLASH\n(přečte ji), nebo SOUBORU tak, "
+             "jak ho bere zápis\n(AVR: bajty v pořadí překladače, nižší první);\nse samými "
+             "soubory se port neotevře"},
+    {.id = Command::AutoErase,
+     .name = "Mazání před zápisem",
+     .writes = true,
+     .beforeLock = true,
+     .run = eraseBeforeWrites,
+     .label = "Mazání"},
+    {.id = Command::WriteLock,
+     .name = "Zápis lock bitů",
+     .checkedBy = B::ReadBack,
+     .checked = K::WhenChecking,
+     .writes = true,
+     .run = writeLock,
+     .label = "Lock bity"},
 };
 
 }  // namespace
@@ -147,6 +283,20 @@ const CommandRow& commandRow(Command id) {
 
 bool offered(const CommandRow& row, const DeviceInfo& device) {
     return row.needs == nullptr || offers(device).*row.needs;
+}
+
+std::string readingText(const CommandResult& r, const DeviceInfo& device) {
+    if (r.lockLevel) {
+        return "Lock Bit: " + std::to_string(*r.lockLevel);
+    }
+    if (r.fuses) {
+        const std::string names = programmedFuseNames(device, *r.fuses);
+        return "AVR Fuse Bits: " + (names.empty() ? "-" : names);
+    }
+    if (r.serialFuse) {
+        return std::string("Serial Prog. Fuse: ") + (*r.serialFuse ? "ON" : "OFF");
+    }
+    return {};
 }
 
 bool countsChecked(const CommandRow& row, bool readBack, bool blankCheck) {

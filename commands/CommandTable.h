@@ -26,7 +26,7 @@ enum class Leaves {
     Checksum,  // the flash in the buffer file, to be summed
 };
 
-// The option that makes the command check its own work: it is the job's AutoVerify.
+// The option that makes the command check its own work: the run's AutoVerify or blank check.
 enum class CheckedBy { Nothing, ReadBack, BlankCheck };
 // When the report says "ověřeno": never, always (a verify), or when its check was on.
 enum class Checked { Never, Always, WhenChecking };
@@ -36,13 +36,12 @@ enum class Argument { None, File, OptionalFile, FuseNames, OnOff };
 // What a command is given besides the engine's options.
 struct CommandArgs {
     // The data file of a command that has input; empty for the engine's data file.
-    std::optional<std::string> file;
+    std::optional<std::string> file = std::nullopt;
     commands::FileFormat format = commands::FileFormat::ByName;
     // A flash write erases first; nothing for the engine's AutoErase.
-    std::optional<bool> autoErase;
-    // The job's automatic erase runs just before this command (one that changes the chip).
-    bool eraseFirst = false;
-    // The lock level a flash write programs last: 0 none, 1 to 3.
+    std::optional<bool> autoErase = std::nullopt;
+    // The lock level a flash write programs last, and the level a lock step programs: 0
+    // none, 1 to 3.
     int lockLevel = 0;
     // The fuse byte a fuse write writes (bit k for box chDk, 0 = programmed), and the serial
     // fuse a serial-fuse write sets.
@@ -60,14 +59,13 @@ struct CommandResult {
     commands::Outcome outcome() const { return report.outcome; }
 };
 
-// A row's run: the command's call of the commands layer with the job's values.
+// A row's run: the command's call of the commands layer with its values.
 struct CommandCall {
     OpContext& c;
     const OpParams& params;
     const commands::InputFile& file;
+    const CommandArgs& args;
     bool autoErase;
-    std::uint8_t fuses;
-    bool serialFuseOff;
     CommandResult& result;
 };
 
@@ -76,23 +74,32 @@ struct CommandRow {
     const char* name;  // on the gauge and in the report: "Zápis FLASH"
     // What the device must offer (ops/FamilyTable's entries narrowed by the catalog row);
     // nullptr: every device. lacks says why not, with {} for the device's name.
-    bool Offers::*needs;
-    const char* lacks;
+    bool Offers::*needs = nullptr;
+    const char* lacks = nullptr;
     // The data file it reads, checked for this destination and its memory's size.
-    std::optional<commands::Destination> input;
-    Leaves leaves;
-    CheckedBy checkedBy;
-    Checked checked;
-    // A write to the chip: a job's automatic erase comes before the first one.
-    bool writes;
-    commands::Outcome (*run)(CommandCall&);
-    // trilo-cli: the long option, its letter (0: none), its argument, the progress bar's
-    // label and the help's lines.
-    const char* option;
-    char letter;
-    Argument argument;
-    const char* label;
-    const char* help;
+    std::optional<commands::Destination> input = std::nullopt;
+    Leaves leaves = Leaves::Nothing;
+    CheckedBy checkedBy = CheckedBy::Nothing;
+    Checked checked = Checked::Never;
+    // Changes the chip: a run's automatic erase comes before the first one.
+    bool writes = false;
+    // What a job file (.trilo) may ask of every chip of a series.
+    bool inJob = false;
+    // The lock bits of a locked chip refuse it: it runs before a run's lock step.
+    bool beforeLock = false;
+    commands::Outcome (*run)(CommandCall&) = nullptr;
+    // The report of a Done that has words of its own, checked and not ("čip je prázdný").
+    const char* doneChecked = nullptr;
+    const char* doneUnchecked = nullptr;
+    // What a WriteFailed says where the operation showed nothing.
+    const char* failure = nullptr;
+    // trilo-cli: the long option (nullptr: a step of a run that no option names), its letter
+    // (0: none), its argument, the progress bar's label and the help's lines.
+    const char* option = nullptr;
+    char letter = 0;
+    Argument argument = Argument::None;
+    const char* label = "";
+    const char* help = "";
 };
 
 std::span<const CommandRow> commandTable();
@@ -100,6 +107,11 @@ const CommandRow& commandRow(Command id);
 
 // Whether the device offers the command.
 bool offered(const CommandRow& row, const DeviceInfo& device);
+
+// What a finished command read, as trilo-cli prints it and a chip's line keeps it: "Lock Bit:
+// 2", "AVR Fuse Bits: SPIEN,FSTRT", "Serial Prog. Fuse: ON"; empty when it read nothing to
+// show.
+std::string readingText(const CommandResult& result, const DeviceInfo& device);
 
 // The one rule for a report's "ověřeno": the option that the row checks by, as set.
 bool countsChecked(const CommandRow& row, bool readBack, bool blankCheck);

@@ -169,6 +169,20 @@ Outcome Write(OpContext& c, const OpParams& params, const InputFile& CurrentFile
     return Outcome::Done;
 }
 
+Outcome WriteLock(OpContext& c, const OpParams& params, int level) {
+    if (ops(params).LockChip == nullptr || level < 1 || level > params.device->lockLevels) {
+        return Outcome::NotOffered;
+    }
+    if (!ChipAccepted(c)) {
+        return Outcome::Declined;
+    }
+    ops(params).LockChip(c, static_cast<std::uint8_t>(level));
+    OpParams locked = params;
+    locked.locks = {};
+    locked.locks[static_cast<std::size_t>(level - 1)] = true;
+    return !params.AutoVerify || lockHeld(c, locked) ? Outcome::Done : Outcome::WriteFailed;
+}
+
 Outcome EraseBeforeWrites(OpContext& c, const OpParams& params) {
     if (!ChipAccepted(c)) {
         return Outcome::Declined;

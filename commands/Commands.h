@@ -52,11 +52,16 @@ enum class Outcome {
     Failed,
 };
 
-// A verify refuses an empty file; a write of one writes only the lock bits, and says so.
+// A verify refuses an empty file; a write of one writes only the lock bits, and says so. A run
+// of several commands refuses a write of a file without bytes for its memory before it starts.
 inline constexpr const char* kEmptyFile = "Soubor vstupních dat je prázdný, není s čím porovnat ! ";
 inline constexpr const char* kEmptyWrite = "Soubor je prázdný: do FLASH se nic nezapsalo";
 inline constexpr const char* kEmptyWriteLocks =
     "Soubor je prázdný: do FLASH se nic nezapsalo, jen lock bity";
+inline constexpr const char* kNoFlashData =
+    "Soubor vstupních dat neobsahuje žádná data pro FLASH ! ";
+inline constexpr const char* kNoEepromData =
+    "Soubor vstupních dat neobsahuje žádná data pro EEPROM ! ";
 
 // Every command runs the operation of params.device's family.
 
@@ -92,6 +97,10 @@ inline bool forEeprom(Destination destination) {
 // the file is closed again either way.
 Outcome CheckInput(OpContext& c, const OpParams& params, const InputFile& file,
                    Destination destination, std::int64_t sizeLimit);
+// The lock level alone, after the flash write and whatever a locked chip would refuse: the
+// family's lock sequence in a mode entry of its own, read back with params.AutoVerify where the
+// family can read its lock bits.
+Outcome WriteLock(OpContext& c, const OpParams& params, int level);
 // Verify the flash against the data file; the operation shows the result. A file larger than
 // sizeLimit ("Size FLASH") is refused as the write refuses it.
 Outcome Verify(OpContext& c, const OpParams& params, const InputFile& CurrentFile,

@@ -42,8 +42,9 @@ std::string reportText(const Report& r) {
     const std::string where = r.address ? " na adrese " + hexAddress(*r.address) : "";
     switch (r.outcome) {
         case Outcome::Done: {
-            if (r.command == Command::Erase) {
-                return name + (r.verified ? "čip je prázdný" : "hotovo, bez kontroly prázdnoty");
+            const CommandRow& row = commandRow(r.command);
+            if (row.doneChecked != nullptr) {
+                return name + (r.verified ? row.doneChecked : row.doneUnchecked);
             }
             const std::string amount = r.bytes > 0 ? std::to_string(r.bytes) + " B" : "hotovo";
             return name + amount + (r.verified ? ", ověřeno, " : ", ") + seconds(r.durationUs);

@@ -28,6 +28,10 @@ enum class Command {
     WriteSerialFuse,
     Signature,
     Checksum,
+    // Steps of a run that no face asks for by name: the erase before a run's first write when
+    // that is not the flash write, and the lock level on its own after what a lock would refuse.
+    AutoErase,
+    WriteLock,
 };
 
 // "1,4 s": one decimal, with the Czech decimal comma.

@@ -375,7 +375,8 @@ void Engine::stopForClose() {
     closeAfterStop_ = true;
 }
 
-void Engine::onBoard(const std::function<void()>& commands) {
+void Engine::onBoard(const std::function<void()>& commands, std::optional<bool> checkSignature) {
+    checkSignature_ = checkSignature;
     runOperation([&](OpContext& c) {
         claim_ = &c;
         struct Unclaim {
@@ -388,8 +389,10 @@ void Engine::onBoard(const std::function<void()>& commands) {
 
 void Engine::runOperation(const std::function<void(OpContext&)>& operation) {
     note_.clear();
-    OpContext context = board_.context(files_.DataFile, files_.BufferFile, *sink_,
-                                       options_.CheckSignature ? device() : nullptr);
+    const bool check =
+        std::exchange(checkSignature_, std::nullopt).value_or(options_.CheckSignature);
+    OpContext context =
+        board_.context(files_.DataFile, files_.BufferFile, *sink_, check ? device() : nullptr);
     stop_.store(false);
     context.stop = stopSource_ != nullptr ? stopSource_ : &stop_;
     try {
@@ -414,25 +417,42 @@ void Engine::claimed(const std::function<void(OpContext&)>& operation) {
     operation(*claim_);
 }
 
-commands::Outcome Engine::checkInput(Command id, const CommandArgs& args) {
-    const auto destination = commandRow(id).input;
-    const DeviceInfo* selected = device();
-    if (!destination || selected == nullptr) {
-        return commands::Outcome::Done;
-    }
-    const bool eeprom = commands::forEeprom(*destination);
-    commands::Outcome outcome = commands::Outcome::Done;
-    claimed([&](OpContext& c) {
-        outcome = commands::CheckInput(
-            c, OpParams{selected, selection_.FlashSize, selection_.EepromSize, false, {}},
-            {args.file.value_or(files_.CurrentFile), args.format}, *destination,
-            eeprom ? selection_.EepromSize : selection_.FlashSize);
-    });
-    return outcome;
+RunChecks Engine::optionChecks() const {
+    return {options_.AutoVerify, options_.BlankCheck, options_.VerifyByRead,
+            options_.CheckSignature};
 }
 
 CommandResult Engine::run(Command id, const CommandArgs& args) {
+    CommandArgs own = args;
+    own.autoErase = args.autoErase.value_or(options_.AutoErase);
+    return run(PlanStep{id, own, {}}, optionChecks());
+}
+
+void Engine::runPlan(const Plan& plan,
+                     const std::function<bool(const PlanStep&, const CommandResult&)>& ended,
+                     const std::function<void(const PlanStep&)>& starting) {
+    const auto steps = [&] {
+        for (const PlanStep& step : plan.steps) {
+            if (starting) {
+                starting(step);
+            }
+            const CommandResult result = run(step, plan.checks);
+            if (!ended(step, result) || result.outcome() != commands::Outcome::Done) {
+                return;
+            }
+        }
+    };
+    if (claim_ != nullptr) {
+        steps();
+    } else {
+        onBoard(steps, plan.checks.checkSignature);
+    }
+}
+
+CommandResult Engine::run(const PlanStep& step, const RunChecks& checks) {
     using commands::Outcome;
+    const Command id = step.command;
+    const CommandArgs& args = step.args;
     const CommandRow& row = commandRow(id);
     CommandResult result;
     Report& report = result.report;
@@ -443,17 +463,17 @@ CommandResult Engine::run(Command id, const CommandArgs& args) {
         report.outcome = Outcome::NotOffered;
         return result;
     }
-    report.verified = countsChecked(row, options_.AutoVerify, options_.BlankCheck);
-    OpParams job{selected,
-                 selection_.FlashSize,
-                 selection_.EepromSize,
-                 row.checkedBy == CheckedBy::BlankCheck
-                     ? options_.BlankCheck
-                     : row.checkedBy == CheckedBy::ReadBack && options_.AutoVerify,
-                 {}};
-    job.VerifyByRead = options_.VerifyByRead;
-    if (args.lockLevel > 0) {
-        job.locks[static_cast<std::size_t>(args.lockLevel - 1)] = true;
+    report.verified = countsChecked(row, checks.readBack, checks.blankCheck);
+    OpParams params{selected,
+                    selection_.FlashSize,
+                    selection_.EepromSize,
+                    row.checkedBy == CheckedBy::BlankCheck
+                        ? checks.blankCheck
+                        : row.checkedBy == CheckedBy::ReadBack && checks.readBack,
+                    {}};
+    params.VerifyByRead = checks.verifyByRead;
+    if (args.lockLevel > 0 && id == Command::WriteFlash) {
+        params.locks[static_cast<std::size_t>(args.lockLevel - 1)] = true;
     }
     const commands::InputFile file(args.file.value_or(files_.CurrentFile), args.format);
     sink_->start(id);
@@ -467,16 +487,7 @@ CommandResult Engine::run(Command id, const CommandArgs& args) {
         claimed([&](OpContext& c) {
             c.bytes = 0;
             c.difference.reset();
-            if (args.eraseFirst) {
-                report.outcome = commands::EraseBeforeWrites(c, job);
-                if (report.outcome != Outcome::Done) {
-                    return;
-                }
-            }
-            CommandCall call{c,          job,
-                             file,       args.autoErase.value_or(options_.AutoErase),
-                             args.fuses, args.serialFuseOff,
-                             result};
+            CommandCall call{c, params, file, args, args.autoErase.value_or(false), result};
             report.outcome = row.run(call);
             report.bytes = c.bytes;
             result.difference = c.difference;

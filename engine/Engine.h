@@ -17,6 +17,7 @@
 #include "board/PortChoice.h"
 #include "commands/CommandTable.h"
 #include "commands/DataFiles.h"
+#include "commands/Plan.h"
 #include "files/ByteFile.h"
 
 namespace trilo {
@@ -201,17 +202,24 @@ public:
     void setHost(CommandHost& host) { host_ = &host; }
     // Runs commands on one claim of the board: refused with the port's reason when it cannot
     // be driven; whatever ends them early, the board is released and the data file closed.
-    void onBoard(const std::function<void()>& commands);
+    // checkSignature: whether each command first checks the chip in the socket; nothing for
+    // the options' CheckSignature.
+    void onBoard(const std::function<void()>& commands,
+                 std::optional<bool> checkSignature = std::nullopt);
     // The same for one operation, with its context.
     void runOperation(const std::function<void(OpContext&)>& operation);
-    // Runs a row of the command table with the options' values, on the claim it is inside or
+    // Runs a row of the command table with the options' checks, on the claim it is inside or
     // on one of its own. Nothing runs without a device. The report goes to the listener.
     CommandResult run(Command id, const CommandArgs& args = {});
-    // The checks a command makes of its data file before it touches the chip (its row's
-    // input: the file is there and valid, fits its memory), made ahead of a whole job so
-    // that an earlier command never changes a chip for a file a later one refuses. Done, or
-    // the outcome with its message shown.
-    commands::Outcome checkInput(Command id, const CommandArgs& args);
+    // A step of a plan, with the plan's checks instead of the options'.
+    CommandResult run(const PlanStep& step, const RunChecks& checks);
+    // Runs a plan's steps in order on one claim of the board (the one it is inside, or one of
+    // its own), with its checks; each step is
+    // told before it starts and once it has ended, and the first that does not end Done, or
+    // whose ended returns false, ends the run.
+    void runPlan(const Plan& plan,
+                 const std::function<bool(const PlanStep&, const CommandResult&)>& ended,
+                 const std::function<void(const PlanStep&)>& starting = {});
     // Asks the running operation to stop at its next byte or word; from any thread.
     void requestStop() { stop_.store(true); }
     // A stop that nothing resets, such as a signal's; nullptr: the engine's own.
@@ -241,6 +249,7 @@ private:
     // An information box outside a command.
     void tell(const std::string& message);
     void claimed(const std::function<void(OpContext&)>& operation);
+    RunChecks optionChecks() const;
     void loadRecentFiles(const SettingsFile& file);
     void storeRecentFiles(SettingsFile& file) const;
 
@@ -263,6 +272,8 @@ private:
     OperationSink* watcher_ = nullptr;
     // The context of the claim that commands run on, while there is one.
     OpContext* claim_ = nullptr;
+    // The signature check of the claim being opened, when it is not the options'.
+    std::optional<bool> checkSignature_;
     class InlineHost final : public CommandHost {
         void runOnWorker(const std::function<void()>& work) override { work(); }
     } inlineHost_;

@@ -20,6 +20,7 @@ const FamilyOps kAvr{
     .ReadSignature = [](OpContext& c, const OpParams&) { return AvrReadSignature(c); },
     .ReadLockBits = AvrReadLockBits,
     .WriteLockBits = AvrWriteLockBits,
+    .LockChip = AvrWriteLockBits,
     .ReadFuses = [](OpContext& c,
                     const OpParams& j) { return AvrReadFuses(c, j.device->fuseReadControl); },
     .WriteFuses = AvrWriteFuses,
@@ -45,6 +46,7 @@ constexpr FamilyOps mcs51() {
         .VerifyFlash = [](OpContext& c, const OpParams&) { return M51VerifyFlash(c, F); },
         .ReadSignature = [](OpContext& c, const OpParams&) { return M51ReadSignature(c, F); },
         .WriteLockBits = M51WriteLockBits,
+        .LockChip = [](OpContext& c, std::uint8_t level) { M51LockChip(c, F, level); },
         .ReadFlashBytes = [](OpContext& c, const OpParams&,
                              std::int64_t bytes) { return M51ReadFlashBytes(c, F, bytes); },
     };

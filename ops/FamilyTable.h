@@ -35,6 +35,9 @@ struct FamilyOps {
     int (*ReadLockBits)(OpContext&) = nullptr;
     // One lock level, as the flash write ends.
     void (*WriteLockBits)(OpContext&, std::uint8_t level) = nullptr;
+    // One lock level on its own, after the flash write and what must come before the lock:
+    // the mode entry the write makes, the write's lock sequence, released.
+    void (*LockChip)(OpContext&, std::uint8_t level) = nullptr;
     // Bit k for box chDk, 0 = programmed.
     std::uint8_t (*ReadFuses)(OpContext&, const OpParams&) = nullptr;
     void (*WriteFuses)(OpContext&, std::uint8_t fuses) = nullptr;

@@ -32,6 +32,8 @@ struct JobSpec {
     std::optional<SerialRule> serial;
     // A chip that failed uses up its number all the same.
     bool serialUseFailed = false;
+    // The number may replace bytes of the image other than 0xFF.
+    bool serialOverImage = false;
     bool operator==(const JobSpec&) const = default;
 };
 

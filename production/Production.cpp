@@ -43,13 +43,6 @@ std::vector<std::uint8_t> imageOf(const std::string& path, commands::BufferConte
     return std::get<std::vector<std::uint8_t>>(std::move(image));
 }
 
-CommandArgs inputOf(const std::string& file, FileFormat format) {
-    CommandArgs args;
-    args.file = file;
-    args.format = format;
-    return args;
-}
-
 void writeRaw(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     ByteFile file;
     file.create(path);
@@ -57,6 +50,12 @@ void writeRaw(const std::string& path, const std::vector<std::uint8_t>& bytes) {
         file.writeByte(b);
     }
     file.close();
+}
+
+Asked write(Command command, const std::string& file, const char* key) {
+    Asked a{command, {}, key};
+    a.args.file = file;
+    return a;
 }
 
 }  // namespace
@@ -97,21 +96,47 @@ public:
     std::string signature;
 };
 
+PlanRequest planRequest(const JobSpec& job) {
+    PlanRequest r;
+    r.device = job.device;
+    const bool serialFlash = job.serial && job.serial->memory == SerialMemory::Flash;
+    const bool serialEeprom = job.serial && job.serial->memory == SerialMemory::Eeprom;
+    if (!job.eepromFile.empty() || serialEeprom) {
+        r.asked.push_back(write(Command::WriteEeprom, job.eepromFile, "Eeprom"));
+    }
+    if (!job.flashFile.empty() || serialFlash) {
+        r.asked.push_back(write(Command::WriteFlash, job.flashFile, "Flash"));
+    }
+    if (job.fuses) {
+        r.asked.push_back(write(Command::WriteFuses, "", "Fuses"));
+        r.asked.back().args.fuses = jobFuseByte(job);
+    }
+    if (job.serialFuseOn) {
+        r.asked.push_back(write(Command::WriteSerialFuse, "", "SerialFuse"));
+        r.asked.back().args.serialFuseOff = !*job.serialFuseOn;
+    }
+    r.autoErase = job.erase;
+    r.lockLevel = job.lockLevel;
+    r.lockOrigin = "LockLevel";
+    r.verifyAfterWrite = job.verifyByRead;
+    r.verifyOrigin = "VerifyByRead";
+    r.checks = {job.verify, job.verify, job.verifyByRead, job.checkSignature};
+    if (job.serial) {
+        r.serial = SerialField{serialEeprom, job.serial->address, job.serial->bytes,
+                               job.serialOverImage, "Serial"};
+    }
+    return r;
+}
+
 ProductionRun::ProductionRun(Engine& engine, JobSpec job, std::string jobName,
                              std::string statePath)
-    : engine_(engine),
-      job_(std::move(job)),
-      jobName_(std::move(jobName)),
-      savedOptions_(engine.options()) {
+    : engine_(engine), job_(std::move(job)), jobName_(std::move(jobName)) {
     if (job_.serial && !statePath.empty()) {
         state_.emplace(std::move(statePath));
     }
 }
 
-// The window's options are its own again: the job's were for the run.
-ProductionRun::~ProductionRun() {
-    engine_.options() = savedOptions_;
-}
+ProductionRun::~ProductionRun() = default;
 
 std::optional<std::uint64_t> ProductionRun::nextSerial() const {
     if (!job_.serial || !state_) {
@@ -120,87 +145,54 @@ std::optional<std::uint64_t> ProductionRun::nextSerial() const {
     return state_->next(job_.serial->start);
 }
 
-void ProductionRun::setUp() {
-    engine_.selectDevice(job_.device->id);
-    RunOptions& o = engine_.options();
-    o.AutoVerify = o.BlankCheck = job_.verify;
-    o.CheckSignature = job_.checkSignature;
-    o.VerifyByRead = job_.verifyByRead;
+std::vector<std::string> ProductionRun::planLines() {
+    prepare();
+    return trilo::planLines(plan_);
 }
 
 void ProductionRun::prepare() {
     if (job_.serial && !state_) {
         throw TriloError("sériové číslo potřebuje soubor, kde se drží další číslo");
     }
-    const DeviceInfo& device = *job_.device;
-    const bool serialFlash = job_.serial && job_.serial->memory == SerialMemory::Flash;
-    const bool serialEeprom = job_.serial && job_.serial->memory == SerialMemory::Eeprom;
-    const bool avrFlash = commands::ReadContent(device) == commands::BufferContent::AvrFlash;
-    const bool writesEeprom = !job_.eepromFile.empty() || serialEeprom;
-    const bool writesFlash = !job_.flashFile.empty() || serialFlash;
-    // The data files as the commands check them, before any chip is touched.
-    const auto checked = [&](Command command, const std::string& file) {
-        if (!file.empty() &&
-            engine_.checkInput(command, inputOf(file, FileFormat::ByName)) != Outcome::Done) {
-            throw TriloError(file + ": soubor odmítnut, čip je netknutý");
-        }
-    };
-    checked(Command::WriteFlash, job_.flashFile);
-    checked(Command::WriteEeprom, job_.eepromFile);
-    flashImage_ = imageOf(job_.flashFile, commands::ReadContent(device));
-    eepromImage_ = imageOf(job_.eepromFile, commands::BufferContent::AvrEeprom);
-
-    // The staged image, where the serial number goes for each chip.
-    const auto input = [&](bool staged, const std::string& file, const char* name) {
-        if (!staged) {
-            return inputOf(file, FileFormat::ByName);
-        }
-        serialFile_ = scratch_.file(name);
-        return inputOf(serialFile_, FileFormat::Raw);
-    };
-    steps_.clear();
-    if (writesEeprom) {
-        steps_.push_back({Command::WriteEeprom, input(serialEeprom, job_.eepromFile, "eeprom")});
+    auto planned = makePlan(planRequest(job_));
+    if (const auto* refusal = std::get_if<PlanRefusal>(&planned)) {
+        throw TriloError(refusal->text());
     }
-    if (writesFlash) {
-        steps_.push_back({Command::WriteFlash, input(serialFlash, job_.flashFile, "flash")});
-        steps_.back().args.lockLevel = job_.lockLevel;
-        if (job_.verifyByRead) {
-            steps_.push_back({Command::Verify, steps_.back().args});
-        }
-    }
-    if (job_.fuses) {
-        steps_.push_back({Command::WriteFuses, {}});
-        steps_.back().args.fuses = jobFuseByte(job_);
-    }
-    if (job_.serialFuseOn) {
-        steps_.push_back({Command::WriteSerialFuse, {}});
-        steps_.back().args.serialFuseOff = !*job_.serialFuseOn;
-    }
+    plan_ = std::get<Plan>(std::move(planned));
     // A chip that got nothing would count as good.
-    if (steps_.empty()) {
+    if (plan_.steps.empty()) {
         throw TriloError(
             "Úloha nic nezapisuje: není zadán soubor pro FLASH ani EEPROM, fuse bity "
             "ani pojistka");
     }
-    // The automatic erase once, before the first write, and only in a job that writes the
-    // flash: the flash write's own when it comes first, never after the EEPROM is written.
-    for (Step& step : steps_) {
-        step.args.autoErase = false;
+    if (const auto refusal = checkInputs(plan_)) {
+        throw TriloError(refusal->message.empty() ? refusal->text()
+                                                  : refusal->message + "; " + refusal->text());
     }
-    if (job_.erase && writesFlash) {
-        Step& first = steps_.front();
-        if (first.command == Command::WriteFlash) {
-            first.args.autoErase = true;
-        } else {
-            first.args.eraseFirst = true;
+    const DeviceInfo& device = *job_.device;
+    const bool avrFlash = commands::ReadContent(device) == commands::BufferContent::AvrFlash;
+    flashImage_ = imageOf(job_.flashFile, commands::ReadContent(device));
+    eepromImage_ = imageOf(job_.eepromFile, commands::BufferContent::AvrEeprom);
+    writesFlash_ = std::any_of(plan_.steps.begin(), plan_.steps.end(),
+                               [](const PlanStep& s) { return s.command == Command::WriteFlash; });
+    const bool writesEeprom =
+        std::any_of(plan_.steps.begin(), plan_.steps.end(),
+                    [](const PlanStep& s) { return s.command == Command::WriteEeprom; });
+    // The staged image, where the serial number goes for each chip.
+    if (job_.serial) {
+        serialFile_ =
+            scratch_.file(job_.serial->memory == SerialMemory::Flash ? "flash" : "eeprom");
+        for (PlanStep& step : plan_.steps) {
+            if (plan_.holdsSerial(step)) {
+                step.args.file = serialFile_;
+                step.args.format = FileFormat::Raw;
+            }
         }
     }
-    writesFlash_ = writesFlash;
     crc32_.reset();
-    if (writesFlash || writesEeprom) {
-        crc32_ = writesFlash ? checksumsInToolOrder(flashImage_, avrFlash).crc32
-                             : checksumsOf(eepromImage_).crc32;
+    if (writesFlash_ || writesEeprom) {
+        crc32_ = writesFlash_ ? checksumsInToolOrder(flashImage_, avrFlash).crc32
+                              : checksumsOf(eepromImage_).crc32;
     }
     if (job_.serial) {
         const std::uint64_t next = state_->next(job_.serial->start);
@@ -254,21 +246,27 @@ ChipResult ProductionRun::runChip() {
     } unwatch{engine_};
     chip.passed = true;
     try {
-        for (const Step& step : steps_) {
+        const auto ended = [&](const PlanStep& step, const CommandResult& result) {
+            chip.durationUs += result.report.durationUs;
+            if (result.outcome() == Outcome::Done) {
+                return true;
+            }
+            chip.passed = false;
+            chip.failedStep = commandName(step.command);
+            const char* failure = commandRow(step.command).failure;
+            chip.message = watcher.said();
+            if (chip.message.empty()) {
+                chip.message = failure != nullptr && result.outcome() == Outcome::WriteFailed
+                                   ? failure
+                                   : outcomeText(result.outcome());
+            }
+            chip.difference = result.difference;
+            return false;
+        };
+        engine_.runPlan(plan_, ended, [&](const PlanStep& step) {
             watcher.messages.clear();
             chip.failedStep = commandName(step.command);
-            const CommandResult result = engine_.run(step.command, step.args);
-            chip.durationUs += result.report.durationUs;
-            if (result.outcome() != Outcome::Done) {
-                chip.passed = false;
-                chip.message = watcher.said();
-                if (chip.message.empty()) {
-                    chip.message = outcomeText(result.outcome());
-                }
-                chip.difference = result.difference;
-                break;
-            }
-        }
+        });
     } catch (const Stopped&) {
         chip.passed = false;
         chip.message = outcomeText(Outcome::Stopped);
@@ -308,14 +306,15 @@ void ProductionRun::run(ChipFeeder& feeder) {
     if (const auto refusal = jobRefusal(job_)) {
         throw TriloError(refusal->key + std::string(": ") + refusal->reason);
     }
-    // The claim checks the signature as the options stand when it begins.
-    setUp();
-    engine_.onBoard([&] {
-        prepare();
-        while (feeder.nextChip(*this)) {
-            feeder.chipDone(runChip());
-        }
-    });
+    engine_.selectDevice(job_.device->id);
+    prepare();
+    engine_.onBoard(
+        [&] {
+            while (feeder.nextChip(*this)) {
+                feeder.chipDone(runChip());
+            }
+        },
+        plan_.checks.checkSignature);
 }
 
 }  // namespace trilo

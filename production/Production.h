@@ -28,6 +28,9 @@ public:
     virtual void chipDone(const ChipResult& chip) { (void)chip; }
 };
 
+// What a job asks of every chip, for the planner: its writes, named by the job file's keys.
+PlanRequest planRequest(const JobSpec& job);
+
 // The serial number's state file: the one given, else beside the job file, else beside the
 // log (FILE.sn); empty when there is none of them.
 std::string serialStatePath(const std::string& given, const std::string& jobFile,
@@ -49,14 +52,15 @@ public:
     ProductionRun& operator=(const ProductionRun&) = delete;
 
     // Chip after chip as the feeder says, all on one claim of the board. Everything is
-    // checked before the first chip: the job against its device, the data files read and
-    // fitting (their messages shown as the commands show them), the serial state readable
-    // and its number fitting, the log opened; a refusal raises TriloError. Each chip has its
-    // number reserved in the state file before it is touched and given back when it failed,
-    // the job's commands, and its line in the log. RunEnded when the next number does not
-    // fit, before that chip is touched; a stop (Stopped) ends the run once its chip's line
-    // is logged.
+    // checked before the board is opened: the job's plan, the data files read and fitting,
+    // the serial state readable and its number fitting, the log opened; a refusal raises
+    // TriloError. Each chip has its number reserved in the state file before it is touched
+    // and given back when it failed, the plan's steps, and its line in the log. RunEnded when
+    // the next number does not fit, before that chip is touched; a stop (Stopped) ends the
+    // run once its chip's line is logged.
     void run(ChipFeeder& feeder);
+    // The job's plan, checked as run() checks it: its numbered steps, or TriloError.
+    std::vector<std::string> planLines();
 
     const JobSpec& job() const { return job_; }
     int chips() const { return good_ + bad_; }
@@ -69,13 +73,8 @@ public:
     static constexpr std::size_t kRecentKept = 10;
 
 private:
-    void setUp();
     void prepare();
     ChipResult runChip();
-    struct Step {
-        Command command;
-        CommandArgs args;
-    };
     class Watcher;
     // An image with the serial number in place, written where its step reads it.
     void stage(const std::vector<std::uint8_t>& bytes);
@@ -84,11 +83,11 @@ private:
     Engine& engine_;
     JobSpec job_;
     std::string jobName_;
-    RunOptions savedOptions_;
     std::optional<SerialState> state_;
     std::unique_ptr<ChipLog> log_;
     ScratchDir scratch_;
-    std::vector<Step> steps_;
+    // The steps of every chip, the serial number's memory read from the staged image.
+    Plan plan_;
     // The images as the writes take them (an AVR flash in the program's word order).
     std::vector<std::uint8_t> flashImage_;
     std::vector<std::uint8_t> eepromImage_;

@@ -151,6 +151,17 @@ Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const Loc
     return {};
 }
 
+void M51LockChip(OpContext& c, Family family, std::uint8_t level) {
+    // In write mode, where the flash write programs them too.
+    enterWrite(c.link, family);
+    if (family == Family::S51) {
+        S51WriteLockBits(c, level);
+    } else {
+        M51WriteLockBits(c, level);
+    }
+    c.link.ReleaseTarget();
+}
+
 void M51EraseChip(OpContext& c, Family family) {
     Link& link = c.link;
     prepare(link, family);

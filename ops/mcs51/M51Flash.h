@@ -24,6 +24,8 @@ std::vector<std::uint8_t> M51ReadFlashBytes(OpContext& c, Family family, std::in
 // then the lock levels of the checked boxes. The first difference, after its message, when a
 // byte does not read back; no lock bit is then written. The input stays open.
 Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const LockBoxes& locks);
+// The lock level alone, as the flash write ends, in a write-mode entry of its own; released.
+void M51LockChip(OpContext& c, Family family, std::uint8_t level);
 void M51EraseChip(OpContext& c, Family family);
 // True when every one of FlashSize bytes reads 0xFF; false after its message.
 bool M51BlankCheck(OpContext& c, Family family, std::int32_t FlashSize);

@@ -1,6 +1,7 @@
 // The trace of a job run by trilo-cli equals the trace the window makes for the same commands:
 // the same start (the board released, the data lines cleared), then every access and wait of
-// the same operations in the same order.
+// the same operations in the same order. The command line erases once before its write, so
+// the window writes without its automatic erase after the Erase.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -20,8 +21,9 @@ namespace {
 TEST(CliTrace, JobTracesAsTheWindowDoes) {
     TestDir dir;
     const std::string hex = std::string(TRILO_FIXTURES_DIR) + "/intelhex/avr-blink.hex";
-    dir.write("programmer.ini", "[SETUP_PRG]\nBoard=sim\nTrace=" + dir.file("window.trace") +
-                                    "\n[RUN_PRG]\nCPU=10\nFile=" + hex + "\n");
+    dir.write("programmer.ini",
+              "[SETUP_PRG]\nBoard=sim\nDelMemm=0\nTrace=" + dir.file("window.trace") +
+                  "\n[RUN_PRG]\nCPU=10\nFile=" + hex + "\n");
     {
         FakeView view;
         RecordingClock clock;

@@ -149,6 +149,7 @@ protected:
         job.flashFile = dir.file("fw.bin");
         job.logFile = dir.file("log.csv");
         job.serial = std::get<SerialRule>(parseSerialRule("flash:0x100:2:1000"));
+        job.serialOverImage = true;
     }
 
     TestDir dir;

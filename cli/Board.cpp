@@ -1,0 +1,156 @@
+#include "cli/Board.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "base/SystemReason.h"
+#include "files/FileMove.h"
+#include "files/IoErrors.h"
+
+namespace trilo::cli {
+
+namespace {
+
+int interrupted(ConsoleSink& sink) {
+    sink.end(false);
+    sink.error("přerušeno; deska je v klidu");
+    return 128 + interruptSignal();
+}
+
+// A file error as the command line says it; the window's error box keeps the table's texts.
+std::string czechText(const TriloError& e) {
+    const auto* io = dynamic_cast<const IoError*>(&e);
+    if (io == nullptr) {
+        return std::string(e.what()) + ".";
+    }
+    if (dynamic_cast<const SaveRefused*>(io) != nullptr) {
+        return e.what();
+    }
+    if (dynamic_cast<const FileSwapped*>(io) != nullptr) {
+        return "soubor se změnil mezi prohlédnutím a otevřením";
+    }
+    if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
+        return other->directory() ? "je to adresář"
+                                  : "není obyčejný soubor (roura nebo zařízení); data se čtou "
+                                    "jen ze souboru nebo ze standardního vstupu (-)";
+    }
+    if (io->systemError() != 0) {
+        return systemReason(io->systemError());
+    }
+    switch (io->code()) {
+        case IoError::ReadBeyondEnd:
+            return "čtení za koncem souboru";
+        case IoError::DiskFull:
+            return systemReason(ENOSPC);
+        default:
+            return "chyba souboru " + std::to_string(io->code());
+    }
+}
+
+}  // namespace
+
+bool noWaitRequested() {
+    const char* value = std::getenv("TRILO_NO_WAIT");
+    return value != nullptr && *value != '\0' && std::string(value) != "0";
+}
+
+CliBoard::CliBoard(const Options& o, ConsoleSink& sink, bool noWait)
+    : o_(o),
+      sink_(sink),
+      noWait_(noWait),
+      ports_(nodes_),
+      engine_(noWait ? static_cast<Clock&>(instant_) : steady_, platform_, ports_, sink, *this) {
+    engine_.setTimingClock(steady_);
+    settings_ = commandLineBoard(o, engine_.readBoardSettings());
+}
+
+CliBoard::~CliBoard() {
+    reportTrace();
+}
+
+int CliBoard::open() {
+    engine_.bringUp(settings_, &nodes_);
+    trace_ = engine_.board().trace();
+    reportTrace();
+    // The chip first: the simulated board's words name the chip in its socket.
+    if (o_.device != nullptr) {
+        engine_.selectDevice(o_.device->id);
+    }
+    return announceBoard(o_, engine_.board(), noWait_, sink_);
+}
+
+void CliBoard::reportTrace() {
+    if (trace_ == nullptr) {
+        return;
+    }
+    trace_->flush();
+    if (trace_->problem() != traceReported_) {
+        traceReported_ = trace_->problem();
+        sink_.error(traceReported_);
+    }
+}
+
+int announceBoard(const Options& options, const Board& board, bool noWait, ConsoleSink& sink) {
+    const PortStatus status = board.status();
+    // A real chip needs the real waits. A port that cannot be used says why first.
+    if (!board.simulated() && status.usable) {
+        for (const auto& [given, what] : {std::pair{noWait, "TRILO_NO_WAIT"},
+                                          std::pair{options.simFault.has_value(), "--sim-fault"},
+                                          std::pair{options.simChip.has_value(), "--sim-chip"}}) {
+            if (given) {
+                sink.error(std::string(what) + " platí jen pro simulovanou desku (-c sim)");
+                return kUsage;
+            }
+        }
+    }
+    if (board.simulated()) {
+        // Said even under -q: nothing of this run reaches a chip.
+        sink.error("simulovaná deska: žádný skutečný čip");
+    }
+    if (options.verbose > 0) {
+        sink.verbose("deska: " + status.text);
+        if (!status.sharedWith.empty()) {
+            std::string drivers;
+            for (const std::string& driver : status.sharedWith) {
+                drivers += drivers.empty() ? "" : ", ";
+                drivers += driver;
+            }
+            sink.verbose(
+                "deska: port je zabrán bez výhradního přístupu, protože je na něm "
+                "registrován ovladač " +
+                drivers + "; program ho drží do konce běhu, ovladač do té doby čeká");
+        }
+    }
+    return kOk;
+}
+
+int guarded(ConsoleSink& sink, const std::function<int()>& body,
+            const std::function<std::string()>& where) {
+    try {
+        return body();
+    } catch (const commands::PortUnusable& e) {
+        sink.end(false);
+        sink.error(e.what());
+        return kPortError;
+    } catch (const Interrupted&) {
+        return interrupted(sink);
+    } catch (const Stopped&) {
+        return interrupted(sink);
+    } catch (const StartupAbort& e) {
+        // The run's scratch directory refused: a file error as any other.
+        sink.end(false);
+        sink.error(e.what());
+        return kFileError;
+    } catch (const TriloError& e) {
+        // A read or open that a signal broke fails; the signal is what ended it.
+        if (interruptSignal() != 0) {
+            return interrupted(sink);
+        }
+        sink.end(false);
+        const std::string at = where ? where() : std::string();
+        sink.error((at.empty() ? "" : at + ": ") + czechText(e));
+        return kFileError;
+    }
+}
+
+}  // namespace trilo::cli
