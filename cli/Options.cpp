@@ -541,8 +541,10 @@ std::string helpText() {
 
 Programuje čipy AT89 a AVR na desce programátoru na paralelním portu, stejně
 jako okno Trilo Programmer. Příkazy se provedou v zadaném pořadí na jedno
-otevření portu; první neúspěšný ukončí běh a další se neprovedou. Před každým
-příkazem se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
+otevření portu, jen mazání před prvním zápisem a lock bity až po posledním
+příkazu, který by zamčený čip odmítl; první neúspěšný ukončí běh a další se
+neprovedou. Vše se zkontroluje dřív, než se otevře port. Před každým příkazem
+se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
 
 Příkazy:
 )" + commandHelp() +
@@ -569,8 +571,11 @@ Volby:
       --verify-by-read       verifikace FLASH přečte čip postupem čtení
                              a porovná ho v programu: u 8051 bez čekání 1 ms
                              na bajt (89C55 asi 1,4 s místo 22 s), u AVR
-                             stejně rychle jako bez ní
+                             stejně rychle jako bez ní; se zápisem FLASH bez
+                             -m ji provede po zápisech
+      --dry-run              vypíše očíslované kroky běhu, port neotevře
   -L, --lock=N               po zápisu FLASH naprogramuje lock bity úrovně N
+                             (0 žádné, i přes úroveň úlohy)
   -f, --format=raw|ihex|srec formát všech souborů; jinak podle přípony
                              (.hex Intel HEX, .srec S-record, .elf ELF,
                              .bin raw), u jiné podle obsahu
@@ -601,6 +606,7 @@ Volby:
       --serial-state=SOUBOR  kde se drží další číslo; jinak ÚLOHA.sn nebo
                              PROTOKOL.sn
       --serial-use-failed    i vadný čip spotřebuje své číslo
+      --serial-over-image    číslo smí přepsat bajty obrazu jiné než 0xFF
       --log=SOUBOR           připíše každý čip jako řádek CSV
   -h, --help                 vypíše tuto nápovědu
       --version              vypíše verzi

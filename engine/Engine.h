@@ -100,7 +100,7 @@ public:
 };
 
 // The programmer without widgets: the selection, the options, the files, the board and the
-// life of a command. The window presents it (Session), trilo-cli drives it (cli/OpParams.cpp).
+// life of a command. The window presents it (Session), trilo-cli drives it (cli/Run.cpp).
 class Engine {
 public:
     // sink: the face's boxes and gauge, which the engine wraps to time its boxes.

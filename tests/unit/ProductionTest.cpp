@@ -1,4 +1,4 @@
-// OpParams files, serial numbers and chip after chip on the simulated board, with the log and the
+// Job files, serial numbers and chip after chip on the simulated board, with the log and the
 // serial state as files on disk.
 #include <gtest/gtest.h>
 #include <signal.h>
