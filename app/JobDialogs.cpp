@@ -68,10 +68,15 @@ std::optional<QString> QtDialogs::otherFile(QWidget* parent, bool save, View::Ot
 }
 
 bool QtDialogs::nextChip(QWidget* parent, const ProductionStatus& status) {
-    QString head = QString::fromStdString(status.counts);
+    QString head;
     if (!status.job.empty()) {
-        head = QString::fromUtf8("Úloha %1\n").arg(QString::fromStdString(status.job)) + head;
+        head = QString::fromUtf8("Úloha %1\n").arg(QString::fromStdString(status.job));
     }
+    head += QString::fromUtf8("Deska: %1\nKaždý čip:\n").arg(QString::fromStdString(status.board));
+    for (const std::string& step : status.plan) {
+        head += QString::fromStdString(step) + QLatin1Char('\n');
+    }
+    head += QLatin1Char('\n') + QString::fromStdString(status.counts);
     if (status.nextSerial) {
         head += QString::fromUtf8("\nDalší sériové číslo: %1").arg(*status.nextSerial);
     }

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "base/SystemReason.h"
-#include "files/FileMove.h"
 #include "files/IoErrors.h"
 
 namespace trilo::cli {
@@ -15,36 +13,6 @@ int interrupted(ConsoleSink& sink) {
     sink.end(false);
     sink.error("přerušeno; deska je v klidu");
     return 128 + interruptSignal();
-}
-
-// A file error as the command line says it; the window's error box keeps the table's texts.
-std::string czechText(const TriloError& e) {
-    const auto* io = dynamic_cast<const IoError*>(&e);
-    if (io == nullptr) {
-        return std::string(e.what()) + ".";
-    }
-    if (dynamic_cast<const SaveRefused*>(io) != nullptr) {
-        return e.what();
-    }
-    if (dynamic_cast<const FileSwapped*>(io) != nullptr) {
-        return "soubor se změnil mezi prohlédnutím a otevřením";
-    }
-    if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
-        return other->directory() ? "je to adresář"
-                                  : "není obyčejný soubor (roura nebo zařízení); data se čtou "
-                                    "jen ze souboru nebo ze standardního vstupu (-)";
-    }
-    if (io->systemError() != 0) {
-        return systemReason(io->systemError());
-    }
-    switch (io->code()) {
-        case IoError::ReadBeyondEnd:
-            return "čtení za koncem souboru";
-        case IoError::DiskFull:
-            return systemReason(ENOSPC);
-        default:
-            return "chyba souboru " + std::to_string(io->code());
-    }
 }
 
 }  // namespace
@@ -148,7 +116,7 @@ int guarded(ConsoleSink& sink, const std::function<int()>& body,
         }
         sink.end(false);
         const std::string at = where ? where() : std::string();
-        sink.error((at.empty() ? "" : at + ": ") + czechText(e));
+        sink.error((at.empty() ? "" : at + ": ") + czechErrorText(e));
         return kFileError;
     }
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "base/Hex.h"
@@ -213,22 +214,13 @@ std::string formatOptions() {
     return alternatives(names);
 }
 
-int lockLevelOf(const std::string& text) {
-    int value = -1;
-    const char* end = text.data() + text.size();
-    const auto [next, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || next != end || value < 0 || value > 3) {
-        throw UsageError("úroveň lock bitů musí být 0 až 3 (0 žádné), ne „" + text + "“");
-    }
-    return value;
-}
-
-int positive(const std::string& text, const std::string& what) {
+// A whole number from lowest to highest, or the usage error that says what it must be.
+int integerOf(const std::string& text, int lowest, int highest, const std::string& what) {
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [next, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || next != end || value < 1) {
-        throw UsageError(what + " musí být kladné celé číslo, ne „" + text + "“");
+    if (error != std::errc() || next != end || value < lowest || value > highest) {
+        throw UsageError(what + ", ne „" + text + "“");
     }
     return value;
 }
@@ -442,7 +434,7 @@ Options parseOptions(int argc, char** argv) {
                 part = arg;
                 break;
             case 'L':
-                o.lockLevel = lockLevelOf(arg);
+                o.lockLevel = integerOf(arg, 0, 3, "úroveň lock bitů musí být 0 až 3 (0 žádné)");
                 o.lockGiven = true;
                 break;
             case 'f':
@@ -453,7 +445,8 @@ Options parseOptions(int argc, char** argv) {
                 }
                 break;
             case kPollLimit:
-                o.pollLimit = positive(arg, "--poll-limit");
+                o.pollLimit = integerOf(arg, 1, std::numeric_limits<int>::max(),
+                                        "--poll-limit musí být kladné celé číslo");
                 break;
             case kBoardTest:
                 o.boardTest = true;
@@ -621,25 +614,6 @@ Návratové kódy: 0 vše proběhlo (u úlohy každý čip dobrý), 1 operace se
 test desky neprošel), 2 chybné použití, 3 chyba souboru, 4 port nelze použít,
 130 přerušeno (SIGINT), 143 ukončeno (SIGTERM).
 )";
-}
-
-std::string deviceList() {
-    std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis    Fuse bity\n";
-    auto row = [&](const DeviceInfo& d) {
-        const std::span<const std::uint8_t> checked(d.signature.bytes.data(),
-                                                    static_cast<std::size_t>(d.signature.checked));
-        const std::string fuses = fuseNames(d);
-        char line[160];
-        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-8s  %s\n", d.name,
-                      familyName(d.family), static_cast<int>(d.flashSize),
-                      static_cast<int>(d.eepromSize), hexBytes(checked).c_str(),
-                      fuses.empty() ? "-" : fuses.c_str());
-        list += line;
-    };
-    for (const DeviceInfo& d : deviceCatalog()) {
-        row(d);
-    }
-    return list;
 }
 
 }  // namespace trilo::cli

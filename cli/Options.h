@@ -97,7 +97,5 @@ Options parseOptions(int argc, char** argv);
 std::string helpText();
 // The command line's board over programmer.ini's: what it names replaces the file's.
 BoardSettings commandLineBoard(const Options& o, BoardSettings board);
-// The devices with their families, sizes, signatures and fuse names, in menu order.
-std::string deviceList();
 
 }  // namespace trilo::cli

@@ -1,6 +1,5 @@
 #include "cli/Run.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "engine/ScratchDir.h"
 #include "files/FileMove.h"
 #include "files/IoErrors.h"
+#include "files/Streams.h"
 #include "formats/Checksum.h"
 #include "production/Production.h"
 #include "settings/Settings.h"
@@ -34,72 +34,6 @@ bool readsChip(const CommandRow& row) {
 // --checksum=SOUBOR: the only command that needs no board.
 bool checksFile(const PlanStep& s) {
     return s.command == Command::Checksum && !s.args.file.value_or("").empty();
-}
-
-// Copies standard input into to, at most limit bytes and one more, so an endless input costs
-// no more than that; a signal breaks a read that waits. True when the input held more than
-// limit bytes.
-bool spool(std::FILE* to, std::int64_t limit) {
-    char block[64 * 1024];
-    std::int64_t total = 0;
-    while (total <= limit) {
-        const auto want =
-            static_cast<std::size_t>(std::min<std::int64_t>(sizeof block, limit + 1 - total));
-        const ssize_t got = ::read(STDIN_FILENO, block, want);
-        if (got < 0) {
-            if (errno != EINTR) {
-                throwIoError(errno);
-            }
-            checkInterrupt();
-            continue;
-        }
-        if (got == 0) {
-            break;
-        }
-        if (std::fwrite(block, 1, static_cast<std::size_t>(got), to) !=
-            static_cast<std::size_t>(got)) {
-            throwIoError(errno);
-        }
-        total += got;
-    }
-    if (std::fflush(to) != 0) {
-        throwIoError(errno);
-    }
-    return total > limit;
-}
-
-// Opens a file, closing it at the end of the scope.
-struct OpenFile {
-    OpenFile(const std::string& path, const char* mode) : file(std::fopen(path.c_str(), mode)) {
-        if (file == nullptr) {
-            throwIoError(errno);
-        }
-    }
-    ~OpenFile() { std::fclose(file); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    std::FILE* file;
-};
-
-// Copies one open stream into another to its end.
-void pump(std::FILE* from, std::FILE* to) {
-    char block[64 * 1024];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, from)) > 0) {
-        if (std::fwrite(block, 1, got, to) != got) {
-            throwIoError(errno);
-        }
-    }
-    if (std::ferror(from) != 0 || std::fflush(to) != 0) {
-        throwIoError(errno);
-    }
-}
-
-// A device node, a pipe or a directory: a file that must be written into, never replaced
-// (renaming the buffer over /dev/null would put a plain file in its place).
-bool isSpecial(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
 int statusOf(Outcome outcome) {
@@ -310,8 +244,8 @@ private:
             const CommandRow& row = commandRow(s.command);
             if ((row.input || s.command == Command::Checksum) && s.file == "-" && stdin_.empty()) {
                 stdin_ = scratch_.file("stdin");
-                OpenFile to(stdin_, "wb");
-                if (spool(to.file, inputLimit())) {
+                OpenStream to(stdin_, "wb");
+                if (spool(STDIN_FILENO, to.file, inputLimit(), checkInterrupt)) {
                     sink_.error(s.option + " -: standardní vstup je delší než " +
                                 (o_.format == FileFormat::Raw ? "paměť čipu"
                                                               : "největší přijatý soubor dat") +
@@ -353,11 +287,7 @@ private:
             return kOk;
         }
         if (!job && std::all_of(plan.steps.begin(), plan.steps.end(), checksFile)) {
-            int status = kOk;
-            for (const PlanStep& s : plan.steps) {
-                status = status == kOk ? stepped(s, {}) : status;
-            }
-            return status;
+            return steps(plan, nullptr);
         }
         board_ = std::make_unique<CliBoard>(o_, sink_, noWaitRequested());
         if (!job) {
@@ -367,10 +297,7 @@ private:
             return status;
         }
         Engine& engine = board_->engine();
-        const bool reads = std::any_of(plan.steps.begin(), plan.steps.end(), [](const PlanStep& s) {
-            return readsChip(commandRow(s.command)) || s.command == Command::Checksum;
-        });
-        engine.files().BufferFile = reads ? scratch_.file("buffer") : "";
+        engine.files().BufferFile = scratch_.file("buffer");
         engine.setStopSource(&stopRequest());
         if (job) {
             return produce(engine, *job);
@@ -381,20 +308,24 @@ private:
                 // As the window starts: the board at rest before the first command, whatever
                 // another program left on the port.
                 engine.board().rest();
-                for (const PlanStep& s : plan.steps) {
-                    if (status != kOk) {
-                        break;
-                    }
-                    at(s);
-                    if (checksFile(s)) {
-                        status = stepped(s, {});
-                    } else {
-                        sink_.begin(commandRow(s.command).label);
-                        status = stepped(s, engine.run(s, plan.checks));
-                    }
-                }
+                status = steps(plan, &engine);
             },
             plan.checks.checkSignature);
+        return status;
+    }
+
+    // The plan's steps until one fails; without an engine, only the files' checksums.
+    int steps(const Plan& plan, Engine* engine) {
+        int status = kOk;
+        for (auto s = plan.steps.begin(); s != plan.steps.end() && status == kOk; ++s) {
+            at(*s);
+            if (engine == nullptr || checksFile(*s)) {
+                status = stepped(*s, {});
+            } else {
+                sink_.begin(commandRow(s->command).label);
+                status = stepped(*s, engine->run(*s, plan.checks));
+            }
+        }
         return status;
     }
 
@@ -437,11 +368,11 @@ private:
         }
         const std::string staged = scratch_.file("out");
         commands::storeBuffer(files.BufferFile, staged, files.bufferContent, format);
-        OpenFile from(staged, "rb");
+        OpenStream from(staged, "rb");
         if (target == "-") {
             pump(from.file, stdout);
         } else {
-            OpenFile to(target, "wb");
+            OpenStream to(target, "wb");
             pump(from.file, to.file);
         }
     }

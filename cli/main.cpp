@@ -10,6 +10,7 @@
 #include "cli/ConsoleSink.h"
 #include "cli/Options.h"
 #include "cli/Run.h"
+#include "devices/DeviceNames.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
         } else if (options.version) {
             std::puts("trilo-cli " TRILO_VERSION);
         } else if (options.list) {
-            std::fputs(deviceList().c_str(), stdout);
+            std::fputs(trilo::deviceListText().c_str(), stdout);
         } else if (options.ports) {
             const int status = listPorts();
             const int flushed = flushedStdout();

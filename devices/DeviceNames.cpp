@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <limits>
+#include <span>
+
+#include "base/Hex.h"
 
 namespace trilo {
 
@@ -94,6 +98,25 @@ std::vector<const DeviceInfo*> devicesNamedLike(const std::string& typed) {
         }
     }
     return closest;
+}
+
+std::string deviceListText() {
+    std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis    Fuse bity\n";
+    auto row = [&](const DeviceInfo& d) {
+        const std::span<const std::uint8_t> checked(d.signature.bytes.data(),
+                                                    static_cast<std::size_t>(d.signature.checked));
+        const std::string fuses = fuseNames(d);
+        char line[160];
+        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-8s  %s\n", d.name,
+                      familyName(d.family), static_cast<int>(d.flashSize),
+                      static_cast<int>(d.eepromSize), hexBytes(checked).c_str(),
+                      fuses.empty() ? "-" : fuses.c_str());
+        list += line;
+    };
+    for (const DeviceInfo& d : deviceCatalog()) {
+        row(d);
+    }
+    return list;
 }
 
 }  // namespace trilo

@@ -16,4 +16,8 @@ const DeviceInfo* deviceFromTypedName(const std::string& typed);
 // order, at most three; empty when none is close enough to be a likely typo.
 std::vector<const DeviceInfo*> devicesNamedLike(const std::string& typed);
 
+// The devices with their families, sizes, signatures and fuse names, in menu order, one to a
+// line under a header: trilo-cli's list.
+std::string deviceListText();
+
 }  // namespace trilo

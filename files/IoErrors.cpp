@@ -1,5 +1,8 @@
 #include "files/IoErrors.h"
 
+#include "base/SystemReason.h"
+#include "files/FileMove.h"
+
 #include <cerrno>
 
 namespace trilo {
@@ -41,6 +44,35 @@ IoError ioErrorFromErrno(int err) {
 
 void throwIoError(int err) {
     throw ioErrorFromErrno(err);
+}
+
+std::string czechErrorText(const TriloError& e) {
+    const auto* io = dynamic_cast<const IoError*>(&e);
+    if (io == nullptr) {
+        return std::string(e.what()) + ".";
+    }
+    if (dynamic_cast<const SaveRefused*>(io) != nullptr) {
+        return e.what();
+    }
+    if (dynamic_cast<const FileSwapped*>(io) != nullptr) {
+        return "soubor se změnil mezi prohlédnutím a otevřením";
+    }
+    if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
+        return other->directory() ? "je to adresář"
+                                  : "není obyčejný soubor (roura nebo zařízení); data se čtou "
+                                    "jen ze souboru nebo ze standardního vstupu (-)";
+    }
+    if (io->systemError() != 0) {
+        return systemReason(io->systemError());
+    }
+    switch (io->code()) {
+        case IoError::ReadBeyondEnd:
+            return "čtení za koncem souboru";
+        case IoError::DiskFull:
+            return systemReason(ENOSPC);
+        default:
+            return "chyba souboru " + std::to_string(io->code());
+    }
 }
 
 }  // namespace trilo

@@ -175,7 +175,12 @@ void Session::mnuProductionClick() {
         const std::string& name;
         Feeder(Session& s, const std::string& n) : session(s), name(n) {}
         bool nextChip(const ProductionRun& r) override {
-            ProductionStatus status{name, countsLine(r.chips(), r.good(), r.bad()), {}, {}};
+            ProductionStatus status{name,
+                                    session.engine_.board().status().text,
+                                    r.planLines(),
+                                    countsLine(r.chips(), r.good(), r.bad()),
+                                    {},
+                                    {}};
             for (const ChipResult& chip : r.recent()) {
                 status.lastChips.push_back(chipLine(chip));
             }

@@ -55,6 +55,8 @@ struct Question {
 // What the dialog of a chip-after-chip run shows between chips.
 struct ProductionStatus {
     std::string job;                     // the job's name, or empty
+    std::string board;                   // the board it runs on, as the status line names it
+    std::vector<std::string> plan;       // the numbered steps of every chip
     std::string counts;                  // "Hotovo: 2 čipy, 2 dobré, 0 vadných"
     std::vector<std::string> lastChips;  // their lines, the newest last
     std::optional<std::uint64_t> nextSerial;

@@ -145,9 +145,8 @@ std::optional<std::uint64_t> ProductionRun::nextSerial() const {
     return state_->next(job_.serial->start);
 }
 
-std::vector<std::string> ProductionRun::planLines() {
-    prepare();
-    return trilo::planLines(plan_);
+std::vector<std::string> ProductionRun::planLines() const {
+    return planLines_;
 }
 
 void ProductionRun::prepare() {
@@ -169,6 +168,8 @@ void ProductionRun::prepare() {
         throw TriloError(refusal->message.empty() ? refusal->text()
                                                   : refusal->message + "; " + refusal->text());
     }
+    // As the job names its files, before the serial number's image takes their place.
+    planLines_ = trilo::planLines(plan_);
     const DeviceInfo& device = *job_.device;
     const bool avrFlash = commands::ReadContent(device) == commands::BufferContent::AvrFlash;
     flashImage_ = imageOf(job_.flashFile, commands::ReadContent(device));

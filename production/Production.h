@@ -59,8 +59,8 @@ public:
     // the next number does not fit, before that chip is touched; a stop (Stopped) ends the
     // run once its chip's line is logged.
     void run(ChipFeeder& feeder);
-    // The job's plan, checked as run() checks it: its numbered steps, or TriloError.
-    std::vector<std::string> planLines();
+    // The numbered steps of every chip, once run() has checked the job.
+    std::vector<std::string> planLines() const;
 
     const JobSpec& job() const { return job_; }
     int chips() const { return good_ + bad_; }
@@ -88,6 +88,7 @@ private:
     ScratchDir scratch_;
     // The steps of every chip, the serial number's memory read from the staged image.
     Plan plan_;
+    std::vector<std::string> planLines_;
     // The images as the writes take them (an AVR flash in the program's word order).
     std::vector<std::uint8_t> flashImage_;
     std::vector<std::uint8_t> eepromImage_;

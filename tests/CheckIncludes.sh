@@ -20,7 +20,7 @@ check() {
 }
 out=$(
     check base
-    check devices
+    check devices base
     check files base
     check formats base
     check settings files base

@@ -78,6 +78,12 @@ TEST_F(WindowJobs, ChipAfterChipThroughTheDialogIntoTheProtocol) {
     ASSERT_EQ(view.betweenChips.size(), 3u);
     EXPECT_EQ(view.betweenChips[0].counts, "Hotovo: 0 čipů, 0 dobrých, 0 vadných");
     EXPECT_EQ(view.betweenChips[0].nextSerial, 7u);
+    // The dialog shows the steps of every chip as trilo-cli --dry-run prints them, and the board.
+    EXPECT_EQ(
+        view.betweenChips[0].plan,
+        std::vector<std::string>{"1. Zápis FLASH: " + dir.file("fw.bin") +
+                                 ", mazání předem, sériové číslo na 0x0200 (2 B), čtení zpět"});
+    EXPECT_NE(view.betweenChips[0].board.find("Simulovaná deska"), std::string::npos);
     EXPECT_EQ(view.betweenChips[2].lastChips.size(), 2u);
     EXPECT_TRUE(view.betweenChips[2].lastChips[1].ends_with("SN 8"));
     EXPECT_EQ(view.betweenChips[2].nextSerial, 9u);
