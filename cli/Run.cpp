@@ -268,8 +268,9 @@ private:
         } else if (const int status = spoolStdin(); status != kOk) {
             return status;
         }
-        auto made = job ? makePlan(planRequest(*job)) : makePlan(requestOf(o_, stdin_));
-        if (const auto* refusal = std::get_if<PlanRefusal>(&made)) {
+        auto made = job ? makePlan(planRequest(*job, !o_.job)) : makePlan(requestOf(o_, stdin_));
+        if (auto* refusal = std::get_if<PlanRefusal>(&made)) {
+            refusal->origin = (o_.job ? *o_.job + ": " : "") + refusal->origin;
             return refuse(*refusal);
         }
         Plan plan = std::get<Plan>(std::move(made));
