@@ -419,6 +419,10 @@ Options parseOptions(int argc, char** argv) {
         }
         for (const TextOf& t : kTexts) {
             if (t.value == value) {
+                // One run is one job: a second one would quietly replace the first.
+                if (value == kJob && o.job) {
+                    throw UsageError("--job lze zadat jen jednou");
+                }
                 o.*t.text = arg;
                 known = true;
             }

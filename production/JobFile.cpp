@@ -1,10 +1,15 @@
 #include "production/JobFile.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
+#include <string_view>
+#include <vector>
 
+#include "base/SystemReason.h"
 #include "devices/DeviceNames.h"
 #include "files/BufferDir.h"
 #include "files/FileMove.h"
@@ -87,6 +92,106 @@ std::string named(const std::string& value) {
     return "„" + value + "“";
 }
 
+bool blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Where a key line's value lies: after its '=', up to a ';' or '#' that follows a blank (a
+// comment, as the example job in the user's guide has them), without the blanks around it.
+// programmer.ini keeps such text in its values, as the profile functions read them; a job
+// file is the user's own to annotate.
+struct ValueSpan {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t comment;  // the line's size when it has none
+};
+
+ValueSpan valueSpan(std::string_view line) {
+    const std::size_t equals = line.find('=');
+    std::size_t comment = equals + 1;
+    while (comment < line.size() &&
+           !((line[comment] == ';' || line[comment] == '#') && blank(line[comment - 1]))) {
+        ++comment;
+    }
+    std::size_t begin = equals + 1;
+    while (begin < comment && blank(line[begin])) {
+        ++begin;
+    }
+    std::size_t end = comment;
+    while (end > begin && blank(line[end - 1])) {
+        --end;
+    }
+    return {begin, end, comment};
+}
+
+// The file's lines as the settings reader numbers them: its entries drop what follows a value.
+std::vector<std::string> rawLines(const SettingsFile& file) {
+    const std::string whole = file.text();
+    std::string_view text = whole;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t newline = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, newline);
+        if (line.ends_with('\r') && newline < text.size()) {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        text.remove_prefix(std::min(newline + 1, text.size()));
+    }
+    return lines;
+}
+
+// Why a data file cannot be read, before the board is touched; nothing when it can.
+std::optional<std::string> dataFileRefusal(const std::string& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        const int err = errno;
+        return err == ENOENT ? "soubor " + named(file) + " neexistuje"
+                             : "soubor " + named(file) + ": " + systemReason(err);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return named(file) + " je adresář";
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return named(file) + " není obyčejný soubor (roura nebo zařízení)";
+    }
+    return std::nullopt;
+}
+
+// A name the reader would take for another: cut at a comment, without its outer blanks, or
+// broken over lines.
+bool readsBack(const std::string& name) {
+    const ValueSpan span = valueSpan("=" + name);
+    return name.find_first_of(std::string_view("\n\r\0", 3)) == std::string::npos &&
+           span.begin == 1 && span.end == name.size() + 1;
+}
+
+// The key's new value with the comment its line has now, so that a save keeps it.
+std::string withComment(const SettingsFile& file, const std::vector<std::string>& raw,
+                        const char* key, const std::string& value) {
+    for (const SettingsFile::Entry& entry : file.entries()) {
+        if (entry.kind != SettingsFile::Entry::Key || !same(entry.section, kSection) ||
+            !same(entry.key, key)) {
+            continue;
+        }
+        // The line keeps its text up to the old value's start: what follows the old value
+        // (the blanks, the comment) follows the new one.
+        const std::string& line = raw[entry.line - 1];
+        const ValueSpan span = valueSpan(line);
+        if (span.comment == line.size()) {
+            return value;
+        }
+        if (span.begin < span.end) {
+            return value + line.substr(span.end);
+        }
+        return (value.empty() ? "" : value + " ") + line.substr(span.comment);
+    }
+    return value;
+}
+
 }  // namespace
 
 std::optional<JobRefusal> jobRefusal(const JobSpec& job) {
@@ -131,8 +236,11 @@ std::optional<JobRefusal> jobRefusal(const JobSpec& job) {
     }
     for (const auto& [key, file] :
          {std::pair{kFlash, &job.flashFile}, std::pair{kEeprom, &job.eepromFile}}) {
-        if (!file->empty() && !fileExists(*file)) {
-            return JobRefusal{key, "soubor " + named(*file) + " neexistuje"};
+        if (file->empty()) {
+            continue;
+        }
+        if (auto why = dataFileRefusal(*file)) {
+            return JobRefusal{key, std::move(*why)};
         }
     }
     return std::nullopt;
@@ -147,7 +255,9 @@ JobSpec readJobFile(const std::string& path) {
     const auto refused = [&](std::size_t line, const std::string& why) {
         return JobFileError(path + (line > 0 ? ":" + std::to_string(line) : "") + ": " + why);
     };
-    if (!fileExists(path)) {
+    // A directory or a device in its place is the reader's to name.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
         throw refused(0, "soubor úlohy neexistuje");
     }
     SettingsFile file(path);
@@ -159,9 +269,14 @@ JobSpec readJobFile(const std::string& path) {
     if (!file.trusted()) {
         throw refused(0, "patří jinému uživateli nebo je zapisovatelný pro všechny");
     }
+    const std::vector<std::string> raw = rawLines(file);
     JobSpec job;
     std::map<std::string, std::size_t> lines;  // the known key's line
     for (const SettingsFile::Entry& entry : file.entries()) {
+        // A C string would end there: the rest would be dropped without a word.
+        if (raw[entry.line - 1].find('\0') != std::string::npos) {
+            throw refused(entry.line, "řádek obsahuje nulový bajt");
+        }
         if (entry.kind == SettingsFile::Entry::Other) {
             throw refused(entry.line, "řádek " + named(entry.value) + " není klíč=hodnota");
         }
@@ -182,7 +297,9 @@ JobSpec readJobFile(const std::string& path) {
                           "klíč " + named(key) + " je už na řádku " + std::to_string(lines[key]));
         }
         lines[key] = entry.line;
-        const std::string& value = entry.value;
+        const std::string& line = raw[entry.line - 1];
+        const ValueSpan span = valueSpan(line);
+        const std::string value = line.substr(span.begin, span.end - span.begin);
         const auto bad = [&](const std::string& why) {
             return refused(entry.line, key + std::string(": ") + why);
         };
@@ -193,6 +310,13 @@ JobSpec readJobFile(const std::string& path) {
             }
             to = *on;
         };
+        if (key == kDevice && value.empty()) {
+            throw bad("není zvolen čip");
+        }
+        // Empty means none: no file, no fuse write, no serial number, a switch at its default.
+        if (value.empty()) {
+            continue;
+        }
         if (key == kDevice) {
             job.device = deviceFromTypedName(value);
             if (job.device == nullptr) {
@@ -218,18 +342,15 @@ JobSpec readJobFile(const std::string& path) {
             }
             job.lockLevel = value[0] - '0';
         } else if (key == kFuses) {
-            if (!value.empty()) {
-                job.fuses = value;
-            }
+            job.fuses = value;
         } else if (key == kSerialFuse) {
-            if (same(value, "on") || same(value, "off")) {
-                job.serialFuseOn = same(value, "on");
-            } else if (!value.empty()) {
+            if (!same(value, "on") && !same(value, "off")) {
                 throw bad("chce on nebo off, ne " + named(value));
             }
+            job.serialFuseOn = same(value, "on");
         } else if (key == kLog) {
             job.logFile = resolved(path, value);
-        } else if (key == kSerial && !value.empty()) {
+        } else if (key == kSerial) {
             auto rule = parseSerialRule(value);
             if (const auto* why = std::get_if<std::string>(&rule)) {
                 throw bad(*why);
@@ -247,26 +368,45 @@ JobSpec readJobFile(const std::string& path) {
 }
 
 void writeJobFile(const std::string& path, const JobSpec& job) {
+    const auto bit = [](bool on) { return on ? "1" : "0"; };
+    const std::pair<const char*, std::string> values[] = {
+        {kDevice, job.device != nullptr ? job.device->name : ""},
+        {kFlash, relativeName(path, job.flashFile)},
+        {kEeprom, relativeName(path, job.eepromFile)},
+        {kErase, bit(job.erase)},
+        {kVerify, bit(job.verify)},
+        {kVerifyByRead, bit(job.verifyByRead)},
+        {kLockLevel, std::to_string(job.lockLevel)},
+        {kFuses, job.fuses.value_or("")},
+        {kSerialFuse, job.serialFuseOn ? (*job.serialFuseOn ? "on" : "off") : ""},
+        {kCheckSignature, bit(job.checkSignature)},
+        {kLog, relativeName(path, job.logFile)},
+        {kSerial, job.serial ? serialRuleText(*job.serial) : ""},
+        {kSerialUseFailed, bit(job.serialUseFailed)},
+    };
+    // Refused before the file is touched: read back, the job would name another file.
+    for (const auto& [key, value] : values) {
+        if (!readsBack(value)) {
+            throw JobFileError(path + ": " + key + ": název " + named(value) +
+                               " nelze v úloze uvést (mezera před ; nebo #, mezera na kraji "
+                               "nebo konec řádku)");
+        }
+    }
     SettingsFile file(path);
     try {
         file.load();
     } catch (const SettingsReadError& error) {
         throw JobFileError(path + ": " + error.czechReason());
     }
-    const auto bit = [](bool on) { return on ? "1" : "0"; };
-    file.set(kSection, kDevice, job.device != nullptr ? job.device->name : "");
-    file.set(kSection, kFlash, relativeName(path, job.flashFile));
-    file.set(kSection, kEeprom, relativeName(path, job.eepromFile));
-    file.set(kSection, kErase, bit(job.erase));
-    file.set(kSection, kVerify, bit(job.verify));
-    file.set(kSection, kVerifyByRead, bit(job.verifyByRead));
-    file.set(kSection, kLockLevel, std::to_string(job.lockLevel));
-    file.set(kSection, kFuses, job.fuses.value_or(""));
-    file.set(kSection, kSerialFuse, job.serialFuseOn ? (*job.serialFuseOn ? "on" : "off") : "");
-    file.set(kSection, kCheckSignature, bit(job.checkSignature));
-    file.set(kSection, kLog, relativeName(path, job.logFile));
-    file.set(kSection, kSerial, job.serial ? serialRuleText(*job.serial) : "");
-    file.set(kSection, kSerialUseFailed, bit(job.serialUseFailed));
+    // Each line as it is before the first set: a key set anew adds a line.
+    const std::vector<std::string> raw = rawLines(file);
+    std::vector<std::string> texts;
+    for (const auto& [key, value] : values) {
+        texts.push_back(withComment(file, raw, key, value));
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        file.set(kSection, values[i].first, texts[i]);
+    }
     file.save();
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -18,6 +19,8 @@
 
 namespace trilo::test {
 namespace {
+
+using namespace std::string_literals;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -45,19 +48,53 @@ TEST(JobFile, WritesWhatItReadsBack) {
     job.logFile = dir.file("log.csv");
     job.serial = std::get<SerialRule>(parseSerialRule("eeprom:0x10:3:99:7:bcd"));
     job.serialUseFailed = true;
+    // Over a file of the user's: its comments stay, beside the new values too; the data files
+    // are named beside the job, so the folder can move.
+    dir.write("a.trilo",
+              "[JOB]\n; kept\nDevice=90S1200 ; chip\nFuses=   ; none\nVerify=1\t# reads back\n");
     writeJobFile(dir.file("a.trilo"), job);
     EXPECT_EQ(readJobFile(dir.file("a.trilo")), job);
-    // The data files are named beside the job, so the folder can move.
-    EXPECT_NE(dir.read("a.trilo").find("Flash=fw.hex\n"), std::string::npos) << dir.read("a.trilo");
+    for (const char* line : {"\n; kept\n", "\nDevice=90S2313 ; chip\n", "\nFuses=   FSTRT ; none\n",
+                             "\nVerify=0\t# reads back\n", "\nFlash=fw.hex\n"}) {
+        EXPECT_NE(dir.read("a.trilo").find(line), std::string::npos) << line << dir.read("a.trilo");
+    }
+    // A name that would read back as another is refused, the file left as it was.
+    const std::string before = dir.read("a.trilo");
+    job.flashFile = dir.file("a ;b.hex");
+    EXPECT_THROW(writeJobFile(dir.file("a.trilo"), job), JobFileError);
+    EXPECT_EQ(dir.read("a.trilo"), before);
 }
 
-TEST(JobFile, RefusesWhatItCannotRunWithLineAndReason) {
+// The example job of the user's guide, without its "[JOB]" line.
+std::string guideExampleJob() {
+    std::ifstream in(TRILO_FIXTURES_DIR "/../../README.md");
+    const std::string guide{std::istreambuf_iterator<char>(in), {}};
+    const std::string start = "```\n[JOB]\n";
+    const std::size_t found = guide.find(start);  // when missing, an empty job: refused
+    const std::size_t at = found == std::string::npos ? guide.size() : found + start.size();
+    return guide.substr(at, guide.find("```", at) - at);
+}
+
+TEST(JobFile, ReadsWhatItCanRunAndRefusesTheRestWithLineAndReason) {
     TestDir dir;
     dir.write("fw.bin", "x");
+    dir.write("a;b.bin", "x");
+    dir.write("blink.hex", ":00000001FF\n");
     const struct {
-        const char* body;
-        const char* error;
+        std::string body;
+        const char* error;  // nullptr: read, as the job that sameAs reads (when given)
+        const char* sameAs = nullptr;
     } cases[] = {
+        {guideExampleJob(), nullptr},
+        {"Device=90S2313 ; chip\n  ; indented\n# whole\nVerify=0\t# c\nFlash=a;b.bin #c\n", nullptr,
+         "Device=90S2313\nVerify=0\nFlash=a;b.bin\n"},
+        {"Device=90S2313\nFlash=\nEeprom=\nErase=\nVerify=\nVerifyByRead=\nLockLevel=\nFuses=\n"
+         "SerialFuse=\nCheckSignature=\nLog=\nSerial=\nSerialUseFailed=  ; none\n",
+         nullptr, "Device=90S2313\n"},
+        {"Device=  ; none\n", ":2: Device: není zvolen čip"},
+        {"Device=90S2313\nFlash=fw.bin\0junk\n"s, ":3: řádek obsahuje nulový bajt"},
+        {"Device=90S2313\nFlash=/tmp\n", ":3: Flash: „/tmp“ je adresář"},
+        {"Device=90S2313\nEeprom=/dev/zero\n", ":3: Eeprom: „/dev/zero“ není obyčejný soubor"},
         {"Device=90S2313\nFlash=fw.bin\nFoo=1\n", ":4: neznámý klíč „Foo“"},
         {"Device=90S2313\nErase=yes\n", ":3: Erase: hodnota „yes“ není 1 ani 0"},
         {"Device=90S9999\n", ":2: Device: neznámý čip „90S9999“"},
@@ -75,12 +112,19 @@ TEST(JobFile, RefusesWhatItCannotRunWithLineAndReason) {
         {"Device=89C2051\nSerialFuse=on\n", ":3: SerialFuse: 89C2051 nemá pojistku"},
         {"Erase=1\n", ": chybí klíč Device"},
     };
+    const auto read = [&](const std::string& body) {
+        dir.write("job.trilo", "[JOB]\n" + body);
+        return readJobFile(dir.file("job.trilo"));
+    };
     for (const auto& c : cases) {
-        dir.write("job.trilo", std::string("[JOB]\n") + c.body);
         try {
-            readJobFile(dir.file("job.trilo"));
-            ADD_FAILURE() << "accepted: " << c.body;
+            const JobSpec job = read(c.body);
+            EXPECT_TRUE(c.error == nullptr) << "accepted: " << c.body;
+            if (c.sameAs != nullptr) {
+                EXPECT_EQ(job, read(c.sameAs)) << c.body;
+            }
         } catch (const JobFileError& e) {
+            ASSERT_NE(c.error, nullptr) << e.what();
             EXPECT_NE(std::string(e.what()).find(std::string("job.trilo") + c.error),
                       std::string::npos)
                 << e.what();
