@@ -112,10 +112,9 @@ std::variant<JobSpec, PlanRefusal> jobOf(const Options& o) {
     }
     job.serialUseFailed = job.serialUseFailed || o.serialUseFailed;
     job.serialOverImage = job.serialOverImage || o.serialOverImage;
-    if (const auto refusal = jobRefusal(job)) {
-        const std::string key = refusal->key;
-        return PlanRefusal{key == "Flash" || key == "Eeprom" ? Kind::File : Kind::Usage,
-                           (o.job ? *o.job + ": " : std::string()) + key,
+    if (const auto refusal = jobRefusal(job, !o.job)) {
+        return PlanRefusal{refusal->file ? Kind::File : Kind::Usage,
+                           (o.job ? *o.job + ": " : std::string()) + refusal->key,
                            refusal->reason,
                            {}};
     }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "base/SystemReason.h"
+
 namespace trilo {
 
 namespace {
@@ -156,15 +158,19 @@ namespace {
 
 using commands::BufferContent;
 
-// Whether path is there as a file; or why not.
+// Whether path is there as a file to read data from; or why not.
 std::optional<std::string> notAFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return errno == ENOENT ? "soubor " + quoted(path) + " neexistuje"
-                               : "soubor " + quoted(path) + " nelze otevřít";
+        const int err = errno;
+        return err == ENOENT ? "soubor " + quoted(path) + " neexistuje"
+                             : "soubor " + quoted(path) + ": " + systemReason(err);
     }
     if (S_ISDIR(st.st_mode)) {
         return quoted(path) + " je adresář";
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return quoted(path) + " není obyčejný soubor (roura nebo zařízení)";
     }
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #include "production/JobFile.h"
 
+#include "commands/Plan.h"
+
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -20,6 +22,12 @@ namespace trilo {
 
 namespace {
 
+Asked write(Command command, const std::string& file, const char* key) {
+    Asked a{command, {}, key};
+    a.args.file = file;
+    return a;
+}
+
 namespace fs = std::filesystem;
 
 constexpr const char* kSection = "JOB";
@@ -38,9 +46,10 @@ constexpr const char* kCheckSignature = "CheckSignature";
 constexpr const char* kLog = "Log";
 constexpr const char* kSerial = "Serial";
 constexpr const char* kSerialUseFailed = "SerialUseFailed";
+constexpr const char* kSerialOverImage = "SerialOverImage";
 constexpr const char* kKeys[] = {
-    kDevice, kFlash,      kEeprom,         kErase, kVerify, kVerifyByRead,   kLockLevel,
-    kFuses,  kSerialFuse, kCheckSignature, kLog,   kSerial, kSerialUseFailed};
+    kDevice, kFlash,      kEeprom,         kErase, kVerify, kVerifyByRead,    kLockLevel,
+    kFuses,  kSerialFuse, kCheckSignature, kLog,   kSerial, kSerialUseFailed, kSerialOverImage};
 
 bool same(const std::string& a, const char* b) {
     return ::strcasecmp(a.c_str(), b) == 0;
@@ -144,23 +153,6 @@ std::vector<std::string> rawLines(const SettingsFile& file) {
     return lines;
 }
 
-// Why a data file cannot be read, before the board is touched; nothing when it can.
-std::optional<std::string> dataFileRefusal(const std::string& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        const int err = errno;
-        return err == ENOENT ? "soubor " + named(file) + " neexistuje"
-                             : "soubor " + named(file) + ": " + systemReason(err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return named(file) + " je adresář";
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return named(file) + " není obyčejný soubor (roura nebo zařízení)";
-    }
-    return std::nullopt;
-}
-
 // A name the reader would take for another: cut at a comment, without its outer blanks, or
 // broken over lines.
 bool readsBack(const std::string& name) {
@@ -194,54 +186,73 @@ std::string withComment(const SettingsFile& file, const std::vector<std::string>
 
 }  // namespace
 
-std::optional<JobRefusal> jobRefusal(const JobSpec& job) {
-    const DeviceInfo& device = *job.device;
-    const Offers offered = offers(device);
-    const std::string name = device.name;
-    if (!job.eepromFile.empty() && !offered.eeprom) {
-        return JobRefusal{kEeprom, name + " nemá EEPROM"};
+PlanRequest planRequest(const JobSpec& job, bool optionNames) {
+    const auto name = [&](const char* key, const char* option) {
+        return optionNames ? option : key;
+    };
+    PlanRequest r;
+    r.device = job.device;
+    const bool serialFlash = job.serial && job.serial->memory == SerialMemory::Flash;
+    const bool serialEeprom = job.serial && job.serial->memory == SerialMemory::Eeprom;
+    // A write for the serial number alone is the number's.
+    const char* serialKey = name("Serial", "--serial");
+    if (!job.eepromFile.empty() || serialEeprom) {
+        r.asked.push_back(
+            write(Command::WriteEeprom, job.eepromFile,
+                  job.eepromFile.empty() ? serialKey : name("Eeprom", "--write-eeprom")));
     }
-    if (job.lockLevel < 0 || job.lockLevel > device.lockLevels) {
-        return JobRefusal{kLockLevel, name + " má lock bity úrovně 1 až " +
-                                          std::to_string(device.lockLevels) + ", ne " +
-                                          std::to_string(job.lockLevel)};
+    if (!job.flashFile.empty() || serialFlash) {
+        r.asked.push_back(write(Command::WriteFlash, job.flashFile,
+                                job.flashFile.empty() ? serialKey : name("Flash", "--write")));
     }
     if (job.fuses) {
-        if (!offered.fuses) {
-            return JobRefusal{kFuses, name + " nemá fuse bity"};
-        }
-        std::string unknown;
-        if (!fuseByteNamed(device, *job.fuses, unknown)) {
-            return JobRefusal{
-                kFuses, name + " nemá fuse bit " + named(unknown) + "; má " + fuseNames(device)};
-        }
+        r.asked.push_back(write(Command::WriteFuses, "", name("Fuses", "--write-fuses")));
+        r.asked.back().args.fuses = jobFuseByte(job);
     }
-    if (job.serialFuseOn && !offered.serialFuse) {
-        return JobRefusal{kSerialFuse, name + " nemá pojistku sériového programování"};
+    if (job.serialFuseOn) {
+        r.asked.push_back(
+            write(Command::WriteSerialFuse, "", name("SerialFuse", "--write-serial-fuse")));
+        r.asked.back().args.serialFuseOff = !*job.serialFuseOn;
     }
+    r.autoErase = job.erase;
+    r.lockLevel = job.lockLevel;
+    r.lockOrigin = name("LockLevel", "--lock");
+    r.verifyAfterWrite = job.verifyByRead;
+    r.verifyOrigin = name("VerifyByRead", "--verify-by-read");
+    r.checks = {job.verify, job.verify, job.verifyByRead, job.checkSignature};
     if (job.serial) {
-        const bool eeprom = job.serial->memory == SerialMemory::Eeprom;
-        if (eeprom && !offered.eeprom) {
-            return JobRefusal{kSerial, name + " nemá EEPROM"};
-        }
-        const std::int64_t size = eeprom ? device.eepromSize : device.flashSize;
-        if (job.serial->address + job.serial->bytes > size) {
-            return JobRefusal{kSerial, "číslo na adrese " + std::to_string(job.serial->address) +
-                                           " přesahuje " + (eeprom ? "EEPROM" : "FLASH") + " (" +
-                                           std::to_string(size) + " B)"};
-        }
-        if (!encodeSerial(*job.serial, job.serial->start)) {
-            return JobRefusal{kSerial, serialMisfit(*job.serial, job.serial->start)};
+        r.serial = SerialField{serialEeprom, job.serial->address, job.serial->bytes,
+                               job.serialOverImage, serialKey};
+    }
+    return r;
+}
+
+std::optional<JobRefusal> jobRefusal(const JobSpec& job, bool optionNames) {
+    const DeviceInfo& device = *job.device;
+    std::string unknown;
+    if (job.fuses && offers(device).fuses && !fuseByteNamed(device, *job.fuses, unknown)) {
+        return JobRefusal{optionNames ? "--write-fuses" : kFuses,
+                          std::string(device.name) + " nemá fuse bit " + named(unknown) + "; má " +
+                              fuseNames(device)};
+    }
+    // What the device cannot take, the job against itself and its files, as every run sees it.
+    const auto made = makePlan(planRequest(job, optionNames));
+    if (const auto* refusal = std::get_if<PlanRefusal>(&made)) {
+        return JobRefusal{refusal->origin, refusal->reason};
+    }
+    const Plan& plan = std::get<Plan>(made);
+    for (const PlanStep& step : plan.steps) {
+        if (const auto refusal = checkInput(plan, step)) {
+            const bool file = refusal->kind == PlanRefusal::Kind::File;
+            std::string why = refusal->message.empty() ? refusal->reason : refusal->message;
+            while (!why.empty() && (why.back() == ' ' || why.back() == '!')) {
+                why.pop_back();
+            }
+            return JobRefusal{file ? step.origin : refusal->origin, why, file};
         }
     }
-    for (const auto& [key, file] :
-         {std::pair{kFlash, &job.flashFile}, std::pair{kEeprom, &job.eepromFile}}) {
-        if (file->empty()) {
-            continue;
-        }
-        if (auto why = dataFileRefusal(*file)) {
-            return JobRefusal{key, std::move(*why)};
-        }
+    if (job.serial && !encodeSerial(*job.serial, job.serial->start)) {
+        return JobRefusal{kSerial, serialMisfit(*job.serial, job.serial->start)};
     }
     return std::nullopt;
 }
@@ -336,6 +347,8 @@ JobSpec readJobFile(const std::string& path) {
             boolean(job.checkSignature);
         } else if (key == kSerialUseFailed) {
             boolean(job.serialUseFailed);
+        } else if (key == kSerialOverImage) {
+            boolean(job.serialOverImage);
         } else if (key == kLockLevel) {
             if (value.size() != 1 || value[0] < '0' || value[0] > '3') {
                 throw bad("úroveň lock bitů je 0 až 3, ne " + named(value));
@@ -383,6 +396,7 @@ void writeJobFile(const std::string& path, const JobSpec& job) {
         {kLog, relativeName(path, job.logFile)},
         {kSerial, job.serial ? serialRuleText(*job.serial) : ""},
         {kSerialUseFailed, bit(job.serialUseFailed)},
+        {kSerialOverImage, bit(job.serialOverImage)},
     };
     // Refused before the file is touched: read back, the job would name another file.
     for (const auto& [key, value] : values) {

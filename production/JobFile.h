@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/Errors.h"
+#include "commands/Plan.h"
 #include "devices/Catalog.h"
 #include "production/Serial.h"
 
@@ -54,10 +55,16 @@ void writeJobFile(const std::string& path, const JobSpec& job);
 // What the job's device cannot take, with the key that asks for it; for a job whose values
 // were laid over by the command line.
 struct JobRefusal {
-    const char* key;
+    std::string key;
     std::string reason;
+    bool file = false;  // a data file's refusal, not a value's
 };
-std::optional<JobRefusal> jobRefusal(const JobSpec& job);
+// optionNames: the keys are trilo-cli's options, for a job that no file holds.
+std::optional<JobRefusal> jobRefusal(const JobSpec& job, bool optionNames = false);
+
+// What a job asks of every chip, for the planner: its writes in the order the chip takes them,
+// named by the job file's keys, or by trilo-cli's options for a job that no file holds.
+PlanRequest planRequest(const JobSpec& job, bool optionNames = false);
 
 // The fuse byte the job's fuse write writes (bit k for box chDk, 0 = programmed); 0xFF
 // without one.

@@ -52,12 +52,6 @@ void writeRaw(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     file.close();
 }
 
-Asked write(Command command, const std::string& file, const char* key) {
-    Asked a{command, {}, key};
-    a.args.file = file;
-    return a;
-}
-
 }  // namespace
 
 std::string serialStatePath(const std::string& given, const std::string& jobFile,
@@ -95,43 +89,6 @@ public:
     std::vector<std::string> messages;
     std::string signature;
 };
-
-PlanRequest planRequest(const JobSpec& job, bool optionNames) {
-    const auto name = [&](const char* key, const char* option) {
-        return optionNames ? option : key;
-    };
-    PlanRequest r;
-    r.device = job.device;
-    const bool serialFlash = job.serial && job.serial->memory == SerialMemory::Flash;
-    const bool serialEeprom = job.serial && job.serial->memory == SerialMemory::Eeprom;
-    if (!job.eepromFile.empty() || serialEeprom) {
-        r.asked.push_back(
-            write(Command::WriteEeprom, job.eepromFile, name("Eeprom", "--write-eeprom")));
-    }
-    if (!job.flashFile.empty() || serialFlash) {
-        r.asked.push_back(write(Command::WriteFlash, job.flashFile, name("Flash", "--write")));
-    }
-    if (job.fuses) {
-        r.asked.push_back(write(Command::WriteFuses, "", name("Fuses", "--write-fuses")));
-        r.asked.back().args.fuses = jobFuseByte(job);
-    }
-    if (job.serialFuseOn) {
-        r.asked.push_back(
-            write(Command::WriteSerialFuse, "", name("SerialFuse", "--write-serial-fuse")));
-        r.asked.back().args.serialFuseOff = !*job.serialFuseOn;
-    }
-    r.autoErase = job.erase;
-    r.lockLevel = job.lockLevel;
-    r.lockOrigin = name("LockLevel", "--lock");
-    r.verifyAfterWrite = job.verifyByRead;
-    r.verifyOrigin = name("VerifyByRead", "--verify-by-read");
-    r.checks = {job.verify, job.verify, job.verifyByRead, job.checkSignature};
-    if (job.serial) {
-        r.serial = SerialField{serialEeprom, job.serial->address, job.serial->bytes,
-                               job.serialOverImage, name("Serial", "--serial")};
-    }
-    return r;
-}
 
 ProductionRun::ProductionRun(Engine& engine, JobSpec job, std::string jobName,
                              std::string statePath)

@@ -28,10 +28,6 @@ public:
     virtual void chipDone(const ChipResult& chip) { (void)chip; }
 };
 
-// What a job asks of every chip, for the planner: its writes, named by the job file's keys, or
-// by trilo-cli's options for a job that no file holds.
-PlanRequest planRequest(const JobSpec& job, bool optionNames = false);
-
 // The serial number's state file: the one given, else beside the job file, else beside the
 // log (FILE.sn); empty when there is none of them.
 std::string serialStatePath(const std::string& given, const std::string& jobFile,

@@ -33,7 +33,7 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 TEST(JobFile, WritesWhatItReadsBack) {
     TestDir dir;
-    dir.write("fw.hex", ":00000001FF\n");
+    dir.write("fw.hex", ":0100000000FF\n:00000001FF\n");
     dir.write("ee.bin", "e");
     JobSpec job;
     job.device = deviceFromTypedName("90s2313");
@@ -79,7 +79,7 @@ TEST(JobFile, ReadsWhatItCanRunAndRefusesTheRestWithLineAndReason) {
     TestDir dir;
     dir.write("fw.bin", "x");
     dir.write("a;b.bin", "x");
-    dir.write("blink.hex", ":00000001FF\n");
+    dir.write("blink.hex", ":0100000000FF\n:00000001FF\n");
     const struct {
         std::string body;
         const char* error;  // nullptr: read, as the job that sameAs reads (when given)
@@ -107,7 +107,7 @@ TEST(JobFile, ReadsWhatItCanRunAndRefusesTheRestWithLineAndReason) {
         {"Device=90S2313\njust text\n", ":3: řádek „just text“ není klíč=hodnota"},
         {"Device=90S2313\ndevice=90S1200\n", ":3: klíč „Device“ je už na řádku 2"},
         {"Device=90S2313\nSerial=rom:0:2:1\n", ":3: Serial: paměť je flash nebo eeprom"},
-        {"Device=90S2313\nSerial=flash:0x7FF:2:1\n", ":3: Serial: číslo na adrese 2047 přesahuje"},
+        {"Device=90S2313\nSerial=flash:0x7FF:2:1\n", ":3: Serial: číslo na adrese 0x07FF (2 B) přesahuje"},
         {"Device=90S2313\nSerial=flash:0:1:256\n", ":3: Serial: sériové číslo 256 se nevejde"},
         {"Device=89C2051\nSerialFuse=on\n", ":3: SerialFuse: 89C2051 nemá pojistku"},
         {"Erase=1\n", ": chybí klíč Device"},
