@@ -60,7 +60,7 @@ struct RecordState {
 // without its LF or CRLF, goes to a Reader's take(line, number), which gives the refusal of
 // the line or nothing. Empty lines are skipped. Anything after the end record is refused (a
 // second file pasted behind the first would otherwise be dropped without a word), and so is
-// a text that stops where it is not complete.
+// a text that stops without one, unless its records so far prove it whole (`complete`).
 template <class Reader>
 requires std::derived_from<Reader, RecordState> HexReadResult readLines(std::string_view text,
                                                                         std::string_view kind) {
