@@ -19,7 +19,6 @@ namespace trilo::commands {
 
 namespace {
 
-constexpr const char* kHexTooLarge = "Soubor HEX je příliš velký ! ";
 constexpr const char* kFileTooLargeToShow = "Soubor je příliš velký ! ";
 
 // Enough of a file's start to tell its format.
@@ -142,7 +141,7 @@ InputImage decodedImage(ByteFile& file, const std::string& path, const DataForma
                         BufferContent memory) {
     const auto bytes = readWhole(file, path);
     if (!bytes) {
-        return std::string(kHexTooLarge);
+        return "Soubor " + std::string(format.kind) + " je příliš velký ! ";
     }
     ImageRead image = format.read(*bytes, {.avr = memory != BufferContent::Mcs51Flash,
                                            .eeprom = memory == BufferContent::AvrEeprom});

@@ -76,6 +76,7 @@ constexpr std::string_view kElfExtensions[] = {".elf"};
 // from DOS.
 constexpr DataFormat kFormats[] = {
     {.name = "binární data",
+     .kind = nullptr,
      .extensions = kRawExtensions,
      .text = false,
      .recognises = nullptr,
@@ -85,6 +86,7 @@ constexpr DataFormat kFormats[] = {
      .option = "raw",
      .mimeType = nullptr},
     {.name = "Intel HEX",
+     .kind = "HEX",
      .extensions = kIntelHexExtensions,
      .text = true,
      .recognises = intelHexHead,
@@ -94,6 +96,7 @@ constexpr DataFormat kFormats[] = {
      .option = "ihex",
      .mimeType = "text/x-ihex"},
     {.name = "S-record",
+     .kind = "S-record",
      .extensions = kSRecordExtensions,
      .text = true,
      .recognises = sRecordHead,
@@ -105,6 +108,7 @@ constexpr DataFormat kFormats[] = {
     // Read only: a save would have to invent the sections and symbols a toolchain writes.
     // Not offered by -f either: its content alone tells it, whatever the name.
     {.name = "ELF",
+     .kind = "ELF",
      .extensions = kElfExtensions,
      .text = false,
      .recognises = elfHead,

@@ -24,6 +24,9 @@ using ImageRead = std::variant<HexImage, std::string>;
 struct DataFormat {
     // As a message names it ("Soubor má příponu .hex (Intel HEX), ...").
     const char* name;
+    // As the refusals of its files name it ("Soubor HEX je příliš velký ! "); nullptr for raw,
+    // whose files are not decoded.
+    const char* kind;
     // Lower case, with the dot; a name the program proposes or completes takes the first.
     std::span<const std::string_view> extensions;
     // Lines of text: text that is no valid record is left to the reader, whose message names

@@ -44,10 +44,11 @@ HexRefusal lineRefusal(std::size_t line, const std::string& fault, std::string_v
             fault + " na řádku " + std::to_string(line) + " souboru " + std::string(kind) + " ! "};
 }
 
-HexRefusal missingEnd(std::size_t lastLine, std::string_view kind) {
+HexRefusal missingEnd(std::size_t lastLine, std::string_view kind, std::string_view addEnd) {
     const std::size_t line = std::max<std::size_t>(lastLine, 1);
     return {line, "Soubor " + std::string(kind) + " končí na řádku " + std::to_string(line) +
-                      " bez záznamu konce souboru ! "};
+                      " bez záznamu konce souboru" +
+                      (addEnd.empty() ? std::string() : " (" + std::string(addEnd) + ")") + " ! "};
 }
 
 void RecordText::put(std::uint8_t byte) {

@@ -40,20 +40,27 @@ std::string hexNumber(std::size_t value, int digits);
 // "<fault> na řádku <line> souboru <kind> ! ": the fault first, then where to look.
 HexRefusal lineRefusal(std::size_t line, const std::string& fault, std::string_view kind);
 
-// The refusal of a file that stops after line `lastLine` without its end record.
-HexRefusal missingEnd(std::size_t lastLine, std::string_view kind);
+// The refusal of a file that stops after line `lastLine` without its end record; `addEnd`,
+// where given, says in brackets how to have one written.
+HexRefusal missingEnd(std::size_t lastLine, std::string_view kind, std::string_view addEnd = {});
 
-// What a record format's reader builds up: the image, and whether the end record has come.
+// What a record format's reader builds up: the image, whether the end record has come (after
+// which nothing may follow), and whether the records so far prove, without one, that nothing
+// is missing (an S-record count that matches).
 struct RecordState {
     ImageBuilder image;
     bool ended = false;
+    bool complete = false;
+    // How to have the end record written, for the refusal of a file without one; a reader
+    // hides it with its own.
+    static constexpr std::string_view kAddEnd = {};
 };
 
 // Reads the text of a record format ("HEX", "S-record" in `kind`) line by line: each line,
 // without its LF or CRLF, goes to a Reader's take(line, number), which gives the refusal of
 // the line or nothing. Empty lines are skipped. Anything after the end record is refused (a
 // second file pasted behind the first would otherwise be dropped without a word), and so is
-// a text without one.
+// a text that stops without one, unless its records so far prove it whole (`complete`).
 template <class Reader>
 requires std::derived_from<Reader, RecordState> HexReadResult readLines(std::string_view text,
                                                                         std::string_view kind) {
@@ -79,8 +86,8 @@ requires std::derived_from<Reader, RecordState> HexReadResult readLines(std::str
             return std::move(*refusal);
         }
     }
-    if (!reader.ended) {
-        return missingEnd(lastLine, kind);
+    if (!reader.ended && !reader.complete) {
+        return missingEnd(lastLine, kind, Reader::kAddEnd);
     }
     return std::move(reader.image).take();
 }

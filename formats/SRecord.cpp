@@ -22,7 +22,13 @@ HexRefusal refuse(std::size_t line, const std::string& fault) {
 
 class Reader : public records::RecordState {
 public:
+    // srec_cat writes its count record but no end record unless it is given a start address.
+    static constexpr std::string_view kAddEnd =
+        "srec_cat jej zapíše s volbou -Execution_Start_Address 0";
+
     std::optional<HexRefusal> take(std::string_view line, std::size_t number) {
+        // Only a count record as the last record proves the file whole without an end record.
+        complete = false;
         if (line.size() < 4 || line[0] != 'S' || line[1] < '0' || line[1] > '9') {
             return refuse(number, "Chybný záznam");
         }
@@ -72,6 +78,8 @@ public:
                                       " udává počet datových záznamů " + std::to_string(address) +
                                       ", v souboru je jich " + std::to_string(dataRecords_));
         }
+        // A count covers every data record from the file's start, as srec_cat checks it.
+        complete = type == 5 || type == 6;
         ended = type >= 7;
         return std::nullopt;
     }

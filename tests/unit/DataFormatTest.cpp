@@ -107,8 +107,9 @@ TEST(DataFormat, TheExtensionDecidesAndTheContentWhereItIsUnknown) {
 }
 
 // Each format as the places that tell formats apart see its row: the name and the content that
-// tell it, what -f takes for it, whether a read may be saved into it, and the extension a save
-// proposes beside a data file of it, named and told by its content alone.
+// tell it, what -f takes for it, whether a read may be saved into it, the extension a save
+// proposes beside a data file of it, named and told by its content alone, and the refusal of
+// a file of it too large to read.
 TEST(DataFormat, EachFormatIsOneRowOfTheRegistry) {
     const TestDir dir;
     const struct {
@@ -120,11 +121,16 @@ TEST(DataFormat, EachFormatIsOneRowOfTheRegistry) {
         bool saved;
         const char* proposed;      // beside `name`
         const char* proposedBare;  // beside a file of the content without an extension
+        const char* tooLarge;
     } cases[] = {
-        {kRaw, "FW.BIN", std::string("\x0c\xc0\x00\xff", 4), "RAW", true, true, ".bin", ".bin"},
-        {kIntelHex, "fw.IHX", ":0100000001FE\n:00000001FF\n", "iHex", true, true, ".IHX", ".hex"},
-        {kSRecord, "fw.S19", "S1040000017A\nS9030000FC\n", "srec", true, true, ".S19", ".srec"},
-        {kElf, "fw.Elf", kElfHead, "elf", false, false, ".bin", ".bin"},
+        {kRaw, "FW.BIN", std::string("\x0c\xc0\x00\xff", 4), "RAW", true, true, ".bin", ".bin",
+         "Soubor je příliš velký ! "},
+        {kIntelHex, "fw.IHX", ":0100000001FE\n:00000001FF\n", "iHex", true, true, ".IHX", ".hex",
+         "Soubor HEX je příliš velký ! "},
+        {kSRecord, "fw.S19", "S1040000017A\nS9030000FC\n", "srec", true, true, ".S19", ".srec",
+         "Soubor S-record je příliš velký ! "},
+        {kElf, "fw.Elf", kElfHead, "elf", false, false, ".bin", ".bin",
+         "Soubor ELF je příliš velký ! "},
     };
     for (const auto& c : cases) {
         const std::string bare = dir.file(std::string("bare ") + c.format->name);
@@ -139,13 +145,21 @@ TEST(DataFormat, EachFormatIsOneRowOfTheRegistry) {
         }
         EXPECT_EQ(commands::savedExtension(dir.file(c.name)), c.proposed) << c.name;
         EXPECT_EQ(commands::savedExtension(bare), c.proposedBare) << c.name;
+        std::filesystem::resize_file(dir.file(c.name), commands::kLargestHexText + 1);
+        EXPECT_EQ(commands::inputImage(dir.file(c.name), commands::BufferContent::Mcs51Flash),
+                  commands::InputImage(std::string(c.tooLarge)));
     }
     EXPECT_EQ(commands::savedExtension(""), ".bin");
 }
 
 TEST(SRecordRead, AcceptsEveryRecordKind) {
+    const std::string binary = fixture("mcs51-blink.bin");
     const std::vector<std::pair<std::string, HexImage>> cases = {
         {"S00600004844521B\nS1060000010203F3\nS5030001FB\nS9030000FC\n", {1, 2, 3}},
+        {fixture("mcs51-blink-srec_cat.srec"), HexImage(binary.begin(), binary.end())},
+        {"S1060000010203F3\nS604000001FA\n", {1, 2, 3}},
+        {"S1060000010203F3\nS5030001FB\nS1060003040506E7\nS5030002FA\n", {1, 2, 3, 4, 5, 6}},
+        {"S5030000FC\n", {}},
         {"S205010000AA4F\r\n\r\nS604000001FA\r\nS804000000FB\r\n",
          [] {
              HexImage i(0x10001, 0xFF);
@@ -170,7 +184,12 @@ TEST(SRecordRead, RefusesInvalidFilesNamingTheLine) {
         {"S1070000010203F3\n", "Chybný záznam na řádku 1 souboru S-record ! "},
         {"S10600000102G3F3\n", "Chybný záznam na řádku 1 souboru S-record ! "},
         {"S9040000AA51\n", "Chybný záznam na řádku 1 souboru S-record ! "},
-        {"S1060000010203F3\n", "Soubor S-record končí na řádku 1 bez záznamu konce souboru ! "},
+        {"S1060000010203F3\nS5030001FB\nS1060003040506E7\n",
+         "Soubor S-record končí na řádku 3 bez záznamu konce souboru (srec_cat jej zapíše s "
+         "volbou -Execution_Start_Address 0) ! "},
+        {"S1060000010203F3\nS5030001FB\nS1060003040506E7\nS5030001FB\n",
+         "Záznam S5 udává počet datových záznamů 1, v souboru je jich 2 na řádku 4 souboru "
+         "S-record ! "},
         {"S9030000FC\nS1060000010203F3\n",
          "Data za záznamem konce souboru na řádku 2 souboru S-record ! "},
         {"S3060010000001E8\nS70500000000FA\n",
