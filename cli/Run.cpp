@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "base/Clock.h"
 #include "base/Platform.h"
@@ -317,6 +318,14 @@ private:
         SystemPlatform platform;
         Engine engine(noWait ? static_cast<Clock&>(instant) : steady, platform, ports, sink_,
                       *this);
+        // A series' serial state and log are checked, and the log opened, before the claim.
+        std::optional<ProductionRun> series;
+        if (job_ != nullptr) {
+            series.emplace(
+                engine, *job_, o_.job ? o_.job->substr(o_.job->rfind('/') + 1) : std::string(),
+                serialStatePath(o_.serialState.value_or(""), o_.job.value_or(""), job_->logFile),
+                o_.job.value_or(""));
+        }
         const BoardSettings settings = commandLineBoard(o_, engine.readBoardSettings());
         engine_ = &engine;
         engine.setTimingClock(steady);
@@ -338,8 +347,8 @@ private:
         });
         engine.files().BufferFile = reads ? scratch_.file("buffer") : "";
         engine.setStopSource(&stopRequest());
-        if (job_ != nullptr) {
-            return produce(engine);
+        if (series) {
+            return produce(*series);
         }
         int status = kOk;
         engine.onBoard([&] {
@@ -405,11 +414,7 @@ private:
     };
 
     // The job on one chip, or chip after chip; 0 only when every chip was good.
-    int produce(Engine& engine) {
-        const std::string state =
-            serialStatePath(o_.serialState.value_or(""), o_.job.value_or(""), job_->logFile);
-        const std::string name = o_.job ? o_.job->substr(o_.job->rfind('/') + 1) : "";
-        ProductionRun run(engine, *job_, name, state);
+    int produce(ProductionRun& run) {
         ChipsFromStdin feeder(sink_, o_.repeat);
         const auto counts = [&] {
             if (o_.repeat && run.chips() > 0) {
