@@ -290,17 +290,24 @@ private:
             return steps(plan, nullptr);
         }
         board_ = std::make_unique<CliBoard>(o_, sink_, noWaitRequested());
-        if (!job) {
+        Engine& engine = board_->engine();
+        // A series' serial state and log are checked, and the log opened, before the claim.
+        std::optional<ProductionRun> series;
+        if (job) {
+            series.emplace(
+                engine, *job, o_.job ? o_.job->substr(o_.job->rfind('/') + 1) : std::string(),
+                serialStatePath(o_.serialState.value_or(""), o_.job.value_or(""), job->logFile),
+                o_.job.value_or(""));
+        } else {
             plan.checks.checkSignature = board_->settings().CheckSignature;
         }
         if (const int status = board_->open(); status != kOk) {
             return status;
         }
-        Engine& engine = board_->engine();
         engine.files().BufferFile = scratch_.file("buffer");
         engine.setStopSource(&stopRequest());
-        if (job) {
-            return produce(engine, *job);
+        if (series) {
+            return produce(*series);
         }
         int status = kOk;
         engine.onBoard(
@@ -330,11 +337,7 @@ private:
     }
 
     // The job on one chip, or chip after chip; 0 only when every chip was good.
-    int produce(Engine& engine, const JobSpec& job) {
-        const std::string state =
-            serialStatePath(o_.serialState.value_or(""), o_.job.value_or(""), job.logFile);
-        const std::string name = o_.job ? o_.job->substr(o_.job->rfind('/') + 1) : "";
-        ProductionRun run(engine, job, name, state);
+    int produce(ProductionRun& run) {
         ChipsFromStdin feeder(sink_, o_.repeat);
         const auto counts = [&] {
             if (o_.repeat && run.chips() > 0) {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <vector>
@@ -292,6 +293,44 @@ void writeWholeFile(const std::string& to, const std::string& content) {
     replaceThroughTemp(saveTarget(to), [&](int out) {
         writeAll(out, reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
     });
+}
+
+bool createWholeFile(const std::string& to, const std::string& content) {
+    std::string temp;
+    Fd out(createTemp(to, temp));
+    if (out.get() < 0) {
+        throwIoError(errno);
+    }
+    int linked = 0;
+    bool renamed = false;
+    try {
+        writeAll(out.get(), reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
+        if (::fsync(out.get()) != 0) {
+            throwIoError(errno);
+        }
+        // A link fails where the name is taken, as a rename never does; a file system
+        // without links (FAT) may still refuse to replace in its rename.
+        linked = ::link(temp.c_str(), to.c_str()) == 0 ? 0 : errno;
+        if (linked == EPERM || linked == EOPNOTSUPP) {
+            renamed =
+                ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+            linked = renamed ? 0 : errno;
+        }
+        if (linked != 0 && linked != EEXIST) {
+            throwIoError(linked);
+        }
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (!renamed) {
+        ::unlink(temp.c_str());
+    }
+    out.close();
+    if (linked == 0) {
+        syncDirectoryQuietly(to);
+    }
+    return linked == 0;
 }
 
 }  // namespace trilo

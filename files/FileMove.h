@@ -51,4 +51,10 @@ void copyReplace(const std::string& from, const std::string& to);
 // Failures raise IoError and leave `to` as it was.
 void writeWholeFile(const std::string& to, const std::string& content);
 
+// Writes content as the file `to` only where there is none yet: built and flushed to disk
+// beside it as writeWholeFile builds it, then linked into place, so that of two made at once
+// one stands whole and the other is dropped. False when `to` was there already. Failures
+// raise IoError.
+bool createWholeFile(const std::string& to, const std::string& content);
+
 }  // namespace trilo

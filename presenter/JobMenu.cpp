@@ -169,7 +169,7 @@ void Session::mnuProductionClick() {
         return;
     }
     const std::string name = jobName();
-    ProductionRun run(engine_, job, name, serialStatePath("", jobPath_, job.logFile));
+    ProductionRun run(engine_, job, name, serialStatePath("", jobPath_, job.logFile), jobPath_);
     struct Feeder final : ChipFeeder {
         Session& session;
         const std::string& name;

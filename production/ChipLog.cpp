@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "base/Errors.h"
 #include "base/SystemReason.h"
 #include "commands/Report.h"
+#include "production/RecordFile.h"
 
 namespace trilo {
 
@@ -62,10 +64,12 @@ std::string countsLine(int chips, int good, int bad) {
 }
 
 std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    const bool formula =
+        !text.empty() && std::string_view("=+-@").find(text[0]) != std::string::npos;
+    if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
-    std::string quoted = "\"";
+    std::string quoted = formula ? "\"'" : "\"";
     for (const char c : text) {
         quoted += c;
         if (c == '"') {
@@ -122,36 +126,67 @@ std::string isoTimeNow() {
     return iso;
 }
 
-ChipLog::ChipLog(const std::string& path) : path_(path) {
+ChipLog::ChipLog(const std::string& path, const std::vector<std::string>& inputs) : path_(path) {
     const auto refused = [&](const std::string& why) {
         return TriloError("Protokol " + path + ": " + why);
     };
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                 0644);
-    if (fd_ < 0) {
-        throw refused(errno == ELOOP ? "je odkaz, do protokolu se přes odkaz nepíše"
-                                     : systemReason(errno));
+    struct stat seen {};
+    bool existed = false;
+    for (;;) {
+        // Looked at before it is opened: opening a FIFO would wait for its reader.
+        existed = ::lstat(path.c_str(), &seen) == 0;
+        if (existed && S_ISLNK(seen.st_mode)) {
+            throw refused("je odkaz, do protokolu se přes odkaz nepíše");
+        }
+        if (existed && !recordDistrust(seen).empty()) {
+            throw refused(recordDistrust(seen));
+        }
+        fd_ = ::open(path.c_str(),
+                     O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
+                         (existed ? 0 : O_CREAT | O_EXCL),
+                     0644);
+        // Made by another run in between, or gone: looked at again.
+        if (fd_ < 0 && (errno == (existed ? ENOENT : EEXIST))) {
+            continue;
+        }
+        if (fd_ < 0) {
+            throw refused(errno == ELOOP   ? "je odkaz, do protokolu se přes odkaz nepíše"
+                          : errno == ENXIO ? "není obyčejný soubor"
+                                           : systemReason(errno));
+        }
+        break;
     }
     struct stat st {};
     std::string why;
     if (::fstat(fd_, &st) != 0) {
         why = systemReason(errno);
-    } else if (!S_ISREG(st.st_mode)) {
-        why = "není obyčejný soubor";
-    } else if (st.st_uid != ::geteuid()) {
-        why = "patří jinému uživateli";
+    } else if (S_ISREG(seen.st_mode) && (seen.st_dev != st.st_dev || seen.st_ino != st.st_ino)) {
+        why = "změnil se mezi prohlédnutím a otevřením";
+    } else {
+        why = recordDistrust(st);
     }
-    if (why.empty() && st.st_size == 0) {
-        try {
-            append(csvHeader());
-        } catch (const TriloError& error) {
-            why = error.what();
+    for (const std::string& input : inputs) {
+        struct stat other {};
+        if (why.empty() && !input.empty() && ::stat(input.c_str(), &other) == 0 &&
+            other.st_dev == st.st_dev && other.st_ino == st.st_ino) {
+            why = "je to soubor, ze kterého úloha čte; protokol musí být jiný soubor";
         }
     }
     if (!why.empty()) {
         ::close(fd_);
         fd_ = -1;
+        // Made just now and empty: left behind, it would stand in the refused file's place.
+        if (!existed) {
+            ::unlink(path.c_str());
+        }
         throw refused(why);
+    }
+    try {
+        write(csvHeader(), true);
+    } catch (...) {
+        ::close(fd_);
+        fd_ = -1;
+        throw;
     }
 }
 
@@ -162,14 +197,38 @@ ChipLog::~ChipLog() {
 }
 
 void ChipLog::append(const std::string& row) {
-    // One write, so a line never mixes with another writer's; a short one means a full disk.
-    const ssize_t written = ::write(fd_, row.data(), row.size());
-    if (written != static_cast<ssize_t>(row.size())) {
-        throw TriloError("Protokol " + path_ +
-                         " nelze zapsat: " + systemReason(written < 0 ? errno : ENOSPC));
+    write(row, false);
+}
+
+void ChipLog::write(const std::string& row, bool header) {
+    const std::string name = "Protokol " + path_;
+    const RecordLock lock(fd_, name);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        throw TriloError(name + " nelze zapsat: " + systemReason(errno));
     }
-    if (::fsync(fd_) != 0) {
-        throw TriloError("Protokol " + path_ + " nelze zapsat: " + systemReason(errno));
+    if (header && st.st_size != 0) {
+        return;
+    }
+    std::size_t put = 0;
+    int failed = 0;
+    while (put < row.size() && failed == 0) {
+        const ssize_t written = ::write(fd_, row.data() + put, row.size() - put);
+        if (written > 0) {
+            put += static_cast<std::size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
+            failed = written == 0 ? ENOSPC : errno;
+        }
+    }
+    if (failed == 0 && ::fsync(fd_) != 0) {
+        failed = errno;
+    }
+    // A torn line would take the next run's line into its own.
+    if (failed != 0) {
+        if (::ftruncate(fd_, st.st_size) == 0) {
+            ::fsync(fd_);
+        }
+        throw TriloError(name + " nelze zapsat: " + systemReason(failed));
     }
 }
 

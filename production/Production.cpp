@@ -91,10 +91,17 @@ public:
 };
 
 ProductionRun::ProductionRun(Engine& engine, JobSpec job, std::string jobName,
-                             std::string statePath)
+                             std::string statePath, const std::string& jobFile)
     : engine_(engine), job_(std::move(job)), jobName_(std::move(jobName)) {
     if (job_.serial && !statePath.empty()) {
         state_.emplace(std::move(statePath));
+        // Only the file's checks: whether its number fits is the run's to say.
+        state_->peek(*job_.serial);
+    }
+    if (!job_.logFile.empty()) {
+        log_ = std::make_unique<ChipLog>(
+            job_.logFile, std::vector<std::string>{jobFile, job_.flashFile, job_.eepromFile,
+                                                   state_ ? state_->path() : ""});
     }
 }
 
@@ -104,7 +111,9 @@ std::optional<std::uint64_t> ProductionRun::nextSerial() const {
     if (!job_.serial || !state_) {
         return std::nullopt;
     }
-    return state_->next(job_.serial->start);
+    const auto next = state_->peek(*job_.serial);
+    return std::holds_alternative<std::uint64_t>(next) ? std::optional(std::get<0>(next))
+                                                       : std::nullopt;
 }
 
 std::vector<std::string> ProductionRun::planLines() const {
@@ -158,13 +167,9 @@ void ProductionRun::prepare() {
                               : checksumsOf(eepromImage_).crc32;
     }
     if (job_.serial) {
-        const std::uint64_t next = state_->next(job_.serial->start);
-        if (!encodeSerial(*job_.serial, next)) {
-            throw RunEnded(serialMisfit(*job_.serial, next));
+        if (const auto next = state_->peek(*job_.serial); next.index() == 1) {
+            throw RunEnded(std::get<1>(next));
         }
-    }
-    if (!job_.logFile.empty() && log_ == nullptr) {
-        log_ = std::make_unique<ChipLog>(job_.logFile);
     }
 }
 
@@ -187,15 +192,19 @@ ChipResult ProductionRun::runChip() {
     chip.device = job_.device->name;
     std::optional<std::uint64_t> reserved;
     if (job_.serial) {
-        const std::uint64_t number = state_->next(job_.serial->start);
-        const auto bytes = encodeSerial(*job_.serial, number);
-        if (!bytes) {
-            throw RunEnded(serialMisfit(*job_.serial, number));
-        }
-        stage(*bytes);
         // Taken before the chip is touched, so a run killed meanwhile never hands it out
         // again; a chip that fails gives it back.
-        state_->store(number + job_.serial->step);
+        const auto taken = state_->take(*job_.serial);
+        if (taken.index() == 1) {
+            throw RunEnded(std::get<1>(taken));
+        }
+        const std::uint64_t number = std::get<0>(taken);
+        try {
+            stage(*encodeSerial(*job_.serial, number));
+        } catch (...) {
+            state_->giveBack(*job_.serial, number);
+            throw;
+        }
         reserved = number;
         chip.serial = number;
     }
@@ -253,15 +262,16 @@ ChipResult ProductionRun::runChip() {
 
 void ProductionRun::finish(ChipResult& chip, std::optional<std::uint64_t> reserved) {
     if (!chip.passed && reserved && !job_.serialUseFailed) {
-        state_->store(*reserved);
+        state_->giveBack(*job_.serial, *reserved);
+    }
+    // The counts say what the log holds.
+    if (log_ != nullptr) {
+        log_->append(csvRow(chip, jobName_));
     }
     ++(chip.passed ? good_ : bad_);
     recent_.push_back(chip);
     if (recent_.size() > kRecentKept) {
         recent_.pop_front();
-    }
-    if (log_ != nullptr) {
-        log_->append(csvRow(chip, jobName_));
     }
 }
 

@@ -42,19 +42,22 @@ public:
 class ProductionRun {
 public:
     // jobName: what the log calls the job (its file's name). statePath: where the serial
-    // numbers are kept; needed when the job has a serial number.
-    ProductionRun(Engine& engine, JobSpec job, std::string jobName, std::string statePath);
+    // numbers are kept; needed when the job has a serial number. jobFile: the job's file,
+    // which the log must not be. The serial state and the log are checked, and the log
+    // opened, here, before the board is claimed: a refusal raises TriloError.
+    ProductionRun(Engine& engine, JobSpec job, std::string jobName, std::string statePath,
+                  const std::string& jobFile = {});
     ~ProductionRun();
     ProductionRun(const ProductionRun&) = delete;
     ProductionRun& operator=(const ProductionRun&) = delete;
 
     // Chip after chip as the feeder says, all on one claim of the board. Everything is
     // checked before the board is opened: the job's plan, the data files read and fitting,
-    // the serial state readable and its number fitting, the log opened; a refusal raises
-    // TriloError. Each chip has its number reserved in the state file before it is touched
-    // and given back when it failed, the plan's steps, and its line in the log. RunEnded when
-    // the next number does not fit, before that chip is touched; a stop (Stopped) ends the
-    // run once its chip's line is logged.
+    // the serial state readable and its number fitting; a refusal raises TriloError. Each chip
+    // has its number taken from the state file before it is touched and given back when it
+    // failed, the plan's steps, and its line in the log; it counts once its line is logged, and
+    // a line that cannot be ends the run. RunEnded when the next number does not fit, before
+    // that chip is touched; a stop (Stopped) ends the run once its chip's line is logged.
     void run(ChipFeeder& feeder);
     // The numbered steps of every chip, once run() has checked the job.
     std::vector<std::string> planLines() const;

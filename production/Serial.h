@@ -43,17 +43,26 @@ void placeSerial(std::vector<std::uint8_t>& image, const SerialRule& rule,
 // "1012 se nevejde do 1 B (le)": why a number cannot be written.
 std::string serialMisfit(const SerialRule& rule, std::uint64_t number);
 
-// The file that keeps the next number: one line of decimal digits. Replaced in one step
-// (a temporary file flushed to disk and renamed), so that whatever ends the run, it holds
-// one number whole.
+// The file that keeps the numbers between runs, and between the runs that share it at once
+// (one trilo-cli per board, the window): the next new number on its first line, and below
+// it, one a line, the numbers that failed chips gave back, which go out again first, the
+// smallest first. A file of one line has none given back. Each change is made under the
+// file's lock and replaced in one step (a temporary file flushed to disk and renamed), so
+// that whatever ends a run, it holds the numbers whole, and no number goes out twice.
+// Another user's file, one everyone may write, one its owner made read-only or one that
+// holds anything else is refused (TriloError): a guess could hand out a number twice.
 class SerialState {
 public:
     explicit SerialState(std::string path) : path_(std::move(path)) {}
     const std::string& path() const { return path_; }
-    // The number kept, or start when there is no file yet. A file that holds anything but a
-    // number is refused (TriloError): a guess could hand out a number twice.
-    std::uint64_t next(std::uint64_t start) const;
-    void store(std::uint64_t next) const;
+    // The number the next take hands out (the rule's start when there is no file yet), or
+    // why it cannot be written: it does not fit the rule's bytes, or it is past 2^64-1. The
+    // file is checked as a take checks it.
+    std::variant<std::uint64_t, std::string> peek(const SerialRule& rule) const;
+    // The next number, stored as taken before it returns; or why not, the file unchanged.
+    std::variant<std::uint64_t, std::string> take(const SerialRule& rule) const;
+    // A number taken and not used: it goes out again before any new one.
+    void giveBack(const SerialRule& rule, std::uint64_t number) const;
 
 private:
     std::string path_;

@@ -1,12 +1,18 @@
 // Job files, serial numbers and chip after chip on the simulated board, with the log and the
 // serial state as files on disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <barrier>
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -109,6 +115,10 @@ TEST(JobFile, ReadsWhatItCanRunAndRefusesTheRestWithLineAndReason) {
         {"Device=90S2313\nSerial=rom:0:2:1\n", ":3: Serial: paměť je flash nebo eeprom"},
         {"Device=90S2313\nSerial=flash:0x7FF:2:1\n", ":3: Serial: číslo na adrese 0x07FF (2 B) přesahuje"},
         {"Device=90S2313\nSerial=flash:0:1:256\n", ":3: Serial: sériové číslo 256 se nevejde"},
+        {"Device=90S2313\nSerial=flash:0:2:5:-1\n", ":3: Serial: krok nesmí být záporný, ne „-1“"},
+        {"Device=90S2313\nSerial=flash:0x1000000:2:5\n", ":3: Serial: adresa „0x1000000“ je větší"},
+        {"Device=90S2313\nSerial=flash:0:8:18446744073709551616\n",
+         ":3: Serial: počáteční číslo „18446744073709551616“ je větší než 18446744073709551615"},
         {"Device=89C2051\nSerialFuse=on\n", ":3: SerialFuse: 89C2051 nemá pojistku"},
         {"Erase=1\n", ": chybí klíč Device"},
     };
@@ -158,9 +168,13 @@ TEST(Serial, SpellsTheNumberAsTheRuleSays) {
 // what each chip holds at the serial number's place.
 class Feeder final : public ChipFeeder {
 public:
-    Feeder(SimulatedBoard& board, int chips, std::set<int> faulty)
-        : board_(board), chips_(chips), faulty_(std::move(faulty)) {}
+    Feeder(SimulatedBoard& board, int chips, std::set<int> faulty,
+           std::barrier<>* together = nullptr)
+        : board_(board), chips_(chips), faulty_(std::move(faulty)), together_(together) {}
     bool nextChip(const ProductionRun& run) override {
+        if (together_ != nullptr) {
+            together_->arrive_and_wait();
+        }
         // Bit 5 is clear in each byte of the 90S2313's signature, which reads as ever.
         if (faulty_.contains(run.chips() + 1)) {
             board_.stickDataLine(5, false);
@@ -181,6 +195,7 @@ private:
     SimulatedBoard& board_;
     int chips_;
     std::set<int> faulty_;
+    std::barrier<>* together_;
 };
 
 class ChipAfterChip : public ::testing::Test {
@@ -247,12 +262,190 @@ TEST_F(ChipAfterChip, NumbersLogsAndCountsEachChipAndGoesOnAfterAFailure) {
 }
 
 TEST_F(ChipAfterChip, StopsBeforeTheChipWhenTheNumberNoLongerFits) {
-    job.serial = std::get<SerialRule>(parseSerialRule("flash:0x100:1:254"));
-    ProductionRun run(engine, job, "job.trilo", dir.file("job.trilo.sn"));
-    Feeder feeder(*machine.board, 5, {});
-    EXPECT_THROW(run.run(feeder), RunEnded);
-    EXPECT_EQ(run.chips(), 2);
-    EXPECT_EQ(dir.read("job.trilo.sn"), "256\n");
+    const struct {
+        const char* rule;
+        int chips;
+        const char* state;
+        const char* why;
+    } cases[] = {
+        {"flash:0x100:1:254", 2, "256\n", "sériové číslo 256 se nevejde do 1 B (le)"},
+        // Past 2^64-1 the count stops instead of wrapping round.
+        {"flash:0x100:8:18446744073709551615", 1, "18446744073709551616\n",
+         "sériové číslo 18446744073709551616 je větší než 18446744073709551615"},
+        {"flash:0x100:4:5:18446744073709551615", 1, "18446744073709551620\n",
+         "sériové číslo 18446744073709551620 je větší než 18446744073709551615"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir.file("job.trilo.sn"));
+        job.serial = std::get<SerialRule>(parseSerialRule(c.rule));
+        ProductionRun run(engine, job, "job.trilo", dir.file("job.trilo.sn"));
+        Feeder feeder(*machine.board, 5, {});
+        try {
+            run.run(feeder);
+            ADD_FAILURE() << c.rule;
+        } catch (const RunEnded& e) {
+            EXPECT_EQ(std::string(e.what()), c.why);
+        }
+        EXPECT_EQ(run.chips(), c.chips) << c.rule;
+        EXPECT_EQ(dir.read("job.trilo.sn"), c.state) << c.rule;
+    }
+}
+
+// Four runs on four boards share one state file and one log, all four beginning each chip at
+// once; one board's chips 3, 6 and 9 fail and give their numbers back to the next round.
+TEST_F(ChipAfterChip, FourRunsAtOnceHandOutEachNumberOnceAndLogWholeLines) {
+    constexpr int kRuns = 4;
+    constexpr int kChips = 12;
+    struct Bench {
+        TestDir own;
+        SimMachine machine{own.path().string()};
+        RecordingClock clock;
+        RecordingSink sink;
+        struct : EngineListener {
+        } heard;
+        Engine engine{clock, machine, machine, sink, heard};
+    };
+    std::array<Bench, kRuns> benches;
+    std::barrier together(kRuns);
+    std::vector<std::thread> runs;
+    for (int k = 0; k < kRuns; ++k) {
+        runs.emplace_back([&, k] {
+            try {
+                benches[k].engine.bringUp(BoardSettings{});
+                // Logged as text, not as the formula a spreadsheet would run.
+                ProductionRun run(benches[k].engine, job, "@SUM(A1).trilo",
+                                  dir.file("job.trilo.sn"));
+                Feeder feeder(*benches[k].machine.board, kChips,
+                              k == 0 ? std::set<int>{3, 6, 9} : std::set<int>{}, &together);
+                run.run(feeder);
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << e.what();
+                together.arrive_and_drop();
+            }
+        });
+    }
+    for (std::thread& run : runs) {
+        run.join();
+    }
+    const auto rows = linesOf(dir.read("log.csv"));
+    ASSERT_EQ(rows.size(), 1u + kRuns * kChips);
+    EXPECT_EQ(rows[0] + "\n", csvHeader());
+    const std::regex whole(
+        R"(\d{4}-\d\d-\d\dT[^,]+,"'@SUM\(A1\)\.trilo",90S2313,1E 91 01,(OK|CHYBA),.*,(\d+),\d+\.\d{3})");
+    std::set<std::uint64_t> good;
+    int failed = 0;
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        std::smatch fields;
+        ASSERT_TRUE(std::regex_match(rows[k], fields, whole)) << rows[k];
+        if (fields[1] == "OK") {
+            EXPECT_TRUE(good.insert(std::stoull(fields[2])).second) << "twice: " << rows[k];
+        } else {
+            ++failed;
+        }
+    }
+    // None lost: the good chips hold 1000 onwards without a gap.
+    EXPECT_EQ(failed, 3);
+    EXPECT_EQ(*good.begin(), 1000u);
+    EXPECT_EQ(*good.rbegin(), 1000u + good.size() - 1);
+    EXPECT_EQ(dir.read("job.trilo.sn"), std::to_string(1000 + good.size()) + "\n");
+}
+
+// What a run refuses before the board is claimed, naming the file once; the state file stays
+// as it was, and a log made for the refusal does not stay.
+TEST_F(ChipAfterChip, RefusesRecordsSomeoneElseCouldWriteOrTheRunReads) {
+    dir.write("job.trilo", "[JOB]\n");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    // A reader, so that a run which opened the FIFO would not wait for one.
+    const int reader = ::open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    const std::string sn = "Soubor sériových čísel " + dir.file("job.trilo.sn");
+    const std::string reads = ": je to soubor, ze kterého úloha čte; protokol musí být jiný soubor";
+    const struct {
+        const char* log;
+        mode_t logMode;  // 0: no log yet
+        const char* state;
+        mode_t stateMode;
+        bool others;  // given to another user
+        std::string error;
+    } cases[] = {
+        {"log.csv", 0, "1000\n", 0666, false, sn + ": je zapisovatelný pro všechny"},
+        {"log.csv", 0, "1000\n", 0444, false, sn + ": je jen pro čtení"},
+        {"log.csv", 0, "1000\n", 0644, true, sn + ": patří jinému uživateli"},
+        {"log.csv", 0, "1000\n7\nx\n", 0644, false,
+         sn + " nedrží číslo; opravte ho nebo smažte, aby žádné číslo nebylo vydáno dvakrát"},
+        {"log.csv", 0666, nullptr, 0, false, ": je zapisovatelný pro všechny"},
+        {"log.csv", 0444, nullptr, 0, false, ": je jen pro čtení"},
+        {"fifo", 0, nullptr, 0, false, ": není obyčejný soubor"},
+        {"fw.bin", 0, nullptr, 0, false, reads},
+        {"job.trilo", 0, nullptr, 0, false, reads},
+        {"job.trilo.sn", 0, nullptr, 0, false, reads},
+    };
+    for (const auto& c : cases) {
+        // Only root may give a file away.
+        if (c.others && ::geteuid() != 0) {
+            continue;
+        }
+        std::filesystem::remove(dir.file("log.csv"));
+        std::filesystem::remove(dir.file("job.trilo.sn"));
+        const auto make = [&](const char* name, const char* content, mode_t mode) {
+            dir.write(name, content);
+            ::chmod(dir.file(name).c_str(), mode);
+            if (c.others) {
+                EXPECT_EQ(::chown(dir.file(name).c_str(), 65534, 65534), 0);
+            }
+        };
+        if (c.logMode != 0) {
+            make(c.log, "", c.logMode);
+        }
+        if (c.state != nullptr) {
+            make("job.trilo.sn", c.state, c.stateMode);
+        }
+        job.logFile = dir.file(c.log);
+        const std::string error =
+            c.error.starts_with(": ") ? "Protokol " + job.logFile + c.error : c.error;
+        try {
+            ProductionRun run(engine, job, "job.trilo", dir.file("job.trilo.sn"),
+                              dir.file("job.trilo"));
+            ADD_FAILURE() << "accepted: " << error;
+        } catch (const TriloError& e) {
+            EXPECT_EQ(std::string(e.what()), error);
+        }
+        EXPECT_EQ(dir.exists("job.trilo.sn") ? dir.read("job.trilo.sn") : "",
+                  c.state ? c.state : "")
+            << error;
+    }
+    ::close(reader);
+}
+
+// A line the disk cannot take whole is cut off again, the run ends, and its chip does not
+// count: the log here may grow by two lines and a half.
+TEST_F(ChipAfterChip, ALineThatDoesNotReachTheDiskWholeIsCutOffAndNotCounted) {
+    dir.write("log.csv", csvHeader() + std::string(4000, 'x') + "\n");
+    const std::string log = dir.file("log.csv");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ProductionRun run(engine, job, "job.trilo", dir.file("job.trilo.sn"));
+        ::signal(SIGXFSZ, SIG_IGN);
+        const auto size = static_cast<rlim_t>(std::filesystem::file_size(log)) + 200;
+        const rlimit limit{size, size};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Feeder feeder(*machine.board, 10, {});
+        try {
+            run.run(feeder);
+        } catch (const TriloError& e) {
+            ::_exit(std::string(e.what()).starts_with("Protokol " + log + " nelze zapsat: ")
+                        ? run.chips()
+                        : 100);
+        }
+        ::_exit(100);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int counted = WEXITSTATUS(status);
+    EXPECT_TRUE(counted >= 1 && counted < 10) << counted;
+    EXPECT_EQ(linesOf(dir.read("log.csv")).size(), 2u + static_cast<std::size_t>(counted));
+    EXPECT_EQ(dir.read("log.csv").back(), '\n');
 }
 
 // A run killed at any moment leaves a state file that holds one number whole, and no chip
@@ -273,7 +466,8 @@ TEST_F(ChipAfterChip, AKilledRunLeavesTheStateWholeAndNoNumberTwice) {
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status));
-        const std::uint64_t next = SerialState(dir.file("kill.sn")).next(1000);
+        const std::uint64_t next =
+            std::get<std::uint64_t>(SerialState(dir.file("kill.sn")).peek(*job.serial));
         std::set<std::uint64_t> given;
         for (const std::string& row : linesOf(dir.read("kill.csv"))) {
             if (row.rfind("time,", 0) != 0) {
