@@ -8,9 +8,9 @@
 # `signalled SIG WHEN ARGS...` runs `trilo-cli -v -v ARGS --log=sig.csv` with standard input open
 # and silent, and sends it SIG at the prompt (WHEN=prompt: once it has asked) or in mid-chip
 # (WHEN=chip: once 16 KiB of its trace are read; it then fills the pipe that nobody reads and
-# waits there, so a chip whose trace is far longer is still being written). It prints what the
-# run printed but the trace, the log's result, step and message, what `at_rest` says, and ends
-# with the run's status. `at_rest FILE` says "v klidu" when the trace in FILE ends as a
+# waits there, so a chip whose trace is far longer is still being written). It prints on one
+# line the run's last line of output, the log's result, step and message, what `at_rest` says
+# and the run's last message, and ends with the run's status. `at_rest FILE` says "v klidu" when the trace in FILE ends as a
 # signature read's does: with the board's rest writes.
 #
 # `holds HEX RAW SIZE` compares an Intel HEX file read back from a chip with a raw image that
@@ -59,10 +59,8 @@ signalled() {
     exec 8<&-
     wait "$pid"
     status=$?
-    cat sig.out
-    grep -v -e '^[WRS] ' -e '^deska: ' -e '^v patici: ' -e 'simulovaná deska' sig.log >&2
-    tail -n +2 sig.csv | cut -d, -f5-7
-    at_rest sig.log
+    echo "$(tail -n 1 sig.out) | $(tail -n +2 sig.csv | cut -d, -f5-7) | $(at_rest sig.log)" \
+        "| $(grep -v '^[WRS] ' sig.log | tail -n 1)"
     return "$status"
 }
 
