@@ -104,6 +104,14 @@ int guarded(ConsoleSink& sink, const std::function<int()>& body,
         return interrupted(sink);
     } catch (const Stopped&) {
         return interrupted(sink);
+    } catch (const ReportLost& e) {
+        // A closed terminal loses the report too; the signal is what ended the run.
+        if (interruptSignal() != 0) {
+            return interrupted(sink);
+        }
+        sink.end(false);
+        sink.error(e.what());
+        return kFailed;
     } catch (const StartupAbort& e) {
         // The run's scratch directory refused: a file error as any other.
         sink.end(false);

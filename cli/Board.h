@@ -62,8 +62,8 @@ private:
 };
 
 // Runs a run's body and ends it as trilo-cli ends every run: a port that cannot be driven
-// (kPortError), an interrupt or stop (128 + the signal, the board at rest), a file error
-// (kFileError, named by where), each with its message.
+// (kPortError), an interrupt or stop (128 + the signal, the board at rest), a report that could
+// not be written (kFailed), a file error (kFileError, named by where), each with its message.
 int guarded(ConsoleSink& sink, const std::function<int()>& body,
             const std::function<std::string()>& where = {});
 

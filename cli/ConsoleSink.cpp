@@ -1,9 +1,14 @@
 #include "cli/ConsoleSink.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 
 #include "base/Printable.h"
+#include "base/SystemReason.h"
 
 namespace trilo::cli {
 
@@ -21,15 +26,28 @@ extern "C" void onInterrupt(int signal) {
 
 constexpr int kBarWidth = 40;
 
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 }  // namespace
+
+ReportLost::ReportLost(int e, const std::string& after)
+    : error(e),
+      text("standardní výstup nelze zapsat: " + systemReason(e) + (after.empty() ? "" : "; ") +
+           after) {}
 
 void catchInterrupts() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kStopSignals) {
+        struct sigaction was {};
+        sigaction(signal, nullptr, &was);
+        // nohup's promise stands: a run it started outlives its terminal.
+        if (signal != SIGHUP || was.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
 }
 
 int interruptSignal() {
@@ -43,6 +61,29 @@ const std::atomic<bool>& stopRequest() {
 void checkInterrupt() {
     if (interruptRequested != 0) {
         throw Interrupted();
+    }
+}
+
+ssize_t readInput(char* into, std::size_t size) {
+    sigset_t stops;
+    sigset_t before;
+    sigemptyset(&stops);
+    for (const int signal : kStopSignals) {
+        sigaddset(&stops, signal);
+    }
+    // Blocked from the check until ppoll waits: one that comes in between ends that wait.
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
+    if (interruptRequested == 0) {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        ::ppoll(&input, 1, nullptr, &before);
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    for (;;) {
+        checkInterrupt();
+        const ssize_t got = ::read(STDIN_FILENO, into, size);
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
     }
 }
 
@@ -61,13 +102,24 @@ void ConsoleSink::end(bool succeeded, bool shown) {
         }
     }
     held_.clear();
-    std::fflush(messages_);
+    if (succeeded) {
+        written();
+    } else {
+        std::fflush(messages_);
+    }
 }
 
 void ConsoleSink::result(const std::string& line) {
     clearBar();
     std::fprintf(messages_, "%s\n", printable(line).c_str());
-    std::fflush(messages_);
+    written();
+}
+
+void ConsoleSink::written() {
+    if ((std::fflush(messages_) != 0 || std::ferror(messages_) != 0) && !lost_) {
+        lost_ = true;
+        throw ReportLost(errno != 0 ? errno : EIO, "");
+    }
 }
 
 void ConsoleSink::error(const std::string& line) {

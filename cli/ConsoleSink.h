@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <cstdio>
 #include <exception>
@@ -17,15 +19,28 @@ struct Interrupted : std::exception {
     const char* what() const noexcept override { return "přerušeno"; }
 };
 
-// Makes SIGINT and SIGTERM set the stop request. They also break a blocked read or open (no
-// SA_RESTART), so waiting on an input never outlasts them.
+// A report (a reading, a chip's line) that the message stream lost: a closed pipe, a full disk.
+// The run ends there, as at a command that failed.
+struct ReportLost : std::exception {
+    ReportLost(int error, const std::string& after);
+    const char* what() const noexcept override { return text.c_str(); }
+    int error;
+    std::string text;
+};
+
+// Makes SIGINT, SIGTERM and SIGHUP (a closed terminal; not when it was ignored at start, as
+// under nohup) set the stop request. They also break a blocked read or open (no SA_RESTART),
+// so waiting on an input never outlasts them.
 void catchInterrupts();
 // The signal that asked the program to stop; 0 while none has.
 int interruptSignal();
-// What the operations poll; set by SIGINT and SIGTERM.
+// What the operations poll; set by those signals.
 const std::atomic<bool>& stopRequest();
 // Raises Interrupted when a signal has asked the program to stop.
 void checkInterrupt();
+// Reads standard input as read(2) does, waiting so that a signal before or during the wait
+// ends it with Interrupted.
+ssize_t readInput(char* into, std::size_t size);
 
 // The operations' progress and messages on the console. A command's messages are held until
 // it ends: they go to the message stream when it succeeded and to standard error when it
@@ -42,8 +57,10 @@ public:
     // A command starts; label names it on the bar.
     void begin(const std::string& label);
     // The command ended; shown: its messages are what it was asked for, kept even under -q.
+    // ReportLost when the messages of a command that succeeded could not be written.
     void end(bool succeeded, bool shown = false);
-    // A reading the user asked for, such as the lock level.
+    // A reading the user asked for, such as the lock level; ReportLost when it could not be
+    // written. Once one is lost, the next are written as they can be without another.
     void result(const std::string& line);
     // Forgets the messages held since begin: a production chip's line says them.
     void drop() {
@@ -76,6 +93,7 @@ public:
 
 private:
     void clearBar();
+    void written();
 
     std::FILE* messages_;
     bool bar_;
@@ -87,6 +105,7 @@ private:
     bool tellIdentity_ = false;
     std::string refusal_ = "v patici není zvolený čip; s volbou -F program pokračuje i tak";
     std::vector<std::string> held_;
+    bool lost_ = false;
 };
 
 }  // namespace trilo::cli

@@ -615,8 +615,9 @@ nezapisuje.
 
 Návratové kódy: 0 vše proběhlo (u úlohy každý čip dobrý), 1 operace selhala
 (verifikace, čtení zpět, FLASH není prázdná, jiný čip v patici, vadný čip,
-test desky neprošel), 2 chybné použití, 3 chyba souboru, 4 port nelze použít,
-130 přerušeno (SIGINT), 143 ukončeno (SIGTERM).
+test desky neprošel) nebo výpis nelze zapsat, 2 chybné použití, 3 chyba
+souboru, 4 port nelze použít, 129 zavřený terminál (SIGHUP), 130 přerušeno
+(SIGINT), 143 ukončeno (SIGTERM).
 )";
 }
 

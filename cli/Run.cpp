@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
@@ -155,33 +154,51 @@ public:
     void chipDone(const ChipResult& chip) override {
         // The chip's line says how it went, its failing step's words included.
         sink_.drop();
-        sink_.result(chipLine(chip));
+        try {
+            sink_.result(chipLine(chip));
+        } catch (const ReportLost& lost) {
+            // No chip goes on unreported; the log, written first, still has this one.
+            throw ReportLost(lost.error, "řádek čipu #" + std::to_string(chip.number) +
+                                             " se ztratil, řada je zastavena");
+        }
     }
 
 private:
-    // A line on standard input: Enter goes on; q, its end or a signal end the run.
+    // A line on standard input: Enter goes on, q or the end of the input ends the run, a signal
+    // interrupts it; anything else is asked again, as a stray key must not start a chip.
     bool askForChip() {
-        sink_.prompt("Vložte další čip a stiskněte Enter, q skončí");
-        std::string line;
         for (;;) {
-            char c = 0;
-            const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-            if (got < 0 && errno == EINTR && interruptSignal() == 0) {
-                continue;
+            sink_.prompt("Vložte další čip a stiskněte Enter, q skončí");
+            std::string line;
+            bool cut = false;
+            for (char c = 0;;) {
+                if (readInput(&c, 1) <= 0) {
+                    return false;
+                }
+                if (c == '\n') {
+                    break;
+                }
+                // What is shown back stays short, however long the line.
+                if (line.size() < kShownAnswer) {
+                    line += c;
+                } else {
+                    cut = true;
+                }
             }
-            if (got <= 0) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            if (line.empty() && !cut) {
+                return true;
+            }
+            if ((line == "q" || line == "Q") && !cut) {
                 return false;
             }
-            if (c == '\n') {
-                break;
-            }
-            line += c;
+            sink_.error("nerozumím „" + line + (cut ? "…" : "") + "“");
         }
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
-            line.pop_back();
-        }
-        return line != "q" && line != "Q";
     }
+
+    static constexpr std::size_t kShownAnswer = 40;
 
     ConsoleSink& sink_;
     bool repeat_;

@@ -5,6 +5,14 @@
 # output as it is, each line of standard error after "stderr: ", and "exit N" when the exit
 # status is not 0. The test fails on any difference.
 #
+# `signalled SIG WHEN ARGS...` runs `trilo-cli -v -v ARGS --log=sig.csv` with standard input open
+# and silent, and sends it SIG at the prompt (WHEN=prompt: once it has asked) or in mid-chip
+# (WHEN=chip: once 16 KiB of its trace are read; it then fills the pipe that nobody reads and
+# waits there, so a chip whose trace is far longer is still being written). It prints on one
+# line the run's last line of output, the log's result, step and message, what `at_rest` says
+# and the run's last message, and ends with the run's status. `at_rest FILE` says "v klidu" when the trace in FILE ends as a
+# signature read's does: with the board's rest writes.
+#
 # `holds HEX RAW SIZE` compares an Intel HEX file read back from a chip with a raw image that
 # the chip's blank bytes (0xFF) fill up to SIZE, through binutils' objcopy, so that the
 # comparison does not rest on the program's own HEX reader.
@@ -32,6 +40,28 @@ holds() {
     objcopy -I ihex -O binary "$1" holds-got.bin &&
         objcopy -I binary -O binary --pad-to "$3" --gap-fill 0xff "$2" holds-want.bin &&
         cmp holds-got.bin holds-want.bin
+}
+at_rest() {
+    local rest
+    rest=$(trilo-cli -v -v -p 90s2313 -s 2>&1 | grep '^[WRS] ' | sed '/^W 0378 00/q')
+    [ "$(grep '^[WRS] ' "$1" | tail -n "$(wc -l <<<"$rest")")" = "$rest" ] && echo "v klidu"
+}
+signalled() {
+    local sig=$1 when=$2 pid status
+    shift 2
+    rm -f sig.in sig.err sig.csv && mkfifo sig.in sig.err
+    env --default-signal=HUP trilo-cli -v -v "$@" --log=sig.csv <>sig.in >sig.out 2>sig.err &
+    pid=$!
+    exec 8<sig.err
+    if [ "$when" = prompt ]; then sed '/^Vložte/q' <&8; else head -c 16384 <&8; fi >sig.log
+    kill -"$sig" "$pid"
+    cat <&8 >>sig.log
+    exec 8<&-
+    wait "$pid"
+    status=$?
+    echo "$(tail -n 1 sig.out) | $(tail -n +2 sig.csv | cut -d, -f5-7) | $(at_rest sig.log)" \
+        "| $(grep -v '^[WRS] ' sig.log | tail -n 1)"
+    return "$status"
 }
 
 while IFS= read -r line; do
