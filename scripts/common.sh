@@ -4,7 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Packages the programmer needs to build and run; the tests add theirs.
-RUN_PACKAGES=(g++ cmake make pkg-config qt6-base-dev qt6-translations-l10n fonts-dejavu-core)
+RUN_PACKAGES=(g++ cmake make pkg-config gettext qt6-base-dev qt6-translations-l10n fonts-dejavu-core)
 # The install test validates the menu entry and packs the Debian packages (dpkg-shlibdeps and
 # file find the libraries' packages); lintian and appstream check them.
 TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth

@@ -1,0 +1,18 @@
+# Writes OUT: the compiled catalogues DIR/LANG.mo of LANGUAGES as byte arrays, and the list
+# base/Catalogues.h declares.
+set(body "// Generated from po/*.po by po/EmbedCatalogues.cmake; do not edit.\n")
+string(APPEND body "#include \"base/Catalogues.h\"\n\nnamespace trilo {\n\nnamespace {\n\n")
+set(list "")
+foreach(lang IN LISTS LANGUAGES)
+    file(READ ${DIR}/${lang}.mo hex HEX)
+    string(LENGTH "${hex}" digits)
+    math(EXPR size "${digits} / 2")
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    string(APPEND body "const unsigned char k_${lang}[] = {${bytes}};\n\n")
+    string(APPEND list "    {\"${lang}\", k_${lang}, ${size}},\n")
+endforeach()
+string(APPEND body "const CompiledCatalogue kCatalogues[] = {\n${list}};\n\n}  // namespace\n\n")
+string(APPEND body "std::span<const CompiledCatalogue> compiledCatalogues() {\n")
+string(APPEND body "    return kCatalogues;\n}\n\n}  // namespace trilo\n")
+file(WRITE ${OUT}.new "${body}")
+file(COPY_FILE ${OUT}.new ${OUT} ONLY_IF_DIFFERENT)
