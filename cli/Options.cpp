@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "base/Hex.h"
+#include "base/Text.h"
 #include "board/BoardCheck.h"
 #include "board/PortChoice.h"
 #include "commands/Commands.h"
 #include "devices/DeviceNames.h"
 #include "formats/DataFormat.h"
 #include "production/Serial.h"
+#include "settings/Settings.h"
 
 namespace trilo::cli {
 
@@ -43,6 +45,7 @@ enum LongOnly : int {
     kSimChip,
     kDryRun,
     kSerialOverImage,
+    kLang,
 };
 
 // The options that are no command; the commands' come from the command table.
@@ -77,6 +80,7 @@ constexpr option kOtherOptions[] = {
     {"log", required_argument, nullptr, kLog},
     {"dry-run", no_argument, nullptr, kDryRun},
     {"serial-over-image", no_argument, nullptr, kSerialOverImage},
+    {"lang", required_argument, nullptr, kLang},
 };
 
 // The leading ':' makes getopt report a missing argument apart from an unknown option.
@@ -171,6 +175,7 @@ constexpr TextOf kTexts[] = {
     {kSerial, &Options::serial},
     {kSerialState, &Options::serialState},
     {kLog, &Options::log},
+    {kLang, &Options::lang},
 };
 
 std::string longName(int value) {
@@ -201,6 +206,12 @@ const option* flagGivenValue(const std::string& typed) {
 
 bool same(const std::string& a, const char* b) {
     return ::strcasecmp(a.c_str(), b) == 0;
+}
+
+// The languages --lang takes: "cs nebo en".
+std::string languageChoices() {
+    const std::vector<std::string> codes = languages();
+    return alternatives(std::vector<std::string_view>(codes.begin(), codes.end()));
 }
 
 // The names -f takes: "raw, ihex nebo srec".
@@ -468,6 +479,9 @@ Options parseOptions(int argc, char** argv) {
     if (optind < argc) {
         throw UsageError(std::string("nečekaný argument „") + argv[optind] + "“");
     }
+    if (o.lang && !setLanguage(*o.lang)) {
+        throw UsageError("neznámý jazyk „" + *o.lang + "“; použijte " + languageChoices());
+    }
     if (o.help || o.version || o.list || o.ports) {
         return o;
     }
@@ -478,6 +492,34 @@ Options parseOptions(int argc, char** argv) {
         checkJob(o, part);
     }
     return o;
+}
+
+std::optional<std::string> languageAsked(int argc, char** argv) {
+    std::optional<std::string> asked;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "--") {
+            break;
+        }
+        if (arg.rfind("--lang=", 0) == 0) {
+            asked = arg.substr(7);
+        } else if (arg == "--lang" && k + 1 < argc) {
+            asked = argv[++k];
+        }
+    }
+    if (asked) {
+        return asked;
+    }
+    try {
+        SettingsFile file(kSettingsFileName);
+        file.load();
+        if (file.trusted()) {
+            return file.value("SETUP_PRG", "Language");
+        }
+    } catch (const SettingsReadError&) {
+        // The run reads the file again and says why it cannot.
+    }
+    return std::nullopt;
 }
 
 BoardSettings commandLineBoard(const Options& o, BoardSettings board) {
@@ -605,6 +647,9 @@ Volby:
       --serial-use-failed    i vadný čip spotřebuje své číslo
       --serial-over-image    číslo smí přepsat bajty obrazu jiné než 0xFF
       --log=SOUBOR           připíše každý čip jako řádek CSV
+      --lang=JAZYK           jazyk všech hlášení: cs (čeština) nebo en
+                             (English); jinak Language= z programmer.ini,
+                             bez něj čeština
   -h, --help                 vypíše tuto nápovědu
       --version              vypíše verzi
 

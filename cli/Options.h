@@ -73,6 +73,8 @@ struct Options {
     std::optional<std::string> log;
     // --dry-run: the plan's steps printed, no board touched.
     bool dryRun = false;
+    // --lang: the language of every word (cs, en), over programmer.ini's Language.
+    std::optional<std::string> lang;
     // Whether the command line set these, so that they override the job's.
     bool lockGiven = false;
     // A job's run: what trilo-cli runs is the job, one chip or chip after chip.
@@ -95,6 +97,10 @@ public:
 Options parseOptions(int argc, char** argv);
 
 std::string helpText();
+// The language the command line asks for (--lang=CODE or --lang CODE, the last one given),
+// before the rest is parsed, so that even a usage error speaks it; else programmer.ini's
+// Language in the current directory; nothing for neither.
+std::optional<std::string> languageAsked(int argc, char** argv);
 // The command line's board over programmer.ini's: what it names replaces the file's.
 BoardSettings commandLineBoard(const Options& o, BoardSettings board);
 

@@ -7,6 +7,7 @@
 
 #include "base/Printable.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 #include "cli/ConsoleSink.h"
 #include "cli/Options.h"
 #include "cli/Run.h"
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     // A reader that went away is a write error to report, not a death before the release.
     std::signal(SIGPIPE, SIG_IGN);
     catchInterrupts();
+    if (const auto code = languageAsked(argc, argv)) {
+        // An unknown one is the option's to refuse, in Czech.
+        trilo::setLanguage(*code);
+    }
     try {
         const Options options = parseOptions(argc, argv);
         if (options.help) {
