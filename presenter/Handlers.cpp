@@ -10,8 +10,6 @@ namespace {
 using C = Control;
 using commands::Outcome;
 
-constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
-
 // What the fuse read gave; nothing when the command did not run.
 void showSerialFuse(View& view, std::optional<bool> on) {
     if (on) {
@@ -24,8 +22,8 @@ void showSerialFuse(View& view, std::optional<bool> on) {
 
 CommandResult Session::runCommand(Command command, CommandArgs args) {
     // The lock level a flash write programs: the box checked, one at a time.
-    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
-        if (view_.checked(kLockBoxes[k])) {
+    for (std::size_t k = 0; k < lockBoxes().size(); ++k) {
+        if (view_.checked(lockBoxes()[k])) {
             args.lockLevel = static_cast<int>(k) + 1;
         }
     }
@@ -58,12 +56,12 @@ void btnVerifyClick(Session& s) {
 }
 
 void btnReadLBClick(Session& s) {
-    for (C box : kLockBoxes) {
+    for (C box : lockBoxes()) {
         s.view().setChecked(box, false);
     }
     const std::optional<int> level = s.runCommand(Command::ReadLockBits).lockLevel;
     if (level.value_or(0) > 0) {
-        s.view().setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
+        s.view().setChecked(lockBoxes()[static_cast<std::size_t>(*level - 1)], true);
     }
 }
 

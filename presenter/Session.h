@@ -134,6 +134,9 @@ private:
     // The buffer saved at target, which becomes the data file.
     void moveBufferTo(const std::string& target);
     void choosePort(std::int32_t base);
+    // The command buttons and their controls as the selected device offers them; the lock
+    // level and the serial fuse of the chip before unset.
+    void enableCommands(const DeviceInfo* device);
     void applyJob(const JobSpec& job);
     void addToProtocol(std::string row);
     std::string jobName() const;
