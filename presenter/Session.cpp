@@ -200,10 +200,11 @@ void Session::selectDevice(std::int32_t id) {
 }
 
 void Session::ApplyDeviceSelection() {
-    // The simulated board seats the chosen device's chip; what answered the last check was
-    // another device's.
+    // The simulated board seats the chosen device's chip; what answered the last check, and
+    // the EEPROM written meanwhile, were another chip's.
     const Selection& selection = engine_.selection();
     engine_.selectDevice(selection.DeviceId);
+    eepromWrittenFrom_.reset();
     const DeviceInfo* device = engine_.device();
     for (const DeviceInfo& item : deviceCatalog()) {
         view_.setChecked(menuItemOf(item.id), &item == device);

@@ -198,6 +198,66 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     EXPECT_EQ(chip().eeprom, Bytes(128, 0xFF));
 }
 
+struct EepromCase {
+    std::int32_t id;
+    bool autoErase;
+    bool eepromWriteFails;  // it counts as written all the same
+    Handler between;
+    std::optional<bool> answer;  // nothing: not asked
+};
+
+class EepromWritten : public Commands, public ::testing::WithParamInterface<EepromCase> {};
+
+// An AVR chip erase clears the EEPROM too: a Write that would erase the EEPROM written in
+// this session asks first, and No leaves the chip as it was.
+TEST_P(EepromWritten, AWriteAsksBeforeItsEraseClearsIt) {
+    const EepromCase& k = GetParam();
+    const Bytes eeprom = randomBytes(16, 1);
+    start(k.id);
+    s->engine().options().AutoErase = k.autoErase;
+    if (k.eepromWriteFails) {
+        chip().refuseToProgram(Memory::Eeprom, 3);
+    }
+    dir.write("e.bin", std::string(eeprom.begin(), eeprom.end()));
+    s->engine().files().CurrentFile = dir.file("e.bin");
+    click(&btnWriEEClick);
+    if (k.between != nullptr) {
+        click(k.between);
+    }
+    useFile(randomBytes(16, 2));
+    const Bytes before = chip().flash;
+    if (k.answer) {
+        view.answers.push_back(*k.answer);
+    }
+    click(&btnWriteClick);
+    EXPECT_EQ(view.messages(FakeView::Kind::Question),
+              k.answer ? std::vector<std::string>{"Mazání před zápisem FLASH smaže i EEPROM "
+                                                  "zapsanou ze souboru e.bin. Pokračovat ?"}
+                       : kNone);
+    EXPECT_EQ(chip().flash == before, k.answer == false);
+    Bytes kept = !k.autoErase || k.answer == false ? eeprom : Bytes(16, 0xFF);
+    kept[3] = k.eepromWriteFails ? 0xFF : kept[3];
+    if (k.id == 10) {
+        EXPECT_EQ(Bytes(chip().eeprom.begin(), chip().eeprom.begin() + 16), kept);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EepromWritten,
+                         ::testing::Values(EepromCase{10, true, false, nullptr, false},
+                                           EepromCase{10, true, false, nullptr, true},
+                                           EepromCase{10, true, true, nullptr, false},
+                                           EepromCase{10, false, false, nullptr, std::nullopt},
+                                           EepromCase{10, true, false, &btnEraseClick,
+                                                      std::nullopt},
+                                           EepromCase{10, true, false,
+                                                      [](Session& t) {
+                                                          t.selectDevice(12);
+                                                          t.selectDevice(10);
+                                                      },
+                                                      std::nullopt},
+                                           // No EEPROM: the file is refused.
+                                           EepromCase{17, true, false, nullptr, std::nullopt}));
+
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);
