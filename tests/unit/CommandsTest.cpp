@@ -200,10 +200,9 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
 
 struct EepromCase {
     std::int32_t id;
-    bool autoErase;
-    bool eepromWriteFails;  // it counts as written all the same
+    bool autoErase, writeFails;  // a failed EEPROM write counts as written
     Handler between;
-    std::optional<bool> answer;  // nothing: not asked
+    std::deque<bool> answers;  // none: not asked
 };
 
 class EepromWritten : public Commands, public ::testing::WithParamInterface<EepromCase> {};
@@ -212,51 +211,43 @@ class EepromWritten : public Commands, public ::testing::WithParamInterface<Eepr
 // this session asks first, and No leaves the chip as it was.
 TEST_P(EepromWritten, AWriteAsksBeforeItsEraseClearsIt) {
     const EepromCase& k = GetParam();
-    const Bytes eeprom = randomBytes(16, 1);
+    Bytes eeprom = randomBytes(16, 1);
     start(k.id);
     s->engine().options().AutoErase = k.autoErase;
-    if (k.eepromWriteFails) {
-        chip().refuseToProgram(Memory::Eeprom, 3);
-    }
-    dir.write("e.bin", std::string(eeprom.begin(), eeprom.end()));
-    s->engine().files().CurrentFile = dir.file("e.bin");
+    chip().refuseToProgram(Memory::Eeprom, k.writeFails ? 3 : -1);
+    useFile(eeprom);
     click(&btnWriEEClick);
-    if (k.between != nullptr) {
-        click(k.between);
-    }
+    click(k.between);
     useFile(randomBytes(16, 2));
     const Bytes before = chip().flash;
-    if (k.answer) {
-        view.answers.push_back(*k.answer);
-    }
+    view.answers = k.answers;
     click(&btnWriteClick);
-    EXPECT_EQ(view.messages(FakeView::Kind::Question),
-              k.answer ? std::vector<std::string>{"Mazání před zápisem FLASH smaže i EEPROM "
-                                                  "zapsanou ze souboru e.bin. Pokračovat ?"}
-                       : kNone);
-    EXPECT_EQ(chip().flash == before, k.answer == false);
-    Bytes kept = !k.autoErase || k.answer == false ? eeprom : Bytes(16, 0xFF);
-    kept[3] = k.eepromWriteFails ? 0xFF : kept[3];
-    if (k.id == 10) {
-        EXPECT_EQ(Bytes(chip().eeprom.begin(), chip().eeprom.begin() + 16), kept);
-    }
+    const std::string asked =
+        "Mazání před zápisem FLASH smaže i EEPROM zapsanou ze souboru "
+        "data.bin. Pokračovat ?";
+    EXPECT_EQ(view.messages(FakeView::Kind::Question), std::vector(k.answers.size(), asked));
+    const bool no = k.answers == std::deque<bool>{false};
+    EXPECT_EQ(chip().flash == before, no);
+    eeprom = !k.autoErase || no ? eeprom : Bytes(16, 0xFF);
+    eeprom[3] = k.writeFails ? 0xFF : eeprom[3];
+    chip().eeprom.resize(16, 0xFF);  // the bytes written; the ATtiny28 has none
+    EXPECT_EQ(chip().eeprom, eeprom);
+}
+
+void nothing(Session&) {}
+void otherDeviceAndBack(Session& s) {
+    s.selectDevice(12);
+    s.selectDevice(10);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EepromWritten,
-                         ::testing::Values(EepromCase{10, true, false, nullptr, false},
-                                           EepromCase{10, true, false, nullptr, true},
-                                           EepromCase{10, true, true, nullptr, false},
-                                           EepromCase{10, false, false, nullptr, std::nullopt},
-                                           EepromCase{10, true, false, &btnEraseClick,
-                                                      std::nullopt},
-                                           EepromCase{10, true, false,
-                                                      [](Session& t) {
-                                                          t.selectDevice(12);
-                                                          t.selectDevice(10);
-                                                      },
-                                                      std::nullopt},
-                                           // No EEPROM: the file is refused.
-                                           EepromCase{17, true, false, nullptr, std::nullopt}));
+                         ::testing::Values(EepromCase{10, true, false, &nothing, {false}},
+                                           EepromCase{10, true, false, &nothing, {true}},
+                                           EepromCase{10, true, true, &nothing, {false}},
+                                           EepromCase{10, false, false, &nothing, {}},
+                                           EepromCase{10, true, false, &btnEraseClick, {}},
+                                           EepromCase{10, true, false, &otherDeviceAndBack, {}},
+                                           EepromCase{17, true, false, &nothing, {}}));
 
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
