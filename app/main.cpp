@@ -39,7 +39,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // 1, 2. The application and its title.
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setWindowIcon(programIcon());
@@ -58,7 +57,7 @@ int main(int argc, char** argv) {
     SteadyClock clock;
     DesktopUrlOpener opener;
 
-    // 3. The main window; creating it runs the start-up sequence.
+    // Creating the main window runs the start-up; one that cannot go on ends the program here.
     std::unique_ptr<TfrmTop> frmTop;
     try {
         frmTop = std::make_unique<TfrmTop>(dialogs, platform, ports, clock);
@@ -73,13 +72,12 @@ int main(int argc, char** argv) {
             ->exec();
         return information ? 0 : 1;
     }
-    // 4. The About window, hidden until Index > About; the main window owns it.
+    // The About window waits hidden until Index > About; the main window owns it.
     frmTop->setAboutWindow(new TfrmInfo(opener, frmTop.get()));
 
     // Later starts hand their file to this window.
     WindowServer server(*frmTop, windowSocketPath(platform));
 
-    // 5. The loop runs until the main window has closed.
     frmTop->showCentred();
     if (!line.file.isEmpty()) {
         frmTop->openDataFile(line.file);

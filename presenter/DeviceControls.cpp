@@ -16,6 +16,29 @@ constexpr const char* kNames[] = {
 };
 static_assert(std::size(kNames) == static_cast<std::size_t>(Control::Count));
 
+using C = Control;
+
+// Box 3 goes with the flash write too, on the devices with three lock levels only.
+constexpr C kFlashWriteBoxes[] = {C::chLB1, C::chLB2};
+constexpr C kFlashSize[] = {C::spFlash};
+constexpr C kEepromSize[] = {C::spEEprom};
+constexpr C kSerialFuse[] = {C::rdSON, C::rdSOFF};
+
+constexpr CommandControls kCommandControls[] = {
+    {Command::ReadFlash, C::btnRead, kFlashSize},
+    {Command::WriteFlash, C::btnWrite, kFlashWriteBoxes},
+    {Command::Erase, C::btnErase, {}},
+    {Command::Verify, C::btnVerify, {}},
+    {Command::ReadEeprom, C::btnReaEE, kEepromSize},
+    {Command::WriteEeprom, C::btnWriEE, {}},
+    {Command::ReadLockBits, C::btnReadLB, {}},
+    {Command::ReadFuses, C::btnReadFuse, {}},
+    {Command::WriteFuses, C::btnWrFuse, {}},
+    {Command::ReadSerialFuse, C::btnReadS, kSerialFuse},
+    {Command::WriteSerialFuse, C::btnWriteS, {}},
+    {Command::Signature, C::mnuSignature, {}},
+};
+
 }  // namespace
 
 Control menuItemOf(std::int32_t deviceId) {
@@ -47,6 +70,15 @@ const std::array<const char*, 6>& fuseUnusedCaptions() {
     static const std::array<const char*, 6> captions{"D5 - NC", "D4 - NC", "D3 - NC",
                                                      "D2 - NC", "D1 - NC", "D0 - NC"};
     return captions;
+}
+
+const std::array<Control, 3>& lockBoxes() {
+    static const std::array<Control, 3> boxes{C::chLB1, C::chLB2, C::chLB3};
+    return boxes;
+}
+
+std::span<const CommandControls> commandControls() {
+    return kCommandControls;
 }
 
 }  // namespace trilo

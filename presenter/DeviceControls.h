@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
+#include "commands/Report.h"
 #include "presenter/View.h"
 
 namespace trilo {
@@ -19,5 +21,16 @@ const char* controlName(Control c);
 // use them.
 const std::array<Control, 6>& fuseBoxes();
 const std::array<const char*, 6>& fuseUnusedCaptions();
+// The lock level boxes chLB1 .. chLB3: the level a flash write programs, or the one read.
+const std::array<Control, 3>& lockBoxes();
+
+// A command's button and the controls that give it its values or show what it read. The
+// window enables them while the selected device offers the command.
+struct CommandControls {
+    Command command;
+    Control button;
+    std::span<const Control> with;
+};
+std::span<const CommandControls> commandControls();
 
 }  // namespace trilo

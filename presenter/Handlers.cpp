@@ -1,5 +1,7 @@
 #include "presenter/Handlers.h"
 
+#include <filesystem>
+
 #include "presenter/DeviceControls.h"
 #include "presenter/Session.h"
 
@@ -10,7 +12,23 @@ namespace {
 using C = Control;
 using commands::Outcome;
 
-constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
+constexpr const char* kEepromGoes = "Mazání před zápisem FLASH smaže i EEPROM zapsanou ze souboru ";
+constexpr const char* kGoOn = ". Pokračovat ?";
+
+// The command ended before it reached the chip, which holds what it held.
+bool untouched(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::NoInputFile:
+        case Outcome::FileTooLarge:
+        case Outcome::Declined:
+        case Outcome::BadFile:
+        case Outcome::EmptyFile:
+        case Outcome::NotOffered:
+            return true;
+        default:
+            return false;
+    }
+}
 
 // What the fuse read gave; nothing when the command did not run.
 void showSerialFuse(View& view, std::optional<bool> on) {
@@ -24,12 +42,41 @@ void showSerialFuse(View& view, std::optional<bool> on) {
 
 CommandResult Session::runCommand(Command command, CommandArgs args) {
     // The lock level a flash write programs: the box checked, one at a time.
-    for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {
-        if (view_.checked(kLockBoxes[k])) {
+    for (std::size_t k = 0; k < lockBoxes().size(); ++k) {
+        if (view_.checked(lockBoxes()[k])) {
             args.lockLevel = static_cast<int>(k) + 1;
         }
     }
-    return engine_.run(command, args);
+    // An AVR chip erase clears the EEPROM too: the Erase says so, a Write's erase asks first.
+    const bool erases =
+        command == Command::Erase || args.eraseFirst ||
+        (command == Command::WriteFlash && args.autoErase.value_or(engine_.options().AutoErase));
+    if (erases && command != Command::Erase && !eepromMayGo()) {
+        CommandResult declined;
+        declined.report.command = command;
+        declined.report.outcome = Outcome::Declined;
+        return declined;
+    }
+    // Taken before the write: one that ends midway leaves part of the file in the chip.
+    const std::optional<std::string> written = eepromWrittenFrom_;
+    if (command == Command::WriteEeprom) {
+        eepromWrittenFrom_ = args.file.value_or(engine_.files().CurrentFile);
+    }
+    const CommandResult result = engine_.run(command, args);
+    if (untouched(result.outcome())) {
+        eepromWrittenFrom_ = written;
+    } else if (erases) {
+        eepromWrittenFrom_.reset();
+    }
+    return result;
+}
+
+bool Session::eepromMayGo() {
+    if (!eepromWrittenFrom_ || !engine_.offered(Command::WriteEeprom)) {
+        return true;
+    }
+    const std::string name = std::filesystem::path(*eepromWrittenFrom_).filename().string();
+    return view_.askYesNo({kEepromGoes + name + kGoOn, *eepromWrittenFrom_, false, true});
 }
 
 void btnReadClick(Session& s) {
@@ -58,12 +105,12 @@ void btnVerifyClick(Session& s) {
 }
 
 void btnReadLBClick(Session& s) {
-    for (C box : kLockBoxes) {
+    for (C box : lockBoxes()) {
         s.view().setChecked(box, false);
     }
     const std::optional<int> level = s.runCommand(Command::ReadLockBits).lockLevel;
     if (level.value_or(0) > 0) {
-        s.view().setChecked(kLockBoxes[static_cast<std::size_t>(*level - 1)], true);
+        s.view().setChecked(lockBoxes()[static_cast<std::size_t>(*level - 1)], true);
     }
 }
 

@@ -171,19 +171,16 @@ void Session::fileChanged() {
 // ---- Start-up, closing --------------------------------------------------------------------
 
 void Session::FormCreate() {
-    // 1 (the device names are the catalog's). 2, 3. The buffer path in the user's private
-    // directory; a stale buffer goes.
     engine_.setupBuffer();
-    // 4 - 6. The settings; the port library starts before they are known, and the board on
-    // the port they give.
+    // The port library starts before the settings are known, the board on the port they give.
     LoadSettings();
     engine_.bringUp(engine_.boardSettings());
-    // 7. Nothing read yet, nothing to save.
+    // Nothing read yet, nothing to save.
     enable(C::mnuSave, false);
     enable(C::mnuSaveAs, false);
-    // 8. The board starts at rest, the start-up's trace on disk before the user starts anything.
+    // The board at rest, the start-up's trace on disk before the user starts anything.
     engine_.board().rest();
-    // 9. The stored device, which also rewrites the settings file.
+    // The stored device; the selection also rewrites the settings file.
     ApplyDeviceSelection();
 }
 
@@ -203,111 +200,54 @@ void Session::selectDevice(std::int32_t id) {
 }
 
 void Session::ApplyDeviceSelection() {
-    using C = Control;
-    // 1.
-    for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
-                C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
-        enable(c, true);
-    }
-    // 2.
-    for (const DeviceInfo& device : deviceCatalog()) {
-        view_.setChecked(menuItemOf(device.id), false);
-    }
-    // 3.
-    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
-        view_.setCaption(fuseBoxes()[k], fuseUnusedCaptions()[k]);
-    }
-    for (C box : fuseBoxes()) {
-        view_.setChecked(box, false);
-        enable(box, false);
-    }
-    // 4.
-    view_.setValue(C::spEEprom, 0);
-    spEEpromChange();
-    // 5.
-    // The simulated board puts the chosen device's chip in its socket; what answered the
-    // last check was another device's.
+    // The simulated board seats the chosen device's chip; what answered the last check, and
+    // the EEPROM written meanwhile, were another chip's.
     const Selection& selection = engine_.selection();
     engine_.selectDevice(selection.DeviceId);
+    eepromWrittenFrom_.reset();
     const DeviceInfo* device = engine_.device();
-    if (device != nullptr) {
-        view_.setChecked(menuItemOf(device->id), true);
-        for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
-            if (device->fuses[k] != nullptr) {
-                enable(fuseBoxes()[k], true);
-                view_.setChecked(fuseBoxes()[k], false);
-                view_.setCaption(fuseBoxes()[k], device->fuses[k]);
-            }
-        }
+    for (const DeviceInfo& item : deviceCatalog()) {
+        view_.setChecked(menuItemOf(item.id), &item == device);
     }
-    // 6.
+    for (std::size_t k = 0; k < fuseBoxes().size(); ++k) {
+        const char* label = device != nullptr ? device->fuses[k] : nullptr;
+        view_.setCaption(fuseBoxes()[k], label != nullptr ? label : fuseUnusedCaptions()[k]);
+        view_.setChecked(fuseBoxes()[k], false);
+        enable(fuseBoxes()[k], label != nullptr);
+    }
+    enableCommands(device);
     enable(C::mnuCPUinf, true);
-    enable(C::btnReadFuse, false);
-    enable(C::btnWrFuse, false);
-    view_.setChecked(C::chLB1, false);
-    view_.setChecked(C::chLB2, false);
-    view_.setChecked(C::chLB3, false);
     enable(C::gbEEPROM, true);
-    for (C c : {C::chLB3, C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
-        enable(c, true);
-    }
-    for (C c : {C::btnReaEE, C::btnWriEE, C::spEEprom}) {
-        enable(c, false);
-    }
-    // 7.
     view_.setCaption(C::txTyp, selection.FamilyTag);
     view_.setCaption(C::txCpu, device != nullptr ? device->name : "");
     view_.setValue(C::spFlash, selection.FlashSize);
     spFlashChange();
-    // 8, 9. A device with two lock levels has no box 3. What the device offers is the
-    // engine's word, the same that trilo-cli checks its options against.
-    if (device != nullptr && device->lockLevels < 3) {
-        view_.setChecked(C::chLB3, false);
-        enable(C::chLB3, false);
-    }
-    if (device != nullptr && !engine_.offered(Command::ReadLockBits)) {
-        for (C c : {C::btnReadLB, C::rdSON, C::rdSOFF, C::btnReadS, C::btnWriteS}) {
-            enable(c, false);
-        }
-    }
-    // 10.
-    if (device != nullptr && offers(*device).fuseFamily) {
-        enable(C::spEEprom, true);
-        view_.setValue(C::spEEprom, selection.EepromSize);
-        spEEpromChange();
-        for (C c : {C::rdSON, C::rdSOFF}) {
-            view_.setChecked(c, false);
-            enable(c, false);
-        }
-        enable(C::btnReadS, false);
-        enable(C::btnWriteS, false);
-        enable(C::btnReadFuse, true);
-        enable(C::btnWrFuse, true);
-        if (!engine_.offered(Command::ReadEeprom)) {
-            enable(C::spEEprom, false);
-        } else {
-            enable(C::btnReaEE, true);
-            enable(C::btnWriEE, true);
-        }
-        if (!engine_.offered(Command::ReadFuses)) {
-            enable(C::btnReadFuse, false);
-            enable(C::btnWrFuse, false);
-        }
-    }
-    // 11.
-    if (selection.DeviceId == 0) {
-        for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
-                    C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS}) {
-            enable(c, false);
-        }
-    }
-    enable(C::mnuSignature, selection.DeviceId != 0);
-    // The board's name, and whether the start-up's trace reached its file.
+    // Without a device the EEPROM size goes to 0; the family and the flash size stay.
+    view_.setValue(C::spEEprom, device != nullptr ? selection.EepromSize : 0);
+    spEEpromChange();
     engine_.publishStatus();
     // The file is read for this device now, and the buffer may be another's.
     view_.dataChanged(View::DataSide::File);
-    // 12.
     SaveSettings();
+}
+
+void Session::enableCommands(const DeviceInfo* device) {
+    // What the device offers is the engine's word, the same that trilo-cli checks against.
+    for (const CommandControls& row : commandControls()) {
+        enable(row.button, engine_.offered(row.command));
+        for (C c : row.with) {
+            enable(c, engine_.offered(row.command));
+        }
+    }
+    for (C box : lockBoxes()) {
+        view_.setChecked(box, false);
+    }
+    enable(C::chLB3, device != nullptr && device->lockLevels >= 3);
+    // The fuse parts have no serial fuse: their radio buttons show no old chip's state.
+    if (device != nullptr && offers(*device).fuseFamily) {
+        view_.setChecked(C::rdSON, false);
+        view_.setChecked(C::rdSOFF, false);
+    }
 }
 
 void Session::spFlashChange() {
@@ -349,18 +289,16 @@ void Session::LoadSettings() {
     // The port items name the node and the modes they stand for.
     view_.setCaption(C::mnuLPT1, engine_.portCaption(kLpt1Base));
     view_.setCaption(C::mnuLPT2, engine_.portCaption(kLpt2Base));
-    // 1. An unknown port name marks no item.
+    // An unknown port name marks no item.
     if (board.PortBase != 0) {
         view_.setChecked(C::mnuLPT1, board.PortBase == kLpt1Base);
         view_.setChecked(C::mnuLPT2, board.PortBase == kLpt2Base);
     }
-    // 3 - 6.
     view_.setChecked(C::mnuDL, o.AutoVerify);
     view_.setChecked(C::mnuDM, o.AutoErase);
     view_.setChecked(C::mnuFL, o.RememberFile);
     view_.setChecked(C::mnuCP, o.RememberCpu);
     view_.setChecked(C::mnuVerifyRead, o.VerifyByRead);
-    // 7.
     if (o.RememberFile) {
         view_.setCaption(C::txFile, engine_.files().CurrentFile);
     }

@@ -112,7 +112,9 @@ public:
     static constexpr std::size_t kProtocolKept = 200;
 
     // ---- The command buttons (Handlers.cpp) -------------------------------------------
-    // Runs a row of the command table with the controls' values, shows what it left.
+    // Runs a row of the command table with the controls' values, shows what it left. A
+    // write whose erase would clear the EEPROM written here asks first; No: Declined, and
+    // nothing runs.
     CommandResult runCommand(Command command, CommandArgs args = {});
     // The enabled state the window shows, or the one a held control gets back.
     void enable(Control c, bool on);
@@ -134,6 +136,11 @@ private:
     // The buffer saved at target, which becomes the data file.
     void moveBufferTo(const std::string& target);
     void choosePort(std::int32_t base);
+    // The command buttons and their controls as the selected device offers them; the lock
+    // level and the serial fuse of the chip before unset.
+    void enableCommands(const DeviceInfo* device);
+    // Whether an erase may clear the EEPROM written here: asked, No what Enter and Esc give.
+    bool eepromMayGo();
     void applyJob(const JobSpec& job);
     void addToProtocol(std::string row);
     std::string jobName() const;
@@ -145,6 +152,9 @@ private:
     // after it; nothing for a control not held.
     std::vector<std::optional<bool>> held_;
     bool askingToStop_ = false;
+    // The data file this session wrote the chip's EEPROM from, until an erase clears it or
+    // another device's chip takes its place; a flash write's erase would clear it too.
+    std::optional<std::string> eepromWrittenFrom_;
     // The job opened or saved last, and its file.
     std::optional<JobSpec> job_;
     std::string jobPath_;

@@ -198,6 +198,57 @@ TEST_F(Commands, AFileThatCannotBeWrittenLeavesTheChipAsItWas) {
     EXPECT_EQ(chip().eeprom, Bytes(128, 0xFF));
 }
 
+struct EepromCase {
+    std::int32_t id;
+    bool autoErase, writeFails;  // a failed EEPROM write counts as written
+    Handler between;
+    std::deque<bool> answers;  // none: not asked
+};
+
+class EepromWritten : public Commands, public ::testing::WithParamInterface<EepromCase> {};
+
+// An AVR chip erase clears the EEPROM too: a Write that would erase the EEPROM written in
+// this session asks first, and No leaves the chip as it was.
+TEST_P(EepromWritten, AWriteAsksBeforeItsEraseClearsIt) {
+    const EepromCase& k = GetParam();
+    Bytes eeprom = randomBytes(16, 1);
+    start(k.id);
+    s->engine().options().AutoErase = k.autoErase;
+    chip().refuseToProgram(Memory::Eeprom, k.writeFails ? 3 : -1);
+    useFile(eeprom);
+    click(&btnWriEEClick);
+    click(k.between);
+    useFile(randomBytes(16, 2));
+    const Bytes before = chip().flash;
+    view.answers = k.answers;
+    click(&btnWriteClick);
+    const std::string asked =
+        "Mazání před zápisem FLASH smaže i EEPROM zapsanou ze souboru "
+        "data.bin. Pokračovat ?";
+    EXPECT_EQ(view.messages(FakeView::Kind::Question), std::vector(k.answers.size(), asked));
+    const bool no = k.answers == std::deque<bool>{false};
+    EXPECT_EQ(chip().flash == before, no);
+    eeprom = !k.autoErase || no ? eeprom : Bytes(16, 0xFF);
+    eeprom[3] = k.writeFails ? 0xFF : eeprom[3];
+    chip().eeprom.resize(16, 0xFF);  // the bytes written; the ATtiny28 has none
+    EXPECT_EQ(chip().eeprom, eeprom);
+}
+
+void nothing(Session&) {}
+void otherDeviceAndBack(Session& s) {
+    s.selectDevice(12);
+    s.selectDevice(10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EepromWritten,
+                         ::testing::Values(EepromCase{10, true, false, &nothing, {false}},
+                                           EepromCase{10, true, false, &nothing, {true}},
+                                           EepromCase{10, true, true, &nothing, {false}},
+                                           EepromCase{10, false, false, &nothing, {}},
+                                           EepromCase{10, true, false, &btnEraseClick, {}},
+                                           EepromCase{10, true, false, &otherDeviceAndBack, {}},
+                                           EepromCase{17, true, false, &nothing, {}}));
+
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);

@@ -76,8 +76,9 @@ TEST_P(Selection, SetsStateAndEnablesExactlyWhatTheDeviceOffers) {
     for (Control box : kFuseBoxes) {
         view.setChecked(box, true);
     }
-    view.setChecked(C::chLB1, true);
-    view.setChecked(C::rdSON, true);
+    for (Control box : {C::chLB1, C::chLB2, C::chLB3, C::rdSON}) {
+        view.setChecked(box, true);
+    }
     session->selectDevice(d.id);
 
     const std::string family = d.family;
@@ -96,7 +97,7 @@ TEST_P(Selection, SetsStateAndEnablesExactlyWhatTheDeviceOffers) {
     }
 
     for (C c : {C::mnuCPUinf, C::gbEEPROM, C::spFlash, C::btnRead, C::btnWrite, C::btnErase,
-                C::btnVerify, C::chLB1, C::chLB2}) {
+                C::btnVerify, C::chLB1, C::chLB2, C::mnuSignature}) {
         EXPECT_TRUE(view.enabled(c)) << static_cast<int>(c);
     }
     EXPECT_EQ(view.enabled(C::chLB3), family == "X51" || family == "S51");
@@ -115,10 +116,11 @@ TEST_P(Selection, SetsStateAndEnablesExactlyWhatTheDeviceOffers) {
         EXPECT_FALSE(view.checked(kFuseBoxes[k])) << k;
         EXPECT_EQ(view.caption(kFuseBoxes[k]), used ? d.fuses[k] : kUnused[k]);
     }
-    EXPECT_FALSE(view.checked(C::chLB1));
-    if (avr) {
-        EXPECT_FALSE(view.checked(C::rdSON));
+    for (Control box : {C::chLB1, C::chLB2, C::chLB3}) {
+        EXPECT_FALSE(view.checked(box));
     }
+    // An AVR part has no serial fuse to show; an AT89 part keeps what the last read showed.
+    EXPECT_EQ(view.checked(C::rdSON), !avr);
     // The choice is stored at once.
     EXPECT_NE(ini().find("CPU=" + std::to_string(d.id) + "\n"), std::string::npos);
 }
@@ -134,9 +136,10 @@ TEST_F(SelectionEdge, NoDeviceLeavesEveryOperationDisabled) {
     start("[SETUP_PRG]\ninCpu=0\n");
     EXPECT_EQ(session->engine().selection().DeviceId, 0);
     EXPECT_TRUE(view.enabled(C::mnuCPUinf));
-    for (C c : {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB,
-                C::chLB1, C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS,
-                C::btnReadFuse, C::btnWrFuse, C::btnReaEE, C::btnWriEE, C::spEEprom}) {
+    for (C c :
+         {C::spFlash, C::btnRead, C::btnWrite, C::btnErase, C::btnVerify, C::btnReadLB, C::chLB1,
+          C::chLB2, C::chLB3, C::rdSOFF, C::rdSON, C::btnReadS, C::btnWriteS, C::btnReadFuse,
+          C::btnWrFuse, C::btnReaEE, C::btnWriEE, C::spEEprom, C::mnuSignature}) {
         EXPECT_FALSE(view.enabled(c)) << static_cast<int>(c);
     }
     EXPECT_EQ(view.caption(C::txTyp), "");
