@@ -49,7 +49,7 @@ CommandResult Session::runCommand(Command command, CommandArgs args) {
     }
     // An AVR chip erase clears the EEPROM too: the Erase says so, a Write's erase asks first.
     const bool erases =
-        command == Command::Erase || args.eraseFirst ||
+        command == Command::Erase || command == Command::AutoErase ||
         (command == Command::WriteFlash && args.autoErase.value_or(engine_.options().AutoErase));
     if (erases && command != Command::Erase && !eepromMayGo()) {
         CommandResult declined;
