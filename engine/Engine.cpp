@@ -178,6 +178,47 @@ bool Engine::handle(const std::function<void()>& handler) {
 
 // ---- Settings, board ---------------------------------------------------------------------
 
+void Engine::set(Setting setting, bool on) {
+    switch (setting) {
+        case Setting::AutoErase:
+            options_.AutoErase = on;
+            break;
+        case Setting::Checking:
+            options_.AutoVerify = options_.BlankCheck = on;
+            break;
+        case Setting::VerifyByRead:
+            options_.VerifyByRead = on;
+            break;
+        case Setting::RememberFile:
+            options_.RememberFile = on;
+            break;
+        case Setting::RememberCpu:
+            options_.RememberCpu = on;
+            break;
+        case Setting::CheckSignature:
+            options_.CheckSignature = on;
+            break;
+    }
+}
+
+bool Engine::setting(Setting setting) const {
+    switch (setting) {
+        case Setting::AutoErase:
+            return options_.AutoErase;
+        case Setting::Checking:
+            return options_.AutoVerify;
+        case Setting::VerifyByRead:
+            return options_.VerifyByRead;
+        case Setting::RememberFile:
+            return options_.RememberFile;
+        case Setting::RememberCpu:
+            return options_.RememberCpu;
+        case Setting::CheckSignature:
+            break;
+    }
+    return options_.CheckSignature;
+}
+
 void Engine::loadSettings() {
     std::string dir = platform_.currentDirectory();
     if (dir.empty() || dir.back() != '/') {

@@ -54,6 +54,10 @@ struct RunOptions {
     PortOptions portOptions;
 };
 
+// A "Set Up" option, as the faces change it.
+// CheckSignature is programmer.ini's alone, never written.
+enum class Setting { AutoErase, Checking, VerifyByRead, RememberFile, RememberCpu, CheckSignature };
+
 // The user's data file and the buffer of the last read.
 struct Files {
     std::string CurrentFile;
@@ -113,8 +117,10 @@ public:
     // ---- State ------------------------------------------------------------------------
     Selection& selection() { return selection_; }
     const Selection& selection() const { return selection_; }
-    RunOptions& options() { return options_; }
     const RunOptions& options() const { return options_; }
+    // Changes an option; Checking is the writes' read-back and the erase's blank check alike.
+    void set(Setting setting, bool on);
+    bool setting(Setting setting) const;
     Files& files() { return files_; }
     const Files& files() const { return files_; }
     Board& board() { return board_; }

@@ -92,9 +92,8 @@ JobSpec Session::jobFromWindow() const {
 
 void Session::applyJob(const JobSpec& job) {
     selectDevice(job.device->id);
-    RunOptions& o = engine_.options();
-    o.AutoErase = job.erase;
-    o.AutoVerify = o.BlankCheck = job.verify;
+    engine_.set(Setting::AutoErase, job.erase);
+    engine_.set(Setting::Checking, job.verify);
     view_.setChecked(C::mnuDM, job.erase);
     view_.setChecked(C::mnuDL, job.verify);
     for (std::size_t k = 0; k < kLockBoxes.size(); ++k) {

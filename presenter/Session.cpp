@@ -195,7 +195,7 @@ void Session::mnuAboutClick() {
 // ---- Device selection ---------------------------------------------------------------------
 
 void Session::selectDevice(std::int32_t id) {
-    engine_.selection().DeviceId = id;
+    engine_.selectDevice(id);
     ApplyDeviceSelection();
 }
 
@@ -305,33 +305,32 @@ void Session::LoadSettings() {
 }
 
 // Each option item reverses its own mark, takes the flag from it and stores it.
-void Session::toggleOption(Control item, bool& flag) {
-    flag = !view_.checked(item);
-    view_.setChecked(item, flag);
+void Session::toggleOption(Control item, Setting setting) {
+    const bool on = !view_.checked(item);
+    engine_.set(setting, on);
+    view_.setChecked(item, on);
     SaveSettings();
 }
 
 void Session::mnuDMClick() {
-    toggleOption(C::mnuDM, engine_.options().AutoErase);
+    toggleOption(C::mnuDM, Setting::AutoErase);
 }
 
 void Session::mnuCPClick() {
-    toggleOption(C::mnuCP, engine_.options().RememberCpu);
+    toggleOption(C::mnuCP, Setting::RememberCpu);
 }
 
 void Session::mnuFLClick() {
-    toggleOption(C::mnuFL, engine_.options().RememberFile);
+    toggleOption(C::mnuFL, Setting::RememberFile);
 }
 
 // "Aut. verifikovat FLASH": the writes' read-back and the erase's blank check alike.
 void Session::mnuDLClick() {
-    RunOptions& o = engine_.options();
-    o.BlankCheck = !view_.checked(C::mnuDL);
-    toggleOption(C::mnuDL, o.AutoVerify);
+    toggleOption(C::mnuDL, Setting::Checking);
 }
 
 void Session::mnuVerifyReadClick() {
-    toggleOption(C::mnuVerifyRead, engine_.options().VerifyByRead);
+    toggleOption(C::mnuVerifyRead, Setting::VerifyByRead);
 }
 
 // Switching ports drives nothing: the next operation finds the board on the new port.
@@ -428,6 +427,13 @@ void Session::SaveBufferAs() {
         preset = files.CurrentFile;
         if (const auto refusal = commands::saveRefusal(files.CurrentFile)) {
             view_.showInfo(refusalText(files.CurrentFile, *refusal));
+            continue;
+        }
+        // A file the save would refuse is refused before it is offered for overwriting.
+        try {
+            saveTarget(files.CurrentFile);
+        } catch (const SaveRefused& refused) {
+            view_.showInfo(std::string(refused.what()) + ".");
             continue;
         }
         if (!fileExists(files.CurrentFile) ||

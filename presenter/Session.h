@@ -132,7 +132,7 @@ private:
     void error(const std::string& message) override { view_.showError(message); }
     void closeAfterStop() override { view_.closeWindow(); }
 
-    void toggleOption(Control item, bool& flag);
+    void toggleOption(Control item, Setting setting);
     // The buffer saved at target, which becomes the data file.
     void moveBufferTo(const std::string& target);
     void choosePort(std::int32_t base);

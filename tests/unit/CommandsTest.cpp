@@ -213,7 +213,7 @@ TEST_P(EepromWritten, AWriteAsksBeforeItsEraseClearsIt) {
     const EepromCase& k = GetParam();
     Bytes eeprom = randomBytes(16, 1);
     start(k.id);
-    s->engine().options().AutoErase = k.autoErase;
+    s->engine().set(Setting::AutoErase, k.autoErase);
     chip().refuseToProgram(Memory::Eeprom, k.writeFails ? 3 : -1);
     useFile(eeprom);
     click(&btnWriEEClick);
@@ -252,8 +252,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, EepromWritten,
 TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
     for (std::int32_t id : {15, 6}) {
         start(id);
-        s->engine().options().CheckSignature =
-            false;  // a stuck line would change the signature too
+        // A stuck line would change the signature too.
+        s->engine().set(Setting::CheckSignature, false);
         useFile(pattern(64));
         // A stuck line: the read-back fails and the chosen lock level is never written.
         machine.board->stickDataLine(2, false);
@@ -266,7 +266,7 @@ TEST_F(Commands, FaultsEndInTheirMessagesWithTheBoardAtRest) {
         machine.board->freeDataLines();
 
         // Without read-back the write runs on, and the verify finds the byte.
-        s->engine().options().AutoVerify = false;
+        s->engine().set(Setting::Checking, false);
         chip().refuseToProgram(Memory::Flash, 40);
         EXPECT_EQ(click(&btnWriteClick), kNone);
         const std::string failed = kVerifyFailed;

@@ -109,7 +109,7 @@ TEST_F(OpsSession, AnUnusablePortRefusesEveryCommandBeforeItTouchesAnything) {
 TEST_F(OpsSession, AFileThatFailsMidOperationLeavesTheBoardAtRestAndNoHandleOpen) {
     start();
     session->selectDevice(4);  // an 89C51 read enters read mode before it creates the buffer
-    session->engine().options().CheckSignature = false;
+    session->engine().set(Setting::CheckSignature, false);
     std::filesystem::create_directory(session->engine().files().BufferFile);
     EXPECT_FALSE(session->handle([&] { btnReadClick(*session); }));
     EXPECT_EQ(view.messages(FakeView::Kind::Error).size(), 1u);
