@@ -5,6 +5,7 @@
 #include <map>
 
 #include "base/Hex.h"
+#include "base/Text.h"
 
 namespace trilo {
 
@@ -20,11 +21,11 @@ constexpr std::uint8_t kLatchProbe = 0x14;
 // Complementary patterns: a line that follows them after the port let go is still driven.
 constexpr std::uint8_t kReversePatterns[] = {0x55, 0xAA};
 
-constexpr const char* kNotRun = "nezkoušeno: port nelze použít";
+constexpr const char* kNotRun = N_("nezkoušeno: port nelze použít");
 constexpr const char* kCheckBoard =
-    "zkontrolujte, že je deska připojená a napájená a že kabel je přímý (1:1) a celý";
+    N_("zkontrolujte, že je deska připojená a napájená a že kabel je přímý (1:1) a celý");
 constexpr const char* kBidirectional =
-    "v BIOSu nastavte paralelní port do režimu PS/2, obousměrného, EPP nebo ECP";
+    N_("v BIOSu nastavte paralelní port do režimu PS/2, obousměrného, EPP nebo ECP");
 
 std::string hex(std::uint8_t value) {
     return std::string("0x") + kHexDigits[value >> 4] + kHexDigits[value & 0x0F];
@@ -61,7 +62,7 @@ std::string modeNames(unsigned modes) {
             text += (text.empty() ? "" : ", ") + std::string(n.name);
         }
     }
-    return text.empty() ? "žádné" : text;
+    return text.empty() ? _("žádné") : text;
 }
 
 bool bidirectional(unsigned modes) {
@@ -101,20 +102,22 @@ BoardCheckResult dataForward(Link& link, std::map<std::uint8_t, std::uint8_t>& r
     }
     if (bad == 0) {
         return passed(BoardCheck::DataForward,
-                      "vzory 0x00, 0xFF, 0x55, 0xAA a běžící jednička čteny, jak byly zapsány");
+                      _("vzory 0x00, 0xFF, 0x55, 0xAA a běžící jednička čteny, jak byly zapsány"));
     }
     std::string found;
     for (int k = 0; k < 8; ++k) {
         for (int written : {1, 0}) {
             if (wrong[k][written]) {
-                found += (found.empty() ? "" : "; ") + line(k) + " čte " +
-                         std::to_string(1 - written) + ", zapsáno " + std::to_string(written);
+                found += (found.empty() ? "" : "; ") + format(_("{0} čte {1}, zapsáno {2}"),
+                                                              line(k), std::to_string(1 - written),
+                                                              std::to_string(written));
             }
         }
     }
     return failed(BoardCheck::DataForward, found,
-                  "zkontrolujte datový vodič " + lines(bad) +
-                      ": kabel, konektor a desku (zkrat na zem, na napájení nebo mezi vodiči)");
+                  format(_("zkontrolujte datový vodič {}: kabel, konektor a desku (zkrat na zem, "
+                           "na napájení nebo mezi vodiči)"),
+                         lines(bad)));
 }
 
 // The lines turned round: what the port now reads must not depend on what it drove before.
@@ -132,32 +135,33 @@ BoardCheckResult dataReverse(Link& link, const std::map<std::uint8_t, std::uint8
     const auto following =
         static_cast<std::uint8_t>(telling & ~(got[0] ^ first) & ~(got[1] ^ second));
     if (following != 0 && following == telling) {
-        return failed(BoardCheck::DataReverse,
-                      "čtení v obráceném směru vrací vlastní vzor portu (zapsáno " +
-                          hex(kReversePatterns[0]) + ", čteno " + hex(got[0]) + "; zapsáno " +
-                          hex(kReversePatterns[1]) + ", čteno " + hex(got[1]) +
-                          "): port není obousměrný",
-                      kBidirectional);
+        return failed(
+            BoardCheck::DataReverse,
+            format(_("čtení v obráceném směru vrací vlastní vzor portu (zapsáno {0}, "
+                     "čteno {1}; zapsáno {2}, čteno {3}): port není obousměrný"),
+                   hex(kReversePatterns[0]), hex(got[0]), hex(kReversePatterns[1]), hex(got[1])),
+            _(kBidirectional));
     }
     if (following != 0) {
-        return failed(BoardCheck::DataReverse,
-                      lines(following) + " drží i v obráceném směru hodnotu zapsanou portem",
-                      "zkontrolujte tyto vodiče na desce a režim portu v BIOSu");
+        return failed(
+            BoardCheck::DataReverse,
+            format(_("{} drží i v obráceném směru hodnotu zapsanou portem"), lines(following)),
+            _("zkontrolujte tyto vodiče na desce a režim portu v BIOSu"));
     }
-    return passed(BoardCheck::DataReverse, "port vodiče uvolní (čteno " + hex(got[1]) + ")");
+    return passed(BoardCheck::DataReverse, format(_("port vodiče uvolní (čteno {})"), hex(got[1])));
 }
 
 BoardCheckResult statusAtRest(Link& link) {
     const std::uint8_t status = link.ReadStatus();
     if ((status & kBusy) == 0) {
         return passed(BoardCheck::Status,
-                      "stav " + hex(status) + ": deska hlásí připravenost (bit 3 je 0)");
+                      format(_("stav {}: deska hlásí připravenost (bit 3 je 0)"), hex(status)));
     }
     return failed(BoardCheck::Status,
-                  "stav " + hex(status) +
-                      ": bit 3 drží 1 (zaneprázdněno): deska chybí, nemá napájení, nebo je "
-                      "kabel špatný",
-                  kCheckBoard);
+                  format(_("stav {}: bit 3 drží 1 (zaneprázdněno): deska chybí, nemá napájení, "
+                           "nebo je kabel špatný"),
+                         hex(status)),
+                  _(kCheckBoard));
 }
 
 BoardCheckResult latchAndSocket(Link& link) {
@@ -168,17 +172,18 @@ BoardCheckResult latchAndSocket(Link& link) {
     std::string found;
     std::string advice;
     if (socket != 0xFF && socket != 0x00) {
-        found = "patice čte " + hex(socket) + ", prázdná čte 0xFF nebo 0x00";
-        advice = "vyjměte čip z patice; je-li prázdná, zkontrolujte datové vodiče (krok 3)";
+        found = format(_("patice čte {}, prázdná čte 0xFF nebo 0x00"), hex(socket));
+        advice = _("vyjměte čip z patice; je-li prázdná, zkontrolujte datové vodiče (krok 3)");
     }
     if ((status & kBusy) != 0) {
-        found += (found.empty() ? "" : "; ") + std::string("po nahrání latche stav ") +
-                 hex(status) + ": deska není v klidu";
-        advice += (advice.empty() ? "" : "; ") + std::string(kCheckBoard);
+        found += (found.empty() ? "" : "; ") +
+                 format(_("po nahrání latche stav {}: deska není v klidu"), hex(status));
+        advice += (advice.empty() ? "" : "; ") + std::string(_(kCheckBoard));
     }
     if (found.empty()) {
-        return passed(BoardCheck::Latch, "latch nahrán (" + hex(kLatchProbe) + "), patice čte " +
-                                             hex(socket) + ", deska je po něm v klidu");
+        return passed(BoardCheck::Latch,
+                      format(_("latch nahrán ({0}), patice čte {1}, deska je po něm v klidu"),
+                             hex(kLatchProbe), hex(socket)));
     }
     return failed(BoardCheck::Latch, found, advice);
 }
@@ -188,17 +193,17 @@ BoardCheckResult latchAndSocket(Link& link) {
 const char* boardCheckName(BoardCheck check) {
     switch (check) {
         case BoardCheck::Port:
-            return "Port, oprávnění a zabrání";
+            return _("Port, oprávnění a zabrání");
         case BoardCheck::Modes:
-            return "Režimy portu";
+            return _("Režimy portu");
         case BoardCheck::DataForward:
-            return "Datový registr: zápis a čtení";
+            return _("Datový registr: zápis a čtení");
         case BoardCheck::DataReverse:
-            return "Datové vodiče ve čtení";
+            return _("Datové vodiče ve čtení");
         case BoardCheck::Status:
-            return "Stavový vodič v klidu";
+            return _("Stavový vodič v klidu");
         case BoardCheck::Latch:
-            return "Latch a prázdná patice";
+            return _("Latch a prázdná patice");
     }
     return "";
 }
@@ -222,25 +227,21 @@ std::string BoardTestResult::summary() const {
         return s.verdict != Verdict::Passed;
     });
     if (failures == 0) {
-        return "Test desky: vše v pořádku";
+        return _("Test desky: vše v pořádku");
     }
     if (portUnusable()) {
-        return "Test desky: port nelze použít, další kroky nezkoušeny";
+        return _("Test desky: port nelze použít, další kroky nezkoušeny");
     }
-    const std::string count = std::to_string(failures);
-    const std::string of = " z " + std::to_string(std::size(kChecks));
-    if (failures == 1) {
-        return "Test desky: neprošel 1 krok" + of;
-    }
-    return "Test desky: " +
-           (failures < 5 ? "neprošly " + count + " kroky" : "neprošlo " + count + " kroků") + of;
+    return format(P_("Test desky: neprošel {0} krok z {1}", "Test desky: neprošly {0} kroky z {1}",
+                     static_cast<std::uint64_t>(failures)),
+                  std::to_string(failures), std::to_string(std::size(kChecks)));
 }
 
 BoardTestResult boardTestRefused(const std::string& reason) {
     BoardTestResult result;
     result.steps.push_back(failed(BoardCheck::Port, reason, {}));
     for (BoardCheck check : boardChecks().subspan(1)) {
-        result.steps.push_back({check, Verdict::NotRun, kNotRun, {}});
+        result.steps.push_back({check, Verdict::NotRun, _(kNotRun), {}});
     }
     return result;
 }
@@ -260,18 +261,18 @@ BoardTestResult runBoardTest(Link& link, const std::function<void(const BoardChe
         tell(failed(BoardCheck::Port, port.text, {}));
     } else {
         tell(passed(BoardCheck::Port,
-                    refusedForModes ? "port otevřen, oprávnění v pořádku" : port.text));
+                    refusedForModes ? _("port otevřen, oprávnění v pořádku") : port.text));
     }
     if (!modes) {
         tell({BoardCheck::Modes,
               Verdict::NotRun,
-              port.usable ? "vrstva portu režimy neuvádí" : kNotRun,
+              port.usable ? _("vrstva portu režimy neuvádí") : _(kNotRun),
               {}});
     } else if (!bidirectional(*modes)) {
-        tell(failed(BoardCheck::Modes, modeNames(*modes) + ": port není obousměrný",
-                    kBidirectional));
+        tell(failed(BoardCheck::Modes, format(_("{}: port není obousměrný"), modeNames(*modes)),
+                    _(kBidirectional)));
     } else {
-        tell(passed(BoardCheck::Modes, modeNames(*modes) + ": obousměrný"));
+        tell(passed(BoardCheck::Modes, format(_("{}: obousměrný"), modeNames(*modes))));
     }
     // The board at rest first, so the data lines are driven (control 0x0A) whatever was left.
     std::map<std::uint8_t, std::uint8_t> readBack;
@@ -288,7 +289,7 @@ BoardTestResult runBoardTest(Link& link, const std::function<void(const BoardChe
     for (std::size_t k = 0; k < std::size(steps); ++k) {
         const BoardCheck check = kChecks[k + 2];
         if (!usable) {
-            tell({check, Verdict::NotRun, kNotRun, {}});
+            tell({check, Verdict::NotRun, _(kNotRun), {}});
             continue;
         }
         BoardCheckResult step = steps[k]();
@@ -306,32 +307,32 @@ BoardTestResult runBoardTest(Link& link, const std::function<void(const BoardChe
 
 namespace {
 
-constexpr const char* kRest = "klid: konec každé operace a start programu";
+constexpr const char* kRest = N_("klid: konec každé operace a start programu");
 
 // The AVR bytes first, then the MCS-51 bytes the AVR does not use, each list in the table's
 // order.
 constexpr ControlByteUse kControlBytes[] = {
-    {0xA0, "vstup do programování, první bajt", nullptr},
-    {0x20, "vstup do programování, druhý bajt; nižší bajt adresy", "mazání čipu"},
-    {0x22, "nahrání příkazu", nullptr},
-    {0x30, "vyšší bajt adresy", "krok 2 zápisu lock bitů 89C; čtení lock bitů"},
-    {0x24, "zápis dat: druhý bajt slova FLASH, EEPROM, fuse a lock bity",
-     "zápis lock bitů 89S; krok 3 zápisu lock bitů 89C"},
-    {0x34, "první bajt slova při zápisu FLASH; konec slova při čtení a verifikaci", nullptr},
-    {0x04, "čtení druhého bajtu slova FLASH a EEPROM; fuse bity 90S2333, 90S4433, ATtiny28",
+    {0xA0, N_("vstup do programování, první bajt"), nullptr},
+    {0x20, N_("vstup do programování, druhý bajt; nižší bajt adresy"), N_("mazání čipu")},
+    {0x22, N_("nahrání příkazu"), nullptr},
+    {0x30, N_("vyšší bajt adresy"), N_("krok 2 zápisu lock bitů 89C; čtení lock bitů")},
+    {0x24, N_("zápis dat: druhý bajt slova FLASH, EEPROM, fuse a lock bity"),
+     N_("zápis lock bitů 89S; krok 3 zápisu lock bitů 89C")},
+    {0x34, N_("první bajt slova při zápisu FLASH; konec slova při čtení a verifikaci"), nullptr},
+    {0x04, N_("čtení druhého bajtu slova FLASH a EEPROM; fuse bity 90S2333, 90S4433, ATtiny28"),
      nullptr},
-    {0x14, "čtení prvního bajtu slova FLASH a lock bitů; fuse bity ostatních AVR", nullptr},
+    {0x14, N_("čtení prvního bajtu slova FLASH a lock bitů; fuse bity ostatních AVR"), nullptr},
     {0xC0, kRest, kRest},
-    {0x88, nullptr, "příprava 89Cx051, první bajt"},
-    {0x80, nullptr, "příprava 89Cx051, druhý bajt"},
-    {0x06, nullptr, "režim čtení 89S (čtení, kontrola prázdnosti, verifikace)"},
-    {0x86, nullptr, "režim čtení 89C; konec vstupu do verifikace"},
-    {0xC6, nullptr, "vstup do režimu čtení (drží se 10 ms)"},
-    {0x16, nullptr, "režim zápisu FLASH"},
-    {0x56, nullptr, "vstup do režimu zápisu (drží se 10 ms)"},
-    {0x36, nullptr, "krok 1 zápisu lock bitů 89C"},
-    {0x32, nullptr, "čtení pojistky sériového programování 89S"},
-    {0x12, nullptr, "zápis pojistky sériového programování 89S"},
+    {0x88, nullptr, N_("příprava 89Cx051, první bajt")},
+    {0x80, nullptr, N_("příprava 89Cx051, druhý bajt")},
+    {0x06, nullptr, N_("režim čtení 89S (čtení, kontrola prázdnosti, verifikace)")},
+    {0x86, nullptr, N_("režim čtení 89C; konec vstupu do verifikace")},
+    {0xC6, nullptr, N_("vstup do režimu čtení (drží se 10 ms)")},
+    {0x16, nullptr, N_("režim zápisu FLASH")},
+    {0x56, nullptr, N_("vstup do režimu zápisu (drží se 10 ms)")},
+    {0x36, nullptr, N_("krok 1 zápisu lock bitů 89C")},
+    {0x32, nullptr, N_("čtení pojistky sériového programování 89S")},
+    {0x12, nullptr, N_("zápis pojistky sériového programování 89S")},
 };
 
 // Each family's bytes in the order its table gives them.
@@ -365,17 +366,17 @@ std::vector<std::string> holdLines(const ControlByteUse& use) {
         outputs += ((use.byte >> k) & 1) != 0 ? '1' : '0';
         outputs += k == 4 ? " " : "";
     }
-    std::vector<std::string> lines = {"Latch drží " + hex(use.byte) + " (Q7..Q0 = " + outputs +
-                                      ")"};
+    std::vector<std::string> lines = {
+        format(_("Latch drží {0} (Q7..Q0 = {1})"), hex(use.byte), outputs)};
     if (use.avr == use.mcs51) {
-        lines.push_back("AVR i MCS-51: " + std::string(use.avr));
+        lines.push_back(format(_("AVR i MCS-51: {}"), _(use.avr)));
         return lines;
     }
     if (use.avr != nullptr) {
-        lines.push_back("AVR: " + std::string(use.avr));
+        lines.push_back("AVR: " + std::string(_(use.avr)));
     }
     if (use.mcs51 != nullptr) {
-        lines.push_back("MCS-51: " + std::string(use.mcs51));
+        lines.push_back("MCS-51: " + std::string(_(use.mcs51)));
     }
     return lines;
 }

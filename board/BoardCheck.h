@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "link/Link.h"
 
 // The board test: what a user with an empty socket can learn of the port, the cable and the
@@ -38,9 +39,10 @@ struct BoardTestResult {
     std::string summary() const;
 };
 
-// What the socket must be for the test, asked before any port access; No runs nothing.
+// What the socket must be for the test, asked before any port access; No runs nothing. Asked
+// as _(kBoardTestQuestion).
 inline constexpr const char* kBoardTestQuestion =
-    "Test desky potřebuje prázdnou patici. Je patice prázdná ?";
+    N_("Test desky potřebuje prázdnou patici. Je patice prázdná ?");
 
 // The test of a port that could not even be opened: the first step fails with the reason,
 // no other runs.
@@ -51,8 +53,8 @@ BoardTestResult runBoardTest(Link& link, const std::function<void(const BoardChe
 
 // ---- The hold -------------------------------------------------------------------------------
 
-// A control byte of the board's table and the operations that latch it, per family; nullptr
-// where the family does not use it.
+// A control byte of the board's table and the operations that latch it, per family (texts of
+// the catalogue, shown as _(use.avr)); nullptr where the family does not use it.
 struct ControlByteUse {
     std::uint8_t byte;
     const char* avr;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "base/Text.h"
 #include "board/SimChipStore.h"
 #include "devices/DeviceNames.h"
 #include "link/TracePort.h"
@@ -70,8 +71,9 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
     const auto kind = chooseBoard(options.board, nodeExists(nodeFor(nodes, options.base)));
     if (!kind) {
         setup.layer = std::make_unique<UnusablePort>(
-            "Neznámá deska \"" + options.board +
-            "\" v programmer.ini (klíč Board v sekci SETUP_PRG); použijte auto, ppdev nebo sim");
+            format(_("Neznámá deska \"{}\" v programmer.ini (klíč Board v sekci SETUP_PRG); "
+                     "použijte auto, ppdev nebo sim"),
+                   options.board));
     } else if (*kind == BoardKind::Ppdev) {
         setup.layer = std::make_unique<PpdevPort>(nodes);
     } else {
@@ -83,9 +85,9 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
             const DeviceInfo* device = deviceFromTypedName(socket);
             if (device == nullptr) {
                 setup.layer = std::make_unique<UnusablePort>(
-                    "Neznámý obsah patice \"" + options.simSocket +
-                    "\" v programmer.ini (klíč SimSocket sekce SETUP_PRG); použijte auto, "
-                    "empty nebo název čipu z nabídky");
+                    format(_("Neznámý obsah patice \"{}\" v programmer.ini (klíč SimSocket "
+                             "sekce SETUP_PRG); použijte auto, empty nebo název čipu z nabídky"),
+                           options.simSocket));
                 return setup;
             }
             board->forceSocket(device->id);
@@ -93,9 +95,9 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
         const auto fault = parseSimFault(options.simFault.empty() ? "none" : options.simFault);
         if (!fault) {
             setup.layer = std::make_unique<UnusablePort>(
-                "Neznámá porucha \"" + options.simFault +
-                "\" v programmer.ini (klíč SimFault sekce SETUP_PRG); použijte " +
-                std::string(kSimFaultChoices));
+                format(_("Neznámá porucha \"{0}\" v programmer.ini (klíč SimFault sekce "
+                         "SETUP_PRG); použijte {1}"),
+                       options.simFault, kSimFaultChoices));
             return setup;
         }
         board->inject(*fault);

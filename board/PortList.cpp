@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/Text.h"
+
 namespace trilo {
 
 namespace {
@@ -13,7 +15,7 @@ std::string hex(unsigned long value) {
 }
 
 std::string channel(const std::optional<int>& value) {
-    return value ? std::to_string(*value) : "žádné";
+    return value ? std::to_string(*value) : _("žádné");
 }
 
 std::string joined(const std::vector<std::string>& items, const char* separator) {
@@ -30,31 +32,34 @@ std::string joined(const std::vector<std::string>& items, const char* separator)
 std::string hardwareText(const ParportHardware& h) {
     std::string text;
     if (h.bus == "pnp") {
-        text = "port na základní desce (PnP " + h.address + (h.id.empty() ? "" : ", " + h.id) + ")";
+        text = h.id.empty() ? format(_("port na základní desce (PnP {})"), h.address)
+                            : format(_("port na základní desce (PnP {0}, {1})"), h.address, h.id);
     } else if (h.bus == "platform") {
-        text = "port na základní desce (nalezen na obvyklé adrese)";
+        text = _("port na základní desce (nalezen na obvyklé adrese)");
     } else if (h.bus == "pci") {
-        text = "karta PCI/PCIe " + h.address + (h.id.empty() ? "" : " (" + h.id + ")");
+        text = h.id.empty() ? format(_("karta PCI/PCIe {}"), h.address)
+                            : format(_("karta PCI/PCIe {0} ({1})"), h.address, h.id);
     } else if (!h.bus.empty()) {
         text = h.bus + " " + h.address;
     } else {
-        return "jádro neuvádí";
+        return _("jádro neuvádí");
     }
-    return text + (h.driver.empty() ? "" : ", ovladač " + h.driver);
+    return h.driver.empty() ? text : format(_("{0}, ovladač {1}"), text, h.driver);
 }
 
 std::string usersText(const Parport& port) {
     if (!port.usersKnown) {
-        return "jádro neuvádí";
+        return _("jádro neuvádí");
     }
     std::vector<std::string> users;
     for (const std::string& device : port.devices) {
         const bool holds = device == port.active;
-        users.push_back(device + (isProgram(device)
-                                      ? (holds ? " (jiný program, drží port)" : " (jiný program)")
-                                      : (holds ? " (drží port)" : " (nečinný)")));
+        users.push_back(format(
+            isProgram(device) ? (holds ? _("{} (jiný program, drží port)") : _("{} (jiný program)"))
+                              : (holds ? _("{} (drží port)") : _("{} (nečinný)")),
+            device));
     }
-    return users.empty() ? "žádný" : joined(users, ", ");
+    return users.empty() ? _("žádný") : joined(users, ", ");
 }
 
 std::string programName(const Parport& port, const PpdevNodes& nodes, const std::string& root) {
@@ -69,49 +74,53 @@ std::string programName(const Parport& port, const PpdevNodes& nodes, const std:
     if (!names.empty()) {
         return names;
     }
-    return "-P " + port.node + "; v okně klíčem LPT1Node nebo LPT2Node v programmer.ini";
+    return format(_("-P {}; v okně klíčem LPT1Node nebo LPT2Node v programmer.ini"), port.node);
 }
 
 constexpr const char* kNoPort =
-    "Jádro nezná žádný paralelní port.\n"
-    "- zaveďte ovladače portu: sudo modprobe parport_pc ppdev\n"
-    "- port na základní desce zapněte v BIOSu, v režimu PS/2 (obousměrný), EPP nebo ECP\n"
-    "- karta PCI/PCIe s paralelním i sériovými porty potřebuje ovladač parport_serial\n"
-    "  (sudo modprobe parport_serial)\n";
+    N_("Jádro nezná žádný paralelní port.\n"
+       "- zaveďte ovladače portu: sudo modprobe parport_pc ppdev\n"
+       "- port na základní desce zapněte v BIOSu, v režimu PS/2 (obousměrný), EPP nebo ECP\n"
+       "- karta PCI/PCIe s paralelním i sériovými porty potřebuje ovladač parport_serial\n"
+       "  (sudo modprobe parport_serial)\n");
 
 }  // namespace
 
 std::string portListText(const ParportSystem& system, const PpdevNodes& nodes,
                          const std::string& root) {
-    std::string text = system.ports.empty() ? kNoPort : "";
+    std::string text = system.ports.empty() ? _(kNoPort) : "";
+    // The labels are padded to one column in every language.
     for (const Parport& port : system.ports) {
-        text += "parport" + std::to_string(port.number) + ": " + port.node +
-                (port.nodePresent ? "" : " chybí") + "\n";
+        const std::string name = "parport" + std::to_string(port.number) + ": " + port.node;
+        text += (port.nodePresent ? name : format(_("{} chybí"), name)) + "\n";
         if (port.base) {
-            text += "  adresa:      " + hex(*port.base) +
+            text += _("  adresa:      ") + hex(*port.base) +
                     (port.baseHigh != 0 ? ", ECP " + hex(port.baseHigh) : "") + "\n";
         }
-        const char* direction =
-            port.bidirectional()
-                ? " (obousměrný)"
-                : " (není obousměrný: čip nepřečte; v BIOSu nastavte PS/2, EPP nebo ECP)";
-        text += "  režimy:      " +
-                (port.modes.empty() ? "jádro neuvádí" : joined(port.modes, ",") + direction) + "\n";
+        const std::string modes = joined(port.modes, ",");
+        text += _("  režimy:      ") +
+                (port.modes.empty() ? std::string(_("jádro neuvádí"))
+                 : port.bidirectional()
+                     ? format(_("{} (obousměrný)"), modes)
+                     : format(_("{} (není obousměrný: čip nepřečte; v BIOSu nastavte PS/2, EPP "
+                                "nebo ECP)"),
+                              modes)) +
+                "\n";
         text += "  IRQ:         " + channel(port.irq) + "\n";
         text += "  DMA:         " + channel(port.dma) + "\n";
-        text += "  hardware:    " + hardwareText(port.hardware) + "\n";
-        text += "  ovladače:    " + usersText(port) + "\n";
-        text += "  v programu:  " + programName(port, nodes, root) + "\n";
+        text += _("  hardware:    ") + hardwareText(port.hardware) + "\n";
+        text += _("  ovladače:    ") + usersText(port) + "\n";
+        text += _("  v programu:  ") + programName(port, nodes, root) + "\n";
     }
     if (system.ppdevLoaded) {
-        text += "ppdev: zaveden\n";
+        text += _("ppdev: zaveden");
     } else {
         // With no port the advice above already loads it.
         text += system.ports.empty()
-                    ? "ppdev: nezaveden\n"
-                    : "ppdev: nezaveden; program ho potřebuje: sudo modprobe ppdev\n";
+                    ? _("ppdev: nezaveden")
+                    : _("ppdev: nezaveden; program ho potřebuje: sudo modprobe ppdev");
     }
-    return text;
+    return text + "\n";
 }
 
 std::string portItemCaption(const std::string& name, const std::string& node,

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "base/SystemReason.h"
+#include "base/Text.h"
 #include "files/ByteFile.h"
 #include "files/FileMove.h"
 #include "files/IoErrors.h"
@@ -18,13 +19,14 @@ namespace {
 // Far above the text of the largest chip.
 constexpr std::int64_t kLargestChipText = 1 << 20;
 
+// The file's name, as every message about it begins.
 std::string named(const std::string& path) {
-    return "Soubor simulovaného čipu „" + path + "“";
+    return format(_("Soubor simulovaného čipu „{}“"), path);
 }
 
 std::string reasonOf(const IoError& error) {
     if (const auto* other = dynamic_cast<const NotRegularFile*>(&error)) {
-        return other->directory() ? "je to adresář" : "není obyčejný soubor";
+        return other->directory() ? _("je to adresář") : _("není obyčejný soubor");
     }
     return error.systemError() != 0 ? systemReason(error.systemError()) : error.what();
 }
@@ -34,7 +36,7 @@ std::string readText(const std::string& path) {
     file.openRead(path);
     const std::int64_t size = file.size();
     if (size > kLargestChipText) {
-        throw ChipTextError(0, "je větší než 1 MiB");
+        throw ChipTextError(0, _("je větší než 1 MiB"));
     }
     std::string text(static_cast<std::size_t>(size), '\0');
     for (char& c : text) {
@@ -62,10 +64,11 @@ SimChipStore::SimChipStore(std::unique_ptr<SimulatedBoard> board, std::string pa
         device_ = &device;
         written_ = chipText(chip);
     } catch (const IoError& error) {
-        problem_ = named(path_) + " nelze přečíst: " + reasonOf(error);
+        problem_ = format(_("{0} nelze přečíst: {1}"), named(path_), reasonOf(error));
     } catch (const ChipTextError& error) {
-        problem_ = named(path_) + " nelze použít, " + error.what() +
-                   "; opravte ho nebo zadejte jiný (klíč SimChip v programmer.ini, --sim-chip)";
+        problem_ = format(_("{0} nelze použít, {1}; opravte ho nebo zadejte jiný (klíč SimChip v "
+                            "programmer.ini, --sim-chip)"),
+                          named(path_), error.what());
     }
 }
 
@@ -85,8 +88,8 @@ std::optional<std::string> SimChipStore::refusal() const {
     }
     const SimChip* socket = board_->socket();
     if (socket != nullptr && device_ != nullptr && &socket->device() != device_) {
-        return named(path_) + " je čip " + device_->name + ", v patici je " +
-               socket->device().name + "; zvolte " + device_->name + " nebo jiný soubor";
+        return format(_("{0} je čip {1}, v patici je {2}; zvolte {1} nebo jiný soubor"),
+                      named(path_), device_->name, socket->device().name);
     }
     return std::nullopt;
 }
@@ -110,7 +113,7 @@ void SimChipStore::keep() {
     try {
         writeWholeFile(path_, text);
     } catch (const IoError& error) {
-        throw TriloError(named(path_) + " nelze zapsat: " + reasonOf(error));
+        throw TriloError(format(_("{0} nelze zapsat: {1}"), named(path_), reasonOf(error)));
     }
     written_ = std::move(text);
     device_ = &socket->device();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "base/Text.h"
 #include "board/PortList.h"
 #include "devices/Catalog.h"
 #include "files/BufferDir.h"
@@ -299,8 +300,8 @@ BoardSettings Engine::readBoardSettings() {
     try {
         file.load();
     } catch (const SettingsReadError& error) {
-        throw TriloError("programmer.ini v aktuálním adresáři nelze přečíst: " +
-                         error.czechReason());
+        throw TriloError(format(_("programmer.ini v aktuálním adresáři nelze přečíst: {}"),
+                                error.czechReason()));
     }
     if (!file.trusted()) {
         listener_.error(kUntrustedSettings);
@@ -323,10 +324,10 @@ void Engine::bringUp(const BoardSettings& settings, const PpdevNodes* refuseUnas
         if (chooseBoard(settings.port.board, nodeExists(node)) == BoardKind::Sim &&
             chooseBoard(settings.port.board, true) != BoardKind::Sim) {
             throw commands::PortUnusable(
-                node +
-                " neexistuje, deska se nepoužije; zaveďte ovladač paralelního portu (sudo "
-                "modprobe ppdev) a přidejte se do skupiny lp (sudo usermod -aG lp $USER); bez "
-                "desky program vyzkoušíte s volbou -c sim");
+                format(_("{} neexistuje, deska se nepoužije; zaveďte ovladač paralelního portu "
+                         "(sudo modprobe ppdev) a přidejte se do skupiny lp (sudo usermod -aG lp "
+                         "$USER); bez desky program vyzkoušíte s volbou -c sim"),
+                       node));
         }
     }
     board_.open(settings.port);
@@ -576,7 +577,7 @@ private:
 
 std::optional<BoardTestResult> Engine::boardTest(
     const std::function<void(const BoardCheckResult&)>& told) {
-    if (!sink_->ask(kBoardTestQuestion)) {
+    if (!sink_->ask(_(kBoardTestQuestion))) {
         return std::nullopt;
     }
     note_.clear();
@@ -591,7 +592,7 @@ std::optional<BoardTestResult> Engine::boardTest(
 }
 
 bool Engine::holdControlByte(std::uint8_t byte, const std::function<void()>& held) {
-    if (!sink_->ask(kBoardTestQuestion)) {
+    if (!sink_->ask(_(kBoardTestQuestion))) {
         return false;
     }
     note_.clear();

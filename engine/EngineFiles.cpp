@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/Errors.h"
+#include "base/Text.h"
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
 #include "engine/Engine.h"
@@ -93,7 +94,7 @@ bool Engine::openRecentFile(std::size_t index) {
         return true;
     }
     files_.RecentFiles.erase(files_.RecentFiles.begin() + static_cast<std::ptrdiff_t>(index));
-    tell("Soubor " + path + " už neexistuje, ze seznamu posledních souborů je odebrán.");
+    tell(format(_("Soubor {} už neexistuje, ze seznamu posledních souborů je odebrán."), path));
     saveSettings();
     return false;
 }
@@ -163,8 +164,8 @@ void Engine::saveBufferTo(const std::string& target) {
     // The program's own directory is emptied at every start: a file saved there would be
     // lost, the buffer itself most of all.
     if (sameDirectory(target, files_.BufferFile)) {
-        throw TriloError("Soubor nelze uložit do pracovního adresáře programu " +
-                         directoryOf(files_.BufferFile));
+        throw TriloError(format(_("Soubor nelze uložit do pracovního adresáře programu {}"),
+                                directoryOf(files_.BufferFile)));
     }
     // The old target gives way only once the new content is complete, so a failed save
     // leaves both the old file and the read data where they were.

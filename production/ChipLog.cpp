@@ -11,6 +11,7 @@
 
 #include "base/Errors.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 #include "commands/Report.h"
 #include "production/RecordFile.h"
 
@@ -24,9 +25,8 @@ std::string hex32(std::uint32_t value) {
     return text;
 }
 
-// Czech counts take one form for 1, another for 2 to 4, a third for the rest.
-std::string counted(int n, const char* one, const char* few, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : n >= 2 && n <= 4 ? few : many);
+std::uint64_t count(int n) {
+    return static_cast<std::uint64_t>(n);
 }
 
 }  // namespace
@@ -35,7 +35,9 @@ std::string chipLine(const ChipResult& chip) {
     // Appended piece by piece: GCC 12 takes "#" + to_string(n) for an overlapping copy.
     std::string line = "#";
     line += std::to_string(chip.number);
-    line += chip.passed ? " OK " : " CHYBA ";
+    line += ' ';
+    line += chip.passed ? _("OK") : _("CHYBA");
+    line += ' ';
     line += chip.device;
     if (!chip.signature.empty()) {
         line += ' ';
@@ -58,9 +60,10 @@ std::string chipLine(const ChipResult& chip) {
 }
 
 std::string countsLine(int chips, int good, int bad) {
-    return "Hotovo: " + counted(chips, "čip", "čipy", "čipů") + ", " +
-           counted(good, "dobrý", "dobré", "dobrých") + ", " +
-           counted(bad, "vadný", "vadné", "vadných");
+    return format(_("Hotovo: {0}, {1}, {2}"),
+                  format(P_("{} čip", "{} čipy", count(chips)), std::to_string(chips)),
+                  format(P_("{} dobrý", "{} dobré", count(good)), std::to_string(good)),
+                  format(P_("{} vadný", "{} vadné", count(bad)), std::to_string(bad)));
 }
 
 std::string csvField(const std::string& text) {
@@ -94,6 +97,8 @@ std::string csvRow(const ChipResult& chip, const std::string& job) {
         job,
         chip.device,
         chip.signature,
+        // The log's values are data, the same in every language, as its header is: a
+        // spreadsheet's filter and the runs that share the file see one word for each result.
         chip.passed ? "OK" : "CHYBA",
         chip.failedStep,
         chip.message,
@@ -128,7 +133,7 @@ std::string isoTimeNow() {
 
 ChipLog::ChipLog(const std::string& path, const std::vector<std::string>& inputs) : path_(path) {
     const auto refused = [&](const std::string& why) {
-        return TriloError("Protokol " + path + ": " + why);
+        return TriloError(format(_("Protokol {}"), path) + ": " + why);
     };
     struct stat seen {};
     bool existed = false;
@@ -136,7 +141,7 @@ ChipLog::ChipLog(const std::string& path, const std::vector<std::string>& inputs
         // Looked at before it is opened: opening a FIFO would wait for its reader.
         existed = ::lstat(path.c_str(), &seen) == 0;
         if (existed && S_ISLNK(seen.st_mode)) {
-            throw refused("je odkaz, do protokolu se přes odkaz nepíše");
+            throw refused(_("je odkaz, do protokolu se přes odkaz nepíše"));
         }
         if (existed && !recordDistrust(seen).empty()) {
             throw refused(recordDistrust(seen));
@@ -150,8 +155,8 @@ ChipLog::ChipLog(const std::string& path, const std::vector<std::string>& inputs
             continue;
         }
         if (fd_ < 0) {
-            throw refused(errno == ELOOP   ? "je odkaz, do protokolu se přes odkaz nepíše"
-                          : errno == ENXIO ? "není obyčejný soubor"
+            throw refused(errno == ELOOP   ? _("je odkaz, do protokolu se přes odkaz nepíše")
+                          : errno == ENXIO ? _("není obyčejný soubor")
                                            : systemReason(errno));
         }
         break;
@@ -161,7 +166,7 @@ ChipLog::ChipLog(const std::string& path, const std::vector<std::string>& inputs
     if (::fstat(fd_, &st) != 0) {
         why = systemReason(errno);
     } else if (S_ISREG(seen.st_mode) && (seen.st_dev != st.st_dev || seen.st_ino != st.st_ino)) {
-        why = "změnil se mezi prohlédnutím a otevřením";
+        why = _("změnil se mezi prohlédnutím a otevřením");
     } else {
         why = recordDistrust(st);
     }
@@ -169,7 +174,7 @@ ChipLog::ChipLog(const std::string& path, const std::vector<std::string>& inputs
         struct stat other {};
         if (why.empty() && !input.empty() && ::stat(input.c_str(), &other) == 0 &&
             other.st_dev == st.st_dev && other.st_ino == st.st_ino) {
-            why = "je to soubor, ze kterého úloha čte; protokol musí být jiný soubor";
+            why = _("je to soubor, ze kterého úloha čte; protokol musí být jiný soubor");
         }
     }
     if (!why.empty()) {
@@ -201,11 +206,11 @@ void ChipLog::append(const std::string& row) {
 }
 
 void ChipLog::write(const std::string& row, bool header) {
-    const std::string name = "Protokol " + path_;
+    const std::string name = format(_("Protokol {}"), path_);
     const RecordLock lock(fd_, name);
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {
-        throw TriloError(name + " nelze zapsat: " + systemReason(errno));
+        throw TriloError(format(_("{0} nelze zapsat: {1}"), name, systemReason(errno)));
     }
     if (header && st.st_size != 0) {
         return;
@@ -228,7 +233,7 @@ void ChipLog::write(const std::string& row, bool header) {
         if (::ftruncate(fd_, st.st_size) == 0) {
             ::fsync(fd_);
         }
-        throw TriloError(name + " nelze zapsat: " + systemReason(failed));
+        throw TriloError(format(_("{0} nelze zapsat: {1}"), name, systemReason(failed)));
     }
 }
 

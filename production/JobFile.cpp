@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/SystemReason.h"
+#include "base/Text.h"
 #include "devices/DeviceNames.h"
 #include "files/BufferDir.h"
 #include "files/FileMove.h"
@@ -95,10 +96,6 @@ std::optional<bool> flag(const std::string& value) {
         return false;
     }
     return std::nullopt;
-}
-
-std::string named(const std::string& value) {
-    return "„" + value + "“";
 }
 
 bool blank(char c) {
@@ -231,9 +228,9 @@ std::optional<JobRefusal> jobRefusal(const JobSpec& job, bool optionNames) {
     const DeviceInfo& device = *job.device;
     std::string unknown;
     if (job.fuses && offers(device).fuses && !fuseByteNamed(device, *job.fuses, unknown)) {
-        return JobRefusal{optionNames ? "--write-fuses" : kFuses,
-                          std::string(device.name) + " nemá fuse bit " + named(unknown) + "; má " +
-                              fuseNames(device)};
+        return JobRefusal{
+            optionNames ? "--write-fuses" : kFuses,
+            format(_("{0} nemá fuse bit „{1}“; má {2}"), device.name, unknown, fuseNames(device))};
     }
     // What the device cannot take, the job against itself and its files, as every run sees it.
     const auto made = makePlan(planRequest(job, optionNames));
@@ -269,7 +266,7 @@ JobSpec readJobFile(const std::string& path) {
     // A directory or a device in its place is the reader's to name.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
-        throw refused(0, "soubor úlohy neexistuje");
+        throw refused(0, _("soubor úlohy neexistuje"));
     }
     SettingsFile file(path);
     try {
@@ -278,7 +275,7 @@ JobSpec readJobFile(const std::string& path) {
         throw refused(0, error.czechReason());
     }
     if (!file.trusted()) {
-        throw refused(0, "patří jinému uživateli nebo je zapisovatelný pro všechny");
+        throw refused(0, _("patří jinému uživateli nebo je zapisovatelný pro všechny"));
     }
     const std::vector<std::string> raw = rawLines(file);
     JobSpec job;
@@ -286,26 +283,26 @@ JobSpec readJobFile(const std::string& path) {
     for (const SettingsFile::Entry& entry : file.entries()) {
         // A C string would end there: the rest would be dropped without a word.
         if (raw[entry.line - 1].find('\0') != std::string::npos) {
-            throw refused(entry.line, "řádek obsahuje nulový bajt");
+            throw refused(entry.line, _("řádek obsahuje nulový bajt"));
         }
         if (entry.kind == SettingsFile::Entry::Other) {
-            throw refused(entry.line, "řádek " + named(entry.value) + " není klíč=hodnota");
+            throw refused(entry.line, format(_("řádek „{}“ není klíč=hodnota"), entry.value));
         }
         if (!same(entry.section, kSection)) {
             throw refused(entry.line, entry.section.empty()
-                                          ? std::string("klíč před sekcí [JOB]")
-                                          : "neznámá sekce " + named(entry.section));
+                                          ? std::string(_("klíč před sekcí [JOB]"))
+                                          : format(_("neznámá sekce „{}“"), entry.section));
         }
         if (entry.kind == SettingsFile::Entry::Section) {
             continue;
         }
         const char* key = knownKey(entry.key);
         if (key == nullptr) {
-            throw refused(entry.line, "neznámý klíč " + named(entry.key));
+            throw refused(entry.line, format(_("neznámý klíč „{}“"), entry.key));
         }
         if (lines.contains(key)) {
-            throw refused(entry.line,
-                          "klíč " + named(key) + " je už na řádku " + std::to_string(lines[key]));
+            throw refused(entry.line, format(_("klíč „{0}“ je už na řádku {1}"), key,
+                                             std::to_string(lines[key])));
         }
         lines[key] = entry.line;
         const std::string& line = raw[entry.line - 1];
@@ -317,12 +314,12 @@ JobSpec readJobFile(const std::string& path) {
         const auto boolean = [&](bool& to) {
             const auto on = flag(value);
             if (!on) {
-                throw bad("hodnota " + named(value) + " není 1 ani 0");
+                throw bad(format(_("hodnota „{}“ není 1 ani 0"), value));
             }
             to = *on;
         };
         if (key == kDevice && value.empty()) {
-            throw bad("není zvolen čip");
+            throw bad(_("není zvolen čip"));
         }
         // Empty means none: no file, no fuse write, no serial number, a switch at its default.
         if (value.empty()) {
@@ -331,7 +328,7 @@ JobSpec readJobFile(const std::string& path) {
         if (key == kDevice) {
             job.device = deviceFromTypedName(value);
             if (job.device == nullptr) {
-                throw bad("neznámý čip " + named(value));
+                throw bad(format(_("neznámý čip „{}“"), value));
             }
         } else if (key == kFlash) {
             job.flashFile = resolved(path, value);
@@ -351,14 +348,14 @@ JobSpec readJobFile(const std::string& path) {
             boolean(job.serialOverImage);
         } else if (key == kLockLevel) {
             if (value.size() != 1 || value[0] < '0' || value[0] > '3') {
-                throw bad("úroveň lock bitů je 0 až 3, ne " + named(value));
+                throw bad(format(_("úroveň lock bitů je 0 až 3, ne „{}“"), value));
             }
             job.lockLevel = value[0] - '0';
         } else if (key == kFuses) {
             job.fuses = value;
         } else if (key == kSerialFuse) {
             if (!same(value, "on") && !same(value, "off")) {
-                throw bad("chce on nebo off, ne " + named(value));
+                throw bad(format(_("chce on nebo off, ne „{}“"), value));
             }
             job.serialFuseOn = same(value, "on");
         } else if (key == kLog) {
@@ -372,7 +369,7 @@ JobSpec readJobFile(const std::string& path) {
         }
     }
     if (job.device == nullptr) {
-        throw refused(0, "chybí klíč Device (čip)");
+        throw refused(0, _("chybí klíč Device (čip)"));
     }
     if (const auto refusal = jobRefusal(job)) {
         throw refused(lines[refusal->key], refusal->key + std::string(": ") + refusal->reason);
@@ -401,9 +398,10 @@ void writeJobFile(const std::string& path, const JobSpec& job) {
     // Refused before the file is touched: read back, the job would name another file.
     for (const auto& [key, value] : values) {
         if (!readsBack(value)) {
-            throw JobFileError(path + ": " + key + ": název " + named(value) +
-                               " nelze v úloze uvést (mezera před ; nebo #, mezera na kraji "
-                               "nebo konec řádku)");
+            throw JobFileError(path + ": " + key + ": " +
+                               format(_("název „{}“ nelze v úloze uvést (mezera před ; nebo #, "
+                                        "mezera na kraji nebo konec řádku)"),
+                                      value));
         }
     }
     SettingsFile file(path);

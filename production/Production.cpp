@@ -1,5 +1,8 @@
 #include "production/Production.h"
 
+#include <cctype>
+
+#include "base/Text.h"
 #include "files/ByteFile.h"
 #include "files/FileMove.h"
 #include "formats/Checksum.h"
@@ -22,13 +25,13 @@ std::string trimmed(std::string text) {
 const char* outcomeText(Outcome outcome) {
     switch (outcome) {
         case Outcome::Declined:
-            return "v patici není zvolený čip";
+            return _("v patici není zvolený čip");
         case Outcome::Stopped:
-            return "zastaveno";
+            return _("zastaveno");
         case Outcome::NotOffered:
-            return "čip příkaz nemá";
+            return _("čip příkaz nemá");
         default:
-            return "selhalo";
+            return _("selhalo");
     }
 }
 
@@ -74,9 +77,15 @@ public:
     void detailedInfo(const std::string& message, const std::string&) override { info(message); }
     bool ask(const std::string&) override { return false; }
     void status(const std::string& text) override { messages.push_back(text); }
+    // "90S2313, podpis 1E 91 01": the bytes are the summary's last words, in every language.
     void identified(const std::string& summary) override {
-        const auto at = summary.find(", podpis ");
-        signature = at == std::string::npos ? summary : summary.substr(at + 9);
+        std::size_t at = summary.size();
+        while (at >= 2 && std::isxdigit(static_cast<unsigned char>(summary[at - 1])) != 0 &&
+               std::isxdigit(static_cast<unsigned char>(summary[at - 2])) != 0 &&
+               (at == 2 || summary[at - 3] == ' ')) {
+            at -= at == 2 ? 2 : 3;
+        }
+        signature = at == summary.size() ? "" : summary.substr(at + (at == 0 ? 0 : 1));
     }
     std::string said() const {
         std::string text;
@@ -122,7 +131,7 @@ std::vector<std::string> ProductionRun::planLines() const {
 
 void ProductionRun::prepare() {
     if (job_.serial && !state_) {
-        throw TriloError("sériové číslo potřebuje soubor, kde se drží další číslo");
+        throw TriloError(_("sériové číslo potřebuje soubor, kde se drží další číslo"));
     }
     auto planned = makePlan(planRequest(job_));
     if (const auto* refusal = std::get_if<PlanRefusal>(&planned)) {
@@ -132,8 +141,8 @@ void ProductionRun::prepare() {
     // A chip that got nothing would count as good.
     if (plan_.steps.empty()) {
         throw TriloError(
-            "Úloha nic nezapisuje: není zadán soubor pro FLASH ani EEPROM, fuse bity "
-            "ani pojistka");
+            _("Úloha nic nezapisuje: není zadán soubor pro FLASH ani EEPROM, fuse bity "
+              "ani pojistka"));
     }
     if (const auto refusal = checkInputs(plan_)) {
         throw TriloError(refusal->message.empty() ? refusal->text()

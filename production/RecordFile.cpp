@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 
 namespace trilo {
 
@@ -25,16 +26,16 @@ struct flock wholeFile(short type) {
 
 std::string recordDistrust(const struct stat& st) {
     if (!S_ISREG(st.st_mode)) {
-        return "není obyčejný soubor";
+        return _("není obyčejný soubor");
     }
     if (st.st_uid != ::geteuid()) {
-        return "patří jinému uživateli";
+        return _("patří jinému uživateli");
     }
     if ((st.st_mode & S_IWOTH) != 0) {
-        return "je zapisovatelný pro všechny";
+        return _("je zapisovatelný pro všechny");
     }
     if ((st.st_mode & S_IWUSR) == 0) {
-        return "je jen pro čtení";
+        return _("je jen pro čtení");
     }
     return {};
 }
@@ -43,8 +44,9 @@ RecordLock::RecordLock(int fd, const std::string& what) : fd_(fd) {
     struct flock lock = wholeFile(F_WRLCK);
     // A signal ends the wait: trilo-cli's Ctrl+C must not wait for another run's lock.
     if (::fcntl(fd_, F_OFD_SETLKW, &lock) != 0) {
-        throw TriloError(what + " nelze zamknout: " +
-                         (errno == EINTR ? "čekání přerušeno" : systemReason(errno)));
+        throw TriloError(
+            format(_("{0} nelze zamknout: {1}"), what,
+                   errno == EINTR ? std::string(_("čekání přerušeno")) : systemReason(errno)));
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include "base/Errors.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 #include "files/FileMove.h"
 #include "production/RecordFile.h"
 
@@ -86,8 +87,7 @@ std::optional<std::uint64_t> capacity(const SerialRule& rule) {
 std::variant<SerialRule, std::string> parseSerialRule(const std::string& text) {
     const std::vector<std::string> parts = fields(text);
     if (parts.size() < 4 || parts.size() > 6) {
-        return std::string("chce PAMĚŤ:ADRESA:BAJTY:POČÁTEK[:KROK][:le|be|bcd|ascii], ne „") +
-               text + "“";
+        return format(_("chce PAMĚŤ:ADRESA:BAJTY:POČÁTEK[:KROK][:le|be|bcd|ascii], ne „{}“"), text);
     }
     SerialRule rule;
     if (::strcasecmp(parts[0].c_str(), "flash") == 0) {
@@ -95,33 +95,33 @@ std::variant<SerialRule, std::string> parseSerialRule(const std::string& text) {
     } else if (::strcasecmp(parts[0].c_str(), "eeprom") == 0) {
         rule.memory = SerialMemory::Eeprom;
     } else {
-        return "paměť je flash nebo eeprom, ne „" + parts[0] + "“";
+        return format(_("paměť je flash nebo eeprom, ne „{}“"), parts[0]);
     }
     const Reading address = reading(parts[1]);
     if (address.kind == Reading::NotNumber) {
-        return "adresa „" + parts[1] + "“ není číslo";
+        return format(_("adresa „{}“ není číslo"), parts[1]);
     }
     if (address.kind == Reading::Negative) {
-        return "adresa nesmí být záporná, ne „" + parts[1] + "“";
+        return format(_("adresa nesmí být záporná, ne „{}“"), parts[1]);
     }
     if (address.kind == Reading::TooLarge || address.value > 0xFFFFFF) {
-        return "adresa „" + parts[1] + "“ je větší než 0xFFFFFF";
+        return format(_("adresa „{}“ je větší než 0xFFFFFF"), parts[1]);
     }
     rule.address = static_cast<std::int64_t>(address.value);
     const Reading bytes = reading(parts[2]);
     if (bytes.kind != Reading::Number || bytes.value < 1 || bytes.value > 16) {
-        return "počet bajtů musí být 1 až 16, ne „" + parts[2] + "“";
+        return format(_("počet bajtů musí být 1 až 16, ne „{}“"), parts[2]);
     }
     rule.bytes = static_cast<int>(bytes.value);
     const Reading start = reading(parts[3]);
     if (start.kind == Reading::NotNumber) {
-        return "počáteční číslo „" + parts[3] + "“ není číslo";
+        return format(_("počáteční číslo „{}“ není číslo"), parts[3]);
     }
     if (start.kind == Reading::Negative) {
-        return "počáteční číslo nesmí být záporné, ne „" + parts[3] + "“";
+        return format(_("počáteční číslo nesmí být záporné, ne „{}“"), parts[3]);
     }
     if (start.kind == Reading::TooLarge) {
-        return "počáteční číslo „" + parts[3] + "“ je větší než " + kLargest;
+        return format(_("počáteční číslo „{0}“ je větší než {1}"), parts[3], kLargest);
     }
     rule.start = start.value;
     std::size_t next = 4;
@@ -131,16 +131,16 @@ std::variant<SerialRule, std::string> parseSerialRule(const std::string& text) {
          parts[next][0] == '+')) {
         const Reading step = reading(parts[next]);
         if (step.kind == Reading::NotNumber) {
-            return "krok „" + parts[next] + "“ není číslo";
+            return format(_("krok „{}“ není číslo"), parts[next]);
         }
         if (step.kind == Reading::Negative) {
-            return "krok nesmí být záporný, ne „" + parts[next] + "“";
+            return format(_("krok nesmí být záporný, ne „{}“"), parts[next]);
         }
         if (step.kind == Reading::TooLarge) {
-            return "krok „" + parts[next] + "“ je větší než " + kLargest;
+            return format(_("krok „{0}“ je větší než {1}"), parts[next], kLargest);
         }
         if (step.value == 0) {
-            return std::string("krok musí být aspoň 1");
+            return std::string(_("krok musí být aspoň 1"));
         }
         rule.step = step.value;
         ++next;
@@ -154,12 +154,12 @@ std::variant<SerialRule, std::string> parseSerialRule(const std::string& text) {
             }
         }
         if (!known) {
-            return "zápis čísla je le, be, bcd nebo ascii, ne „" + parts[next] + "“";
+            return format(_("zápis čísla je le, be, bcd nebo ascii, ne „{}“"), parts[next]);
         }
         ++next;
     }
     if (next != parts.size()) {
-        return "nečekané „" + parts[next] + "“";
+        return format(_("nečekané „{}“"), parts[next]);
     }
     return rule;
 }
@@ -222,8 +222,8 @@ void placeSerial(std::vector<std::uint8_t>& image, const SerialRule& rule,
 }
 
 std::string serialMisfit(const SerialRule& rule, std::uint64_t number) {
-    return "sériové číslo " + std::to_string(number) + " se nevejde do " +
-           std::to_string(rule.bytes) + " B (" + kEncodings[static_cast<int>(rule.encoding)] + ")";
+    return format(_("sériové číslo {0} se nevejde do {1} B ({2})"), std::to_string(number),
+                  std::to_string(rule.bytes), kEncodings[static_cast<int>(rule.encoding)]);
 }
 
 namespace {
@@ -297,7 +297,7 @@ std::string textOf(const Numbers& numbers) {
 std::variant<std::uint64_t, std::string> firstOf(const Numbers& numbers, const SerialRule& rule) {
     const Wide first = numbers.givenBack.empty() ? numbers.next : *numbers.givenBack.begin();
     if (first > kLast) {
-        return "sériové číslo " + wideText(first) + " je větší než " + kLargest;
+        return format(_("sériové číslo {0} je větší než {1}"), wideText(first), kLargest);
     }
     const auto number = static_cast<std::uint64_t>(first);
     if (!encodeSerial(rule, number)) {
@@ -331,10 +331,10 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 // only that; changed, it is created first, once whoever creates it first.
 void access(const std::string& path, const SerialRule& rule,
             const std::function<bool(Numbers&)>& edit, bool change) {
-    const std::string name = "Soubor sériových čísel " + path;
+    const std::string name = format(_("Soubor sériových čísel {}"), path);
     const auto refused = [&](const std::string& why) { return TriloError(name + ": " + why); };
     const auto unwritable = [&](const std::string& why) {
-        return TriloError(name + " nelze zapsat: " + why);
+        return TriloError(format(_("{0} nelze zapsat: {1}"), name, why));
     };
     // A new file is made, and each change renamed, in its directory.
     if (::faccessat(AT_FDCWD, directoryOf(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
@@ -348,7 +348,7 @@ void access(const std::string& path, const SerialRule& rule,
                 throw refused(systemReason(errno));
             }
             if (::lstat(path.c_str(), &link) == 0) {
-                throw refused("je odkaz, který nevede na žádný soubor");
+                throw refused(_("je odkaz, který nevede na žádný soubor"));
             }
             Numbers none;
             none.next = rule.start;
@@ -408,9 +408,9 @@ void access(const std::string& path, const SerialRule& rule,
         std::optional<Numbers> numbers =
             text.size() > kLargestState ? std::nullopt : numbersIn(text);
         if (!numbers) {
-            throw TriloError(name +
-                             " nedrží číslo; opravte ho nebo smažte, aby žádné číslo nebylo "
-                             "vydáno dvakrát");
+            throw TriloError(format(_("{} nedrží číslo; opravte ho nebo smažte, aby žádné číslo "
+                                      "nebylo vydáno dvakrát"),
+                                    name));
         }
         if (edit(*numbers) && change) {
             try {
