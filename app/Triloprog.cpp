@@ -614,6 +614,9 @@ void TfrmTop::showPortStatus(const PortStatus& status) {
         const QIcon icon = style()->standardIcon(status.usable ? QStyle::SP_MessageBoxInformation
                                                                : QStyle::SP_MessageBoxWarning);
         statusMark_->setPixmap(icon.pixmap(metrics_.px(16)));
+        // A screen reader says what the picture means; the status text follows it.
+        statusMark_->setAccessibleName(QString::fromUtf8(
+            status.usable ? "Stav desky: simulovaná deska" : "Stav desky: desku nelze použít"));
         statusMark_->show();
     }
     setCaption(C::statusLine, status.text);

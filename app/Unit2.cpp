@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -18,19 +17,18 @@
 
 namespace trilo::gui {
 
-QStringList readmePlaces() {
-    return {QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                            QStringLiteral("/" TRILO_DOC_FROM_BIN "/README.md")),
-            QFile::decodeName(TRILO_SOURCE_README)};
+QString readmePlace() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" TRILO_DOC_FROM_BIN "/README.md"));
 }
 
-HomePage homePage(const QStringList& places) {
-    for (const QString& place : places) {
-        if (QFileInfo(place).isFile()) {
-            return {QUrl::fromLocalFile(place).toString(), true};
-        }
+HomePage homePage(const QString& place) {
+    const QFileInfo readme(place);
+    if (!readme.isFile()) {
+        return {place, false};
     }
-    return {places.value(0), false};
+    // A build tree's link opens the source tree's README, beside the pictures it shows.
+    return {QUrl::fromLocalFile(readme.canonicalFilePath()).toString(), true};
 }
 
 TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent, const HomePage& home)

@@ -12,16 +12,17 @@ namespace trilo::gui {
 
 // The maker's home page, shown by lbWebLink and opened by a click on it. Until the project
 // has a web page it is the README, which needs no network: the one the install puts into the
-// documentation directory, found from the program's own directory under whatever prefix, or
-// for a program run from its build tree (./run) the source tree's. With neither there, the
-// label shows the installed place as plain text, which a click does not open.
+// documentation directory, found from the program's own directory under whatever prefix. A
+// program run from its build tree (./run) finds a link to the source tree's README there and
+// opens the source tree's. With nothing there, the label shows the place as plain text,
+// which a click does not open.
 struct HomePage {
     QString text;    // a file URL, or the installed place when nothing is there
     bool reachable;  // the README exists: the label is a link
 };
-// The places looked at, in turn: the installed README, then the source tree's.
-QStringList readmePlaces();
-HomePage homePage(const QStringList& places = readmePlaces());
+// Where the README is looked for: the documentation directory beside the program's folder.
+QString readmePlace();
+HomePage homePage(const QString& place = readmePlace());
 
 // The About window: created hidden at start-up, shown modally from Index > About.
 class TfrmInfo : public QDialog {

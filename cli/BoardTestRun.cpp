@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "base/Platform.h"
+#include "board/BoardCheck.h"
 #include "cli/Board.h"
 #include "cli/ConsoleSink.h"
 #include "cli/Run.h"
@@ -48,7 +49,12 @@ private:
         try {
             status = board.open();
         } catch (const commands::PortUnusable& e) {
-            // No node for the port: the first step's verdict, and the test goes no further.
+            // No node for the port. The socket's question still comes first, as with a port
+            // that opens: the user learns what the test needs before what it found. Then the
+            // port is the first step's verdict, and the test goes no further.
+            if (!sink_.ask(kBoardTestQuestion)) {
+                return kFailed;
+            }
             if (o_.hold) {
                 throw;
             }

@@ -393,7 +393,7 @@ Outcome WriteEeprom(OpContext& c, const OpParams& params, const InputFile& Curre
         return Outcome::Done;
     }
     char text[80];
-    std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%02llX zapsáno %02X, přečteno %02X",
+    std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%04llX zapsáno %02X, přečteno %02X",
                   static_cast<unsigned long long>(held.difference->address),
                   held.difference->inFile, held.difference->inChip);
     const std::string explanation = explainEeprom(c, params, CurrentFile);

@@ -160,6 +160,7 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
     // Raw or decoded, the operations take an AVR word high byte first; the user's tools
     // number its bytes the other way.
     c.swappedWords = memory == BufferContent::AvrFlash;
+    c.rawInput = false;
     const auto format = inputFormat(c.DataFile, file);
     if (const auto* refusal = std::get_if<std::string>(&format)) {
         c.sink.info(*refusal);
@@ -169,6 +170,7 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
     if (read.asIs()) {
         c.DataFile.openRead(file.path);
         c.input = &c.DataFile;
+        c.rawInput = true;
         return true;
     }
     InputImage image = decodedImage(c.DataFile, file.path, read, memory);

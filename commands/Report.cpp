@@ -39,7 +39,10 @@ const char* commandName(Command command) {
 
 std::string reportText(const Report& r) {
     const std::string name = std::string(commandName(r.command)) + ": ";
-    const std::string where = r.address ? " na adrese " + hexAddress(*r.address) : "";
+    std::string where = r.address ? " na adrese " + hexAddress(*r.address) : "";
+    if (r.address && r.fileOffset) {
+        where += " (v souboru " + hexAddress(*r.fileOffset) + ")";
+    }
     switch (r.outcome) {
         case Outcome::Done: {
             const CommandRow& row = commandRow(r.command);

@@ -51,10 +51,12 @@ struct Report {
     std::int64_t durationUs = 0;
     // The first difference of a failed write or verify, or where the command stopped.
     std::optional<std::int64_t> address;
+    // The difference's place in a raw file, when that is not its address (Difference).
+    std::optional<std::int64_t> fileOffset{};
 };
 
 // "Zápis FLASH: 2048 B, ověřeno, 1,4 s", "Verifikace: rozdíl na adrese 0x01A4",
-// "Zastaveno na adrese 0x0400".
+// "Verifikace: rozdíl na adrese 0x01A4 (v souboru 0x01A5)", "Zastaveno na adrese 0x0400".
 std::string reportText(const Report& report);
 
 // The gauge's text while the command runs: "Zápis FLASH 42 %", and once the gauge has run

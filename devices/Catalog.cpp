@@ -13,7 +13,10 @@ constexpr FuseLabels kSpienFstrt{"SPIEN", nullptr, nullptr, nullptr, nullptr, "F
 constexpr FuseLabels kBodParts{"SPIEN", "BODLEVEL", "BODEN", "CKSEL2", "CKSEL1", "CKSEL0"};
 constexpr FuseLabels kTiny28{nullptr, "INTCAP", "CKSEL3", "CKSEL2", "CKSEL1", "CKSEL0"};
 
-// The bytes of a signature that are not checked are what a simulated chip answers there.
+// The bytes of a signature that are not checked are what a simulated chip answers there. The
+// 40-pin AT89 parts check the maker's byte at 0x30 and the part's at 0x31; 0x32 names no
+// part (on the 89C parts it tells the programming voltage, FF 12 V or 05 5 V), so none
+// checks it.
 // clang-format off
 constexpr DeviceInfo kCatalog[] = {
     {.id = 1, .name = "89C1051", .menuItem = "mnu1051", .family = Family::X051, .flashSize = 1024,
@@ -27,11 +30,11 @@ constexpr DeviceInfo kCatalog[] = {
     {.id = 5, .name = "89C52", .menuItem = "mnu52", .family = Family::X51, .flashSize = 8192,
      .lockLevels = 3, .signature = {{0x1E, 0x52, 0xFF}, 2}},
     {.id = 6, .name = "89S53", .menuItem = "mnu53", .family = Family::S51, .flashSize = 12288,
-     .lockLevels = 3, .signature = {{0x1E, 0x53, 0xFF}, 1}},
+     .lockLevels = 3, .signature = {{0x1E, 0x53, 0xFF}, 2}},
     {.id = 7, .name = "89C55", .menuItem = "mnu55", .family = Family::X51, .flashSize = 20480,
      .lockLevels = 3, .signature = {{0x1E, 0x55, 0xFF}, 2}},
     {.id = 8, .name = "89S8252", .menuItem = "mnu8252", .family = Family::S51, .flashSize = 10240,
-     .lockLevels = 3, .signature = {{0x1E, 0x72, 0xFF}, 1}},
+     .lockLevels = 3, .signature = {{0x1E, 0x72, 0xFF}, 2}},
     {.id = 9, .name = "90S1200", .menuItem = "mnu1200", .family = Family::Avr, .flashSize = 1024,
      .eepromSize = 64, .fuses = kSpienRcen, .fuseReadControl = 0x14, .eepromOps = true,
      .fuseOps = true, .signature = {{0x1E, 0x90, 0x01}, 3}},

@@ -54,6 +54,8 @@ struct DeviceInfo {
     // The 20-pin AT89 parts, which need their own preparation and signature addresses.
     bool twentyPin() const { return family == Family::X051; }
     bool hasSerialFuse() const { return family == Family::S51; }
+    // How many signature bytes a chip answers: two on the 20-pin parts, three on the others.
+    std::size_t signatureLength() const { return twentyPin() ? 2 : 3; }
     // The fuse bits the device has, at their positions in the fuse byte.
     std::uint8_t fuseMask() const;
 };

@@ -101,15 +101,21 @@ std::vector<const DeviceInfo*> devicesNamedLike(const std::string& typed) {
 }
 
 std::string deviceListText() {
-    std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis    Fuse bity\n";
+    std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis      Fuse bity\n";
     auto row = [&](const DeviceInfo& d) {
-        const std::span<const std::uint8_t> checked(d.signature.bytes.data(),
-                                                    static_cast<std::size_t>(d.signature.checked));
+        // What the chip answers, as -s shows it, with the bytes the check does not compare in
+        // parentheses: "1E 53 (FF)".
+        const std::span<const std::uint8_t> answered(d.signature.bytes.data(), d.signatureLength());
+        const auto checked = static_cast<std::size_t>(d.signature.checked);
+        std::string signature = hexBytes(answered.first(checked));
+        if (checked < answered.size()) {
+            signature += " (" + hexBytes(answered.subspan(checked)) + ")";
+        }
         const std::string fuses = fuseNames(d);
         char line[160];
-        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-8s  %s\n", d.name,
+        std::snprintf(line, sizeof line, "%-8s  %-6s  %6d  %6d  %-10s  %s\n", d.name,
                       familyName(d.family), static_cast<int>(d.flashSize),
-                      static_cast<int>(d.eepromSize), hexBytes(checked).c_str(),
+                      static_cast<int>(d.eepromSize), signature.c_str(),
                       fuses.empty() ? "-" : fuses.c_str());
         list += line;
     };

@@ -535,6 +535,7 @@ CommandResult Engine::run(const PlanStep& step, const RunChecks& checks) {
             result.difference = c.difference;
             if (c.difference) {
                 report.address = c.difference->address;
+                report.fileOffset = c.difference->fileOffset;
             }
         });
     } catch (const Stopped& stopped) {

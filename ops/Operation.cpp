@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace trilo {
 
@@ -15,15 +16,26 @@ int percentOf(std::int64_t done, std::int64_t total) {
 }
 
 std::string Difference::text() const {
-    char line[96];
-    std::snprintf(line, sizeof line, "první rozdíl na adrese 0x%04llX: v souboru %02X, v čipu %02X",
-                  static_cast<unsigned long long>(address), inFile, inChip);
+    char where[64];
+    std::snprintf(where, sizeof where, "0x%04llX", static_cast<unsigned long long>(address));
+    if (fileOffset) {
+        const auto end = std::strlen(where);
+        std::snprintf(where + end, sizeof where - end, " (v souboru 0x%04llX)",
+                      static_cast<unsigned long long>(*fileOffset));
+    }
+    char line[128];
+    std::snprintf(line, sizeof line, "první rozdíl na adrese %s: v souboru %02X, v čipu %02X",
+                  where, inFile, inChip);
     return line;
 }
 
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip) {
-    return {c.swappedWords ? offset ^ 1 : offset, inFile, inChip};
+    Difference d{c.swappedWords ? offset ^ 1 : offset, inFile, inChip};
+    if (c.rawInput && d.address != offset) {
+        d.fileOffset = offset;
+    }
+    return d;
 }
 
 std::string failureDetail(const Difference& first, const std::string& explanation) {

@@ -24,7 +24,11 @@ struct Difference {
     std::int64_t address = 0;
     std::uint8_t inFile = 0;
     std::uint8_t inChip = 0;
-    // "první rozdíl na adrese 0x01A5: v souboru 5A, v čipu FF"
+    // Where the byte is in the file itself, when that is not its address: a raw AVR image
+    // holds each word high byte first, so a hex viewer finds the tools' byte 0x01A4 at 0x01A5.
+    std::optional<std::int64_t> fileOffset{};
+    // "první rozdíl na adrese 0x01A5: v souboru 5A, v čipu FF", with the file's own offset
+    // beside the address when it has one: "na adrese 0x01A4 (v souboru 0x01A5): ..."
     std::string text() const;
     bool operator==(const Difference&) const = default;
 };
@@ -54,6 +58,9 @@ struct OpContext {
     // The input is an AVR flash image, which the operations take high byte first: the user's
     // tools number each word low byte first, so the input's byte o is their byte o ^ 1.
     bool swappedWords = false;
+    // The input is the data file as it stands (raw), not an image decoded from it: its byte
+    // o is also the file's own offset o.
+    bool rawInput = false;
     // The first difference the last write or verify found, for whoever shows it.
     std::optional<Difference> difference;
     // The user asked the running operation to stop: it ends at the next byte or word, through
@@ -69,7 +76,8 @@ struct OpContext {
     ByteSource& in() { return input != nullptr ? *input : DataFile; }
 };
 
-// The difference at byte `offset` of the input, numbered as the user's tools number it.
+// The difference at byte `offset` of the input, numbered as the user's tools number it, with
+// the raw file's own offset beside when the two differ.
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
                         std::uint8_t inChip);
 

@@ -52,10 +52,20 @@ if(NOT claimed STREQUAL defined OR NOT provided STREQUAL defined)
     message(FATAL_ERROR "types claimed by the desktop entry (${claimed}) and the AppStream file "
                         "(${provided}) are not those the MIME package defines (${defined})")
 endif()
+# Nor does it name the folders it was built in (a path compiled in, debug information): the
+# same source built in another folder gives the same program.
+load_cache(${BUILD} READ_WITH_PREFIX built_ CMAKE_HOME_DIRECTORY)
+set(folders ${built_CMAKE_HOME_DIRECTORY} ${BUILD})
+list(TRANSFORM folders REPLACE "([][+.*()^$?|\\])" "\\\\\\1")
+list(JOIN folders "|" folders)
 foreach(program trilo-cli trilo-programmer)
     run(readelf -S -W ${WORK}/usr/bin/${program})
     if(out MATCHES "\\.comment")
         message(FATAL_ERROR "${program} is installed with its .comment section")
+    endif()
+    file(STRINGS ${WORK}/usr/bin/${program} named REGEX "${folders}" LIMIT_COUNT 3)
+    if(named)
+        message(FATAL_ERROR "${program} names a folder it was built in: ${named}")
     endif()
 endforeach()
 

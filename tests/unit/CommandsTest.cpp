@@ -478,7 +478,7 @@ TEST(ReadBack, WhatTheChipDidNotTakeEndsTheWriteInAnError) {
          [](SimRig& r, const InputFile& f, bool v) {
              return commands::WriteEeprom(r.ctx, {&r.device, 0, 512, v}, f, 512);
          },
-         "EEPROM: na adrese 0x0A zapsáno 77, přečteno FF"},
+         "EEPROM: na adrese 0x000A zapsáno 77, přečteno FF"},
         {"a data line stuck low under SPIEN", 10,
          [](SimRig& r) { r.board.stickDataLine(5, false); },
          [](SimRig& r, const InputFile&, bool v) {
@@ -515,30 +515,34 @@ TEST(ReadBack, WhatTheChipDidNotTakeEndsTheWriteInAnError) {
 
 // Where a verify or a write's read-back failed, as the user's tools number the bytes: an AVR
 // flash at its byte addresses, low byte first (though the program's raw files hold each word
-// high byte first), an MCS-51 flash and an EEPROM byte by byte. Two neighbours differ, one
+// high byte first, so a raw file's own offset is named beside), an MCS-51 flash and an EEPROM
+// byte by byte. Two neighbours differ, one
 // word of an AVR: the lower is named in the detail and the status line, the data view is sent
 // there, and after a read it is the first difference the view highlights.
 TEST_F(Commands, AFailureNamesTheLowestDifferingAddressEverywhere) {
     const std::string verifyFailed = kVerifyFailed;
-    const std::string eepromFailed = "EEPROM: na adrese 0x24 zapsáno 39, přečteno FF";
+    const std::string eepromFailed = "EEPROM: na adrese 0x0024 zapsáno 39, přečteno FF";
     const struct {
         std::int32_t id;
         bool hex;
         Handler click;
         std::string message;
+        std::string inFile = {};  // the raw file's own offset, beside the address
     } cases[] = {
-        {10, false, &btnVerifyClick, verifyFailed},
+        {10, false, &btnVerifyClick, verifyFailed, " (v souboru 0x0025)"},
+        {10, false, &btnWriteClick, kWriteFailed, " (v souboru 0x0025)"},
         {10, true, &btnVerifyClick, verifyFailed},
         {10, true, &btnWriteClick, kWriteFailed},
         {2, false, &btnVerifyClick, verifyFailed + "37"},
         {2, true, &btnVerifyClick, verifyFailed + "37"},
         {10, false, &btnWriEEClick, eepromFailed},
     };
-    const std::string detail = "první rozdíl na adrese 0x0024: v souboru 39, v čipu FF";
     const std::string explanation =
         "rozdílných bajtů: 2 z 64; čip má většinou 1 tam, kde soubor 0: tyto bajty se nezapsaly";
     for (const auto& k : cases) {
         SCOPED_TRACE(k.message + (k.hex ? " HEX" : " raw"));
+        const std::string where = "na adrese 0x0024" + k.inFile;
+        const std::string detail = "první rozdíl " + where + ": v souboru 39, v čipu FF";
         start(k.id);
         const bool eeprom = k.click == &btnWriEEClick;
         // The bytes at the tools' addresses, 0x24 and 0x25 left blank in the chip.
@@ -575,7 +579,7 @@ TEST_F(Commands, AFailureNamesTheLowestDifferingAddressEverywhere) {
             const std::string status = view.caption(C::statusLine);
             EXPECT_EQ(status.substr(status.size() - std::min(line.size(), status.size())), line);
         }
-        EXPECT_NE(view.lastCommand.find("na adrese 0x0024"), std::string::npos) << view.lastCommand;
+        EXPECT_NE(view.lastCommand.find(where), std::string::npos) << view.lastCommand;
         if (k.click == &btnVerifyClick) {
             EXPECT_EQ(view.differencesAt, std::size_t{0x24});
         }

@@ -24,6 +24,8 @@ TEST(Report, EachOutcomeInItsWords) {
         {{K::ReadLockBits, O::Done, 0, false, 12'000'000, {}}, "Čtení lock bitů: hotovo, 12,0 s"},
         {{K::Verify, O::VerifyFailed, 2048, true, 300'000, 0x01A4},
          "Verifikace: rozdíl na adrese 0x01A4"},
+        {{K::Verify, O::VerifyFailed, 2048, true, 300'000, 0x01A4, 0x01A5},
+         "Verifikace: rozdíl na adrese 0x01A4 (v souboru 0x01A5)"},
         {{K::WriteFuses, O::WriteFailed, 0, true, 0, {}},
          "Zápis fuse bitů: čip ukazuje jiné hodnoty, než se zapsaly"},
         {{K::Erase, O::NotBlank, 0, true, 0, {}}, "Mazání: čip není prázdný"},

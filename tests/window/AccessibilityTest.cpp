@@ -67,6 +67,7 @@ void AccessibilityTest::everyControlHasItsRoleNameAndGroup() {
                                    {"btnReaEE", "Button Read < EEPROM"},
                                    {"btnWriEE", "Button Write < EEPROM"},
                                    {"Gauge1", "ProgressBar Průběh"},
+                                   {"statusMark", "Graphic Stav desky: simulovaná deska"},
                                    {"txFile", "StaticText File: @ Label4"},
                                    {"mnuCPUinf", "Grouping CPU Info / Set Up"},
                                    {"mnuLB", "Grouping Lock Bit < CPU Info / Set Up"},
@@ -237,14 +238,19 @@ void AccessibilityTest::statusLineMarksABoardThatIsNotReal() {
     auto icon = [&](QStyle::StandardPixmap which) {
         return program.frmTop->style()->standardIcon(which).pixmap(mark->pixmap().size()).toImage();
     };
+    auto name = [&] {
+        return QAccessible::queryAccessibleInterface(mark)->text(QAccessible::Name);
+    };
     QCOMPARE(program.caption(Control::statusLine),
              QString::fromUtf8("LPT1: Simulovaná deska, v patici 89C2051"));
     QVERIFY(!mark->isHidden());
     QCOMPARE(mark->pixmap().toImage(), icon(QStyle::SP_MessageBoxInformation));
+    QCOMPARE(name(), QString::fromUtf8("Stav desky: simulovaná deska"));
 
     program.frmTop->showPortStatus({false, "LPT1: /dev/parport0 …", false});
     QVERIFY(!mark->isHidden());
     QCOMPARE(mark->pixmap().toImage(), icon(QStyle::SP_MessageBoxWarning));
+    QCOMPARE(name(), QString::fromUtf8("Stav desky: desku nelze použít"));
 
     program.frmTop->showPortStatus({true, "LPT1: /dev/parport0", false});
     QVERIFY(mark->isHidden());
