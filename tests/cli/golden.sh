@@ -17,13 +17,17 @@
 # the chip's blank bytes (0xFF) fill up to SIZE, through binutils' objcopy, so that the
 # comparison does not rest on the program's own HEX reader.
 #
-#   golden.sh TRILO_CLI TRANSCRIPT FIXTURES_DIR
-# With GOLDEN_UPDATE=1 the transcript is rewritten with what the lines print now: review the
-# difference before committing it.
+#   golden.sh TRILO_CLI TRANSCRIPT FIXTURES_DIR [LANGUAGE EXPECTED]
+# With LANGUAGE (en), programmer.ini says Language=LANGUAGE and what TRANSCRIPT's lines print
+# is compared with EXPECTED, the same lines in that language.
+# With GOLDEN_UPDATE=1 the transcript (or EXPECTED) is rewritten with what the lines print now:
+# review the difference before committing it.
 set -uo pipefail
 cli=$(realpath "$1")
 transcript=$(realpath "$2")
 fixtures=$(realpath "$3")
+language=${4:-}
+expected=$(realpath -m "${5:-$2}")
 
 scratch=$(mktemp -d)
 bin=$(mktemp -d)
@@ -31,7 +35,7 @@ actual=$(mktemp)
 trap 'rm -rf "$scratch" "$bin" "$actual"' EXIT
 cp "$fixtures"/* "$scratch"/
 cd "$scratch" || exit 1
-printf '[SETUP_PRG]\nBoard=sim\n' >programmer.ini
+printf '[SETUP_PRG]\nBoard=sim\n%s' "${language:+Language=$language$'\n'}" >programmer.ini
 export TRILO_NO_WAIT=1
 # On the path rather than a function, so that `trilo-cli ... &` leaves its own process in $!.
 ln -s "$cli" "$bin/trilo-cli"
@@ -75,6 +79,6 @@ while IFS= read -r line; do
 done <"$transcript" >"$actual"
 
 if [ "${GOLDEN_UPDATE:-0}" = 1 ]; then
-    cp "$actual" "$transcript"
+    cp "$actual" "$expected"
 fi
-diff -u "$transcript" "$actual"
+diff -u "$expected" "$actual"
