@@ -121,9 +121,40 @@ private:
 // "msgid\0msgid_plural", with its translation, "form0\0form1...", and the header's plural rule.
 class Catalogue {
 public:
-    explicit Catalogue(const CompiledCatalogue& compiled) : code_(compiled.code) {
-        const unsigned char* mo = compiled.mo;
-        const std::size_t size = compiled.size;
+    explicit Catalogue(const CompiledCatalogue& compiled) : compiled_(compiled) {}
+
+    std::string_view code() const { return compiled_.code; }
+
+    // The translation's form number form, or nothing.
+    const char* find(std::string_view key, std::uint64_t form) const {
+        std::call_once(read_, [this] { read(); });
+        const auto found = entries_.find(key);
+        if (found == entries_.end()) {
+            return nullptr;
+        }
+        std::string_view forms = found->second;
+        for (; form > 0; --form) {
+            const auto end = forms.find('\0');
+            if (end == std::string_view::npos) {
+                return nullptr;
+            }
+            forms.remove_prefix(end + 1);
+        }
+        // Every form ends in the catalogue's own NUL, so it is a C string as it stands.
+        return forms.empty() ? nullptr : forms.data();
+    }
+
+    std::uint64_t form(std::uint64_t n) const {
+        std::call_once(read_, [this] { read(); });
+        PluralRule rule(plural_);
+        return plural_.empty() ? (n == 1 ? 0 : 1) : rule(n);
+    }
+
+private:
+    // Read when first asked: a run in the program's own words never reads the others.
+    void read() const {
+        const unsigned char* mo = compiled_.mo;
+        const std::size_t size = compiled_.size;
         const auto word = [&](std::size_t at) -> std::uint32_t {
             std::uint32_t value = 0;
             if (at + 4 <= size) {
@@ -153,43 +184,18 @@ public:
         }
     }
 
-    const std::string& code() const { return code_; }
-
-    // The translation's form number form, or nothing.
-    const char* find(std::string_view key, std::uint64_t form) const {
-        const auto found = entries_.find(key);
-        if (found == entries_.end()) {
-            return nullptr;
-        }
-        std::string_view forms = found->second;
-        for (; form > 0; --form) {
-            const auto end = forms.find('\0');
-            if (end == std::string_view::npos) {
-                return nullptr;
-            }
-            forms.remove_prefix(end + 1);
-        }
-        // Every form ends in the catalogue's own NUL, so it is a C string as it stands.
-        return forms.empty() ? nullptr : forms.data();
-    }
-
-    std::uint64_t form(std::uint64_t n) const {
-        PluralRule rule(plural_);
-        return plural_.empty() ? (n == 1 ? 0 : 1) : rule(n);
-    }
-
-private:
     // "Plural-Forms: nplurals=3; plural=...;": the rule.
-    void header(std::string_view text) {
+    void header(std::string_view text) const {
         const auto at = text.find("plural=");
         if (at != std::string_view::npos) {
             plural_ = std::string(text.substr(at + 7, text.find(';', at) - at - 7));
         }
     }
 
-    std::string code_;
-    std::string plural_;
-    std::unordered_map<std::string_view, std::string_view> entries_;
+    const CompiledCatalogue& compiled_;
+    mutable std::once_flag read_;
+    mutable std::string plural_;
+    mutable std::unordered_map<std::string_view, std::string_view> entries_;
 };
 
 const std::vector<std::unique_ptr<Catalogue>>& catalogues() {
@@ -227,7 +233,7 @@ const Catalogue* current() {
 std::vector<std::string> languages() {
     std::vector<std::string> codes;
     for (const auto& catalogue : catalogues()) {
-        codes.push_back(catalogue->code());
+        codes.emplace_back(catalogue->code());
     }
     return codes;
 }
