@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "base/Text.h"
+
 namespace trilo {
 
 // An error that ends the running command; the top-level handler shows its text with a
@@ -59,7 +61,8 @@ public:
     SettingsReadError(const std::string& path, const std::string& reason, std::string czech = {})
         : TriloError("Unable to read " + path + (reason.empty() ? "" : " (" + reason + ")")),
           czech_(std::move(czech)) {}
-    // Why, in the command line's words: "je to adresář", "je větší než 1 MiB".
+    // Why, in the command line's words and the chosen language: "je to adresář", "je větší
+    // než 1 MiB".
     const std::string& czechReason() const { return czech_; }
 
 private:
@@ -73,7 +76,7 @@ class Stopped : public std::exception {
 public:
     explicit Stopped(std::int64_t address) : address_(address) {}
     std::int64_t address() const { return address_; }
-    const char* what() const noexcept override { return "zastaveno"; }
+    const char* what() const noexcept override { return _("zastaveno"); }
 
 private:
     std::int64_t address_;

@@ -2,42 +2,44 @@
 
 #include <cerrno>
 
+#include "base/Text.h"
+
 namespace trilo {
 
 std::string systemReason(int err) {
     switch (err) {
         case ENOENT:
-            return "soubor nebo adresář neexistuje";
+            return _("soubor nebo adresář neexistuje");
         case EACCES:
         case EPERM:
-            return "přístup odepřen";
+            return _("přístup odepřen");
         case EROFS:
-            return "systém souborů je jen pro čtení";
+            return _("systém souborů je jen pro čtení");
         case EISDIR:
-            return "je to adresář";
+            return _("je to adresář");
         case ENOTDIR:
-            return "část cesty není adresář";
+            return _("část cesty není adresář");
         case ENAMETOOLONG:
-            return "jméno je příliš dlouhé";
+            return _("jméno je příliš dlouhé");
         case EMFILE:
         case ENFILE:
-            return "příliš mnoho otevřených souborů";
+            return _("příliš mnoho otevřených souborů");
         case ENOSPC:
         case EDQUOT:
-            return "na disku není místo";
+            return _("na disku není místo");
         case EPIPE:
-            return "druhá strana roury skončila";
+            return _("druhá strana roury skončila");
         case EIO:
-            return "chyba vstupu a výstupu zařízení";
+            return _("chyba vstupu a výstupu zařízení");
         case ELOOP:
-            return "příliš mnoho symbolických odkazů";
+            return _("příliš mnoho symbolických odkazů");
         case ENXIO:
         case ENODEV:
-            return "zařízení neexistuje";
+            return _("zařízení neexistuje");
         case EBUSY:
-            return "zařízení je obsazeno";
+            return _("zařízení je obsazeno");
         default:
-            return "systémová chyba " + std::to_string(err);
+            return format(_("systémová chyba {}"), std::to_string(err));
     }
 }
 

@@ -4,9 +4,9 @@
 
 namespace trilo {
 
-// What the system said of a failed call, in Czech: the common causes by name, any other by
-// its number. The program's own texts are Czech, and an English reason inside them would be
-// the one word a user of the command line or the status line cannot read.
+// What the system said of a failed call, in the program's language rather than the C
+// library's: the common causes by name, any other by its number, so that the reason inside a
+// message speaks as the rest of it does.
 std::string systemReason(int err);
 
 }  // namespace trilo

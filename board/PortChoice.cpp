@@ -97,7 +97,7 @@ PortSetup openPortLayer(const PortOptions& options, Clock& clock, const PpdevNod
             setup.layer = std::make_unique<UnusablePort>(
                 format(_("Neznámá porucha \"{0}\" v programmer.ini (klíč SimFault sekce "
                          "SETUP_PRG); použijte {1}"),
-                       options.simFault, kSimFaultChoices));
+                       options.simFault, _(kSimFaultChoices)));
             return setup;
         }
         board->inject(*fault);

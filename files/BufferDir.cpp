@@ -11,12 +11,11 @@
 #include "base/Errors.h"
 #include "base/Platform.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 
 namespace trilo {
 
 namespace {
-
-constexpr const char* kRefused = "; program ho z bezpečnostních důvodů nepoužije.";
 
 [[noreturn]] void refuse(const std::string& text) {
     throw StartupAbort(StartupAbort::Kind::Error, text);
@@ -55,7 +54,7 @@ namespace {
 std::string preparePrivate(const std::string& dir, unsigned uid) {
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
         const int err = errno;
-        refuse("Adresář " + dir + " nelze vytvořit: " + systemReason(err) + ".");
+        refuse(format(_("Adresář {0} nelze vytvořit: {1}."), dir, systemReason(err)));
     }
     // Look at what is there without following a link, through the handle that is checked,
     // so nothing can be swapped in between the look and the check.
@@ -64,24 +63,30 @@ std::string preparePrivate(const std::string& dir, unsigned uid) {
         const int err = errno;
         struct stat lst {};
         if (::lstat(dir.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-            refuse("Adresář " + dir + " je odkaz" + kRefused);
+            refuse(format(_("Adresář {} je odkaz; program ho z bezpečnostních důvodů nepoužije."),
+                          dir));
         }
         if (err == ENOTDIR) {
-            refuse(dir + " není adresář" + kRefused);
+            refuse(
+                format(_("{} není adresář; program ho z bezpečnostních důvodů nepoužije."), dir));
         }
-        refuse("Adresář " + dir + " nelze otevřít: " + systemReason(err) + ".");
+        refuse(format(_("Adresář {0} nelze otevřít: {1}."), dir, systemReason(err)));
     }
     struct stat st {};
     const int statErr = ::fstat(fd, &st) == 0 ? 0 : errno;
     ::close(fd);
     if (statErr != 0) {
-        refuse("Adresář " + dir + " nelze prověřit: " + systemReason(statErr) + ".");
+        refuse(format(_("Adresář {0} nelze prověřit: {1}."), dir, systemReason(statErr)));
     }
     if (st.st_uid != uid) {
-        refuse("Adresář " + dir + " patří jinému uživateli" + kRefused);
+        refuse(format(
+            _("Adresář {} patří jinému uživateli; program ho z bezpečnostních důvodů nepoužije."),
+            dir));
     }
     if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        refuse("Adresář " + dir + " je přístupný i jiným uživatelům" + kRefused);
+        refuse(format(_("Adresář {} je přístupný i jiným uživatelům; program ho z bezpečnostních "
+                        "důvodů nepoužije."),
+                      dir));
     }
     return dir;
 }
@@ -109,7 +114,7 @@ InstanceLock::InstanceLock(const std::string& dir) {
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         const int err = errno;
-        refuse("Soubor " + path + " nelze otevřít: " + systemReason(err) + ".");
+        refuse(format(_("Soubor {0} nelze otevřít: {1}."), path, systemReason(err)));
     }
     // The lock goes with the open file, so it ends with the process however the process ends.
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
@@ -121,9 +126,9 @@ InstanceLock::InstanceLock(const std::string& dir) {
         fd_ = -1;
         if (err == EWOULDBLOCK) {
             throw StartupAbort(StartupAbort::Kind::Information,
-                               "Program Trilo Programmer už běží.");
+                               _("Program Trilo Programmer už běží."));
         }
-        refuse("Soubor " + path + " nelze zamknout: " + systemReason(err) + ".");
+        refuse(format(_("Soubor {0} nelze zamknout: {1}."), path, systemReason(err)));
     }
 }
 

@@ -13,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "base/Text.h"
 #include "files/IoErrors.h"
 
 namespace trilo {
@@ -209,7 +210,7 @@ void removeQuietly(const std::string& path) {
 
 std::string saveTarget(const std::string& to) {
     const auto refused = [&](const char* why) {
-        return SaveRefused("Soubor „" + to + "“ " + why + ", program ho nepřepíše");
+        return SaveRefused(format(_("Soubor „{0}“ {1}, program ho nepřepíše"), to, why));
     };
     struct stat st {};
     if (::lstat(to.c_str(), &st) != 0) {
@@ -221,7 +222,7 @@ std::string saveTarget(const std::string& to) {
         const uid_t linkOwner = st.st_uid;
         char* real = ::realpath(to.c_str(), nullptr);
         if (real == nullptr) {
-            throw refused("je odkaz, který nevede na žádný soubor");
+            throw refused(_("je odkaz, který nevede na žádný soubor"));
         }
         target = real;
         std::free(real);
@@ -231,18 +232,18 @@ std::string saveTarget(const std::string& to) {
         // Root owns both a link of its own and /etc/passwd; a link planted by someone else
         // must not turn a save into a write to a file of theirs or of the user's.
         if (linkOwner != ::geteuid() || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
-            throw refused("je odkaz, který nevede na váš vlastní obyčejný soubor");
+            throw refused(_("je odkaz, který nevede na váš vlastní obyčejný soubor"));
         }
     }
     // A directory is left to the rename, which refuses it.
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        throw refused("není obyčejný soubor");
+        throw refused(_("není obyčejný soubor"));
     }
     // The owner's write bit says no even to root, who could replace the file anyway; access()
     // adds what the mode does not show: another user's file, a read-only mount.
     if (S_ISREG(st.st_mode) && ((st.st_mode & S_IWUSR) == 0 ||
                                 ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
-        throw refused("je jen pro čtení");
+        throw refused(_("je jen pro čtení"));
     }
     return target;
 }

@@ -22,7 +22,7 @@ bool fileExists(const std::string& path);
 void removeQuietly(const std::string& path);
 
 // A save that would spoil what the user keeps, refused before anything is written: the text
-// says why, in Czech.
+// says why, in the user's language.
 class SaveRefused : public IoError {
 public:
     explicit SaveRefused(const std::string& text) : IoError(IoError::AccessDenied, text) {}

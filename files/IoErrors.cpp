@@ -1,6 +1,7 @@
 #include "files/IoErrors.h"
 
 #include "base/SystemReason.h"
+#include "base/Text.h"
 #include "files/FileMove.h"
 
 #include <cerrno>
@@ -55,23 +56,23 @@ std::string czechErrorText(const TriloError& e) {
         return e.what();
     }
     if (dynamic_cast<const FileSwapped*>(io) != nullptr) {
-        return "soubor se změnil mezi prohlédnutím a otevřením";
+        return _("soubor se změnil mezi prohlédnutím a otevřením");
     }
     if (const auto* other = dynamic_cast<const NotRegularFile*>(io)) {
-        return other->directory() ? "je to adresář"
-                                  : "není obyčejný soubor (roura nebo zařízení); data se čtou "
-                                    "jen ze souboru nebo ze standardního vstupu (-)";
+        return other->directory() ? _("je to adresář")
+                                  : _("není obyčejný soubor (roura nebo zařízení); data se čtou "
+                                      "jen ze souboru nebo ze standardního vstupu (-)");
     }
     if (io->systemError() != 0) {
         return systemReason(io->systemError());
     }
     switch (io->code()) {
         case IoError::ReadBeyondEnd:
-            return "čtení za koncem souboru";
+            return _("čtení za koncem souboru");
         case IoError::DiskFull:
             return systemReason(ENOSPC);
         default:
-            return "chyba souboru " + std::to_string(io->code());
+            return format(_("chyba souboru {}"), std::to_string(io->code()));
     }
 }
 

@@ -11,9 +11,9 @@ namespace trilo {
 // left 101; any other cause keeps its own number in the text "I/O error <errno>".
 IoError ioErrorFromErrno(int err);
 
-// What an error says in Czech where no error box shows the table's text (trilo-cli): the
-// system's reason for a failed call, what a refused save or a swapped file means; any other
-// error's own words with a full stop.
+// What an error says in the user's language (Czech unless English was chosen) where no error
+// box shows the table's text (trilo-cli): the system's reason for a failed call, what a
+// refused save or a swapped file means; any other error's own words with a full stop.
 std::string czechErrorText(const TriloError& e);
 
 // Raises the error for the errno of the call that just failed.

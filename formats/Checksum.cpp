@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "base/Text.h"
 #include "formats/Image.h"
 
 namespace trilo {
@@ -48,7 +49,8 @@ Checksums checksumsInToolOrder(std::span<const std::uint8_t> image, bool avrFlas
 
 std::string describe(const Checksums& sums) {
     char text[80];
-    std::snprintf(text, sizeof text, "%zu B, CRC-32 0x%08X, součet 0x%04X", sums.size,
+    // xgettext:c-format
+    std::snprintf(text, sizeof text, _("%zu B, CRC-32 0x%08X, součet 0x%04X"), sums.size,
                   static_cast<unsigned>(sums.crc32), static_cast<unsigned>(sums.sum16));
     return text;
 }

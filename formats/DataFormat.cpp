@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "base/Text.h"
 #include "formats/Elf.h"
 #include "formats/IntelHex.h"
 #include "formats/SRecord.h"
@@ -55,14 +56,14 @@ ImageRead readElfImage(std::string_view bytes, ImageFor wanted) {
     }
     ElfImages& images = std::get<ElfImages>(result);
     if ((images.machine == kElfMachineAvr) != wanted.avr) {
-        return std::string(wanted.avr ? "Soubor ELF je pro 8051, vybraný čip je AVR ! "
-                                      : "Soubor ELF je pro AVR, vybraný čip je 8051 ! ");
+        return std::string(wanted.avr ? _("Soubor ELF je pro 8051, vybraný čip je AVR ! ")
+                                      : _("Soubor ELF je pro AVR, vybraný čip je 8051 ! "));
     }
     if (!wanted.eeprom) {
         return std::move(images.flash);
     }
     if (!images.eeprom) {
-        return std::string("Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! ");
+        return std::string(_("Soubor ELF nemá sekci .eeprom s daty pro EEPROM ! "));
     }
     return std::move(*images.eeprom);
 }
@@ -75,14 +76,14 @@ constexpr std::string_view kElfExtensions[] = {".elf"};
 // In the order the file dialogs list them. The label of raw names *.BIN as the user knows it
 // from DOS.
 constexpr DataFormat kFormats[] = {
-    {.name = "binární data",
+    {.name = N_("binární data"),
      .kind = nullptr,
      .extensions = kRawExtensions,
      .text = false,
      .recognises = nullptr,
      .read = nullptr,
      .write = nullptr,
-     .filter = "Binární soubory *.BIN",
+     .filter = N_("Binární soubory *.BIN"),
      .option = "raw",
      .mimeType = nullptr},
     {.name = "Intel HEX",
@@ -182,12 +183,15 @@ const DataFormat* formatForOption(std::string_view name) {
 }
 
 std::string alternatives(std::span<const std::string_view> choices) {
-    std::string text;
-    for (std::size_t k = 0; k < choices.size(); ++k) {
-        text += k == 0 ? "" : k + 1 == choices.size() ? " nebo " : ", ";
+    if (choices.empty()) {
+        return {};
+    }
+    std::string text(choices.front());
+    for (std::size_t k = 1; k + 1 < choices.size(); ++k) {
+        text += ", ";
         text += choices[k];
     }
-    return text;
+    return choices.size() == 1 ? text : format(_("{0} nebo {1}"), text, choices.back());
 }
 
 std::variant<const DataFormat*, std::string> formatOf(std::string_view path,
@@ -204,11 +208,11 @@ std::variant<const DataFormat*, std::string> formatOf(std::string_view path,
     if (content == named || (text && named->text)) {
         return named;
     }
-    return "Soubor má příponu " + lowerExtension(path) + " (" + named->name + "), ale obsahuje " +
-           (text                 ? "prostý text"
-            : content != nullptr ? content->name
-                                 : rawFormat().name) +
-           " ! ";
+    return format(_("Soubor má příponu {0} ({1}), ale obsahuje {2} ! "), lowerExtension(path),
+                  _(named->name),
+                  text                 ? _("prostý text")
+                  : content != nullptr ? _(content->name)
+                                       : _(rawFormat().name));
 }
 
 }  // namespace trilo

@@ -17,12 +17,13 @@ struct ImageFor {
     bool eeprom = false;
 };
 
-// The image a file holds, in the toolchains' byte order, or the Czech text of its refusal.
+// The image a file holds, in the toolchains' byte order, or the text of its refusal.
 using ImageRead = std::variant<HexImage, std::string>;
 
 // One kind of data file the program knows; every place that tells formats apart asks its row.
 struct DataFormat {
-    // As a message names it ("Soubor má příponu .hex (Intel HEX), ...").
+    // As a message names it ("Soubor má příponu .hex (Intel HEX), ..."); marked for the
+    // catalogue, so shown through _().
     const char* name;
     // As the refusals of its files name it ("Soubor HEX je příliš velký ! "); nullptr for raw,
     // whose files are not decoded.
@@ -42,7 +43,7 @@ struct DataFormat {
     // The image as the whole file, in the toolchains' byte order; nullptr for raw and for a
     // format the program only reads (ELF), into which nothing is saved.
     std::string (*write)(std::span<const std::uint8_t> image);
-    // The file dialogs' name of the kind ("Intel HEX").
+    // The file dialogs' name of the kind ("Intel HEX"); shown through _(), as the name.
     const char* filter;
     // trilo-cli's -f name; nullptr where -f does not offer the format.
     const char* option;
@@ -72,7 +73,7 @@ const DataFormat* formatForOption(std::string_view name);
 // the format's reader, whose message names the line.
 std::variant<const DataFormat*, std::string> formatOf(std::string_view path, std::string_view head);
 
-// Choices as a Czech sentence offers them: "raw, ihex nebo srec".
+// Choices as a sentence offers them: "raw, ihex nebo srec".
 std::string alternatives(std::span<const std::string_view> choices);
 
 }  // namespace trilo

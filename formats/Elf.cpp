@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "base/Text.h"
 #include "formats/Records.h"
 
 namespace trilo {
@@ -18,8 +19,8 @@ constexpr std::uint32_t kAllocated = 2;    // SHF_ALLOC
 constexpr std::uint64_t kAvrDataSpace = 0x800000;
 constexpr std::uint64_t kAvrEeprom = 0x810000;
 
-ElfRefusal refuse(const std::string& text) {
-    return {text + " ! "};
+ElfRefusal refuse(std::string text) {
+    return {std::move(text)};
 }
 
 // Little-endian fields at offsets the caller has checked against the file's size.
@@ -63,15 +64,16 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
     const Fields f(bytes);
     if (!f.holds(0, kHeaderSize) || bytes[0] != 0x7F || bytes[1] != 'E' || bytes[2] != 'L' ||
         bytes[3] != 'F') {
-        return refuse("Soubor ELF má chybnou hlavičku");
+        return refuse(_("Soubor ELF má chybnou hlavičku ! "));
     }
     if (bytes[4] != 1 || bytes[5] != 1) {
-        return refuse("Soubor ELF není 32bitový little-endian");
+        return refuse(_("Soubor ELF není 32bitový little-endian ! "));
     }
     const std::uint16_t machine = f.u16(18);
     if (machine != kElfMachineAvr && machine != kElfMachine8051) {
-        return refuse("Soubor ELF je pro jinou architekturu než AVR nebo 8051 (e_machine " +
-                      std::to_string(machine) + ")");
+        return refuse(
+            format(_("Soubor ELF je pro jinou architekturu než AVR nebo 8051 (e_machine {}) ! "),
+                   std::to_string(machine)));
     }
     const Table programs{f.u32(28), f.u16(42), f.u16(44)};
     const Table sections{f.u32(32), f.u16(46), f.u16(48)};
@@ -79,7 +81,7 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
         return t.count == 0 || (t.entrySize >= least && f.holds(t.offset, t.entrySize * t.count));
     };
     if (!fits(programs, kProgramHeaderSize) || !fits(sections, kSectionHeaderSize)) {
-        return refuse("Soubor ELF je poškozený: tabulka hlaviček sahá za jeho konec");
+        return refuse(_("Soubor ELF je poškozený: tabulka hlaviček sahá za jeho konec ! "));
     }
 
     // A segment that reaches past the file would lend its load address to sections it does
@@ -92,8 +94,8 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
         }
         const Segment s{f.u32(at + 4), f.u32(at + 16), f.u32(at + 12)};
         if (!f.holds(s.offset, s.fileSize)) {
-            return refuse("Soubor ELF je poškozený: segment " + std::to_string(i) +
-                          " sahá za jeho konec");
+            return refuse(format(_("Soubor ELF je poškozený: segment {} sahá za jeho konec ! "),
+                                 std::to_string(i)));
         }
         segments.push_back(s);
     }
@@ -101,7 +103,7 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
     // would give an empty image, and the write would erase the chip for nothing.
     if (sections.count == 0 && std::any_of(segments.begin(), segments.end(),
                                            [](const Segment& s) { return s.fileSize > 0; })) {
-        return refuse("Soubor ELF nemá tabulku sekcí");
+        return refuse(_("Soubor ELF nemá tabulku sekcí ! "));
     }
 
     // The section names, for .eeprom; a file without them has no EEPROM section.
@@ -110,7 +112,7 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
     if (namesIndex < sections.count) {
         const std::uint64_t at = sections.offset + namesIndex * sections.entrySize;
         if (!f.holds(f.u32(at + 16), f.u32(at + 20))) {
-            return refuse("Soubor ELF je poškozený: jména sekcí sahají za jeho konec");
+            return refuse(_("Soubor ELF je poškozený: jména sekcí sahají za jeho konec ! "));
         }
         const auto table = f.bytes(f.u32(at + 16), f.u32(at + 20));
         names = std::string_view(reinterpret_cast<const char*>(table.data()), table.size());
@@ -135,8 +137,8 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
         }
         const std::string_view name = nameOf(f.u32(at));
         if (!f.holds(offset, size)) {
-            return refuse("Soubor ELF je poškozený: sekce " + std::string(name) +
-                          " sahá za jeho konec");
+            return refuse(
+                format(_("Soubor ELF je poškozený: sekce {} sahá za jeho konec ! "), name));
         }
         if ((f.u32(at + 8) & kAllocated) == 0) {
             continue;
@@ -157,7 +159,7 @@ ElfReadResult readElf(std::span<const std::uint8_t> bytes) {
             fault = flash.put(load, f.bytes(offset, size));
         }
         if (fault) {
-            return refuse(*fault + " v sekci " + std::string(name) + " souboru ELF");
+            return refuse(format(_("{0} v sekci {1} souboru ELF ! "), *fault, name));
         }
     }
     images.flash = std::move(flash).take();

@@ -23,7 +23,7 @@ struct ElfImages {
     std::optional<HexImage> eeprom;
 };
 
-// Why a file is not an ELF file the program can use; the Czech text of its information box.
+// Why a file is not an ELF file the program can use; the text of its information box.
 struct ElfRefusal {
     std::string message;
 };

@@ -12,8 +12,8 @@ namespace trilo {
 // 0xFF, the erased value.
 using HexImage = std::vector<std::uint8_t>;
 
-// Why a file is not valid Intel HEX: the 1-based line at fault and the Czech text of the
-// information box that says so ("... na řádku 12 souboru HEX ! ").
+// Why a file is not valid Intel HEX: the 1-based line at fault and the text, in the user's
+// language, of the information box that says so ("... na řádku 12 souboru HEX ! ").
 struct HexRefusal {
     std::size_t line = 0;
     std::string message;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/Text.h"
 #include "formats/Records.h"
 
 namespace trilo {
@@ -30,7 +31,7 @@ HexRefusal refuse(std::size_t line, const std::string& fault) {
 }
 
 HexRefusal malformed(std::size_t line) {
-    return refuse(line, "Chybný záznam");
+    return refuse(line, _("Chybný záznam"));
 }
 
 class Reader : public records::RecordState {
@@ -55,7 +56,7 @@ public:
         }
         const std::size_t length = bytes[0];
         if (sum % 256 != 0) {
-            return refuse(number, "Chybný kontrolní součet");
+            return refuse(number, _("Chybný kontrolní součet"));
         }
         const std::size_t offset = std::size_t{bytes[1]} << 8 | bytes[2];
         const std::span<const std::uint8_t> data(bytes.data() + 4, length);
@@ -77,7 +78,8 @@ public:
             case kStartLinear:
                 return length == 4 ? std::nullopt : std::optional(malformed(number));
             default:
-                return refuse(number, "Neznámý typ záznamu " + records::hexNumber(bytes[3], 2));
+                return refuse(number,
+                              format(_("Neznámý typ záznamu {}"), records::hexNumber(bytes[3], 2)));
         }
     }
 

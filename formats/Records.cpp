@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/Hex.h"
+#include "base/Text.h"
 
 namespace trilo::records {
 
@@ -12,14 +13,14 @@ std::optional<std::string> ImageBuilder::put(std::size_t address,
                                              std::span<const std::uint8_t> data) {
     for (std::size_t i = 0; i < data.size(); ++i, ++address) {
         if (address >= kHexAddressLimit) {
-            return "Adresa 0x" + hexNumber(address, 4) + " je za hranicí 1 MiB";
+            return format(_("Adresa 0x{} je za hranicí 1 MiB"), hexNumber(address, 4));
         }
         if (address >= image_.size()) {
             image_.resize(address + 1, 0xFF);
             written_.resize(address + 1, false);
         }
         if (written_[address] && image_[address] != data[i]) {
-            return "Adresa 0x" + hexNumber(address, 4) + " dostává jinou hodnotu než dříve";
+            return format(_("Adresa 0x{} dostává jinou hodnotu než dříve"), hexNumber(address, 4));
         }
         image_[address] = data[i];
         written_[address] = true;
@@ -40,15 +41,17 @@ std::string hexNumber(std::size_t value, int digits) {
 }
 
 HexRefusal lineRefusal(std::size_t line, const std::string& fault, std::string_view kind) {
-    return {line,
-            fault + " na řádku " + std::to_string(line) + " souboru " + std::string(kind) + " ! "};
+    return {line, format(_("{0} na řádku {1} souboru {2} ! "), fault, std::to_string(line), kind)};
 }
 
-HexRefusal missingEnd(std::size_t lastLine, std::string_view kind, std::string_view addEnd) {
+HexRefusal missingEnd(std::size_t lastLine, std::string_view kind, const char* addEnd) {
     const std::size_t line = std::max<std::size_t>(lastLine, 1);
-    return {line, "Soubor " + std::string(kind) + " končí na řádku " + std::to_string(line) +
-                      " bez záznamu konce souboru" +
-                      (addEnd.empty() ? std::string() : " (" + std::string(addEnd) + ")") + " ! "};
+    if (addEnd == nullptr) {
+        return {line, format(_("Soubor {0} končí na řádku {1} bez záznamu konce souboru ! "), kind,
+                             std::to_string(line))};
+    }
+    return {line, format(_("Soubor {0} končí na řádku {1} bez záznamu konce souboru ({2}) ! "),
+                         kind, std::to_string(line), _(addEnd))};
 }
 
 void RecordText::put(std::uint8_t byte) {

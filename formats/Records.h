@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Text.h"
 #include "formats/Image.h"
 
 // What the readers and writers of the record formats (Intel HEX, S-record) and the ELF reader
@@ -41,8 +42,8 @@ std::string hexNumber(std::size_t value, int digits);
 HexRefusal lineRefusal(std::size_t line, const std::string& fault, std::string_view kind);
 
 // The refusal of a file that stops after line `lastLine` without its end record; `addEnd`,
-// where given, says in brackets how to have one written.
-HexRefusal missingEnd(std::size_t lastLine, std::string_view kind, std::string_view addEnd = {});
+// where given (a text marked for the catalogue), says in brackets how to have one written.
+HexRefusal missingEnd(std::size_t lastLine, std::string_view kind, const char* addEnd = nullptr);
 
 // What a record format's reader builds up: the image, whether the end record has come (after
 // which nothing may follow), and whether the records so far prove, without one, that nothing
@@ -53,7 +54,7 @@ struct RecordState {
     bool complete = false;
     // How to have the end record written, for the refusal of a file without one; a reader
     // hides it with its own.
-    static constexpr std::string_view kAddEnd = {};
+    static constexpr const char* kAddEnd = nullptr;
 };
 
 // Reads the text of a record format ("HEX", "S-record" in `kind`) line by line: each line,
@@ -79,7 +80,7 @@ requires std::derived_from<Reader, RecordState> HexReadResult readLines(std::str
             continue;
         }
         if (reader.ended) {
-            return lineRefusal(number, "Data za záznamem konce souboru", kind);
+            return lineRefusal(number, _("Data za záznamem konce souboru"), kind);
         }
         lastLine = number;
         if (std::optional<HexRefusal> refusal = reader.take(line, number)) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/Text.h"
 #include "formats/Records.h"
 
 namespace trilo {
@@ -23,39 +24,39 @@ HexRefusal refuse(std::size_t line, const std::string& fault) {
 class Reader : public records::RecordState {
 public:
     // srec_cat writes its count record but no end record unless it is given a start address.
-    static constexpr std::string_view kAddEnd =
-        "srec_cat jej zapíše s volbou -Execution_Start_Address 0";
+    static constexpr const char* kAddEnd =
+        N_("srec_cat jej zapíše s volbou -Execution_Start_Address 0");
 
     std::optional<HexRefusal> take(std::string_view line, std::size_t number) {
         // Only a count record as the last record proves the file whole without an end record.
         complete = false;
         if (line.size() < 4 || line[0] != 'S' || line[1] < '0' || line[1] > '9') {
-            return refuse(number, "Chybný záznam");
+            return refuse(number, _("Chybný záznam"));
         }
         const int type = line[1] - '0';
         const std::size_t addressBytes = kAddressBytes[static_cast<std::size_t>(type)];
         if (addressBytes == 0) {
-            return refuse(number, "Neznámý typ záznamu S" + std::to_string(type));
+            return refuse(number, format(_("Neznámý typ záznamu {}"), "S" + std::to_string(type)));
         }
         // The count byte covers the address, the data and the checksum, and so fixes the
         // line's length.
         const int count = records::hexByte(line, 2);
         if (count < 0 || static_cast<std::size_t>(count) < addressBytes + 1 ||
             line.size() != 4 + 2 * static_cast<std::size_t>(count)) {
-            return refuse(number, "Chybný záznam");
+            return refuse(number, _("Chybný záznam"));
         }
         std::array<std::uint8_t, 256> bytes{};
         unsigned sum = static_cast<unsigned>(count);
         for (int i = 0; i < count; ++i) {
             const int byte = records::hexByte(line, 4 + 2 * static_cast<std::size_t>(i));
             if (byte < 0) {
-                return refuse(number, "Chybný záznam");
+                return refuse(number, _("Chybný záznam"));
             }
             bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(byte);
             sum += static_cast<unsigned>(byte);
         }
         if (sum % 256 != 0xFF) {
-            return refuse(number, "Chybný kontrolní součet");
+            return refuse(number, _("Chybný kontrolní součet"));
         }
         std::size_t address = 0;
         for (std::size_t i = 0; i < addressBytes; ++i) {
@@ -71,12 +72,14 @@ public:
             return std::nullopt;
         }
         if (type != 0 && !data.empty()) {
-            return refuse(number, "Chybný záznam");
+            return refuse(number, _("Chybný záznam"));
         }
         if ((type == 5 || type == 6) && address != dataRecords_) {
-            return refuse(number, "Záznam S" + std::to_string(type) +
-                                      " udává počet datových záznamů " + std::to_string(address) +
-                                      ", v souboru je jich " + std::to_string(dataRecords_));
+            return refuse(number,
+                          format(_("Záznam S{0} udává počet datových záznamů {1}, v souboru je "
+                                   "jich {2}"),
+                                 std::to_string(type), std::to_string(address),
+                                 std::to_string(dataRecords_)));
         }
         // A count covers every data record from the file's start, as srec_cat checks it.
         complete = type == 5 || type == 6;

@@ -1,5 +1,6 @@
 #include "link/Link.h"
 
+#include "base/Text.h"
 #include "link/PortLayer.h"
 
 namespace trilo {
@@ -10,7 +11,7 @@ std::uint16_t Link::base() const {
 
 PortStatus Link::portStatus() const {
     if (port_.layer() == nullptr) {
-        return {false, "Port není otevřen"};
+        return {false, _("Port není otevřen")};
     }
     return port_.layer()->status(base());
 }

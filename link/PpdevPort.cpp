@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/Text.h"
 #include "link/Parports.h"
 
 // glibc names the thread of a SIGEV_THREAD_ID timer only in later versions.
@@ -48,22 +49,24 @@ ControlPlan planControlWrite(std::optional<std::uint8_t> previous, std::uint8_t 
 std::string ppdevProblem(PpdevStep step, int error, const std::string& portName,
                          const std::string& node) {
     const std::string prefix = portName + ": ";
-    const std::string noHardware = prefix + "za " + node +
-                                   " není žádný paralelní port; v BIOSu ověřte, že je port "
-                                   "zapnutý, nebo zkontrolujte, že karta dobře sedí ve slotu";
+    const std::string noHardware =
+        prefix + format(_("za {} není žádný paralelní port; v BIOSu ověřte, že je port zapnutý, "
+                          "nebo zkontrolujte, že karta dobře sedí ve slotu"),
+                        node);
     const std::string notParport =
-        prefix + node + " není paralelní port; zkontrolujte soubor zařízení";
+        prefix + format(_("{} není paralelní port; zkontrolujte soubor zařízení"), node);
     if (error == EACCES || error == EPERM) {
-        return prefix + "nemáte oprávnění používat " + node +
-               "; přidejte svého uživatele do skupiny lp (sudo usermod -aG lp $USER), pak se "
-               "odhlaste a znovu přihlaste";
+        return prefix + format(_("nemáte oprávnění používat {}; přidejte svého uživatele do "
+                                 "skupiny lp (sudo usermod -aG lp $USER), pak se odhlaste a "
+                                 "znovu přihlaste"),
+                               node);
     }
     switch (step) {
         case PpdevStep::Open:
             if (error == ENOENT) {
-                return prefix + node +
-                       " neexistuje; zaveďte ovladač paralelního portu (sudo modprobe ppdev) "
-                       "a v BIOSu ověřte, že je port zapnutý";
+                return prefix + format(_("{} neexistuje; zaveďte ovladač paralelního portu (sudo "
+                                         "modprobe ppdev) a v BIOSu ověřte, že je port zapnutý"),
+                                       node);
             }
             if (error == ENODEV || error == ENXIO) {
                 return noHardware;
@@ -74,7 +77,7 @@ std::string ppdevProblem(PpdevStep step, int error, const std::string& portName,
             if (error == EISDIR || error == ENOTDIR || error == ENOTTY) {
                 return notParport;
             }
-            return prefix + node + " nelze otevřít: " + std::strerror(error);
+            return prefix + format(_("{0} nelze otevřít: {1}"), node, std::strerror(error));
         case PpdevStep::Modes:
             if (error == ENODEV || error == ENXIO) {
                 return noHardware;
@@ -82,34 +85,38 @@ std::string ppdevProblem(PpdevStep step, int error, const std::string& portName,
             if (error == ENOTTY || error == EINVAL) {
                 return notParport;
             }
-            return prefix + "nelze zjistit, co umí " + node + ": " + std::strerror(error);
+            return prefix + format(_("nelze zjistit, co umí {0}: {1}"), node, std::strerror(error));
         case PpdevStep::Exclusive:
         case PpdevStep::Claim:
             if (error == EBUSY || error == ENXIO || error == EAGAIN) {
                 break;
             }
-            return prefix + node + " nelze zabrat: " + std::strerror(error);
+            return prefix + format(_("{0} nelze zabrat: {1}"), node, std::strerror(error));
         case PpdevStep::Access:
-            return prefix + "přístup k " + node + " selhal: " + std::strerror(error) +
-                   "; zkontrolujte port a spusťte program znovu";
+            return prefix + format(_("přístup k {0} selhal: {1}; zkontrolujte port a spusťte "
+                                     "program znovu"),
+                                   node, std::strerror(error));
     }
-    return prefix + node +
-           " používá jiný program nebo tiskový ovladač lp; ukončete ten program nebo ovladač "
-           "odstraňte (sudo modprobe -r lp), pak spusťte program znovu";
+    return prefix + format(_("{} používá jiný program nebo tiskový ovladač lp; ukončete ten "
+                             "program nebo ovladač odstraňte (sudo modprobe -r lp), pak spusťte "
+                             "program znovu"),
+                           node);
 }
 
 std::optional<std::string> ppdevModesProblem(unsigned modes, const std::string& portName,
                                              const std::string& node) {
     if ((modes & PARPORT_MODE_PCSPP) == 0) {
-        return portName + ": " + node +
-               " nemá registry paralelního portu PC; programátor potřebuje standardní "
-               "paralelní port";
+        return portName + ": " +
+               format(_("{} nemá registry paralelního portu PC; programátor potřebuje "
+                        "standardní paralelní port"),
+                      node);
     }
     // Without tristate the port reads back its own 0xFF: every chip would read blank.
     if ((modes & PARPORT_MODE_TRISTATE) == 0) {
-        return portName + ": " + node +
-               " neumí číst datové vodiče (port není obousměrný); v BIOSu nastavte port do "
-               "režimu PS/2, obousměrného, EPP nebo ECP";
+        return portName + ": " +
+               format(_("{} neumí číst datové vodiče (port není obousměrný); v BIOSu nastavte "
+                        "port do režimu PS/2, obousměrného, EPP nebo ECP"),
+                      node);
     }
     return std::nullopt;
 }
@@ -122,21 +129,27 @@ constexpr int kSharedClaimWaitMs = 3000;
 
 // "lp", "lp a plip", "lp, plip a ppa".
 std::string listed(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        text += k == 0 ? "" : k + 1 == names.size() ? " a " : ", ";
-        text += names[k];
+    if (names.empty()) {
+        return {};
     }
-    return text;
+    std::string text = names.front();
+    for (std::size_t k = 1; k + 1 < names.size(); ++k) {
+        text += ", " + names[k];
+    }
+    return names.size() == 1 ? text : format(_("{0} a {1}"), text, names.back());
 }
 
 // A driver holds the port right now (lp printing): claiming it would wait for the driver.
 std::string heldByDriver(const std::string& holder, const std::string& portName,
                          const std::string& node) {
-    return portName + ": " + node + " právě používá ovladač " + holder +
-           (holder == "lp" ? " (tiskne)" : "") +
-           "; počkejte, až skončí, nebo ovladač odstraňte (sudo modprobe -r " + holder +
-           "), pak spusťte program znovu";
+    // lp holds the port only while it prints, which tells the user what to wait for.
+    return portName + ": " +
+           format(holder == "lp"
+                      ? _("{0} právě používá ovladač {1} (tiskne); počkejte, až skončí, nebo "
+                          "ovladač odstraňte (sudo modprobe -r {1}), pak spusťte program znovu")
+                      : _("{0} právě používá ovladač {1}; počkejte, až skončí, nebo ovladač "
+                          "odstraňte (sudo modprobe -r {1}), pak spusťte program znovu"),
+                  node, holder);
 }
 
 void wake(int) {}
@@ -408,7 +421,7 @@ PortStatus PpdevPort::status(std::uint16_t base) const {
     if (port == nullptr || port->base != base) {
         char address[8];
         std::snprintf(address, sizeof address, "%04X", base);
-        return {false, std::string("Na adrese ") + address + " není paralelní port"};
+        return {false, format(_("Na adrese {} není paralelní port"), address)};
     }
     if (!claim(*port)) {
         return {false, port->problem};
@@ -416,9 +429,10 @@ PortStatus PpdevPort::status(std::uint16_t base) const {
     if (port->sharedWith.empty()) {
         return {true, port->name + ": " + port->node};
     }
-    const bool one = port->sharedWith.size() == 1;
-    PortStatus status{true, port->name + ": " + port->node + " sdílený s ovladač" +
-                                (one ? "em " : "i ") + listed(port->sharedWith)};
+    PortStatus status{true, port->name + ": " +
+                                format(P_("{0} sdílený s ovladačem {1}",
+                                          "{0} sdílený s ovladači {1}", port->sharedWith.size()),
+                                       port->node, listed(port->sharedWith))};
     status.sharedWith = port->sharedWith;
     return status;
 }

@@ -10,17 +10,11 @@
 
 #include "base/Hex.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 
 namespace trilo {
 
 namespace {
-
-// The status line's words for the trace, in the window's language.
-constexpr const char* kTracingTo = ", záznam do ";
-// A trace that could not start, before the file's name and the reason.
-constexpr const char* kCannotOpen = "záznam nelze otevřít: ";
-// A trace that a failed write ended, before the system's reason.
-constexpr const char* kTraceStopped = "záznam zastaven: ";
 
 // What one write to the trace holds at most: whole lines within PIPE_BUF, so that a write to
 // a pipe is as indivisible as one to a file opened for appending.
@@ -42,11 +36,11 @@ int openTrace(const std::string& path, std::string& reason) {
     struct stat looked {};
     const bool existed = ::lstat(path.c_str(), &looked) == 0;
     if (existed && S_ISLNK(looked.st_mode)) {
-        reason = "je to symbolický odkaz";
+        reason = _("je to symbolický odkaz");
         return -1;
     }
     if (existed && !S_ISREG(looked.st_mode)) {
-        reason = "není obyčejný soubor";
+        reason = _("není obyčejný soubor");
         return -1;
     }
     // Non-blocking, so a FIFO put in its place meanwhile cannot hold the open.
@@ -54,18 +48,18 @@ int openTrace(const std::string& path, std::string& reason) {
         path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
         const int err = errno;
-        reason = err == ELOOP ? "je to symbolický odkaz" : systemReason(err);
+        reason = err == ELOOP ? _("je to symbolický odkaz") : systemReason(err);
         return -1;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         reason = systemReason(errno);
     } else if (!S_ISREG(st.st_mode)) {
-        reason = "není obyčejný soubor";
+        reason = _("není obyčejný soubor");
     } else if (existed && (st.st_dev != looked.st_dev || st.st_ino != looked.st_ino)) {
-        reason = "změnil se mezi prohlédnutím a otevřením";
+        reason = _("změnil se mezi prohlédnutím a otevřením");
     } else if (st.st_uid != ::geteuid()) {
-        reason = "patří jinému uživateli";
+        reason = _("patří jinému uživateli");
     } else {
         return fd;
     }
@@ -79,7 +73,7 @@ TraceFile::TraceFile(std::string path) : path_(std::move(path)) {
     std::string reason;
     fd_ = openTrace(path_, reason);
     if (fd_ < 0) {
-        stop(kCannotOpen + path_ + ": " + reason);
+        stop(format(_("záznam nelze otevřít: {0}: {1}"), path_, reason));
     }
     pending_.reserve(kChunk);
 }
@@ -120,7 +114,7 @@ void TraceFile::flush() {
             continue;
         }
         if (put <= 0) {
-            stop(kTraceStopped + systemReason(put < 0 ? errno : ENOSPC));
+            stop(format(_("záznam zastaven: {}"), systemReason(put < 0 ? errno : ENOSPC)));
             return;
         }
         done += static_cast<std::size_t>(put);
@@ -150,9 +144,9 @@ void TraceFile::stop(const std::string& problem) {
 PortStatus TracePort::status(std::uint16_t base) const {
     PortStatus status = inner_->status(base);
     if (trace_->problem().empty()) {
-        status.text += trace_->path() == kTraceToStandardError
-                           ? std::string(", záznam na standardní chybový výstup")
-                           : kTracingTo + trace_->path();
+        status.text = trace_->path() == kTraceToStandardError
+                          ? format(_("{}, záznam na standardní chybový výstup"), status.text)
+                          : format(_("{0}, záznam do {1}"), status.text, trace_->path());
     } else {
         status.text += " (" + trace_->problem() + ")";
     }

@@ -140,11 +140,12 @@ void SettingsFile::load() {
     try {
         fd = openRegularFile(path_);
     } catch (const NotRegularFile& error) {
-        throw SettingsReadError(
-            path_, kNotRegular,
-            error.directory() ? "je to adresář" : "není obyčejný soubor (roura nebo zařízení)");
+        throw SettingsReadError(path_, kNotRegular,
+                                error.directory()
+                                    ? _("je to adresář")
+                                    : _("není obyčejný soubor (roura nebo zařízení)"));
     } catch (const FileSwapped&) {
-        throw SettingsReadError(path_, kSwapped, "změnil se mezi prohlédnutím a otevřením");
+        throw SettingsReadError(path_, kSwapped, _("změnil se mezi prohlédnutím a otevřením"));
     } catch (const IoError& error) {
         const int err = error.systemError();
         if (err == ENOENT) {
@@ -182,7 +183,7 @@ void SettingsFile::load() {
     }
     ::close(fd);
     if (tooLarge) {
-        throw SettingsReadError(path_, kTooLarge, "je větší než 1 MiB");
+        throw SettingsReadError(path_, kTooLarge, _("je větší než 1 MiB"));
     }
     if (failed != 0) {
         throw SettingsReadError(path_, std::strerror(failed), systemReason(failed));

@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
+
 namespace trilo {
 
-// What the window and the command line say, once, of a settings file they do not trust.
+// What the window and the command line say, once, of a settings file they do not trust;
+// marked for the catalogue, so shown through _().
 inline constexpr const char* kUntrustedSettings =
-    "programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity výchozí "
-    "hodnoty";
+    N_("programmer.ini patří jinému uživateli nebo je zapisovatelný pro všechny; použity "
+       "výchozí hodnoty");
 
 // Reads an integer as the settings file stores it: decimal, "0x"/"0X" hexadecimal when
 // longer than the prefix, "$" hexadecimal, an optional sign, leading blanks skipped.

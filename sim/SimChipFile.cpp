@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
 #include "devices/DeviceNames.h"
 
 namespace trilo {
@@ -64,8 +65,8 @@ Parsed parse(const std::string& text) {
     std::string line;
     int number = 0;
     if (!std::getline(in, line) || line != kHeader) {
-        throw ChipTextError(0, "není to soubor simulovaného čipu (chybí první řádek „" +
-                                   std::string(kHeader) + "“)");
+        throw ChipTextError(
+            0, format(_("není to soubor simulovaného čipu (chybí první řádek „{}“)"), kHeader));
     }
     ++number;
     Parsed p;
@@ -82,22 +83,22 @@ Parsed parse(const std::string& text) {
         }
         if (key == "device") {
             if (p.device != nullptr) {
-                bad("čip je uveden podruhé");
+                bad(_("čip je uveden podruhé"));
             }
             p.device = deviceFromTypedName(value);
             if (p.device == nullptr) {
-                bad("neznámý čip „" + value + "“");
+                bad(format(_("neznámý čip „{}“"), value));
             }
             p.flash.assign(static_cast<std::size_t>(p.device->flashSize), 0xFF);
             p.eeprom.assign(static_cast<std::size_t>(p.device->eepromSize), 0xFF);
             continue;
         }
         if (p.device == nullptr) {
-            bad("před „" + key + "“ chybí řádek device");
+            bad(format(_("před „{}“ chybí řádek device"), key));
         }
         if (key == "lock-bits") {
             if (value.size() != 3 || value.find_first_not_of("01") != std::string::npos) {
-                bad("lock-bits chce tři číslice 0 nebo 1, ne „" + value + "“");
+                bad(format(_("lock-bits chce tři číslice 0 nebo 1, ne „{}“"), value));
             }
             for (std::size_t k = 0; k < 3; ++k) {
                 p.lockBits[k] = value[k] == '1';
@@ -105,12 +106,12 @@ Parsed parse(const std::string& text) {
         } else if (key == "fuses") {
             const auto fuses = hexNumber(value);
             if (value.size() != 2 || !fuses) {
-                bad("fuses chce dvě šestnáctkové číslice, ne „" + value + "“");
+                bad(format(_("fuses chce dvě šestnáctkové číslice, ne „{}“"), value));
             }
             p.fuses = static_cast<std::uint8_t>(*fuses);
         } else if (key == "serial-fuse") {
             if (value != "on" && value != "off") {
-                bad("serial-fuse chce on nebo off, ne „" + value + "“");
+                bad(format(_("serial-fuse chce on nebo off, ne „{}“"), value));
             }
             p.serialProgramming = value == "on";
         } else if (key == "flash" || key == "eeprom") {
@@ -119,28 +120,28 @@ Parsed parse(const std::string& text) {
             words >> data;
             const auto address = hexNumber(value);
             if (!address || data.empty() || data.size() % 2 != 0) {
-                bad(key + " chce adresu a bajty v šestnáctkové soustavě");
+                bad(format(_("{} chce adresu a bajty v šestnáctkové soustavě"), key));
             }
             const std::size_t count = data.size() / 2;
             if (*address > cells.size() || count > cells.size() - *address) {
-                bad(key + ": bajty za koncem paměti " + p.device->name);
+                bad(format(_("{0}: bajty za koncem paměti {1}"), key, p.device->name));
             }
             for (std::size_t i = 0; i < count; ++i) {
                 const auto byte = hexNumber(std::string_view(data).substr(2 * i, 2));
                 if (!byte) {
-                    bad(key + ": „" + data.substr(2 * i, 2) + "“ není bajt");
+                    bad(format(_("{0}: „{1}“ není bajt"), key, data.substr(2 * i, 2)));
                 }
                 cells[*address + i] = static_cast<std::uint8_t>(*byte);
             }
         } else {
-            bad("neznámý klíč „" + key + "“");
+            bad(format(_("neznámý klíč „{}“"), key));
         }
         if (words >> extra) {
-            bad("nadbytečný text „" + extra + "“");
+            bad(format(_("nadbytečný text „{}“"), extra));
         }
     }
     if (p.device == nullptr) {
-        throw ChipTextError(0, "chybí řádek device");
+        throw ChipTextError(0, _("chybí řádek device"));
     }
     return p;
 }
@@ -169,7 +170,7 @@ void restoreChip(SimChip& chip, const std::string& text) {
     Parsed p = parse(text);
     if (p.device != &chip.device()) {
         throw ChipTextError(
-            0, std::string("soubor je čip ") + p.device->name + ", ne " + chip.device().name);
+            0, format(_("soubor je čip {0}, ne {1}"), p.device->name, chip.device().name));
     }
     chip.flash = std::move(p.flash);
     chip.eeprom = std::move(p.eeprom);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/Errors.h"
+#include "base/Text.h"
 #include "devices/Catalog.h"
 #include "sim/SimChip.h"
 
@@ -29,7 +30,7 @@ std::string chipText(const SimChip& chip);
 class ChipTextError : public TriloError {
 public:
     ChipTextError(int line, const std::string& why)
-        : TriloError(line > 0 ? "řádek " + std::to_string(line) + ": " + why : why) {}
+        : TriloError(line > 0 ? format(_("řádek {0}: {1}"), std::to_string(line), why) : why) {}
 };
 
 // The device that a chip's text names; ChipTextError when it names none.

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/Text.h"
 #include "sim/AvrChip.h"
 #include "sim/Mcs51Chip.h"
 
@@ -194,15 +195,16 @@ PortStatus SimulatedBoard::status(std::uint16_t base) const {
     } else if (base == kLpt2Base) {
         port = "LPT2";
     } else {
-        return {false, "Simulovaná deska odpovídá jen na adresách LPT1 a LPT2", true};
+        return {false, _("Simulovaná deska odpovídá jen na adresách LPT1 a LPT2"), true};
     }
     // The socket holds the chip of the device chosen in the menu: the line says so rather
     // than reading like a chip that was detected.
-    std::string text = port + ": Simulovaná deska, " +
-                       (socket_ == nullptr ? std::string("patice je prázdná")
-                                           : "v patici " + std::string(socket_->device().name));
+    std::string text =
+        socket_ == nullptr
+            ? format(_("{}: Simulovaná deska, patice je prázdná"), port)
+            : format(_("{0}: Simulovaná deska, v patici {1}"), port, socket_->device().name);
     if (injected_.kind != SimFault::Kind::None) {
-        text += ", simulovaná porucha " + simFaultName(injected_);
+        text = format(_("{0}, simulovaná porucha {1}"), text, simFaultName(injected_));
     }
     return {true, text, true};
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/Clock.h"
+#include "base/Text.h"
 #include "link/PortLayer.h"
 #include "sim/SimChip.h"
 
@@ -33,9 +34,10 @@ struct SimFault {
 // "none", "busy", "stuck-low:N", "stuck-high:N" (N 0 to 7), "no-board" or "spp", in any case;
 // nothing for any other text.
 std::optional<SimFault> parseSimFault(std::string_view text);
-// The names parseSimFault takes, for the messages that refuse another.
+// The names parseSimFault takes, for the messages that refuse another; marked for the
+// catalogue, so shown through _().
 inline constexpr const char* kSimFaultNames =
-    "none, busy, stuck-low:N, stuck-high:N (N datový vodič 0 až 7), no-board nebo spp";
+    N_("none, busy, stuck-low:N, stuck-high:N (N datový vodič 0 až 7), no-board nebo spp");
 // The fault's name as parseSimFault takes it.
 std::string simFaultName(const SimFault& fault);
 
