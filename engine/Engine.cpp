@@ -236,7 +236,7 @@ void Engine::loadSettings() {
     }
     settingsUntrusted_ = !file.trusted();
     if (settingsUntrusted_) {
-        listener_.error(kUntrustedSettings);
+        listener_.error(_(kUntrustedSettings));
     }
     boardSettings_ = trilo::readBoardSettings(file);
     // An unknown port name leaves the port as it was.
@@ -304,7 +304,7 @@ BoardSettings Engine::readBoardSettings() {
                                 error.czechReason()));
     }
     if (!file.trusted()) {
-        listener_.error(kUntrustedSettings);
+        listener_.error(_(kUntrustedSettings));
     }
     boardSettings_ = trilo::readBoardSettings(file);
     options_.CheckSignature = boardSettings_.CheckSignature;
