@@ -75,7 +75,7 @@ TEST(JobFile, WritesWhatItReadsBack) {
 std::string guideExampleJob() {
     std::ifstream in(TRILO_FIXTURES_DIR "/../../README.md");
     const std::string guide{std::istreambuf_iterator<char>(in), {}};
-    const std::string start = "```\n[JOB]\n";
+    const std::string start = "```ini\n[JOB]\n";
     const std::size_t found = guide.find(start);  // when missing, an empty job: refused
     const std::size_t at = found == std::string::npos ? guide.size() : found + start.size();
     return guide.substr(at, guide.find("```", at) - at);
@@ -85,7 +85,8 @@ TEST(JobFile, ReadsWhatItCanRunAndRefusesTheRestWithLineAndReason) {
     TestDir dir;
     dir.write("fw.bin", "x");
     dir.write("a;b.bin", "x");
-    dir.write("blink.hex", ":0100000000FF\n:00000001FF\n");
+    dir.write("blink-2313.hex", ":0100000000FF\n:00000001FF\n");
+    dir.write("blink-2313-eeprom.hex", ":0100000019E6\n:00000001FF\n");
     const struct {
         std::string body;
         const char* error;  // nullptr: read, as the job that sameAs reads (when given)
@@ -113,7 +114,8 @@ TEST(JobFile, ReadsWhatItCanRunAndRefusesTheRestWithLineAndReason) {
         {"Device=90S2313\njust text\n", ":3: řádek „just text“ není klíč=hodnota"},
         {"Device=90S2313\ndevice=90S1200\n", ":3: klíč „Device“ je už na řádku 2"},
         {"Device=90S2313\nSerial=rom:0:2:1\n", ":3: Serial: paměť je flash nebo eeprom"},
-        {"Device=90S2313\nSerial=flash:0x7FF:2:1\n", ":3: Serial: číslo na adrese 0x07FF (2 B) přesahuje"},
+        {"Device=90S2313\nSerial=flash:0x7FF:2:1\n",
+         ":3: Serial: číslo na adrese 0x07FF (2 B) přesahuje"},
         {"Device=90S2313\nSerial=flash:0:1:256\n", ":3: Serial: sériové číslo 256 se nevejde"},
         {"Device=90S2313\nSerial=flash:0:2:5:-1\n", ":3: Serial: krok nesmí být záporný, ne „-1“"},
         {"Device=90S2313\nSerial=flash:0x1000000:2:5\n", ":3: Serial: adresa „0x1000000“ je větší"},
