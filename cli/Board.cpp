@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "base/Text.h"
 #include "files/IoErrors.h"
 
 namespace trilo::cli {
@@ -11,7 +12,7 @@ namespace {
 
 int interrupted(ConsoleSink& sink) {
     sink.end(false);
-    sink.error("přerušeno; deska je v klidu");
+    sink.error(_("přerušeno; deska je v klidu"));
     return 128 + interruptSignal();
 }
 
@@ -66,27 +67,27 @@ int announceBoard(const Options& options, const Board& board, bool noWait, Conso
                                           std::pair{options.simFault.has_value(), "--sim-fault"},
                                           std::pair{options.simChip.has_value(), "--sim-chip"}}) {
             if (given) {
-                sink.error(std::string(what) + " platí jen pro simulovanou desku (-c sim)");
+                sink.error(format(_("{} platí jen pro simulovanou desku (-c sim)"), what));
                 return kUsage;
             }
         }
     }
     if (board.simulated()) {
         // Said even under -q: nothing of this run reaches a chip.
-        sink.error("simulovaná deska: žádný skutečný čip");
+        sink.error(_("simulovaná deska: žádný skutečný čip"));
     }
     if (options.verbose > 0) {
-        sink.verbose("deska: " + status.text);
+        sink.verbose(format(_("deska: {}"), status.text));
         if (!status.sharedWith.empty()) {
             std::string drivers;
             for (const std::string& driver : status.sharedWith) {
                 drivers += drivers.empty() ? "" : ", ";
                 drivers += driver;
             }
-            sink.verbose(
-                "deska: port je zabrán bez výhradního přístupu, protože je na něm "
-                "registrován ovladač " +
-                drivers + "; program ho drží do konce běhu, ovladač do té doby čeká");
+            sink.verbose(format(_("deska: port je zabrán bez výhradního přístupu, protože je na "
+                                  "něm registrován ovladač {}; program ho drží do konce běhu, "
+                                  "ovladač do té doby čeká"),
+                                drivers));
         }
     }
     return kOk;

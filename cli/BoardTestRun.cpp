@@ -2,9 +2,11 @@
 // until Enter, over the engine's board as a job would bring it up.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/Platform.h"
+#include "base/Text.h"
 #include "board/BoardCheck.h"
 #include "cli/Board.h"
 #include "cli/ConsoleSink.h"
@@ -33,7 +35,8 @@ void waitForEnter() {
 class BoardTester {
 public:
     explicit BoardTester(const Options& o) : o_(o), sink_(stdout, false, o.quiet, o.force) {
-        sink_.refuseWith("test desky potřebuje prázdnou patici; vyjměte čip a spusťte test s -F");
+        sink_.refuseWith(
+            _("test desky potřebuje prázdnou patici; vyjměte čip a spusťte test s -F"));
     }
 
     int run() {
@@ -52,7 +55,7 @@ private:
             // No node for the port. The socket's question still comes first, as with a port
             // that opens: the user learns what the test needs before what it found. Then the
             // port is the first step's verdict, and the test goes no further.
-            if (!sink_.ask(kBoardTestQuestion)) {
+            if (!sink_.ask(_(kBoardTestQuestion))) {
                 return kFailed;
             }
             if (o_.hold) {
@@ -75,13 +78,13 @@ private:
             for (const std::string& line : holdLines(use)) {
                 sink_.result(line);
             }
-            sink_.result("Měřte; Enter vrátí desku do klidu.");
+            sink_.result(_("Měřte; Enter vrátí desku do klidu."));
             waitForEnter();
         });
         if (!held) {
             return kFailed;
         }
-        sink_.result("Deska je v klidu.");
+        sink_.result(_("Deska je v klidu."));
         return kOk;
     }
 
@@ -91,9 +94,13 @@ private:
         if (o_.quiet && step.verdict != Verdict::Failed) {
             return;
         }
-        const char* verdict = step.verdict == Verdict::Passed   ? "OK    "
-                              : step.verdict == Verdict::Failed ? "CHYBA "
-                                                                : "–     ";
+        std::string verdict = step.verdict == Verdict::Passed   ? _("OK")
+                              : step.verdict == Verdict::Failed ? _("CHYBA")
+                                                                : "–";
+        // A column of six characters, whatever the word's length in the language.
+        const auto width = std::count_if(verdict.begin(), verdict.end(),
+                                         [](char c) { return (c & 0xC0) != 0x80; });
+        verdict.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(6 - width, 0)), ' ');
         const auto number = static_cast<int>(step.check) + 1;
         sink_.result(std::to_string(number) + " " + verdict + " " + boardCheckName(step.check) +
                      ": " + step.found);

@@ -9,6 +9,7 @@
 
 #include "base/Printable.h"
 #include "base/SystemReason.h"
+#include "base/Text.h"
 
 namespace trilo::cli {
 
@@ -32,8 +33,8 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 ReportLost::ReportLost(int e, const std::string& after)
     : error(e),
-      text("standardní výstup nelze zapsat: " + systemReason(e) + (after.empty() ? "" : "; ") +
-           after) {}
+      text(format(_("standardní výstup nelze zapsat: {}"), systemReason(e)) +
+           (after.empty() ? "" : "; ") + after) {}
 
 void catchInterrupts() {
     struct sigaction action {};
@@ -155,7 +156,7 @@ void ConsoleSink::progress(int percent) {
 
 bool ConsoleSink::ask(const std::string& question) {
     clearBar();
-    std::fprintf(stderr, "%s %s\n", printable(question).c_str(), force_ ? "Ano (-F)" : "Ne");
+    std::fprintf(stderr, "%s %s\n", printable(question).c_str(), force_ ? _("Ano (-F)") : _("Ne"));
     if (!force_) {
         error(refusal_);
     }

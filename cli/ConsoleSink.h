@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/OperationSink.h"
+#include "base/Text.h"
 
 namespace trilo::cli {
 
@@ -16,7 +17,7 @@ namespace trilo::cli {
 // request (stopRequest) at its next byte or word and ends through its release with Stopped,
 // as the window's "Zastavit" does: no programming voltage is left on the chip.
 struct Interrupted : std::exception {
-    const char* what() const noexcept override { return "přerušeno"; }
+    const char* what() const noexcept override { return _("přerušeno"); }
 };
 
 // A report (a reading, a chip's line) that the message stream lost: a closed pipe, a full disk.
@@ -80,7 +81,7 @@ public:
     void refuseWith(std::string line) { refusal_ = std::move(line); }
     void identified(const std::string& summary) override {
         if (tellIdentity_) {
-            verbose("v patici: " + summary);
+            verbose(format(_("v patici: {}"), summary));
         }
     }
 
@@ -103,7 +104,7 @@ private:
     int shown_ = -1;
     bool drawn_ = false;
     bool tellIdentity_ = false;
-    std::string refusal_ = "v patici není zvolený čip; s volbou -F program pokračuje i tak";
+    std::string refusal_ = _("v patici není zvolený čip; s volbou -F program pokračuje i tak");
     std::vector<std::string> held_;
     bool lost_ = false;
 };

@@ -225,13 +225,13 @@ std::string formatOptions() {
     return alternatives(names);
 }
 
-// A whole number from lowest to highest, or the usage error that says what it must be.
-int integerOf(const std::string& text, int lowest, int highest, const std::string& what) {
+// A whole number from lowest to highest, or the usage error that refusal says with the text.
+int integerOf(const std::string& text, int lowest, int highest, const char* refusal) {
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [next, error] = std::from_chars(text.data(), end, value);
     if (error != std::errc() || next != end || value < lowest || value > highest) {
-        throw UsageError(what + ", ne „" + text + "“");
+        throw UsageError(format(refusal, text));
     }
     return value;
 }
@@ -242,42 +242,41 @@ std::uint8_t fuseByteNamed(const DeviceInfo& device, const std::string& list) {
     if (const auto fuses = trilo::fuseByteNamed(device, list, unknown)) {
         return *fuses;
     }
-    throw UsageError(std::string(device.name) + " nemá fuse bit „" + unknown + "“; má " +
-                     fuseNames(device));
+    throw UsageError(
+        format(_("{0} nemá fuse bit „{1}“; má {2}"), device.name, unknown, fuseNames(device)));
 }
 
 void checkBoard(const Options& o) {
     if (o.board && !chooseBoard(*o.board, false)) {
-        throw UsageError("neznámá deska „" + *o.board + "“; použijte auto, ppdev nebo sim");
+        throw UsageError(format(_("neznámá deska „{}“; použijte auto, ppdev nebo sim"), *o.board));
     }
     if (o.simSocket && !same(*o.simSocket, "auto") && !same(*o.simSocket, "empty") &&
         deviceFromTypedName(*o.simSocket) == nullptr) {
-        throw UsageError("neznámý obsah patice „" + *o.simSocket +
-                         "“; použijte auto, empty nebo název čipu");
+        throw UsageError(format(
+            _("neznámý obsah patice „{}“; použijte auto, empty nebo název čipu"), *o.simSocket));
     }
     if (o.simFault && !knownSimFault(*o.simFault)) {
-        throw UsageError("neznámá porucha „" + *o.simFault + "“; použijte " + kSimFaultChoices);
+        throw UsageError(
+            format(_("neznámá porucha „{0}“; použijte {1}"), *o.simFault, _(kSimFaultChoices)));
     }
     if (o.port && !same(*o.port, "LPT1") && !same(*o.port, "LPT2") && o.port->rfind('/', 0) != 0) {
-        throw UsageError("neznámý port „" + *o.port + "“; použijte LPT1, LPT2 nebo /dev/parportN");
+        throw UsageError(
+            format(_("neznámý port „{}“; použijte LPT1, LPT2 nebo /dev/parportN"), *o.port));
     }
 }
 
-// "; mysleli jste 90S2313?" with the devices closest to a mistyped name, or the hint to the
-// list when none is close.
-std::string guessesFor(const std::string& part) {
+// "neznámý čip „90s2331“; mysleli jste 90S2313?" with the devices closest to a mistyped
+// name, or with the hint to the list when none is close.
+UsageError unknownChip(const std::string& part) {
     const auto like = devicesNamedLike(part);
     if (like.empty()) {
-        return " (seznam čipů: trilo-cli -l)";
+        return UsageError(format(_("neznámý čip „{}“ (seznam čipů: trilo-cli -l)"), part));
     }
-    std::string text = "; mysleli jste ";
-    for (std::size_t i = 0; i < like.size(); ++i) {
-        if (i > 0) {
-            text += i + 1 == like.size() ? " nebo " : ", ";
-        }
-        text += like[i]->name;
+    std::vector<std::string_view> names;
+    for (const DeviceInfo* device : like) {
+        names.emplace_back(device->name);
     }
-    return text + "?";
+    return UsageError(format(_("neznámý čip „{0}“; mysleli jste {1}?"), part, alternatives(names)));
 }
 
 // "--write, --write-eeprom, --write-fuses a --write-serial-fuse": what a job may hold.
@@ -289,10 +288,11 @@ std::string jobCommands() {
         }
     }
     std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == names.size() ? " a " : ", ") + names[i];
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + names[i];
     }
-    return text;
+    return names.size() < 2 ? text + (names.empty() ? "" : names.back())
+                            : format(_("{0} a {1}"), text, names.back());
 }
 
 // A job from a file or from the command line: the job's own commands only, the device from
@@ -300,12 +300,12 @@ std::string jobCommands() {
 void checkProduction(Options& o, const std::string& part) {
     for (const Step& step : o.steps) {
         if (step.file == "-") {
-            throw UsageError(step.option +
-                             " -: úloha nečte standardní vstup, ten ohlašuje další čip");
+            throw UsageError(format(_("{} -: úloha nečte standardní vstup, ten ohlašuje další čip"),
+                                    step.option));
         }
         if (!commandRow(step.command).inJob) {
-            throw UsageError(step.option + " do úlohy nepatří; úloha zapisuje jen " +
-                             jobCommands());
+            throw UsageError(format(_("{0} do úlohy nepatří; úloha zapisuje jen {1}"), step.option,
+                                    jobCommands()));
         }
     }
     if (o.serial) {
@@ -315,17 +315,17 @@ void checkProduction(Options& o, const std::string& part) {
         }
     }
     if (!o.job && part.empty()) {
-        throw UsageError("není zvolen čip: -p ČIP nebo --job SOUBOR");
+        throw UsageError(_("není zvolen čip: -p ČIP nebo --job SOUBOR"));
     }
     if (!o.job && o.steps.empty()) {
         throw UsageError(
-            "úloha nic nezapisuje: --write, --write-eeprom, --write-fuses nebo "
-            "--write-serial-fuse, nebo --job SOUBOR");
+            _("úloha nic nezapisuje: --write, --write-eeprom, --write-fuses nebo "
+              "--write-serial-fuse, nebo --job SOUBOR"));
     }
     if (!part.empty()) {
         o.device = deviceFromTypedName(part);
         if (o.device == nullptr) {
-            throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
+            throw unknownChip(part);
         }
     }
 }
@@ -342,13 +342,14 @@ std::optional<std::uint8_t> holdOf(const std::string& arg) {
     }
     if (arg.rfind(prefix, 0) != 0 || digits.size() != 2 || hexDigit(digits[0]) < 0 ||
         hexDigit(digits[1]) < 0) {
-        throw UsageError("--board-test bere jen hold:0xNN (bajt z tabulky desky), ne „" + arg +
-                         "“");
+        throw UsageError(
+            format(_("--board-test bere jen hold:0xNN (bajt z tabulky desky), ne „{}“"), arg));
     }
     const auto byte = static_cast<std::uint8_t>(hexDigit(digits[0]) * 16 + hexDigit(digits[1]));
     if (controlByteUse(byte) == nullptr) {
-        throw UsageError("--board-test=" + arg + ": " + arg.substr(prefix.size()) +
-                         " není řídicí bajt desky; použijte jeden z " + controlBytesList());
+        throw UsageError(
+            format(_("--board-test={0}: {1} není řídicí bajt desky; použijte jeden z {2}"), arg,
+                   arg.substr(prefix.size()), controlBytesList()));
     }
     return byte;
 }
@@ -356,14 +357,15 @@ std::optional<std::uint8_t> holdOf(const std::string& arg) {
 // The board test needs no chip; a chip named is the one the socket gets back afterwards.
 void checkBoardTest(Options& o, const std::string& part) {
     if (o.production()) {
-        throw UsageError("--board-test se nespojuje s úlohou; spusťte ho samostatně");
+        throw UsageError(_("--board-test se nespojuje s úlohou; spusťte ho samostatně"));
     }
     if (!o.steps.empty()) {
-        throw UsageError("--board-test se nespojuje s příkazy (" + o.steps.front().option +
-                         "); spusťte ho samostatně");
+        throw UsageError(
+            format(_("--board-test se nespojuje s příkazy ({}); spusťte ho samostatně"),
+                   o.steps.front().option));
     }
     if (!part.empty() && (o.device = deviceFromTypedName(part)) == nullptr) {
-        throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
+        throw unknownChip(part);
     }
 }
 
@@ -373,14 +375,14 @@ void checkJob(Options& o, const std::string& part) {
         return;
     }
     if (o.steps.empty()) {
-        throw UsageError("není zadán žádný příkaz");
+        throw UsageError(_("není zadán žádný příkaz"));
     }
     if (part.empty()) {
-        throw UsageError("není zvolen čip: -p ČIP (seznam čipů: trilo-cli -l)");
+        throw UsageError(_("není zvolen čip: -p ČIP (seznam čipů: trilo-cli -l)"));
     }
     o.device = deviceFromTypedName(part);
     if (o.device == nullptr) {
-        throw UsageError("neznámý čip „" + part + "“" + guessesFor(part));
+        throw unknownChip(part);
     }
     for (Step& step : o.steps) {
         if (step.command == Command::WriteFuses && offers(*o.device).fuses) {
@@ -414,7 +416,7 @@ Options parseOptions(int argc, char** argv) {
             Step step{row->id, longName(value), arg};
             if (row->argument == Argument::OnOff) {
                 if (!same(arg, "on") && !same(arg, "off")) {
-                    throw UsageError(step.option + " chce on nebo off, ne „" + arg + "“");
+                    throw UsageError(format(_("{0} chce on nebo off, ne „{1}“"), step.option, arg));
                 }
                 step.off = same(arg, "off");
                 step.file.clear();
@@ -432,7 +434,7 @@ Options parseOptions(int argc, char** argv) {
             if (t.value == value) {
                 // One run is one job: a second one would quietly replace the first.
                 if (value == kJob && o.job) {
-                    throw UsageError("--job lze zadat jen jednou");
+                    throw UsageError(_("--job lze zadat jen jednou"));
                 }
                 o.*t.text = arg;
                 known = true;
@@ -449,38 +451,41 @@ Options parseOptions(int argc, char** argv) {
                 part = arg;
                 break;
             case 'L':
-                o.lockLevel = integerOf(arg, 0, 3, "úroveň lock bitů musí být 0 až 3 (0 žádné)");
+                o.lockLevel =
+                    integerOf(arg, 0, 3, _("úroveň lock bitů musí být 0 až 3 (0 žádné), ne „{}“"));
                 o.lockGiven = true;
                 break;
             case 'f':
-                if (const DataFormat* format = formatForOption(arg)) {
-                    o.format = *format;
+                if (const DataFormat* chosen = formatForOption(arg)) {
+                    o.format = *chosen;
                 } else {
-                    throw UsageError("neznámý formát „" + arg + "“; použijte " + formatOptions());
+                    throw UsageError(
+                        format(_("neznámý formát „{0}“; použijte {1}"), arg, formatOptions()));
                 }
                 break;
             case kPollLimit:
                 o.pollLimit = integerOf(arg, 1, std::numeric_limits<int>::max(),
-                                        "--poll-limit musí být kladné celé číslo");
+                                        _("--poll-limit musí být kladné celé číslo, ne „{}“"));
                 break;
             case kBoardTest:
                 o.boardTest = true;
                 o.hold = holdOf(arg);
                 break;
             case ':':
-                throw UsageError("volba " + typed() + " chce hodnotu");
+                throw UsageError(format(_("volba {} chce hodnotu"), typed()));
             default:
                 if (const option* flag = flagGivenValue(argv[optind - 1])) {
-                    throw UsageError("volba --" + std::string(flag->name) + " nebere hodnotu");
+                    throw UsageError(format(_("volba --{} nebere hodnotu"), flag->name));
                 }
-                throw UsageError("neznámá volba " + typed());
+                throw UsageError(format(_("neznámá volba {}"), typed()));
         }
     }
     if (optind < argc) {
-        throw UsageError(std::string("nečekaný argument „") + argv[optind] + "“");
+        throw UsageError(format(_("nečekaný argument „{}“"), argv[optind]));
     }
     if (o.lang && !setLanguage(*o.lang)) {
-        throw UsageError("neznámý jazyk „" + *o.lang + "“; použijte " + languageChoices());
+        throw UsageError(
+            format(_("neznámý jazyk „{0}“; použijte {1}"), *o.lang, languageChoices()));
     }
     if (o.help || o.version || o.list || o.ports) {
         return o;
@@ -555,13 +560,13 @@ std::string commandHelp() {
         }
         std::string head = row.letter != 0 ? std::string("  -") + row.letter + ", " : "      ";
         head += std::string("--") + row.option;
-        const char* const args[] = {"", "=SOUBOR", "[=SOUBOR]", "=JMÉNA", "=on|off"};
-        head += args[static_cast<int>(row.argument)];
+        const char* const args[] = {"", N_("=SOUBOR"), N_("[=SOUBOR]"), N_("=JMÉNA"), "=on|off"};
+        head += _(args[static_cast<int>(row.argument)]);
         // The column counts characters, not the bytes of their UTF-8.
         const auto width = static_cast<std::size_t>(
             std::count_if(head.begin(), head.end(), [](char c) { return (c & 0xC0) != 0x80; }));
         text += head + (width + 2 <= kColumn ? std::string(kColumn - width, ' ') : "\n" + indent);
-        for (const char* line = row.help; *line != 0; ++line) {
+        for (const char* line = _(row.help); *line != 0; ++line) {
             text += *line;
             if (*line == '\n') {
                 text += indent;
@@ -573,7 +578,9 @@ std::string commandHelp() {
 }
 
 std::string helpText() {
-    return R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
+    // A few large texts, one for each part of the help, so that a translation lays each out as
+    // a whole; the commands' lines between them come from the command table.
+    return _(R"(Použití: trilo-cli -p ČIP [volby] PŘÍKAZ...
          trilo-cli --job SOUBOR [--repeat] [volby]
          trilo-cli --board-test[=hold:0xNN] -F [volby]
          trilo-cli -l | --ports | -h | --version
@@ -586,14 +593,14 @@ neprovedou. Vše se zkontroluje dřív, než se otevře port. Před každým př
 se přečte podpis čipu; jiný čip než zvolený příkaz zastaví.
 
 Příkazy:
-)" + commandHelp() +
-           R"(      --board-test[=hold:0xNN]
+)") + commandHelp() +
+           _(R"(      --board-test[=hold:0xNN]
                              samostatně: otestuje port, kabel a desku
                              s prázdnou paticí (potvrďte -F); hold:0xNN
                              nahraje do latche bajt z tabulky desky a drží
                              ho do stisku Enter
-
-Volby:
+)") + "\n" +
+           _(R"(Volby:
   -p, --part=ČIP             čip ze seznamu -l, též plným jménem (AT90S8515,
                              AT89C2051) nebo krátce u AVR (8515, t28); na
                              velikosti písmen nezáleží
@@ -652,18 +659,18 @@ Volby:
                              bez něj čeština
   -h, --help                 vypíše tuto nápovědu
       --version              vypíše verzi
-
-SOUBOR „-“ je standardní vstup nebo výstup. Port, deska, počet čtení, trace,
+)") + "\n" +
+           _(R"(SOUBOR „-“ je standardní vstup nebo výstup. Port, deska, počet čtení, trace,
 obsah simulované patice, soubor simulovaného čipu a kontrola podpisu se berou
 z programmer.ini v aktuálním adresáři, je-li tam; trilo-cli ho nikdy
 nezapisuje.
-
-Návratové kódy: 0 vše proběhlo (u úlohy každý čip dobrý), 1 operace selhala
+)") + "\n" +
+           _(R"(Návratové kódy: 0 vše proběhlo (u úlohy každý čip dobrý), 1 operace selhala
 (verifikace, čtení zpět, FLASH není prázdná, jiný čip v patici, vadný čip,
 test desky neprošel) nebo výpis nelze zapsat, 2 chybné použití, 3 chyba
 souboru, 4 port nelze použít, 129 zavřený terminál (SIGHUP), 130 přerušeno
 (SIGINT), 143 ukončeno (SIGTERM).
-)";
+)");
 }
 
 }  // namespace trilo::cli

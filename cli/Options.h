@@ -85,7 +85,7 @@ struct Options {
     std::optional<std::uint8_t> hold;
 };
 
-// The command line cannot be run as given; the text says why, in Czech.
+// The command line cannot be run as given; the text says why, in the chosen language.
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/Printable.h"
+#include "base/Text.h"
 #include "board/PortList.h"
 #include "cli/Board.h"
 #include "cli/ConsoleSink.h"
@@ -121,7 +122,7 @@ std::variant<JobSpec, PlanRefusal> jobOf(const Options& o) {
         serialStatePath(o.serialState.value_or(""), o.job.value_or(""), job.logFile).empty()) {
         return PlanRefusal{Kind::Usage,
                            "--serial",
-                           "kde se drží další číslo? --serial-state=SOUBOR, --log nebo --job",
+                           _("kde se drží další číslo? --serial-state=SOUBOR, --log nebo --job"),
                            {}};
     }
     return job;
@@ -134,7 +135,7 @@ int refuse(const PlanRefusal& refusal) {
     }
     std::fprintf(stderr, "trilo-cli: %s\n", printable(refusal.text()).c_str());
     if (refusal.kind == PlanRefusal::Kind::Usage) {
-        std::fputs("Nápověda: trilo-cli --help\n", stderr);
+        std::fprintf(stderr, "%s\n", _("Nápověda: trilo-cli --help"));
         return kUsage;
     }
     return kFileError;
@@ -148,7 +149,7 @@ public:
         if (run.chips() > 0 && (!repeat_ || !askForChip())) {
             return false;
         }
-        sink_.begin("Čip #" + std::to_string(run.chips() + 1));
+        sink_.begin(format(_("Čip #{}"), std::to_string(run.chips() + 1)));
         return true;
     }
     void chipDone(const ChipResult& chip) override {
@@ -158,8 +159,8 @@ public:
             sink_.result(chipLine(chip));
         } catch (const ReportLost& lost) {
             // No chip goes on unreported; the log, written first, still has this one.
-            throw ReportLost(lost.error, "řádek čipu #" + std::to_string(chip.number) +
-                                             " se ztratil, řada je zastavena");
+            throw ReportLost(lost.error, format(_("řádek čipu #{} se ztratil, řada je zastavena"),
+                                                std::to_string(chip.number)));
         }
     }
 
@@ -168,7 +169,7 @@ private:
     // interrupts it; anything else is asked again, as a stray key must not start a chip.
     bool askForChip() {
         for (;;) {
-            sink_.prompt("Vložte další čip a stiskněte Enter, q skončí");
+            sink_.prompt(_("Vložte další čip a stiskněte Enter, q skončí"));
             std::string line;
             bool cut = false;
             for (char c = 0;;) {
@@ -194,7 +195,7 @@ private:
             if ((line == "q" || line == "Q") && !cut) {
                 return false;
             }
-            sink_.error("nerozumím „" + line + (cut ? "…" : "") + "“");
+            sink_.error(format(_("nerozumím „{}“"), line + (cut ? "…" : "")));
         }
     }
 
@@ -262,10 +263,13 @@ private:
                 stdin_ = scratch_.file("stdin");
                 OpenStream to(stdin_, "wb");
                 if (spool(STDIN_FILENO, to.file, inputLimit(), checkInterrupt)) {
-                    sink_.error(s.option + " -: standardní vstup je delší než " +
-                                (o_.format == FileFormat::Raw ? "paměť čipu"
-                                                              : "největší přijatý soubor dat") +
-                                " (" + std::to_string(inputLimit()) + " B), čip je netknutý");
+                    sink_.error(format(
+                        o_.format == FileFormat::Raw
+                            ? _("{0} -: standardní vstup je delší než paměť čipu ({1} B), čip je "
+                                "netknutý")
+                            : _("{0} -: standardní vstup je delší než největší přijatý soubor dat "
+                                "({1} B), čip je netknutý"),
+                        s.option, std::to_string(inputLimit())));
                     return kFileError;
                 }
             }
@@ -346,7 +350,7 @@ private:
             if (engine == nullptr || checksFile(*s)) {
                 status = stepped(*s, {});
             } else {
-                sink_.begin(commandRow(s->command).label);
+                sink_.begin(_(commandRow(s->command).label));
                 status = stepped(*s, engine->run(*s, plan.checks));
             }
         }
@@ -419,7 +423,7 @@ private:
             sink_.result(reading);
         }
         if (outcome == Outcome::WriteFailed && row.failure != nullptr) {
-            sink_.error(s.origin + ": " + row.failure);
+            sink_.error(s.origin + ": " + _(row.failure));
         }
         if (o_.verbose > 0 && !checksFile(s) && s.command != Command::Checksum) {
             sink_.verbose(reportText(r.report));

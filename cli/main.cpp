@@ -18,8 +18,10 @@ namespace {
 // Output that a closed pipe or a full disk lost is a failure, as other tools count it.
 int flushedStdout() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "trilo-cli: standardní výstup nelze zapsat: %s\n",
-                     trilo::systemReason(errno).c_str());
+        std::fprintf(stderr, "trilo-cli: %s\n",
+                     trilo::format(trilo::_("standardní výstup nelze zapsat: {}"),
+                                   trilo::systemReason(errno))
+                         .c_str());
         return trilo::cli::kFailed;
     }
     return trilo::cli::kOk;
@@ -33,7 +35,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     catchInterrupts();
     if (const auto code = languageAsked(argc, argv)) {
-        // An unknown one is the option's to refuse, in Czech.
+        // An unknown one is the option's to refuse, in the program's own words.
         trilo::setLanguage(*code);
     }
     try {
@@ -55,8 +57,8 @@ int main(int argc, char** argv) {
         }
         return flushedStdout();
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "trilo-cli: %s\nNápověda: trilo-cli --help\n",
-                     trilo::printable(e.what()).c_str());
+        std::fprintf(stderr, "trilo-cli: %s\n%s\n", trilo::printable(e.what()).c_str(),
+                     trilo::_("Nápověda: trilo-cli --help"));
         return kUsage;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "trilo-cli: %s\n", trilo::printable(e.what()).c_str());

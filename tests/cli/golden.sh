@@ -18,8 +18,9 @@
 # comparison does not rest on the program's own HEX reader.
 #
 #   golden.sh TRILO_CLI TRANSCRIPT FIXTURES_DIR [LANGUAGE EXPECTED]
-# With LANGUAGE (en), programmer.ini says Language=LANGUAGE and what TRANSCRIPT's lines print
-# is compared with EXPECTED, the same lines in that language.
+# With LANGUAGE (en), programmer.ini says Language=LANGUAGE, also where a line writes one of its
+# own ("[SETUP_PRG]\n" gets that key), and what TRANSCRIPT's lines print is compared with
+# EXPECTED, the same lines in that language.
 # With GOLDEN_UPDATE=1 the transcript (or EXPECTED) is rewritten with what the lines print now:
 # review the difference before committing it.
 set -uo pipefail
@@ -57,7 +58,7 @@ signalled() {
     env --default-signal=HUP trilo-cli -v -v "$@" --log=sig.csv <>sig.in >sig.out 2>sig.err &
     pid=$!
     exec 8<sig.err
-    if [ "$when" = prompt ]; then sed '/^Vložte/q' <&8; else head -c 16384 <&8; fi >sig.log
+    if [ "$when" = prompt ]; then sed -E '/^(Vložte|Insert)/q' <&8; else head -c 16384 <&8; fi >sig.log
     kill -"$sig" "$pid"
     cat <&8 >>sig.log
     exec 8<&-
@@ -71,7 +72,9 @@ signalled() {
 while IFS= read -r line; do
     [[ $line == '$ '* ]] || continue
     printf '%s\n' "$line"
-    eval "${line#\$ }" >"$scratch/.out" 2>"$scratch/.err" </dev/null
+    run=${line#\$ }
+    [ -z "$language" ] || run=${run//'[SETUP_PRG]\n'/"[SETUP_PRG]\nLanguage=$language\n"}
+    eval "$run" >"$scratch/.out" 2>"$scratch/.err" </dev/null
     status=$?
     cat "$scratch/.out"
     sed 's/^/stderr: /' "$scratch/.err"
