@@ -14,7 +14,8 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/usr)
 set(cli_files bin/trilo-cli share/man/man1/trilo-cli.1.gz
-    share/doc/trilo-cli/copyright share/doc/trilo-cli/changelog.gz)
+    share/doc/trilo-cli/copyright share/doc/trilo-cli/changelog.gz
+    share/doc/trilo-cli/examples/blink-2313.hex share/doc/trilo-cli/examples/blink.trilo)
 set(gui_files bin/trilo-programmer share/man/man1/trilo-programmer.1.gz
     share/doc/trilo-programmer/README.md
     share/doc/trilo-programmer/docs/window-avr.png share/doc/trilo-programmer/copyright
