@@ -69,6 +69,8 @@ struct CommandCall {
     CommandResult& result;
 };
 
+// The row's texts are the catalogue's msgids, in Czech: whoever shows one translates it,
+// _(row.name).
 struct CommandRow {
     Command id;
     const char* name;  // on the gauge and in the report: "Zápis FLASH"

@@ -18,7 +18,7 @@ bool fits(OpContext& c, std::int64_t sizeLimit, const char* refusal) {
     }
     c.link.ReleaseTarget();
     c.in().close();
-    c.sink.info(refusal);
+    c.sink.info(_(refusal));
     return false;
 }
 
@@ -40,6 +40,16 @@ namespace {
 
 const FamilyOps& ops(const OpParams& params) {
     return familyOps(params.device->family);
+}
+
+std::string hexAddress(std::int64_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(address));
+    return text;
+}
+
+std::string hexByte(std::uint8_t b) {
+    return hexBytes(std::span(&b, 1));
 }
 
 }  // namespace
@@ -68,7 +78,7 @@ Outcome Erase(OpContext& c, const OpParams& params) {
     }
     c.link.ReleaseTarget();
     c.sink.progress(0);
-    c.sink.info(kErased);
+    c.sink.info(_(kErased));
     return Outcome::Done;
 }
 
@@ -79,7 +89,7 @@ std::optional<Outcome> refusedInput(OpContext& c, const InputFile& file, BufferC
     c.difference.reset();
     c.bytes = 0;
     if (!fileExists(file.path)) {
-        c.sink.info(kNoInputFile);
+        c.sink.info(_(kNoInputFile));
         return Outcome::NoInputFile;
     }
     if (!openInput(c, file, memory)) {
@@ -94,7 +104,7 @@ bool comparable(OpContext& c) {
         return true;
     }
     c.in().close();
-    c.sink.info(kEmptyFile);
+    c.sink.info(_(kEmptyFile));
     return false;
 }
 
@@ -129,8 +139,8 @@ bool lockHeld(OpContext& c, const OpParams& params) {
     if (read == written) {
         return true;
     }
-    c.sink.info("Lock bity: zapsána úroveň " + std::to_string(written) + ", přečtena úroveň " +
-                std::to_string(read));
+    c.sink.info(format(_("Lock bity: zapsána úroveň {0}, přečtena úroveň {1}"),
+                       std::to_string(written), std::to_string(read)));
     return false;
 }
 
@@ -161,7 +171,7 @@ Outcome Write(OpContext& c, const OpParams& params, const InputFile& CurrentFile
     if (empty) {
         const bool locks =
             std::find(params.locks.begin(), params.locks.end(), true) != params.locks.end();
-        c.sink.status(locks ? kEmptyWriteLocks : kEmptyWrite);
+        c.sink.status(_(locks ? kEmptyWriteLocks : kEmptyWrite));
     }
     if (params.AutoVerify && !lockHeld(c, params)) {
         return Outcome::WriteFailed;
@@ -392,10 +402,9 @@ Outcome WriteEeprom(OpContext& c, const OpParams& params, const InputFile& Curre
     if (held.same()) {
         return Outcome::Done;
     }
-    char text[80];
-    std::snprintf(text, sizeof text, "EEPROM: na adrese 0x%04llX zapsáno %02X, přečteno %02X",
-                  static_cast<unsigned long long>(held.difference->address),
-                  held.difference->inFile, held.difference->inChip);
+    const std::string text = format(
+        _("EEPROM: na adrese {0} zapsáno {1}, přečteno {2}"), hexAddress(held.difference->address),
+        hexByte(held.difference->inFile), hexByte(held.difference->inChip));
     const std::string explanation = explainEeprom(c, params, CurrentFile);
     if (explanation.empty()) {
         c.sink.info(text);
@@ -417,11 +426,11 @@ Outcome VerifyEeprom(OpContext& c, const OpParams& params, const InputFile& Curr
     const Comparison same = ops(params).CompareEeprom(c);
     c.difference = same.difference;
     if (!same.same()) {
-        c.sink.detailedInfo("Při verifikaci EEPROM byla nalezena chyba! ",
+        c.sink.detailedInfo(_("Při verifikaci EEPROM byla nalezena chyba! "),
                             failureDetail(*same.difference, explainEeprom(c, params, CurrentFile)));
         return Outcome::VerifyFailed;
     }
-    c.sink.info(kVerifyOk);
+    c.sink.info(_(kVerifyOk));
     return Outcome::Done;
 }
 
@@ -456,10 +465,9 @@ Outcome WriteFuses(OpContext& c, const OpParams& params, std::uint8_t fuses) {
     if (((read ^ fuses) & mask) == 0) {
         return Outcome::Done;
     }
-    char text[64];
-    std::snprintf(text, sizeof text, "Fuse bity: zapsáno %02X, přečteno %02X",
-                  (fuses | ~mask) & 0xFF, (read | ~mask) & 0xFF);
-    c.sink.info(text);
+    c.sink.info(format(_("Fuse bity: zapsáno {0}, přečteno {1}"),
+                       hexByte(static_cast<std::uint8_t>(fuses | ~mask)),
+                       hexByte(static_cast<std::uint8_t>(read | ~mask))));
     return Outcome::WriteFailed;
 }
 
@@ -480,13 +488,10 @@ std::optional<bool> WriteSerialFuse(OpContext& c, const OpParams& params, bool o
 }
 
 std::string ChipReport::summary() const {
-    std::string name;
-    if (found != nullptr) {
-        name = found->name;
-    } else {
-        name = silent ? "čip neodpovídá" : "neznámý čip";
-    }
-    return name + ", podpis " + hexBytes(bytes);
+    const char* name = found != nullptr ? found->name
+                       : silent         ? _("čip neodpovídá")
+                                        : _("neznámý čip");
+    return format(_("{0}, podpis {1}"), name, hexBytes(bytes));
 }
 
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
@@ -505,7 +510,7 @@ ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
 
 ChipReport ShowSignature(OpContext& c, const DeviceInfo& selected) {
     ChipReport report = IdentifyChip(c, selected);
-    c.sink.info("Čip v patici: " + report.summary());
+    c.sink.info(format(_("Čip v patici: {}"), report.summary()));
     return report;
 }
 
@@ -518,13 +523,16 @@ bool chipConfirmed(OpContext& c) {
     }
     const std::string bytes = hexBytes(report.bytes);
     if (report.silent) {
-        return c.sink.ask("V patici není čip, nebo neodpovídá (podpis " + bytes +
-                          "). Pokračovat ?");
+        return c.sink.ask(
+            format(_("V patici není čip, nebo neodpovídá (podpis {}). Pokračovat ?"), bytes));
     }
-    const std::string known =
-        report.found != nullptr ? " (" + std::string(report.found->name) + ")" : "";
-    return c.sink.ask("V patici je jiný čip: podpis " + bytes + known + ", zvolen je " +
-                      c.expected->name + ". Pokračovat ?");
+    if (report.found != nullptr) {
+        return c.sink.ask(
+            format(_("V patici je jiný čip: podpis {0} ({1}), zvolen je {2}. Pokračovat ?"), bytes,
+                   report.found->name, c.expected->name));
+    }
+    return c.sink.ask(format(_("V patici je jiný čip: podpis {0}, zvolen je {1}. Pokračovat ?"),
+                             bytes, c.expected->name));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Text.h"
 
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
@@ -54,14 +55,15 @@ enum class Outcome {
 
 // A verify refuses an empty file; a write of one writes only the lock bits, and says so. A run
 // of several commands refuses a write of a file without bytes for its memory before it starts.
-inline constexpr const char* kEmptyFile = "Soubor vstupních dat je prázdný, není s čím porovnat ! ";
-inline constexpr const char* kEmptyWrite = "Soubor je prázdný: do FLASH se nic nezapsalo";
+inline constexpr const char* kEmptyFile =
+    N_("Soubor vstupních dat je prázdný, není s čím porovnat ! ");
+inline constexpr const char* kEmptyWrite = N_("Soubor je prázdný: do FLASH se nic nezapsalo");
 inline constexpr const char* kEmptyWriteLocks =
-    "Soubor je prázdný: do FLASH se nic nezapsalo, jen lock bity";
+    N_("Soubor je prázdný: do FLASH se nic nezapsalo, jen lock bity");
 inline constexpr const char* kNoFlashData =
-    "Soubor vstupních dat neobsahuje žádná data pro FLASH ! ";
+    N_("Soubor vstupních dat neobsahuje žádná data pro FLASH ! ");
 inline constexpr const char* kNoEepromData =
-    "Soubor vstupních dat neobsahuje žádná data pro EEPROM ! ";
+    N_("Soubor vstupních dat neobsahuje žádná data pro EEPROM ! ");
 
 // Every command runs the operation of params.device's family.
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Text.h"
 #include "files/FileMove.h"
 #include "formats/DataFormat.h"
 
@@ -19,7 +20,7 @@ namespace trilo::commands {
 
 namespace {
 
-constexpr const char* kFileTooLargeToShow = "Soubor je příliš velký ! ";
+constexpr const char* kFileTooLargeToShow = N_("Soubor je příliš velký ! ");
 
 // Enough of a file's start to tell its format.
 constexpr std::int64_t kHeadBytes = 512;
@@ -119,10 +120,6 @@ std::optional<std::string> saveRefusal(const std::string& path, FileFormat forma
     for (char& c : extension) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    std::string what = format != FileFormat::ByName    ? std::string("formát ")
-                       : formatOfName(path) != nullptr ? "přípona " + extension + " patří "
-                                                       : std::string("soubor obsahuje ");
-    what += target->name;
     // What it may be saved as instead: the first extension of each format that is written.
     std::vector<std::string_view> instead;
     for (const DataFormat& f : dataFormats()) {
@@ -130,7 +127,20 @@ std::optional<std::string> saveRefusal(const std::string& path, FileFormat forma
             instead.push_back(f.extensions.front());
         }
     }
-    return what + ", který program jen čte a nezapisuje; data uložte jako " + alternatives(instead);
+    const char* const kind = _(target->name);
+    if (format != FileFormat::ByName) {
+        return trilo::format(
+            _("formát {0}, který program jen čte a nezapisuje; data uložte jako {1}"), kind,
+            alternatives(instead));
+    }
+    if (formatOfName(path) != nullptr) {
+        return trilo::format(
+            _("přípona {0} patří {1}, který program jen čte a nezapisuje; data uložte jako {2}"),
+            extension, kind, alternatives(instead));
+    }
+    return trilo::format(
+        _("soubor obsahuje {0}, který program jen čte a nezapisuje; data uložte jako {1}"), kind,
+        alternatives(instead));
 }
 
 namespace {
@@ -141,7 +151,7 @@ InputImage decodedImage(ByteFile& file, const std::string& path, const DataForma
                         BufferContent memory) {
     const auto bytes = readWhole(file, path);
     if (!bytes) {
-        return "Soubor " + std::string(format.kind) + " je příliš velký ! ";
+        return trilo::format(_("Soubor {} je příliš velký ! "), format.kind);
     }
     ImageRead image = format.read(*bytes, {.avr = memory != BufferContent::Mcs51Flash,
                                            .eeprom = memory == BufferContent::AvrEeprom});
@@ -185,7 +195,7 @@ bool openInput(OpContext& c, const InputFile& file, BufferContent memory) {
 
 InputImage inputImage(const InputFile& file, BufferContent memory) {
     if (!fileExists(file.path)) {
-        return std::string(kNoInputFile);
+        return std::string(_(kNoInputFile));
     }
     ByteFile handle;
     const auto format = inputFormat(handle, file);
@@ -197,7 +207,7 @@ InputImage inputImage(const InputFile& file, BufferContent memory) {
     }
     const auto bytes = readWhole(handle, file.path);
     if (!bytes) {
-        return std::string(kFileTooLargeToShow);
+        return std::string(_(kFileTooLargeToShow));
     }
     HexImage image(bytes->begin(), bytes->end());
     // The word-wise write gives an odd last byte a partner of 0xFF.

@@ -4,6 +4,8 @@
 #include <bit>
 #include <optional>
 
+#include "base/Text.h"
+
 namespace trilo::commands {
 
 std::string ExplainDifferences(std::span<const std::uint8_t> file,
@@ -35,15 +37,15 @@ std::string ExplainDifferences(std::span<const std::uint8_t> file,
         return {};
     }
     const std::string count =
-        "rozdílných bajtů: " + std::to_string(differing) + " z " + std::to_string(n);
-    const auto shows = [&](const std::string& what) { return count + "; " + what; };
+        format(_("rozdílných bajtů: {0} z {1}"), std::to_string(differing), std::to_string(n));
+    const auto shows = [&](const char* what) { return count + "; " + what; };
     if (allFF) {
-        return shows("čip vrací samé FF: je prázdný, nebo v patici žádný čip neodpovídá");
+        return shows(_("čip vrací samé FF: je prázdný, nebo v patici žádný čip neodpovídá"));
     }
     if (all00) {
         return shows(
-            "čip vrací samé 00: v patici žádný čip neodpovídá, nebo je čtení zamčeno "
-            "lock bity");
+            _("čip vrací samé 00: v patici žádný čip neodpovídá, nebo je čtení zamčeno "
+              "lock bity"));
     }
     // One byte says nothing of the chip as a whole: as likely a cell as a line or an erase.
     if (differing == 1) {
@@ -53,13 +55,14 @@ std::string ExplainDifferences(std::span<const std::uint8_t> file,
         // Appended, not "D" + ...: GCC 12 takes that for an overlapping copy in a Release build.
         std::string line(1, 'D');
         line += std::to_string(std::countr_zero(*sameBits));
-        return shows("všechny rozdíly jsou v bitu " + line + ": zkontrolujte datový vodič " + line);
+        return count + "; " +
+               format(_("všechny rozdíly jsou v bitu {0}: zkontrolujte datový vodič {0}"), line);
     }
     if (2 * keptOnes > differing) {
-        return shows("čip má většinou 1 tam, kde soubor 0: tyto bajty se nezapsaly");
+        return shows(_("čip má většinou 1 tam, kde soubor 0: tyto bajty se nezapsaly"));
     }
     if (2 * lostOnes > differing) {
-        return shows("čip má většinou 0 tam, kde soubor 1: čip asi nebyl před zápisem smazán");
+        return shows(_("čip má většinou 0 tam, kde soubor 1: čip asi nebyl před zápisem smazán"));
     }
     return count;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/SystemReason.h"
+#include "base/Text.h"
 
 namespace trilo {
 
@@ -15,8 +16,10 @@ namespace {
 using commands::Destination;
 using Kind = PlanRefusal::Kind;
 
-std::string quoted(const std::string& text) {
-    return "„" + text + "“";
+std::string hexAddress(std::int64_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(address));
+    return text;
 }
 
 PlanRefusal usage(std::string origin, std::string reason) {
@@ -36,14 +39,13 @@ std::optional<PlanRefusal> contradiction(const PlanRequest& r) {
     for (const Asked& a : r.asked) {
         const CommandRow& row = commandRow(a.command);
         if (!offered(row, device)) {
-            std::string why = row.lacks;
-            why.replace(why.find("{}"), 2, device.name);
-            return usage(a.origin, why);
+            return usage(a.origin, format(_(row.lacks), device.name));
         }
         if (a.command == Command::Erase && undone != nullptr) {
-            return usage(a.origin + " za " + undone->origin,
-                         "mazání čipu smaže i EEPROM, kterou tento běh zapsal; dejte " + a.origin +
-                             " před " + undone->origin);
+            return usage(
+                format(_("{0} za {1}"), a.origin, undone->origin),
+                format(_("mazání čipu smaže i EEPROM, kterou tento běh zapsal; dejte {0} před {1}"),
+                       a.origin, undone->origin));
         }
         if (undone == nullptr && a.command == Command::WriteEeprom) {
             undone = &a;
@@ -51,40 +53,38 @@ std::optional<PlanRefusal> contradiction(const PlanRequest& r) {
     }
     const bool writesFlash = find(r.asked, Command::WriteFlash) != nullptr;
     if (r.lockLevel < 0 || r.lockLevel > 3) {
-        return usage(r.lockOrigin, "úroveň lock bitů je 0 až 3, ne " + std::to_string(r.lockLevel));
+        return usage(r.lockOrigin,
+                     format(_("úroveň lock bitů je 0 až 3, ne {}"), std::to_string(r.lockLevel)));
     }
     if (r.lockLevel > device.lockLevels) {
-        return usage(r.lockOrigin, std::string(device.name) + " má lock bity úrovně 1 až " +
-                                       std::to_string(device.lockLevels) + ", ne " +
-                                       std::to_string(r.lockLevel));
+        return usage(r.lockOrigin,
+                     format(_("{0} má lock bity úrovně 1 až {1}, ne {2}"), device.name,
+                            std::to_string(device.lockLevels), std::to_string(r.lockLevel)));
     }
     if (r.lockLevel > 0 && !writesFlash) {
         return usage(r.lockOrigin,
-                     "lock bity se zapisují jen na konci zápisu FLASH a tento běh FLASH "
-                     "nezapisuje");
+                     _("lock bity se zapisují jen na konci zápisu FLASH a tento běh FLASH "
+                       "nezapisuje"));
     }
     if (r.verifyAfterWrite && !writesFlash && find(r.asked, Command::Verify) == nullptr) {
         return usage(r.verifyOrigin,
-                     "verifikace čtením platí jen pro zápis nebo verifikaci FLASH a tento běh "
-                     "nemá ani jedno");
+                     _("verifikace čtením platí jen pro zápis nebo verifikaci FLASH a tento běh "
+                       "nemá ani jedno"));
     }
     if (r.serial) {
         const SerialField& s = *r.serial;
         if (s.eeprom && !offers(device).eeprom) {
-            return usage(s.origin, std::string(device.name) + " nemá EEPROM");
+            return usage(s.origin, format(_("{} nemá EEPROM"), device.name));
         }
         const std::int64_t size = s.eeprom ? device.eepromSize : device.flashSize;
         if (s.address < 0 || s.bytes < 1 || s.address + s.bytes > size) {
-            char text[128];
-            std::snprintf(text, sizeof text,
-                          "číslo na adrese 0x%04llX (%d B) přesahuje %s (%lld B)",
-                          static_cast<unsigned long long>(s.address), s.bytes,
-                          s.eeprom ? "EEPROM" : "FLASH", static_cast<long long>(size));
-            return usage(s.origin, text);
+            return usage(s.origin, format(_("číslo na adrese {0} ({1} B) přesahuje {2} ({3} B)"),
+                                          hexAddress(s.address), std::to_string(s.bytes),
+                                          s.eeprom ? "EEPROM" : "FLASH", std::to_string(size)));
         }
         if (find(r.asked, s.eeprom ? Command::WriteEeprom : Command::WriteFlash) == nullptr) {
-            return usage(s.origin, std::string("sériové číslo potřebuje zápis ") +
-                                       (s.eeprom ? "EEPROM" : "FLASH"));
+            return usage(s.origin, format(_("sériové číslo potřebuje zápis {}"),
+                                          s.eeprom ? "EEPROM" : "FLASH"));
         }
     }
     return std::nullopt;
@@ -99,7 +99,7 @@ bool Plan::holdsSerial(const PlanStep& step) const {
 
 std::variant<Plan, PlanRefusal> makePlan(const PlanRequest& r) {
     if (r.device == nullptr) {
-        return usage("", "není zvolen čip");
+        return usage("", _("není zvolen čip"));
     }
     if (auto refusal = contradiction(r)) {
         return *refusal;
@@ -163,14 +163,14 @@ std::optional<std::string> notAFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
-        return err == ENOENT ? "soubor " + quoted(path) + " neexistuje"
-                             : "soubor " + quoted(path) + ": " + systemReason(err);
+        return err == ENOENT ? format(_("soubor „{}“ neexistuje"), path)
+                             : format(_("soubor „{0}“: {1}"), path, systemReason(err));
     }
     if (S_ISDIR(st.st_mode)) {
-        return quoted(path) + " je adresář";
+        return format(_("„{}“ je adresář"), path);
     }
     if (!S_ISREG(st.st_mode)) {
-        return quoted(path) + " není obyčejný soubor (roura nebo zařízení)";
+        return format(_("„{}“ není obyčejný soubor (roura nebo zařízení)"), path);
     }
     return std::nullopt;
 }
@@ -181,13 +181,11 @@ std::optional<std::string> covered(const SerialField& s, const std::vector<std::
     for (std::int64_t a = s.address; a < s.address + s.bytes; ++a) {
         const auto at = static_cast<std::size_t>(avrFlash ? a ^ 1 : a);
         if (at < image.size() && image[at] != 0xFF) {
-            char text[160];
-            std::snprintf(text, sizeof text,
-                          "číslo na adrese 0x%04llX (%d B) by přepsalo bajt programu %02X na "
-                          "0x%04llX; vyhraďte mu v obrazu bajty 0xFF, nebo přepsání dovolte",
-                          static_cast<unsigned long long>(s.address), s.bytes, image[at],
-                          static_cast<unsigned long long>(a));
-            return text;
+            char byte[4];
+            std::snprintf(byte, sizeof byte, "%02X", image[at]);
+            return format(_("číslo na adrese {0} ({1} B) by přepsalo bajt programu {2} na {3}; "
+                            "vyhraďte mu v obrazu bajty 0xFF, nebo přepsání dovolte"),
+                          hexAddress(s.address), std::to_string(s.bytes), byte, hexAddress(a));
         }
     }
     return std::nullopt;
@@ -204,8 +202,8 @@ std::optional<PlanRefusal> checkFile(const Plan& plan, const PlanStep& step, Des
         return PlanRefusal{Kind::File, step.origin, *why, {}};
     }
     const auto refused = [&](std::string message) {
-        return PlanRefusal{Kind::File, step.origin + " " + file, "soubor odmítnut, čip je netknutý",
-                           std::move(message)};
+        return PlanRefusal{Kind::File, step.origin + " " + file,
+                           _("soubor odmítnut, čip je netknutý"), std::move(message)};
     };
     const auto image =
         commands::inputImage({file, step.args.format},
@@ -216,12 +214,12 @@ std::optional<PlanRefusal> checkFile(const Plan& plan, const PlanStep& step, Des
     const auto& bytes = std::get<std::vector<std::uint8_t>>(image);
     const bool verify = input == Destination::Verify || input == Destination::VerifyEeprom;
     if (static_cast<std::int64_t>(bytes.size()) > (eeprom ? device.eepromSize : device.flashSize)) {
-        return refused(eeprom ? kEepromTooSmall : kFlashTooSmall);
+        return refused(_(eeprom ? kEepromTooSmall : kFlashTooSmall));
     }
     if (bytes.empty()) {
-        return refused(verify   ? commands::kEmptyFile
-                       : eeprom ? commands::kNoEepromData
-                                : commands::kNoFlashData);
+        return refused(_(verify   ? commands::kEmptyFile
+                         : eeprom ? commands::kNoEepromData
+                                  : commands::kNoFlashData));
     }
     if (plan.holdsSerial(step) && !verify && !plan.serial->overImage) {
         const bool avrFlash = !eeprom && commands::ReadContent(device) == BufferContent::AvrFlash;
@@ -264,49 +262,47 @@ std::vector<std::string> planLines(const Plan& plan) {
     const RunChecks& checks = plan.checks;
     for (const PlanStep& step : plan.steps) {
         const CommandRow& row = commandRow(step.command);
-        std::string line = std::to_string(lines.size() + 1) + ". " + row.name;
+        std::string line = std::to_string(lines.size() + 1) + ". " + _(row.name);
         std::string details;
         const auto add = [&](const std::string& detail) {
             details += (details.empty() ? "" : ", ") + detail;
         };
         const std::string file = step.args.file.value_or("");
         if (row.input || row.leaves == Leaves::FlashBuffer || row.leaves == Leaves::EepromBuffer) {
-            add(file == "-"              ? (row.input ? "standardní vstup" : "standardní výstup")
-                : !file.empty()          ? file
-                : plan.holdsSerial(step) ? "jen sériové číslo"
+            add(file == "-"     ? (row.input ? _("standardní vstup") : _("standardní výstup"))
+                : !file.empty() ? file
+                : plan.holdsSerial(step) ? _("jen sériové číslo")
                                          : "");
         }
         if (step.command == Command::WriteFuses) {
             const std::string names = programmedFuseNames(*plan.device, step.args.fuses);
-            add(names.empty() ? "žádný naprogramovaný" : names + " naprogramované");
+            add(names.empty() ? std::string(_("žádný naprogramovaný"))
+                              : format(_("{} naprogramované"), names));
         }
         if (step.command == Command::WriteSerialFuse) {
             add(step.args.serialFuseOff ? "OFF" : "ON");
         }
         if (step.command == Command::WriteLock) {
-            add("úroveň " + std::to_string(step.args.lockLevel));
+            add(format(_("úroveň {}"), std::to_string(step.args.lockLevel)));
         }
         if (step.args.autoErase.value_or(false)) {
-            add("mazání předem");
+            add(_("mazání předem"));
         }
         if (plan.holdsSerial(step) && row.writes) {
-            char text[64];
-            std::snprintf(text, sizeof text, "sériové číslo na 0x%04llX (%d B)",
-                          static_cast<unsigned long long>(plan.serial->address),
-                          plan.serial->bytes);
-            add(text);
+            add(format(_("sériové číslo na {0} ({1} B)"), hexAddress(plan.serial->address),
+                       std::to_string(plan.serial->bytes)));
         }
         if (step.command == Command::Verify && checks.verifyByRead) {
-            add("čtením");
+            add(_("čtením"));
         }
         const bool lockRead = offers(*plan.device).readLock;
         if (row.checked == Checked::WhenChecking &&
             countsChecked(row, checks.readBack, checks.blankCheck) &&
             (step.command != Command::WriteLock || lockRead)) {
-            add(row.checkedBy == CheckedBy::BlankCheck ? "kontrola prázdnoty" : "čtení zpět");
+            add(row.checkedBy == CheckedBy::BlankCheck ? _("kontrola prázdnoty") : _("čtení zpět"));
         }
         if (step.command == Command::WriteFlash && step.args.lockLevel > 0) {
-            add("na konci lock bity úrovně " + std::to_string(step.args.lockLevel));
+            add(format(_("na konci lock bity úrovně {}"), std::to_string(step.args.lockLevel)));
         }
         lines.push_back(line + (details.empty() ? "" : ": " + details));
     }

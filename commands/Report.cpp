@@ -1,8 +1,9 @@
 #include "commands/Report.h"
 
-#include "commands/CommandTable.h"
-
 #include <cstdio>
+
+#include "base/Text.h"
+#include "commands/CommandTable.h"
 
 namespace trilo {
 
@@ -29,39 +30,47 @@ bool writes(Command command) {
 }  // namespace
 
 std::string seconds(std::int64_t us) {
-    const std::int64_t tenths = (us + kUsPerSecond / 20) / (kUsPerSecond / 10);
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " s";
+    return decimalTenths((us + kUsPerSecond / 20) / (kUsPerSecond / 10)) + " s";
 }
 
 const char* commandName(Command command) {
-    return commandRow(command).name;
+    return _(commandRow(command).name);
 }
 
 std::string reportText(const Report& r) {
     const std::string name = std::string(commandName(r.command)) + ": ";
-    std::string where = r.address ? " na adrese " + hexAddress(*r.address) : "";
-    if (r.address && r.fileOffset) {
-        where += " (v souboru " + hexAddress(*r.fileOffset) + ")";
+    std::string where;
+    if (r.address) {
+        where = r.fileOffset ? format(_("{0} (v souboru {1})"), hexAddress(*r.address),
+                                      hexAddress(*r.fileOffset))
+                             : hexAddress(*r.address);
+        where = format(_("na adrese {}"), where);
     }
     switch (r.outcome) {
         case Outcome::Done: {
             const CommandRow& row = commandRow(r.command);
             if (row.doneChecked != nullptr) {
-                return name + (r.verified ? row.doneChecked : row.doneUnchecked);
+                return name + _(r.verified ? row.doneChecked : row.doneUnchecked);
             }
-            const std::string amount = r.bytes > 0 ? std::to_string(r.bytes) + " B" : "hotovo";
-            return name + amount + (r.verified ? ", ověřeno, " : ", ") + seconds(r.durationUs);
+            const std::string amount =
+                r.bytes > 0 ? std::to_string(r.bytes) + " B" : std::string(_("hotovo"));
+            return name + (r.verified
+                               ? format(_("{0}, ověřeno, {1}"), amount, seconds(r.durationUs))
+                               : amount + ", " + seconds(r.durationUs));
         }
-        case Outcome::Stopped:
-            return "Zastaveno" + where + (writes(r.command) ? ", čip je zapsán jen zčásti" : "");
+        case Outcome::Stopped: {
+            const std::string stopped =
+                r.address ? format(_("Zastaveno {}"), where) : std::string(_("Zastaveno"));
+            return writes(r.command) ? format(_("{}, čip je zapsán jen zčásti"), stopped) : stopped;
+        }
         case Outcome::WriteFailed:
         case Outcome::VerifyFailed:
-            return name +
-                   (r.address ? "rozdíl" + where : "čip ukazuje jiné hodnoty, než se zapsaly");
+            return name + (r.address ? format(_("rozdíl {}"), where)
+                                     : std::string(_("čip ukazuje jiné hodnoty, než se zapsaly")));
         case Outcome::NotBlank:
-            return name + "čip není prázdný";
+            return name + _("čip není prázdný");
         case Outcome::Failed:
-            return name + "skončilo chybou";
+            return name + _("skončilo chybou");
         case Outcome::NoInputFile:
         case Outcome::FileTooLarge:
         case Outcome::BadFile:
@@ -70,22 +79,23 @@ std::string reportText(const Report& r) {
         case Outcome::NotOffered:
             break;
     }
-    return name + "neprovedeno, čip je netknutý";
+    return name + _("neprovedeno, čip je netknutý");
 }
 
 std::string progressText(Command command, int percent, std::int64_t elapsedUs) {
-    std::string text = std::string(commandName(command)) + " " + std::to_string(percent) + " %";
+    const std::string text =
+        std::string(commandName(command)) + " " + std::to_string(percent) + " %";
     if (elapsedUs < kEstimateAfterUs || percent <= 0 || percent >= 100) {
         return text;
     }
     // What the gauge has still to go at the pace it went so far, in whole seconds up.
     const std::int64_t leftUs = elapsedUs * (100 - percent) / percent;
     const std::int64_t left = (leftUs + kUsPerSecond - 1) / kUsPerSecond;
-    text += ", zbývá ";
+    std::string time = std::to_string(left % 60) + " s";
     if (left >= 60) {
-        text += std::to_string(left / 60) + " min ";
+        time = std::to_string(left / 60) + " min " + time;
     }
-    return text + std::to_string(left % 60) + " s";
+    return format(_("{0}, zbývá {1}"), text, time);
 }
 
 }  // namespace trilo

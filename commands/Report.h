@@ -34,7 +34,7 @@ enum class Command {
     WriteLock,
 };
 
-// "1,4 s": one decimal, with the Czech decimal comma.
+// "1,4 s": one decimal, with the language's decimal separator ("1.4 s" in English).
 std::string seconds(std::int64_t us);
 
 // "Zápis FLASH", the row's name.

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "base/Hex.h"
+#include "base/Text.h"
 
 namespace trilo {
 
@@ -101,7 +102,9 @@ std::vector<const DeviceInfo*> devicesNamedLike(const std::string& typed) {
 }
 
 std::string deviceListText() {
-    std::string list = "Čip       Rodina   FLASH  EEPROM  Podpis      Fuse bity\n";
+    // TRANSLATORS: the columns line up with the rows below it: 10, 9, 7, 8 and 12 characters
+    // before "Fuse bity".
+    std::string list = _("Čip       Rodina   FLASH  EEPROM  Podpis      Fuse bity\n");
     auto row = [&](const DeviceInfo& d) {
         // What the chip answers, as -s shows it, with the bytes the check does not compare in
         // parentheses: "1E 53 (FF)".

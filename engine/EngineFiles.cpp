@@ -204,7 +204,7 @@ commands::BufferContent Engine::fileMemory() const {
 
 commands::InputImage Engine::fileImage() const {
     if (files_.CurrentFile.empty()) {
-        return std::string(kNoInputFile);
+        return std::string(_(kNoInputFile));
     }
     const commands::BufferContent memory = fileMemory();
     return toolOrder(commands::inputImage(files_.CurrentFile, memory),

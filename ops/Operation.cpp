@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace trilo {
 
@@ -15,18 +14,28 @@ int percentOf(std::int64_t done, std::int64_t total) {
         std::nearbyint(static_cast<double>(done) / static_cast<double>(total) * 100.0));
 }
 
+namespace {
+
+std::string hexAddress(std::int64_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(address));
+    return text;
+}
+
+std::string hexByte(std::uint8_t b) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", b);
+    return text;
+}
+
+}  // namespace
+
 std::string Difference::text() const {
-    char where[64];
-    std::snprintf(where, sizeof where, "0x%04llX", static_cast<unsigned long long>(address));
-    if (fileOffset) {
-        const auto end = std::strlen(where);
-        std::snprintf(where + end, sizeof where - end, " (v souboru 0x%04llX)",
-                      static_cast<unsigned long long>(*fileOffset));
-    }
-    char line[128];
-    std::snprintf(line, sizeof line, "první rozdíl na adrese %s: v souboru %02X, v čipu %02X",
-                  where, inFile, inChip);
-    return line;
+    const std::string where =
+        fileOffset ? format(_("{0} (v souboru {1})"), hexAddress(address), hexAddress(*fileOffset))
+                   : hexAddress(address);
+    return format(_("první rozdíl na adrese {0}: v souboru {1}, v čipu {2}"), where,
+                  hexByte(inFile), hexByte(inChip));
 }
 
 Difference differenceAt(const OpContext& c, std::int64_t offset, std::uint8_t inFile,
@@ -46,10 +55,10 @@ void verifyEnded(OpContext& c, const std::optional<Difference>& differs, std::in
     // The gauge keeps the failing byte's place until the message is closed.
     if (differs) {
         const std::string explanation = c.explainFailure ? c.explainFailure() : std::string();
-        c.sink.detailedInfo(std::string(kVerifyFailed) + (number > 0 ? std::to_string(number) : ""),
+        c.sink.detailedInfo(_(kVerifyFailed) + (number > 0 ? std::to_string(number) : ""),
                             failureDetail(*differs, explanation));
     } else {
-        c.sink.info(kVerifyOk);
+        c.sink.info(_(kVerifyOk));
     }
     c.sink.progress(0);
 }

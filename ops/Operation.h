@@ -10,6 +10,7 @@
 
 #include "base/Errors.h"
 #include "base/OperationSink.h"
+#include "base/Text.h"
 #include "files/ByteFile.h"
 #include "files/ByteSource.h"
 #include "link/Link.h"
@@ -106,16 +107,17 @@ int percentOf(std::int64_t done, std::int64_t total);
 // file closed: no programming voltage is left on the chip, no handle open.
 void runReleasing(OpContext& c, const std::function<void()>& operation);
 
-// The messages of the operations and commands.
-inline constexpr const char* kWriteFailed = "Při zápisu do FLASH došlo k chybě ! ";
-inline constexpr const char* kNotBlank = "FLASH neni dostatečně smazána ! ";
-inline constexpr const char* kVerifyFailed = "Při verifikaci zápisu do FLASH byla nalezena chyba! ";
-inline constexpr const char* kVerifyOk = "Verifikace - OK    ";
-inline constexpr const char* kErased = "FLASH smazána ! ";
-inline constexpr const char* kNoInputFile = "Nebyl zadán vstupní soubor ! ";
+// The messages of the operations and commands, as the catalogue's msgids: shown through _().
+inline constexpr const char* kWriteFailed = N_("Při zápisu do FLASH došlo k chybě ! ");
+inline constexpr const char* kNotBlank = N_("FLASH neni dostatečně smazána ! ");
+inline constexpr const char* kVerifyFailed =
+    N_("Při verifikaci zápisu do FLASH byla nalezena chyba! ");
+inline constexpr const char* kVerifyOk = N_("Verifikace - OK    ");
+inline constexpr const char* kErased = N_("FLASH smazána ! ");
+inline constexpr const char* kNoInputFile = N_("Nebyl zadán vstupní soubor ! ");
 inline constexpr const char* kFlashTooSmall =
-    "Soubor vstupních dat je větší než velikost FLASH v CPU ! ";
+    N_("Soubor vstupních dat je větší než velikost FLASH v CPU ! ");
 inline constexpr const char* kEepromTooSmall =
-    "Soubor vstupních dat je větší než velikost EEPROM v CPU ! ";
+    N_("Soubor vstupních dat je větší než velikost EEPROM v CPU ! ");
 
 }  // namespace trilo

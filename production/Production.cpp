@@ -238,7 +238,7 @@ ChipResult ProductionRun::runChip() {
             chip.message = watcher.said();
             if (chip.message.empty()) {
                 chip.message = failure != nullptr && result.outcome() == Outcome::WriteFailed
-                                   ? failure
+                                   ? _(failure)
                                    : outcomeText(result.outcome());
             }
             chip.difference = result.difference;

@@ -127,7 +127,7 @@ Comparison AvrWriteFlash(OpContext& c, bool AutoVerify, const LockBoxes& locks) 
             if (auto differs = readBackWord(c, w, word)) {
                 link.ReleaseTarget();
                 c.sink.progress(0);
-                c.sink.detailedInfo(kWriteFailed, differs->text());
+                c.sink.detailedInfo(_(kWriteFailed), differs->text());
                 return {differs};
             }
         }
@@ -170,7 +170,7 @@ bool AvrBlankCheck(OpContext& c, std::int32_t FlashSize) {
         if (word.low != 0xFF || word.high != 0xFF) {
             link.ReleaseTarget();
             c.sink.progress(0);
-            c.sink.info(kNotBlank);
+            c.sink.info(_(kNotBlank));
             return false;
         }
     }

@@ -128,7 +128,7 @@ Comparison M51WriteFlash(OpContext& c, Family family, bool AutoVerify, const Loc
                     differenceAt(c, i - 1, b, static_cast<std::uint8_t>(link.LastRead));
                 link.ReleaseTarget();
                 c.sink.progress(0);
-                c.sink.detailedInfo(kWriteFailed, differs.text());
+                c.sink.detailedInfo(_(kWriteFailed), differs.text());
                 return {differs};
             }
             link.SetDataLines(0xFF);
@@ -182,7 +182,7 @@ bool M51BlankCheck(OpContext& c, Family family, std::int32_t FlashSize) {
         if (link.LastRead != 0xFF) {
             link.ReleaseTarget();
             c.sink.progress(0);
-            c.sink.info(kNotBlank);
+            c.sink.info(_(kNotBlank));
             return false;
         }
         if (i < n) {
