@@ -1,5 +1,6 @@
 #include "base/Text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -261,6 +262,10 @@ std::string language() {
 }
 
 const char* _(const char* text) {
+    // The empty msgid is the catalogue's header, not a text of the program.
+    if (text == nullptr || *text == 0) {
+        return text;
+    }
     const Catalogue* catalogue = current();
     const char* translated = catalogue != nullptr ? catalogue->find(text, 0) : nullptr;
     return translated != nullptr ? translated : text;
@@ -303,6 +308,15 @@ std::string fill(std::string_view pattern, std::initializer_list<std::string_vie
 
 std::string decimalTenths(std::int64_t tenths) {
     return format(_("{0},{1}"), std::to_string(tenths / 10), std::to_string(tenths % 10));
+}
+
+std::string padded(std::string_view text, std::size_t columns) {
+    // UTF-8's continuation bytes are the ones that start no character.
+    const auto width = static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    std::string out(text);
+    out.append(width < columns ? columns - width : 0, ' ');
+    return out;
 }
 
 }  // namespace trilo

@@ -49,4 +49,8 @@ std::string format(std::string_view pattern, const Args&... args) {
 // Czech, "1.4" in English.
 std::string decimalTenths(std::int64_t tenths);
 
+// The text with blanks after it up to a column of that many characters (not bytes: a word
+// with diacritics takes the column a word without them takes); a longer text as it is.
+std::string padded(std::string_view text, std::size_t columns);
+
 }  // namespace trilo

@@ -97,10 +97,7 @@ private:
         std::string verdict = step.verdict == Verdict::Passed   ? _("OK")
                               : step.verdict == Verdict::Failed ? _("CHYBA")
                                                                 : "–";
-        // A column of six characters, whatever the word's length in the language.
-        const auto width = std::count_if(verdict.begin(), verdict.end(),
-                                         [](char c) { return (c & 0xC0) != 0x80; });
-        verdict.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(6 - width, 0)), ' ');
+        verdict = padded(verdict, 6);
         const auto number = static_cast<int>(step.check) + 1;
         sink_.result(std::to_string(number) + " " + verdict + " " + boardCheckName(step.check) +
                      ": " + step.found);

@@ -148,8 +148,9 @@ void ConsoleSink::progress(int percent) {
     }
     shown_ = percent;
     const int filled = percent * kBarWidth / 100;
-    std::fprintf(stderr, "\r%-14s [%s%s] %3d %%", label_.c_str(), std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, ' ').c_str(), percent);
+    std::fprintf(stderr, "\r%s [%s%s] %3d %%", padded(label_, 14).c_str(),
+                 std::string(filled, '#').c_str(), std::string(kBarWidth - filled, ' ').c_str(),
+                 percent);
     std::fflush(stderr);
     drawn_ = true;
 }

@@ -562,10 +562,8 @@ std::string commandHelp() {
         head += std::string("--") + row.option;
         const char* const args[] = {"", N_("=SOUBOR"), N_("[=SOUBOR]"), N_("=JMÉNA"), "=on|off"};
         head += _(args[static_cast<int>(row.argument)]);
-        // The column counts characters, not the bytes of their UTF-8.
-        const auto width = static_cast<std::size_t>(
-            std::count_if(head.begin(), head.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-        text += head + (width + 2 <= kColumn ? std::string(kColumn - width, ' ') : "\n" + indent);
+        const std::string column = padded(head, kColumn);
+        text += column.size() > head.size() + 1 ? column : head + "\n" + indent;
         for (const char* line = _(row.help); *line != 0; ++line) {
             text += *line;
             if (*line == '\n') {

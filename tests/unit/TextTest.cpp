@@ -76,11 +76,15 @@ TEST(Catalogue, SpeaksTheChosenLanguage) {
     EXPECT_EQ(language(), "cs");
     ASSERT_TRUE(setLanguage("en"));
     EXPECT_EQ(decimalTenths(14), "1.4");
+    EXPECT_STREQ(_(""), "");
     setLanguage("cs");
     EXPECT_EQ(decimalTenths(14), "1,4");
     EXPECT_EQ(format("{} a {}", "x", "y"), "x a y");
     EXPECT_EQ(format("{1} před {0}", "x", "y"), "y před x");
     EXPECT_EQ(format("{a} {}", "x"), "{a} x");
+    EXPECT_EQ(padded("CHYBA", 6), "CHYBA ");
+    EXPECT_EQ(padded("Čtení", 6), "Čtení ");
+    EXPECT_EQ(padded("ZÁPIS FLASH", 4), "ZÁPIS FLASH");
 }
 
 }  // namespace
