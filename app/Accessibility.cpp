@@ -28,7 +28,7 @@ struct Mnemonic {
 // serial-programming fuse's and the fuse group's Read and Write have none left, and the
 // fuse boxes change their captions with the device; the device items differ only in
 // digits. Buttons first, then the menu titles, then each menu's items, whose letters count
-// only in their menu.
+// only in their menu. Every language's words for the Set Up and Index items hold their letter.
 constexpr Mnemonic kMnemonics[] = {
     {C::btnRead, 'R'},      {C::btnWrite, 'W'},     {C::btnErase, 'E'},  {C::btnVerify, 'V'},
     {C::btnReaEE, 'd'},     {C::btnWriEE, 'i'},     {C::chLB1, '1'},     {C::chLB2, '2'},
@@ -62,7 +62,12 @@ constexpr C kTabOrder[] = {
 QString marked(const QString& caption, char key) {
     QString text = caption;
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    const qsizetype at = key == 0 ? -1 : text.indexOf(QLatin1Char(key));
+    // The letter as the table gives it, else in the other case: another language's words
+    // may have it only so ("Board test" for 'T').
+    qsizetype at = key == 0 ? -1 : text.indexOf(QLatin1Char(key));
+    if (at < 0 && key != 0) {
+        at = text.indexOf(QLatin1Char(key), 0, Qt::CaseInsensitive);
+    }
     if (at >= 0) {
         text.insert(at, QLatin1Char('&'));
     }
@@ -119,7 +124,6 @@ void TfrmTop::setUpAccessibility() {
     for (auto* menu : findChildren<QMenu*>()) {
         menu->setAccessibleName(withoutMnemonic(menu->title()));
     }
-    slot(C::Gauge1).widget->setAccessibleName(QStringLiteral("Průběh"));
     for (const Labelled& pair : kLabels) {
         auto* label = findChild<QLabel*>(QString::fromLatin1(pair.label));
         QWidget* control = slot(pair.control).widget;

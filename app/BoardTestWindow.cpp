@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Text.h"
+
 namespace trilo::gui {
 
 namespace {
@@ -18,24 +20,23 @@ QString verdictText(Verdict verdict) {
         case Verdict::Passed:
             return QStringLiteral("OK");
         case Verdict::Failed:
-            return QStringLiteral("CHYBA");
+            return QString::fromUtf8(_("CHYBA"));
         case Verdict::NotRun:
             break;
     }
-    return QStringLiteral("nezkoušeno");
+    return QString::fromUtf8(_("nezkoušeno"));
 }
 
 }  // namespace
 
 BoardTestWindow::BoardTestWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmBoardTest"));
-    setWindowTitle(QStringLiteral("Test desky"));
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     layout->addLayout(grid);
-    int at = 0;
-    for (BoardCheck check : boardChecks()) {
-        auto* name = new QLabel(QString::fromUtf8(boardCheckName(check)), this);
+    const auto steps = static_cast<int>(boardChecks().size());
+    for (int at = 0; at < steps; ++at) {
+        auto* name = new QLabel(this);
         auto* verdict = new QLabel(QString::fromUtf8(kWaiting), this);
         auto* detail = new QLabel(this);
         verdict->setObjectName(QStringLiteral("verdict%1").arg(at + 1));
@@ -48,18 +49,33 @@ BoardTestWindow::BoardTestWindow(QWidget* parent) : QDialog(parent) {
         grid->addWidget(verdict, at, 0, Qt::AlignTop);
         grid->addWidget(name, at, 1, Qt::AlignTop);
         grid->addWidget(detail, at, 2);
-        rows_.push_back({verdict, detail});
-        ++at;
+        rows_.push_back({name, verdict, detail});
     }
     grid->setColumnStretch(2, 1);
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("summary"));
     layout->addWidget(summary_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("&Zavřít"));
+    close_ = buttons->button(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     layout->addWidget(buttons);
+    retranslate();
     resize(720, sizeHint().height());
+}
+
+void BoardTestWindow::retranslate() {
+    setWindowTitle(QString::fromUtf8(_("Test desky")));
+    close_->setText(QString::fromUtf8(_("&Zavřít")));
+    for (BoardCheck check : boardChecks()) {
+        row(check).name->setText(QString::fromUtf8(boardCheckName(check)));
+    }
+    // The verdicts and the summary of a run shown; what each step found keeps its words.
+    for (const BoardCheckResult& step : shown_.steps) {
+        row(step.check).verdict->setText(verdictText(step.verdict));
+    }
+    if (shown_.steps.size() == boardChecks().size()) {
+        summary_->setText(QString::fromStdString(shown_.summary()));
+    }
 }
 
 const BoardTestWindow::Row& BoardTestWindow::row(BoardCheck check) const {

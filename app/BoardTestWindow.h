@@ -6,6 +6,7 @@
 #include "board/BoardCheck.h"
 
 class QLabel;
+class QPushButton;
 
 namespace trilo::gui {
 
@@ -16,6 +17,8 @@ class BoardTestWindow : public QDialog {
     Q_OBJECT
 public:
     explicit BoardTestWindow(QWidget* parent = nullptr);
+    // The window's words in the chosen language, as made and when it changes.
+    void retranslate();
 
     // A step ended; the first step starts a new run, every other step waiting again.
     void showStep(const BoardCheckResult& step);
@@ -27,6 +30,7 @@ public:
 
 private:
     struct Row {
+        QLabel* name;
         QLabel* verdict;
         QLabel* detail;
     };
@@ -34,6 +38,7 @@ private:
 
     std::vector<Row> rows_;
     QLabel* summary_ = nullptr;
+    QPushButton* close_ = nullptr;
     BoardTestResult shown_;
 };
 

@@ -3,11 +3,14 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include "base/Text.h"
+
 namespace trilo::gui {
 
 namespace {
 
-const QString kHelp = QString::fromUtf8(R"(Použití: trilo-programmer [volby Qt] [SOUBOR]
+// Marked whole, so that a translation keeps its lines together.
+constexpr const char* kHelp = N_(R"(Použití: trilo-programmer [volby Qt] [SOUBOR]
          trilo-programmer -h | --help | --version
 
 Okno programátoru čipů AT89 a AVR na desce na paralelním portu. SOUBOR
@@ -60,7 +63,8 @@ QtOptions withoutQtOptions(const QStringList& arguments) {
 
 CommandLine mistake(const QString& what) {
     return {kUsageStatus,
-            QStringLiteral("trilo-programmer: %1\nNápověda: trilo-programmer --help\n").arg(what),
+            QStringLiteral("trilo-programmer: %1\n%2\n")
+                .arg(what, QString::fromUtf8(_("Nápověda: trilo-programmer --help"))),
             true,
             {}};
 }
@@ -83,18 +87,19 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         }
         const QString& name = unknown.constFirst();
         const QString dashes = name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--");
-        return mistake(QString::fromUtf8("neznámá volba „%1%2“").arg(dashes, name));
+        return mistake(
+            QString::fromStdString(format(_("neznámá volba „{}“"), (dashes + name).toStdString())));
     }
     if (parser.isSet(help)) {
-        return {0, kHelp, false, {}};
+        return {0, QString::fromUtf8(_(kHelp)), false, {}};
     }
     if (parser.isSet(version)) {
         return {0, QStringLiteral("trilo-programmer " TRILO_VERSION "\n"), false, {}};
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
-        return mistake(
-            QString::fromUtf8("jen jeden SOUBOR, nečekaný argument „%1“").arg(files.at(1)));
+        return mistake(QString::fromStdString(
+            format(_("jen jeden SOUBOR, nečekaný argument „{}“"), files.at(1).toStdString())));
     }
     CommandLine line;
     line.platformNamed = own.platform;
@@ -118,9 +123,9 @@ bool hasGraphicalSession(const CommandLine& line) {
 }
 
 QString noGraphicalSessionMessage() {
-    return QString::fromUtf8(
-        "trilo-programmer: okno potřebuje grafické prostředí (X11 nebo Wayland); bez něj "
-        "programuje čipy trilo-cli\n");
+    return QStringLiteral("trilo-programmer: %1\n")
+        .arg(QString::fromUtf8(_("okno potřebuje grafické prostředí (X11 nebo Wayland); bez "
+                                 "něj programuje čipy trilo-cli")));
 }
 
 }  // namespace trilo::gui

@@ -18,7 +18,7 @@ void TfrmTop::createDataMenu() {
     menu->menuAction()->setObjectName(QStringLiteral("mnuData"));
     menu->setFont(font());
     menuBar()->addMenu(menu);
-    QAction* show = menu->addAction(QStringLiteral("&Zobrazit data"));
+    QAction* show = menu->addAction(QString());
     show->setObjectName(QStringLiteral("mnuShowData"));
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     connect(show, &QAction::triggered, this, &TfrmTop::showDataWindow);

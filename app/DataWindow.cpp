@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/Dialogs.h"
+#include "base/Text.h"
 
 namespace trilo::gui {
 
@@ -30,10 +31,25 @@ QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+QString translated(const char* text) {
+    return QString::fromUtf8(_(text));
+}
+
+// A pattern of the catalogue with its placeholders filled.
+template <typename... Values>
+QString filled(const char* pattern, const Values&... values) {
+    return fromUtf8(format(_(pattern), values.toStdString()...));
+}
+
+// The word after a row's address when both sides show: the file's row, then the chip's.
+QString sideOfRow(bool file) {
+    return file ? translated(N_("soubor")) : translated(N_("čip"));
+}
+
 // "1 bajt se liší", "3 bajty se liší", "12 bajtů se liší".
 QString differingBytes(std::size_t count) {
-    const char* noun = count == 1 ? "bajt" : count >= 2 && count <= 4 ? "bajty" : "bajtů";
-    return QString::fromUtf8("%1 %2 se liší").arg(count).arg(QString::fromUtf8(noun));
+    return fromUtf8(
+        format(P_("{} bajt se liší", "{} bajty se liší", count), std::to_string(count)));
 }
 
 }  // namespace
@@ -134,8 +150,8 @@ QVariant HexModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return fromUtf8(byteText(bytes[*offset]));
         case Qt::AccessibleTextRole:
-            return fromUtf8(byteText(bytes[*offset])) +
-                   (differs ? QString::fromUtf8(", liší se") : QString());
+            return differs ? filled(N_("{}, liší se"), fromUtf8(byteText(bytes[*offset])))
+                           : fromUtf8(byteText(bytes[*offset]));
         case Qt::BackgroundRole:
             return differs ? QVariant(kDiffering) : QVariant();
         case Qt::ForegroundRole:
@@ -159,7 +175,7 @@ QVariant HexModel::headerData(int section, Qt::Orientation orientation, int role
     if (side_ != Side::Both) {
         return address;
     }
-    return address + (section % 2 == 0 ? QStringLiteral(" soubor") : QString::fromUtf8(" čip"));
+    return address + QLatin1Char(' ') + sideOfRow(section % 2 == 0);
 }
 
 QString HexModel::hexText(QModelIndexList cells) const {
@@ -192,9 +208,8 @@ DataWindow::DataWindow(Dialogs& dialogs, QWidget* parent)
 
     tabs_ = new QTabBar(this);
     tabs_->setObjectName(QStringLiteral("dataTabs"));
-    tabs_->setAccessibleName(QString::fromUtf8("Zobrazení"));
-    for (const char* name : {"Čip", "Soubor", "Rozdíly"}) {
-        tabs_->addTab(QString::fromUtf8(name));
+    for (int tab = kChipTab; tab <= kDifferencesTab; ++tab) {
+        tabs_->addTab(QString());
     }
     caption_ = new QLabel(this);
     caption_->setObjectName(QStringLiteral("dataCaption"));
@@ -227,7 +242,7 @@ DataWindow::DataWindow(Dialogs& dialogs, QWidget* parent)
     footer_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     footer_->setFocusPolicy(Qt::StrongFocus);
 
-    readButton_ = new QPushButton(QString::fromUtf8("&Načíst čip a porovnat"), this);
+    readButton_ = new QPushButton(this);
     readButton_->setObjectName(QStringLiteral("btnReadCompare"));
 
     auto* bottom = new QHBoxLayout;
@@ -264,10 +279,26 @@ DataWindow::DataWindow(Dialogs& dialogs, QWidget* parent)
     connect(tabs_, &QTabBar::currentChanged, this, &DataWindow::showSide);
     connect(readButton_, &QPushButton::clicked, this, &DataWindow::readRequested);
     // Wide enough for every column beside the longest row header, and some 30 rows high.
-    const int width = metrics.horizontalAdvance(QStringLiteral("00000 soubor")) + 16 +
+    const int header = std::max(metrics.horizontalAdvance(sideOfRow(true)),
+                                metrics.horizontalAdvance(sideOfRow(false)));
+    const int width = metrics.horizontalAdvance(QStringLiteral("00000 ")) + header + 16 +
                       table_->horizontalHeader()->length() +
                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 48;
     resize(width, metrics.height() * 36);
+    retranslate();
+}
+
+void DataWindow::retranslate() {
+    tabs_->setAccessibleName(translated(N_("Zobrazení")));
+    const char* const names[] = {N_("Čip"), N_("Soubor"), N_("Rozdíly")};
+    for (int tab = kChipTab; tab <= kDifferencesTab; ++tab) {
+        tabs_->setTabText(tab, translated(names[tab]));
+    }
+    readButton_->setText(translated(N_("&Načíst čip a porovnat")));
+    // The rows' headers name the sides when both show.
+    if (model_.rowCount() > 0) {
+        emit model_.headerDataChanged(Qt::Vertical, 0, model_.rowCount() - 1);
+    }
     updateTexts();
 }
 
@@ -326,50 +357,45 @@ void DataWindow::showSide(int tab) {
 void DataWindow::updateTexts() {
     // "FLASH 90S2313", and the device selected when the bytes are another's.
     const QString chipData = (memory_ + QLatin1Char(' ') + chipDevice_).trimmed();
-    const QString selected = fileDevice_.isEmpty() ? QString::fromUtf8("žádný") : fileDevice_;
+    const QString selected = fileDevice_.isEmpty() ? translated(N_("žádný")) : fileDevice_;
     QString caption;
     switch (model_.side()) {
         case HexModel::Side::Chip:
-            caption = memory_.isEmpty() ? QString::fromUtf8("Čip: nic nenačteno")
-                                        : QString::fromUtf8("Čip: ") + chipData;
-            if (otherDevice()) {
-                caption += QString::fromUtf8(", zvolen je ") + selected;
-            }
+            caption = memory_.isEmpty() ? translated(N_("Čip: nic nenačteno"))
+                      : otherDevice()   ? filled(N_("Čip: {0}, zvolen je {1}"), chipData, selected)
+                                        : filled(N_("Čip: {}"), chipData);
             break;
         case HexModel::Side::File:
-            caption = QStringLiteral("Soubor: ") + fileName_;
+            caption = filled(N_("Soubor: {}"), fileName_);
             break;
         case HexModel::Side::Both:
             caption = otherDevice()
-                          ? QString::fromUtf8(
-                                "Rozdíly: data čipu jsou z %1, zvolen je %2; "
-                                "načtěte čip znovu")
-                                .arg(chipDevice_, selected)
-                          : QString::fromUtf8("Rozdíly: ") + differingBytes(differences_.count());
+                          ? filled(N_("Rozdíly: data čipu jsou z {0}, zvolen je {1}; načtěte čip "
+                                      "znovu"),
+                                   chipDevice_, selected)
+                          : filled(N_("Rozdíly: {}"), differingBytes(differences_.count()));
             break;
     }
     caption_->setText(caption);
     table_->setAccessibleName(caption);
 
     const QString chipSide =
-        memory_.isEmpty()
-            ? QString::fromUtf8("Čip: nic nenačteno")
-            : QString::fromUtf8("Čip (%1): %2").arg(chipData, fromUtf8(checksumText(chip_)));
+        memory_.isEmpty() ? translated(N_("Čip: nic nenačteno"))
+                          : filled(N_("Čip ({0}): {1}"), chipData, fromUtf8(checksumText(chip_)));
     QString fileSide;
     if (fileName_.isEmpty()) {
-        fileSide = QString::fromUtf8("Soubor: nezvolen");
-    } else if (!fileRefusal_.isEmpty()) {
-        fileSide = QStringLiteral("Soubor: ") + fileRefusal_;
+        fileSide = translated(N_("Soubor: nezvolen"));
     } else {
-        fileSide = QStringLiteral("Soubor: ") + fromUtf8(checksumText(file_));
+        fileSide = filled(N_("Soubor: {}"),
+                          !fileRefusal_.isEmpty() ? fileRefusal_ : fromUtf8(checksumText(file_)));
     }
     QString footer = chipSide + QLatin1Char('\n') + fileSide;
     // The program's own files hold an AVR word the other way round; the view is as the
     // tools show it.
     if ((!memory_.isEmpty() && chipAvrFlash_) || (!fileName_.isEmpty() && fileAvrFlash_)) {
-        footer += QString::fromUtf8(
-            "\nFLASH AVR: nižší bajt slova první, adresy po bajtech "
-            "(jako nástroje AVR)");
+        footer += QLatin1Char('\n') +
+                  translated(N_("FLASH AVR: nižší bajt slova první, adresy po bajtech (jako "
+                                "nástroje AVR)"));
     }
     // The label's name is its text, so a screen reader reads the values too.
     footer_->setText(footer);
@@ -398,7 +424,7 @@ void DataWindow::showDifferences(std::optional<std::size_t> at) {
 
 void DataWindow::goToAddress() {
     const QString preset = fromUtf8(addressText(currentOffset().value_or(0), model_.size()));
-    const auto answer = dialogs_.line(this, QStringLiteral("Adresa (hex):"), preset);
+    const auto answer = dialogs_.line(this, translated(N_("Adresa (hex):")), preset);
     if (!answer) {
         return;
     }
@@ -409,11 +435,11 @@ void DataWindow::goToAddress() {
     bool ok = false;
     const qulonglong offset = digits.toULongLong(&ok, 16);
     if (!ok || offset >= model_.size()) {
+        const QString last =
+            fromUtf8(addressText(std::max<std::size_t>(model_.size(), 1) - 1, model_.size()));
         dialogs_.info(this,
-                      QString::fromUtf8("Adresa „%1“ není v zobrazených datech (0 až %2).")
-                          .arg(answer->trimmed(),
-                               fromUtf8(addressText(std::max<std::size_t>(model_.size(), 1) - 1,
-                                                    model_.size()))),
+                      filled(N_("Adresa „{0}“ není v zobrazených datech (0 až {1})."),
+                             answer->trimmed(), last),
                       QString());
         return;
     }

@@ -74,6 +74,8 @@ public:
     void setFile(const QString& name, Bytes bytes, const QString& device, bool avrFlash);
     void setFileRefused(const QString& name, const QString& why, const QString& device);
     void setReadEnabled(bool on);
+    // Every text of the window in the chosen language, as made and when it changes.
+    void retranslate();
 
     // "Rozdíly" at offset, or at the first difference it finds.
     void showDifferences(std::optional<std::size_t> at);

@@ -1,17 +1,21 @@
 #include "app/Dialogs.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHash>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTextDocument>
+#include <QTranslator>
 #include <string_view>
 
+#include "base/Text.h"
 #include "formats/DataFormat.h"
 
 namespace trilo::gui {
@@ -48,6 +52,21 @@ void setUp(QMessageBox& box, const QString& text, QMessageBox::Icon icon) {
 }
 
 }  // namespace
+
+void useLanguageInQt() {
+    static QTranslator translator;
+    static std::string installed;
+    const std::string wanted = language();
+    if (wanted == installed) {
+        return;
+    }
+    QCoreApplication::removeTranslator(&translator);
+    installed = wanted;
+    if (translator.load(QStringLiteral("qtbase_") + QString::fromStdString(wanted),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&translator);
+    }
+}
 
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, BoxKind kind, const QString& text) {
     if (kind == BoxKind::YesNo) {
@@ -129,9 +148,10 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
     const QString suffix = QFileInfo(preset).suffix().toLower();
     // Every data file first, then each kind, then everything; the dialog starts with the
     // filter that shows the current file, every data file when there is none.
+    const QString everyFile = QString::fromUtf8(_("Všechny soubory (*)"));
     QStringList filters{QString()};
     QStringList everySuffix;
-    QString current = preset.isEmpty() ? QString() : QStringLiteral("Všechny soubory (*)");
+    QString current = preset.isEmpty() ? QString() : everyFile;
     QHash<QString, QString> typedSuffix;
     for (const DataFormat& format : dataFormats()) {
         // A format the program only reads (ELF) is no choice for a save.
@@ -139,7 +159,7 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
             continue;
         }
         const QStringList suffixes = suffixesOf(format);
-        const QString filter = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(format.filter),
+        const QString filter = QStringLiteral("%1 (%2)").arg(QString::fromUtf8(_(format.filter)),
                                                              anyCasePatterns(suffixes));
         filters << filter;
         everySuffix << suffixes;
@@ -148,8 +168,9 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, FileDialogKind kind
             current = filter;
         }
     }
-    filters.first() = QStringLiteral("Datové soubory (%1)").arg(anyCasePatterns(everySuffix));
-    filters << QStringLiteral("Všechny soubory (*)");
+    filters.first() = QString::fromStdString(
+        format(_("Datové soubory ({})"), anyCasePatterns(everySuffix).toStdString()));
+    filters << everyFile;
     if (current.isEmpty()) {
         current = filters.constFirst();
     }

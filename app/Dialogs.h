@@ -16,6 +16,10 @@ namespace trilo::gui {
 // Caption of the error box and of the program's own information boxes.
 inline const QString kAppTitle = QStringLiteral("Trilo Programmer");
 
+// Qt's own buttons and dialogs (Yes, No, Cancel, the file dialog) in the program's chosen
+// language: Qt's translation of it installed, none for English, which is Qt's own.
+void useLanguageInQt();
+
 // Every modal box and file dialog the window shows goes through this, so window tests
 // can answer them from a script instead of waiting on a real modal dialog.
 class Dialogs {

@@ -67,6 +67,9 @@ public:
     void showAbout() override {
         onGui([&] { window_.showAbout(); });
     }
+    void languageChanged() override {
+        onGui([&] { window_.languageChanged(); });
+    }
     void showBusy(bool busy) override {
         onGui([&] { window_.showBusy(busy); });
     }

@@ -9,10 +9,19 @@
 #include <QVBoxLayout>
 
 #include "app/Dialogs.h"
+#include "base/Text.h"
 
 namespace trilo::gui {
 
 namespace {
+
+QString translated(const char* text) {
+    return QString::fromUtf8(_(text));
+}
+
+QString filled(const char* pattern, const std::string& value) {
+    return QString::fromStdString(format(_(pattern), value));
+}
 
 // A dialog of a text to read and copy, with an accepting and a closing button.
 bool textDialog(QWidget* parent, const QString& title, const QString& head, const QString& text,
@@ -49,8 +58,8 @@ std::optional<QString> QtDialogs::otherFile(QWidget* parent, bool save, View::Ot
     const bool job = kind == View::OtherFile::Job;
     QFileDialog dialog(parent);
     dialog.setNameFilters(
-        {job ? QString::fromUtf8("Úlohy (*.trilo)") : QString::fromUtf8("Protokol CSV (*.csv)"),
-         QString::fromUtf8("Všechny soubory (*)")});
+        {job ? translated(N_("Úlohy (*.trilo)")) : translated(N_("Protokol CSV (*.csv)")),
+         translated(N_("Všechny soubory (*)"))});
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Whether to overwrite is the command's question.
@@ -70,28 +79,30 @@ std::optional<QString> QtDialogs::otherFile(QWidget* parent, bool save, View::Ot
 bool QtDialogs::nextChip(QWidget* parent, const ProductionStatus& status) {
     QString head;
     if (!status.job.empty()) {
-        head = QString::fromUtf8("Úloha %1\n").arg(QString::fromStdString(status.job));
+        head = filled(N_("Úloha {}"), status.job) + QLatin1Char('\n');
     }
-    head += QString::fromUtf8("Deska: %1\nKaždý čip:\n").arg(QString::fromStdString(status.board));
+    head += filled(N_("Deska: {}"), status.board) + QLatin1Char('\n') +
+            translated(N_("Každý čip:")) + QLatin1Char('\n');
     for (const std::string& step : status.plan) {
         head += QString::fromStdString(step) + QLatin1Char('\n');
     }
     head += QLatin1Char('\n') + QString::fromStdString(status.counts);
     if (status.nextSerial) {
-        head += QString::fromUtf8("\nDalší sériové číslo: %1").arg(*status.nextSerial);
+        head += QLatin1Char('\n') +
+                filled(N_("Další sériové číslo: {}"), std::to_string(*status.nextSerial));
     }
-    head += QString::fromUtf8("\n\nVložte čip do patice.");
+    head += QStringLiteral("\n\n") + translated(N_("Vložte čip do patice."));
     QString lines;
     for (const std::string& line : status.lastChips) {
         lines += QString::fromStdString(line) + QLatin1Char('\n');
     }
-    return textDialog(parent, QString::fromUtf8("Sériové programování"), head, lines,
-                      QString::fromUtf8("&Další čip"), QString::fromUtf8("&Konec"));
+    return textDialog(parent, translated(N_("Sériové programování")), head, lines,
+                      translated(N_("&Další čip")), translated(N_("&Konec")));
 }
 
 bool QtDialogs::protocol(QWidget* parent, const QString& text) {
-    return textDialog(parent, QString::fromUtf8("Protokol"), {}, text,
-                      QString::fromUtf8("&Uložit…"), QString::fromUtf8("&Zavřít"));
+    return textDialog(parent, translated(N_("Protokol")), {}, text, translated(N_("&Uložit…")),
+                      translated(N_("&Zavřít")));
 }
 
 }  // namespace trilo::gui

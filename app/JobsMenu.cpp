@@ -9,16 +9,16 @@ namespace trilo::gui {
 
 void TfrmTop::createJobItems(QMenu* file) {
     file->addSeparator();
+    // Their words are retranslate's.
     const struct {
         const char* name;
-        const char* caption;
         void (Session::*handler)();
     } items[] = {
-        {"mnuOpenJob", "Ot&evřít úlohu…", &Session::mnuOpenJobClick},
-        {"mnuSaveJob", "U&ložit úlohu…", &Session::mnuSaveJobClick},
+        {"mnuOpenJob", &Session::mnuOpenJobClick},
+        {"mnuSaveJob", &Session::mnuSaveJobClick},
     };
     for (const auto& item : items) {
-        QAction* action = file->addAction(QString::fromUtf8(item.caption));
+        QAction* action = file->addAction(QString());
         action->setObjectName(QString::fromLatin1(item.name));
         connect(action, &QAction::triggered, this,
                 [this, handler = item.handler] { run(handler); });
@@ -28,12 +28,12 @@ void TfrmTop::createJobItems(QMenu* file) {
 
 void TfrmTop::createProductionItems(QMenu* data) {
     data->addSeparator();
-    QAction* production = data->addAction(QString::fromUtf8("&Sériové programování…"));
+    QAction* production = data->addAction(QString());
     production->setObjectName(QStringLiteral("mnuProduction"));
     // A command that holds the board from the first chip to the last.
     connect(production, &QAction::triggered, this,
             [this] { runBusy([this] { session_.mnuProductionClick(); }); });
-    QAction* protocol = data->addAction(QString::fromUtf8("&Protokol…"));
+    QAction* protocol = data->addAction(QString());
     protocol->setObjectName(QStringLiteral("mnuProtocol"));
     connect(protocol, &QAction::triggered, this, [this] { run(&Session::mnuProtocolClick); });
 }

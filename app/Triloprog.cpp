@@ -33,6 +33,7 @@
 #include "app/DataWindow.h"
 #include "app/Unit2.h"
 #include "app/ValueText.h"
+#include "base/Text.h"
 #include "devices/Catalog.h"
 #include "presenter/DeviceControls.h"
 #include "presenter/Handlers.h"
@@ -110,6 +111,7 @@ TfrmTop::TfrmTop(Dialogs& dialogs, Platform& platform, PortOpener& ports, Clock&
     setStatusBar(status);
     slots_[static_cast<std::size_t>(C::statusLine)].widget = line;
     fitToStatusLine();
+    retranslate();
     setUpAccessibility();
     setAcceptDrops(true);
 
@@ -181,11 +183,10 @@ void TfrmTop::createControls() {
     gauge->setAlignment(Qt::AlignCenter);
     // Idle, the gauge says nothing; a command names itself on it.
     gauge->setFormat(QString());
-    stop_ = new QPushButton(QStringLiteral("Zastavit"), client);
+    stop_ = new QPushButton(client);
     stop_->setObjectName(QStringLiteral("btnStop"));
     stop_->setGeometry(metrics_.rect(kGaugeLeft + kGaugeWidth - kStopWidth, kGaugeTop - 2,
                                      kStopWidth, kGaugeHeight + 4));
-    stop_->setShortcut(QKeySequence(Qt::Key_Escape));
     stop_->setFocusPolicy(Qt::NoFocus);
     stop_->hide();
     connect(stop_, &QPushButton::clicked, this, [this] { session_.engine().requestStop(); });
@@ -295,17 +296,16 @@ void TfrmTop::createMenus() {
     file->addMenu(setUp);
     const struct {
         C item;
-        const char* caption;
         void (Session::*handler)();
     } options[] = {
-        {C::mnuDM, "Aut. mazat FLASH před zapisem", &Session::mnuDMClick},
-        {C::mnuCP, "Aut. ukládat zvolené CPU", &Session::mnuCPClick},
-        {C::mnuFL, "Aut. ukládat zvolený soubor", &Session::mnuFLClick},
-        {C::mnuDL, "Aut. verifikovat FLASH", &Session::mnuDLClick},
-        {C::mnuVerifyRead, "Verifikovat FLASH čtením", &Session::mnuVerifyReadClick},
+        {C::mnuDM, &Session::mnuDMClick},
+        {C::mnuCP, &Session::mnuCPClick},
+        {C::mnuFL, &Session::mnuFLClick},
+        {C::mnuDL, &Session::mnuDLClick},
+        {C::mnuVerifyRead, &Session::mnuVerifyReadClick},
     };
     for (const auto& option : options) {
-        QAction* action = addItem(setUp, option.item, QString::fromUtf8(option.caption));
+        QAction* action = addItem(setUp, option.item, QString());
         action->setCheckable(true);
         action->setChecked(option.item != C::mnuVerifyRead);
         connect(action, &QAction::triggered, this, [this, action, handler = option.handler] {
@@ -317,11 +317,6 @@ void TfrmTop::createMenus() {
             run(handler);
         });
     }
-    QAction* byReading = slot(C::mnuVerifyRead).action;
-    byReading->setToolTip(QString::fromUtf8(
-        "Verify přečte FLASH postupem čtení a porovná ji v programu, bez čekání 1 ms před každým "
-        "bajtem: 89C55 asi za 1,4 s místo 22 s. U AVR trvají oba způsoby stejně."));
-    byReading->setStatusTip(byReading->toolTip());
     setUp->setToolTipsVisible(true);
     setUp->addSeparator();
     auto* ports = new QActionGroup(setUp);
@@ -335,6 +330,8 @@ void TfrmTop::createMenus() {
     lpt1->setChecked(true);
     connectItem(lpt1, &Session::mnuLPT1Click);
     connectItem(lpt2, &Session::mnuLPT2Click);
+    setUp->addSeparator();
+    createLanguageMenu(setUp);
 
     file->addSeparator();
     connectItem(addItem(file, C::mnuExit, QStringLiteral("Exit")), &Session::mnuExitClick);
@@ -356,13 +353,88 @@ void TfrmTop::createMenus() {
 
     QMenu* index = addMenu(bar, C::mnuIndex, QStringLiteral("Index"));
     bar->addMenu(index);
-    QAction* signature = addItem(index, C::mnuSignature, QString::fromUtf8("Podpis čipu v patici"));
+    QAction* signature = addItem(index, C::mnuSignature, QString());
     connect(signature, &QAction::triggered, this,
             [this] { runBusy([this] { mnuSignatureClick(session_); }); });
-    QAction* boardTest = addItem(index, C::mnuBoardTest, QString::fromUtf8("Test desky"));
+    QAction* boardTest = addItem(index, C::mnuBoardTest, QString());
     connect(boardTest, &QAction::triggered, this,
             [this] { runBusy([this] { mnuBoardTestClick(session_); }); });
     connectItem(addItem(index, C::mnuAbout, QStringLiteral("About")), &Session::mnuAboutClick);
+}
+
+void TfrmTop::createLanguageMenu(QMenu* setUp) {
+    // Named in both languages, so that whoever reads only the one finds the other.
+    auto* menu = new QMenu(QStringLiteral("&Jazyk / Language"), setUp);
+    menu->setObjectName(QStringLiteral("mnuLanguage"));
+    menu->setFont(font());
+    setUp->addMenu(menu);
+    auto* spoken = new QActionGroup(menu);
+    spoken->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    for (const std::string& code : languages()) {
+        // Each language by its own name: "čeština", "English".
+        QAction* item = menu->addAction(fromUtf8(languageName(code)));
+        item->setObjectName(QStringLiteral("mnuLanguage_") + fromUtf8(code));
+        item->setCheckable(true);
+        spoken->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, code] { session_.handle([&] { session_.chooseLanguage(code); }); });
+        languageItems_.push_back({item, code});
+    }
+}
+
+void TfrmTop::retranslate() {
+    useLanguageInQt();
+    const struct {
+        C control;
+        const char* caption;
+    } captions[] = {
+        {C::mnuDM, N_("Aut. mazat FLASH před zapisem")},
+        {C::mnuCP, N_("Aut. ukládat zvolené CPU")},
+        {C::mnuFL, N_("Aut. ukládat zvolený soubor")},
+        {C::mnuDL, N_("Aut. verifikovat FLASH")},
+        {C::mnuVerifyRead, N_("Verifikovat FLASH čtením")},
+        {C::mnuSignature, N_("Podpis čipu v patici")},
+        {C::mnuBoardTest, N_("Test desky")},
+    };
+    for (const auto& entry : captions) {
+        setCaption(entry.control, _(entry.caption));
+    }
+    QAction* byReading = slot(C::mnuVerifyRead).action;
+    byReading->setToolTip(QString::fromUtf8(
+        _("Verify přečte FLASH postupem čtení a porovná ji v programu, bez čekání 1 ms před "
+          "každým bajtem: 89C55 asi za 1,4 s místo 22 s. U AVR trvají oba způsoby stejně.")));
+    byReading->setStatusTip(byReading->toolTip());
+    // The items that are no control of the core's carry their mnemonics in their words.
+    const struct {
+        const char* name;
+        const char* caption;
+    } items[] = {
+        {"mnuOpenJob", N_("Ot&evřít úlohu…")}, {"mnuSaveJob", N_("U&ložit úlohu…")},
+        {"mnuShowData", N_("&Zobrazit data")}, {"mnuProduction", N_("&Sériové programování…")},
+        {"mnuProtocol", N_("&Protokol…")},
+    };
+    for (const auto& item : items) {
+        findChild<QAction*>(QString::fromLatin1(item.name))
+            ->setText(QString::fromUtf8(_(item.caption)));
+    }
+    for (const auto& [item, code] : languageItems_) {
+        item->setChecked(code == language());
+    }
+    stop_->setText(QString::fromUtf8(_("Zastavit")));
+    // A button's text makes its mnemonic its shortcut: Esc again after it.
+    stop_->setShortcut(QKeySequence(Qt::Key_Escape));
+    slot(C::Gauge1).widget->setAccessibleName(QString::fromUtf8(_("Průběh")));
+    if (dataWindow_ != nullptr) {
+        dataWindow_->retranslate();
+        // Why the file cannot be shown, in the new words.
+        refreshFile();
+    }
+    if (boardTest_ != nullptr) {
+        boardTest_->retranslate();
+    }
+    if (frmInfo_ != nullptr) {
+        frmInfo_->retranslate();
+    }
 }
 
 void TfrmTop::updateRecentItems() {
@@ -615,8 +687,9 @@ void TfrmTop::showPortStatus(const PortStatus& status) {
                                                                : QStyle::SP_MessageBoxWarning);
         statusMark_->setPixmap(icon.pixmap(metrics_.px(16)));
         // A screen reader says what the picture means; the status text follows it.
-        statusMark_->setAccessibleName(QString::fromUtf8(
-            status.usable ? "Stav desky: simulovaná deska" : "Stav desky: desku nelze použít"));
+        statusMark_->setAccessibleName(
+            QString::fromUtf8(status.usable ? _("Stav desky: simulovaná deska")
+                                            : _("Stav desky: desku nelze použít")));
         statusMark_->show();
     }
     setCaption(C::statusLine, status.text);

@@ -4,6 +4,8 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Dialogs.h"
@@ -76,6 +78,7 @@ public:
     void closeWindow() override;
     void showAbout() override;
     void showBusy(bool busy) override;
+    void languageChanged() override { retranslate(); }
     // ---- Jobs (JobsMenu.cpp) ------------------------------------------------------------
     std::optional<std::string> openOtherDialog(OtherFile kind, const std::string& preset) override;
     std::optional<std::string> saveOtherDialog(OtherFile kind, const std::string& preset) override;
@@ -114,6 +117,11 @@ private:
     // File's "Otevřít úlohu…" and "Uložit úlohu…", and Data's production items.
     void createJobItems(QMenu* file);
     void createProductionItems(QMenu* data);
+    // Set Up's "Jazyk / Language", an item for each language the program speaks.
+    void createLanguageMenu(QMenu* setUp);
+    // Every text of the window's own, and of the windows it opened, in the chosen language:
+    // the one place that sets them, when the window is made and when the language changes.
+    void retranslate();
     void refreshChip();
     void refreshFile();
     void readAndCompare();
@@ -153,6 +161,7 @@ private:
     std::array<QAction*, Files::kRecentLimit> recentItems_{};
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> jobItems_;
+    std::vector<std::pair<QAction*, std::string>> languageItems_;
 };
 
 }  // namespace trilo::gui

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/Artwork.h"
+#include "base/Text.h"
 
 namespace trilo::gui {
 
@@ -97,11 +98,15 @@ TfrmInfo::TfrmInfo(UrlOpener& opener, QWidget* parent, const HomePage& home)
 }
 
 QStringList TfrmInfo::infoLines() {
-    return {QString(), QStringLiteral("Programátor Trilo Programmer verze 1.0"),
-            QStringLiteral("Napsali autoři projektu Trilo Programmer")};
+    return {QString(), QString::fromUtf8(_("Programátor Trilo Programmer verze 1.0")),
+            QString::fromUtf8(_("Napsali autoři projektu Trilo Programmer"))};
 }
 
 void TfrmInfo::FormCreate() {
+    retranslate();
+}
+
+void TfrmInfo::retranslate() {
     stxInfo->setText(infoLines().join(QLatin1Char('\n')));
 }
 

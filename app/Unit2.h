@@ -37,6 +37,9 @@ public:
     // The information text, one entry per line; the first line is empty.
     static QStringList infoLines();
 
+    // The information text in the chosen language, as made and when it changes.
+    void retranslate();
+
     void lbWebLinkClick();
     void Button1Click();
 

@@ -1,10 +1,7 @@
 // Triloprg: the program entry.
 #include <QApplication>
 #include <QFile>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
-#include <QTranslator>
 #include <cstdio>
 
 #include "app/Artwork.h"
@@ -17,12 +14,17 @@
 #include "base/Clock.h"
 #include "base/Errors.h"
 #include "base/Platform.h"
+#include "base/Text.h"
 #include "board/PortChoice.h"
+#include "presenter/Session.h"
+#include "settings/Settings.h"
 
 using namespace trilo;
 using namespace trilo::gui;
 
 int main(int argc, char** argv) {
+    // The language programmer.ini names, before the first word: the command line's too.
+    setLanguage(languageSetting(kSettingsFileName));
     // The command line first: help and version need no display, and without one QApplication
     // would abort the program.
     QStringList arguments;
@@ -42,12 +44,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setWindowIcon(programIcon());
-    // Qt's own buttons and dialogs (Yes, No, Cancel, the file dialog) in the user's language.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslator);
-    }
+    useLanguageInQt();
     // Message boxes and dialogs in the windows' own font, which has the Czech letters.
     QApplication::setFont(Metrics().font(14));
 

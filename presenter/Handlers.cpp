@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/Text.h"
 #include "presenter/DeviceControls.h"
 #include "presenter/Session.h"
 
@@ -11,9 +12,6 @@ namespace {
 
 using C = Control;
 using commands::Outcome;
-
-constexpr const char* kEepromGoes = "Mazání před zápisem FLASH smaže i EEPROM zapsanou ze souboru ";
-constexpr const char* kGoOn = ". Pokračovat ?";
 
 // The command ended before it reached the chip, which holds what it held.
 bool untouched(Outcome outcome) {
@@ -76,7 +74,10 @@ bool Session::eepromMayGo() {
         return true;
     }
     const std::string name = std::filesystem::path(*eepromWrittenFrom_).filename().string();
-    return view_.askYesNo({kEepromGoes + name + kGoOn, *eepromWrittenFrom_, false, true});
+    return view_.askYesNo(
+        {format(_("Mazání před zápisem FLASH smaže i EEPROM zapsanou ze souboru {}. Pokračovat ?"),
+                name),
+         *eepromWrittenFrom_, false, true});
 }
 
 void btnReadClick(Session& s) {
@@ -165,7 +166,7 @@ void mnuBoardTestClick(Session& s) {
     const auto result =
         s.engine().boardTest([&](const BoardCheckResult& step) { s.view().boardTestStep(step); });
     if (result) {
-        s.view().showLastCommand(result->summary());
+        s.showLastCommand([summary = *result] { return summary.summary(); });
     }
 }
 

@@ -1,6 +1,7 @@
 // The window's jobs: a job file opened into the window and saved from it, the window's job
 // chip after chip, and the protocol of the run.
 #include "base/Errors.h"
+#include "base/Text.h"
 #include "files/FileMove.h"
 #include "presenter/DeviceControls.h"
 #include "presenter/Session.h"
@@ -14,7 +15,7 @@ namespace {
 using C = Control;
 
 constexpr std::array<C, 3> kLockBoxes{C::chLB1, C::chLB2, C::chLB3};
-constexpr const char* kOverwrite = "Přepsat soubor ?";
+constexpr const char* kOverwrite = N_("Přepsat soubor ?");
 
 std::string baseName(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
@@ -132,11 +133,11 @@ void Session::mnuOpenJobClick() {
 void Session::mnuSaveJobClick() {
     const JobSpec job = jobFromWindow();
     if (job.device == nullptr) {
-        view_.showInfo("Úlohu nelze uložit: není zvolen čip.");
+        view_.showInfo(_("Úlohu nelze uložit: není zvolen čip."));
         return;
     }
     if (const auto refusal = jobRefusal(job)) {
-        view_.showInfo("Úlohu nelze uložit: " + refusal->reason + ".");
+        view_.showInfo(format(_("Úlohu nelze uložit: {}."), refusal->reason));
         return;
     }
     const std::string& data = engine_.files().CurrentFile;
@@ -152,7 +153,7 @@ void Session::mnuSaveJobClick() {
         path = withExtension(*answer, kJobExtension);
         preset = path;
         if (path == jobPath_ || !fileExists(path) ||
-            view_.askYesNo({kOverwrite, path, false, true})) {
+            view_.askYesNo({_(kOverwrite), path, false, true})) {
             break;
         }
     }
@@ -212,14 +213,14 @@ void Session::mnuProtocolClick() {
     if (!view_.showProtocol(text)) {
         return;
     }
-    std::string preset = "protokol.csv";
+    std::string preset = _("protokol.csv");
     for (;;) {
         const auto answer = view_.saveOtherDialog(View::OtherFile::Protocol, preset);
         if (!answer) {
             return;
         }
         preset = withExtension(*answer, ".csv");
-        if (!fileExists(preset) || view_.askYesNo({kOverwrite, preset, false, true})) {
+        if (!fileExists(preset) || view_.askYesNo({_(kOverwrite), preset, false, true})) {
             break;
         }
     }

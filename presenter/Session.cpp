@@ -1,6 +1,9 @@
 #include "presenter/Session.h"
 
+#include <algorithm>
+
 #include "base/Errors.h"
+#include "base/Text.h"
 #include "commands/DataFiles.h"
 #include "devices/Catalog.h"
 #include "files/FileMove.h"
@@ -15,14 +18,16 @@ namespace {
 
 using C = Control;
 
-constexpr const char* kNoData = "Nejsou data k zápisu !";
-constexpr const char* kOverwrite = "Přepsat soubor ?";
-constexpr const char* kSaveRead = "Uložit načtená data ?  ";
-constexpr const char* kStopQuestion = "Zastavit probíhající operaci?";
+constexpr const char* kNoData = N_("Nejsou data k zápisu !");
+constexpr const char* kOverwrite = N_("Přepsat soubor ?");
+constexpr const char* kSaveRead = N_("Uložit načtená data ?  ");
+constexpr const char* kStopQuestion = N_("Zastavit probíhající operaci?");
+constexpr const char* kSetup = "SETUP_PRG";
+constexpr const char* kLanguage = "Language";
 
 // The box that refuses a save, naming the file.
 std::string refusalText(const std::string& path, const std::string& refusal) {
-    return "Do souboru " + path + " nelze uložit: " + refusal + ".";
+    return format(_("Do souboru {0} nelze uložit: {1}."), path, refusal);
 }
 
 // A spin edit's text as its change handler reads it: a valid integer or 0.
@@ -55,6 +60,22 @@ bool liveDuringCommand(Control c) {
 }
 
 }  // namespace
+
+std::string languageSetting(const std::string& path) {
+    SettingsFile file(path);
+    try {
+        file.load();
+    } catch (const SettingsReadError&) {
+        // The engine's reading of the file says why; the words stay Czech.
+    }
+    const std::vector<std::string> spoken = languages();
+    const std::optional<std::string> named =
+        file.trusted() ? file.value(kSetup, kLanguage) : std::nullopt;
+    if (named && std::find(spoken.begin(), spoken.end(), *named) != spoken.end()) {
+        return *named;
+    }
+    return spoken.front();
+}
 
 void ViewSink::progress(int percent) {
     if (percent != shown_) {
@@ -128,14 +149,14 @@ void Session::askToStop() {
     }
     askingToStop_ = true;
     // The user asked to close: Yes, what Enter gives, stops the command; Esc lets it run.
-    if (view_.askYesNo({kStopQuestion, {}, true, true})) {
+    if (view_.askYesNo({_(kStopQuestion), {}, true, true})) {
         engine_.stopForClose();
     }
     askingToStop_ = false;
 }
 
 void Session::commandStarted(const std::string& gauge) {
-    view_.showLastCommand("");
+    showLastCommand({});
     view_.setCaption(C::Gauge1, gauge);
 }
 
@@ -145,7 +166,7 @@ void Session::progressed(const std::string& gauge) {
 
 void Session::commandFinished(const Report& report) {
     view_.setCaption(C::Gauge1, "");
-    view_.showLastCommand(reportText(report));
+    showLastCommand([report] { return reportText(report); });
     // The protocol keeps every command, in the chips' columns.
     ChipResult row;
     row.passed = report.outcome == commands::Outcome::Done;
@@ -284,6 +305,12 @@ void Session::chLB3Enter() {
 
 void Session::LoadSettings() {
     engine_.loadSettings();
+    // The window speaks the language the file names from its first text on.
+    const std::string asked = languageSetting(engine_.options().SettingsPath);
+    if (asked != language()) {
+        setLanguage(asked);
+        view_.languageChanged();
+    }
     const RunOptions& o = engine_.options();
     const BoardSettings& board = engine_.boardSettings();
     // The port items name the node and the modes they stand for.
@@ -302,6 +329,31 @@ void Session::LoadSettings() {
     if (o.RememberFile) {
         view_.setCaption(C::txFile, engine_.files().CurrentFile);
     }
+}
+
+void Session::chooseLanguage(const std::string& code) {
+    if (code == language() || !setLanguage(code)) {
+        return;
+    }
+    // What the session shows itself, in the new words; the window's own texts follow.
+    view_.languageChanged();
+    view_.setCaption(C::mnuLPT1, engine_.portCaption(kLpt1Base));
+    view_.setCaption(C::mnuLPT2, engine_.portCaption(kLpt2Base));
+    engine_.publishStatus();
+    showLastCommand(lastCommand_);
+    // Stored only now that the user chose it, over what the file holds now; another user's
+    // file stays theirs, as every save leaves it.
+    SettingsFile file(engine_.options().SettingsPath);
+    file.load();
+    if (file.trusted()) {
+        file.set(kSetup, kLanguage, code);
+        file.save();
+    }
+}
+
+void Session::showLastCommand(std::function<std::string()> text) {
+    lastCommand_ = std::move(text);
+    view_.showLastCommand(lastCommand_ ? lastCommand_() : std::string());
 }
 
 // Each option item reverses its own mark, takes the flag from it and stores it.
@@ -355,7 +407,7 @@ void Session::FormClose() {
     Files& files = engine_.files();
     while (fileExists(files.BufferFile)) {
         // Yes is what Enter gives; read data go only by an explicit No, never by Esc.
-        if (view_.askYesNo({kSaveRead, {}, true, false})) {
+        if (view_.askYesNo({_(kSaveRead), {}, true, false})) {
             SaveBufferAs();
         } else {
             removeQuietly(files.BufferFile);
@@ -391,7 +443,7 @@ void Session::mnuSaveClick() {
     }
     // Without a buffer there is nothing to put in the file's place, so the file stays.
     if (!fileExists(files.BufferFile)) {
-        view_.showInfo(kNoData);
+        view_.showInfo(_(kNoData));
         return;
     }
     // A file the program cannot write (the ELF a write took) is no place for a raw dump: the
@@ -411,7 +463,7 @@ void Session::mnuSaveAsClick() {
 void Session::SaveBufferAs() {
     Files& files = engine_.files();
     if (!fileExists(files.BufferFile)) {
-        view_.showInfo(kNoData);
+        view_.showInfo(_(kNoData));
         return;
     }
     const std::string remembered = files.CurrentFile;
@@ -437,7 +489,7 @@ void Session::SaveBufferAs() {
             continue;
         }
         if (!fileExists(files.CurrentFile) ||
-            view_.askYesNo({kOverwrite, files.CurrentFile, false, true})) {
+            view_.askYesNo({_(kOverwrite), files.CurrentFile, false, true})) {
             break;
         }
     }

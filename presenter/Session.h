@@ -17,6 +17,10 @@
 
 namespace trilo {
 
+// The language programmer.ini names (SETUP_PRG's Language) when the program speaks it, else
+// the program's own: also for no key, or a file that cannot be read or trusted.
+std::string languageSetting(const std::string& path);
+
 // The operations' boxes and gauge, shown in the window. The gauge is repainted only when its
 // value changes, so a long operation costs at most 101 repaints.
 class ViewSink final : public OperationSink {
@@ -84,6 +88,9 @@ public:
     void mnuVerifyReadClick();
     void mnuLPT1Click();
     void mnuLPT2Click();
+    // Set Up > Jazyk / Language: the words from now on, in every window, and kept in
+    // programmer.ini; the key is written only once the user has chosen.
+    void chooseLanguage(const std::string& code);
 
     // ---- Files ----------------------------------------------------------------------
     void mnuOpenClick();
@@ -116,6 +123,8 @@ public:
     // write whose erase would clear the EEPROM written here asks first; No: Declined, and
     // nothing runs.
     CommandResult runCommand(Command command, CommandArgs args = {});
+    // The status line's second part, said again in the words of another language.
+    void showLastCommand(std::function<std::string()> text);
     // The enabled state the window shows, or the one a held control gets back.
     void enable(Control c, bool on);
     bool isEnabled(Control c) const;
@@ -152,6 +161,8 @@ private:
     // after it; nothing for a control not held.
     std::vector<std::optional<bool>> held_;
     bool askingToStop_ = false;
+    // How the last command ended, as words made when shown; nothing before the first.
+    std::function<std::string()> lastCommand_;
     // The data file this session wrote the chip's EEPROM from, until an erase clears it or
     // another device's chip takes its place; a flash write's erase would clear it too.
     std::optional<std::string> eepromWrittenFrom_;

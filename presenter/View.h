@@ -132,6 +132,9 @@ public:
         return false;
     }
 
+    // The language changed: the window sets every text of its own again, in the new words.
+    virtual void languageChanged() {}
+
     // A command runs, or has ended: the window's own parts that act on the engine (what is
     // no control of the core's) follow the held controls, and the stop button shows.
     virtual void showBusy(bool busy) { (void)busy; }

@@ -259,13 +259,16 @@ void StartupWindowTest::menus() {
     QCOMPARE(items(program.widget<QMenu>("mnuFile")),
              QStringList({"Open", "Save", "Save As", "-", QString::fromUtf8("Otevřít úlohu…"),
                           QString::fromUtf8("Uložit úlohu…"), "-", ">Set Up", "-", "Exit"}));
-    QCOMPARE(items(program.widget<QMenu>("mnuSetUp")),
-             QStringList({QString::fromUtf8("Aut. mazat FLASH před zapisem"),
-                          QString::fromUtf8("Aut. ukládat zvolené CPU"),
-                          QString::fromUtf8("Aut. ukládat zvolený soubor"),
-                          QString::fromUtf8("Aut. verifikovat FLASH"),
-                          QString::fromUtf8("Verifikovat FLASH čtením"), "-",
-                          "LPT1 (/dev/parport0)", "LPT2 (/dev/parport1)"}));
+    QCOMPARE(
+        items(program.widget<QMenu>("mnuSetUp")),
+        QStringList({QString::fromUtf8("Aut. mazat FLASH před zapisem"),
+                     QString::fromUtf8("Aut. ukládat zvolené CPU"),
+                     QString::fromUtf8("Aut. ukládat zvolený soubor"),
+                     QString::fromUtf8("Aut. verifikovat FLASH"),
+                     QString::fromUtf8("Verifikovat FLASH čtením"), "-", "LPT1 (/dev/parport0)",
+                     "LPT2 (/dev/parport1)", "-", ">Jazyk / Language"}));
+    QCOMPARE(items(program.widget<QMenu>("mnuLanguage")),
+             QStringList({QString::fromUtf8("čeština"), "English"}));
     QCOMPARE(items(program.widget<QMenu>("mnuX51")),
              QStringList(
                  {"89C1051", "89C2051", "89C4051", "89C51", "89C52", "89S53", "89C55", "89S8252"}));
