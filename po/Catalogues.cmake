@@ -70,8 +70,7 @@ add_custom_command(OUTPUT ${TRILO_CATALOGUE_CHECKED}
             ${CMAKE_CURRENT_SOURCE_DIR}/po/CheckCatalogues.cmake
     COMMENT "Checking that the catalogue holds every text"
     VERBATIM)
-# Off while the texts are being moved into the catalogue; the check target runs it all the same.
-option(TRILO_CATALOGUE_CHECK "Fail the build when the catalogue is not whole" OFF)
+option(TRILO_CATALOGUE_CHECK "Fail the build when the catalogue is not whole" ON)
 if(TRILO_CATALOGUE_CHECK)
     add_custom_target(trilo_catalogue_check ALL DEPENDS ${TRILO_CATALOGUE_CHECKED})
 else()
