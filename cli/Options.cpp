@@ -499,7 +499,7 @@ Options parseOptions(int argc, char** argv) {
     return o;
 }
 
-std::optional<std::string> languageAsked(int argc, char** argv) {
+std::string languageAsked(int argc, char** argv) {
     std::optional<std::string> asked;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
@@ -512,19 +512,7 @@ std::optional<std::string> languageAsked(int argc, char** argv) {
             asked = argv[++k];
         }
     }
-    if (asked) {
-        return asked;
-    }
-    try {
-        SettingsFile file(kSettingsFileName);
-        file.load();
-        if (file.trusted()) {
-            return file.value("SETUP_PRG", "Language");
-        }
-    } catch (const SettingsReadError&) {
-        // The run reads the file again and says why it cannot.
-    }
-    return std::nullopt;
+    return asked ? *asked : languageSetting(kSettingsFileName);
 }
 
 BoardSettings commandLineBoard(const Options& o, BoardSettings board) {

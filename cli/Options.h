@@ -99,8 +99,8 @@ Options parseOptions(int argc, char** argv);
 std::string helpText();
 // The language the command line asks for (--lang=CODE or --lang CODE, the last one given),
 // before the rest is parsed, so that even a usage error speaks it; else programmer.ini's
-// Language in the current directory; nothing for neither.
-std::optional<std::string> languageAsked(int argc, char** argv);
+// Language in the current directory when it names one the program speaks; else Czech.
+std::string languageAsked(int argc, char** argv);
 // The command line's board over programmer.ini's: what it names replaces the file's.
 BoardSettings commandLineBoard(const Options& o, BoardSettings board);
 

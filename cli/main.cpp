@@ -34,10 +34,8 @@ int main(int argc, char** argv) {
     // A reader that went away is a write error to report, not a death before the release.
     std::signal(SIGPIPE, SIG_IGN);
     catchInterrupts();
-    if (const auto code = languageAsked(argc, argv)) {
-        // An unknown one is the option's to refuse, in the program's own words.
-        trilo::setLanguage(*code);
-    }
+    // An unknown --lang is the option's to refuse, in the program's own words.
+    trilo::setLanguage(languageAsked(argc, argv));
     try {
         const Options options = parseOptions(argc, argv);
         if (options.help) {

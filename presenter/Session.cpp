@@ -61,22 +61,6 @@ bool liveDuringCommand(Control c) {
 
 }  // namespace
 
-std::string languageSetting(const std::string& path) {
-    SettingsFile file(path);
-    try {
-        file.load();
-    } catch (const SettingsReadError&) {
-        // The engine's reading of the file says why; the words stay Czech.
-    }
-    const std::vector<std::string> spoken = languages();
-    const std::optional<std::string> named =
-        file.trusted() ? file.value(kSetup, kLanguage) : std::nullopt;
-    if (named && std::find(spoken.begin(), spoken.end(), *named) != spoken.end()) {
-        return *named;
-    }
-    return spoken.front();
-}
-
 void ViewSink::progress(int percent) {
     if (percent != shown_) {
         shown_ = percent;

@@ -17,10 +17,6 @@
 
 namespace trilo {
 
-// The language programmer.ini names (SETUP_PRG's Language) when the program speaks it, else
-// the program's own: also for no key, or a file that cannot be read or trusted.
-std::string languageSetting(const std::string& path);
-
 // The operations' boxes and gauge, shown in the window. The gauge is repainted only when its
 // value changes, so a long operation costs at most 101 repaints.
 class ViewSink final : public OperationSink {

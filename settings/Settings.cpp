@@ -389,4 +389,20 @@ void SettingsFile::save() const {
     }
 }
 
+std::string languageSetting(const std::string& path) {
+    SettingsFile file(path);
+    try {
+        file.load();
+    } catch (const SettingsReadError&) {
+        return languages().front();
+    }
+    const std::vector<std::string> spoken = languages();
+    const std::optional<std::string> named =
+        file.trusted() ? file.value("SETUP_PRG", "Language") : std::nullopt;
+    if (named && std::find(spoken.begin(), spoken.end(), *named) != spoken.end()) {
+        return *named;
+    }
+    return spoken.front();
+}
+
 }  // namespace trilo

@@ -86,4 +86,9 @@ private:
     std::vector<Line> lines_;
 };
 
+// The language programmer.ini names (SETUP_PRG's Language) when the program speaks it, else
+// the program's own: also for no key, or a file that cannot be read or trusted (whoever reads
+// the file for its settings says why).
+std::string languageSetting(const std::string& path);
+
 }  // namespace trilo
