@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "WindowSupport.h"
+#include "base/Text.h"
 #include "devices/Catalog.h"
 #include "presenter/DeviceControls.h"
 
@@ -267,8 +268,13 @@ void StartupWindowTest::menus() {
                      QString::fromUtf8("Aut. verifikovat FLASH"),
                      QString::fromUtf8("Verifikovat FLASH čtením"), "-", "LPT1 (/dev/parport0)",
                      "LPT2 (/dev/parport1)", "-", ">Jazyk / Language"}));
-    QCOMPARE(items(program.widget<QMenu>("mnuLanguage")),
-             QStringList({QString::fromUtf8("čeština"), "English"}));
+    // One item for each language the build speaks, named in that language.
+    QStringList spoken;
+    for (const std::string& code : trilo::languages()) {
+        spoken << QString::fromStdString(trilo::languageName(code));
+    }
+    QCOMPARE(spoken.mid(0, 2), QStringList({QString::fromUtf8("čeština"), "English"}));
+    QCOMPARE(items(program.widget<QMenu>("mnuLanguage")), spoken);
     QCOMPARE(items(program.widget<QMenu>("mnuX51")),
              QStringList(
                  {"89C1051", "89C2051", "89C4051", "89C51", "89C52", "89S53", "89C55", "89S8252"}));
