@@ -395,6 +395,7 @@ void TfrmTop::retranslate() {
         {C::mnuVerifyRead, N_("Verifikovat FLASH čtením")},
         {C::mnuSignature, N_("Podpis čipu v patici")},
         {C::mnuBoardTest, N_("Test desky")},
+        {C::gbProces, N_("Proces CPU")},
     };
     for (const auto& entry : captions) {
         setCaption(entry.control, _(entry.caption));
@@ -420,6 +421,7 @@ void TfrmTop::retranslate() {
     for (const auto& [item, code] : languageItems_) {
         item->setChecked(code == language());
     }
+    findChild<QLabel*>(QStringLiteral("Label1"))->setText(QString::fromUtf8(_("Typ")));
     stop_->setText(QString::fromUtf8(_("Zastavit")));
     // A button's text makes its mnemonic its shortcut: Esc again after it.
     stop_->setShortcut(QKeySequence(Qt::Key_Escape));

@@ -117,6 +117,10 @@ void ScreenshotTest::windows_data() {
                          << "window-avr.png";
     QTest::newRow("MCS-51") << QByteArray("[RUN_PRG]\nCPU=2\nFile=/home/user/x051/clock.bin\n")
                             << "window-mcs51.png";
+    QTest::newRow("AVR, English")
+        << QByteArray(
+               "[SETUP_PRG]\nLanguage=en\n[RUN_PRG]\nCPU=10\nFile=/home/user/avr/blink.hex\n")
+        << "window-avr-en.png";
 }
 
 void ScreenshotTest::windows() {
