@@ -55,7 +55,9 @@ if(NOT claimed STREQUAL defined OR NOT provided STREQUAL defined)
 endif()
 # Nor does it name the folders it was built in (a path compiled in, debug information): the
 # same source built in another folder gives the same program.
-load_cache(${BUILD} READ_WITH_PREFIX built_ CMAKE_HOME_DIRECTORY)
+# A sanitizer build is not one to ship, and GCC 12's UndefinedBehaviorSanitizer keeps its
+# source locations unmapped: it is not asked.
+load_cache(${BUILD} READ_WITH_PREFIX built_ CMAKE_HOME_DIRECTORY TRILO_SANITIZE)
 set(folders ${built_CMAKE_HOME_DIRECTORY} ${BUILD})
 list(TRANSFORM folders REPLACE "([][+.*()^$?|\\])" "\\\\\\1")
 list(JOIN folders "|" folders)
@@ -65,7 +67,7 @@ foreach(program trilo-cli trilo-programmer)
         message(FATAL_ERROR "${program} is installed with its .comment section")
     endif()
     file(STRINGS ${WORK}/usr/bin/${program} named REGEX "${folders}" LIMIT_COUNT 3)
-    if(named)
+    if(named AND NOT built_TRILO_SANITIZE)
         message(FATAL_ERROR "${program} names a folder it was built in: ${named}")
     endif()
 endforeach()
