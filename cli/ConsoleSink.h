@@ -79,9 +79,9 @@ public:
     // What a question answered No says on standard error: by default, that the chip in the
     // socket is not the one selected.
     void refuseWith(std::string line) { refusal_ = std::move(line); }
-    void identified(const std::string& summary) override {
+    void identified(const ChipIdentity& chip) override {
         if (tellIdentity_) {
-            verbose(format(_("v patici: {}"), summary));
+            verbose(format(_("v patici: {}"), chip.summary()));
         }
     }
 

@@ -487,11 +487,13 @@ std::optional<bool> WriteSerialFuse(OpContext& c, const OpParams& params, bool o
     return ops(params).WriteSerialFuse(c, off);
 }
 
+ChipIdentity ChipReport::identity() const {
+    return ChipIdentity{
+        .name = found != nullptr ? found->name : nullptr, .silent = silent, .bytes = bytes};
+}
+
 std::string ChipReport::summary() const {
-    const char* name = found != nullptr ? found->name
-                       : silent         ? _("čip neodpovídá")
-                                        : _("neznámý čip");
-    return format(_("{0}, podpis {1}"), name, hexBytes(bytes));
+    return identity().summary();
 }
 
 ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
@@ -504,7 +506,7 @@ ChipReport IdentifyChip(OpContext& c, const DeviceInfo& selected) {
                            [value](std::uint8_t b) { return b == value; });
     };
     report.silent = all(0xFF) || all(0x00);
-    c.sink.identified(report.summary());
+    c.sink.identified(report.identity());
     return report;
 }
 

@@ -137,6 +137,7 @@ struct ChipReport {
     const DeviceInfo* found = nullptr;  // the device those bytes identify, if any
     bool matches = false;               // found is the selected device
     bool silent = false;                // every byte 0xFF or every byte 0x00: no chip answers
+    ChipIdentity identity() const;
     // "90S2313, podpis 1E 91 01", as the status line shows it.
     std::string summary() const;
 };

@@ -66,13 +66,13 @@ public:
         note(text);
         face_.status(text);
     }
-    void identified(const std::string& summary) override {
+    void identified(const ChipIdentity& chip) override {
         if (engine_.watcher_ != nullptr) {
-            engine_.watcher_->identified(summary);
+            engine_.watcher_->identified(chip);
         }
-        engine_.chipSummary_ = summary;
+        engine_.chip_ = chip;
         engine_.publishStatus();
-        face_.identified(summary);
+        face_.identified(chip);
     }
 
     // A command starts on the gauge; and what its duration is, once it has ended.
@@ -350,11 +350,13 @@ void Engine::publishStatus() {
     PortStatus status = board_.status();
     // The simulated board's words end with the chip in its socket, which is the chip that
     // answered: the signature then adds only its bytes, so the chip is named once.
-    const std::string chip = chipSummary_.substr(0, chipSummary_.find(','));
-    if (!chip.empty() && chip != chipSummary_ && status.text.ends_with(" " + chip)) {
-        status.text += chipSummary_.substr(chip.size());
-    } else if (!chipSummary_.empty()) {
-        status.text += " · " + chipSummary_;
+    // Said again each time, so that a new language shows at once.
+    const std::string summary = chip_ ? chip_->summary() : std::string();
+    const std::string chip = summary.substr(0, summary.find(','));
+    if (!chip.empty() && chip != summary && status.text.ends_with(" " + chip)) {
+        status.text += summary.substr(chip.size());
+    } else if (!summary.empty()) {
+        status.text += " · " + summary;
     }
     if (!note_.empty()) {
         status.text += " · " + note_;
@@ -371,7 +373,7 @@ void Engine::selectDevice(std::int32_t id) {
         selection_.FlashSize = selected->flashSize;
         selection_.EepromSize = selected->eepromSize;
     }
-    chipSummary_.clear();
+    chip_.reset();
     board_.seat(id);
 }
 

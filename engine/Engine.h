@@ -271,7 +271,7 @@ private:
     BoardSettings boardSettings_;
     // What the last signature check found, and what the last operation had to add, for the
     // status line.
-    std::string chipSummary_;
+    std::optional<ChipIdentity> chip_;
     std::string note_;
     std::atomic<bool> stop_{false};
     const std::atomic<bool>* stopSource_ = nullptr;

@@ -1,7 +1,6 @@
 #include "production/Production.h"
 
-#include <cctype>
-
+#include "base/Hex.h"
 #include "base/Text.h"
 #include "files/ByteFile.h"
 #include "files/FileMove.h"
@@ -77,16 +76,7 @@ public:
     void detailedInfo(const std::string& message, const std::string&) override { info(message); }
     bool ask(const std::string&) override { return false; }
     void status(const std::string& text) override { messages.push_back(text); }
-    // "90S2313, podpis 1E 91 01": the bytes are the summary's last words, in every language.
-    void identified(const std::string& summary) override {
-        std::size_t at = summary.size();
-        while (at >= 2 && std::isxdigit(static_cast<unsigned char>(summary[at - 1])) != 0 &&
-               std::isxdigit(static_cast<unsigned char>(summary[at - 2])) != 0 &&
-               (at == 2 || summary[at - 3] == ' ')) {
-            at -= at == 2 ? 2 : 3;
-        }
-        signature = at == summary.size() ? "" : summary.substr(at + (at == 0 ? 0 : 1));
-    }
+    void identified(const ChipIdentity& chip) override { signature = hexBytes(chip.bytes); }
     std::string said() const {
         std::string text;
         for (const std::string& m : messages) {

@@ -23,6 +23,7 @@ struct Words {
     QStringList options;
     QString noData;
     QString yes;
+    QString chip;  // the status line's chip, said again in the new words
 };
 
 Words wordsOf(const QString& code) {
@@ -31,7 +32,8 @@ Words wordsOf(const QString& code) {
                  "Automatically save the chosen file", "Automatically verify FLASH",
                  "Verify FLASH by reading"},
                 "No data to write!",
-                "&Yes"};
+                "&Yes",
+                "90S2313, signature 1E 91 01"};
     }
     // Qt's own Czech where the system has it.
     const bool qtCzech = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
@@ -42,7 +44,8 @@ Words wordsOf(const QString& code) {
              QString::fromUtf8("Aut. verifikovat FLASH"),
              QString::fromUtf8("Verifikovat FLASH čtením")},
             QString::fromUtf8("Nejsou data k zápisu !"),
-            qtCzech ? QStringLiteral("&Ano") : QStringLiteral("&Yes")};
+            qtCzech ? QStringLiteral("&Ano") : QStringLiteral("&Yes"),
+            QStringLiteral("90S2313, podpis 1E 91 01")};
 }
 
 void expectWords(Program& program, const QString& code) {
@@ -59,6 +62,8 @@ void expectWords(Program& program, const QString& code) {
     QCOMPARE(program.dialogs.texts(ScriptedDialogs::Kind::Info), QStringList{words.noData});
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), words.yes);
     QVERIFY(program.action(qPrintable(QStringLiteral("mnuLanguage_") + code))->isChecked());
+    QVERIFY2(program.caption(Control::statusLine).endsWith(words.chip),
+             qPrintable(program.caption(Control::statusLine)));
 }
 
 }  // namespace
@@ -71,6 +76,7 @@ void LanguageWindowTest::startAndChoice_data() {
                                                  << "en";
     QTest::newRow("Language=en, then Czech") << QByteArray("[SETUP_PRG]\nLanguage=en\n") << "en"
                                              << "cs";
+    // Each starts with the 90S2313 chosen and checked, so that the status line names it.
 }
 
 void LanguageWindowTest::startAndChoice() {
@@ -78,10 +84,9 @@ void LanguageWindowTest::startAndChoice() {
     QFETCH(QString, start);
     QFETCH(QString, chosen);
     TestHome home;
-    if (!settings.isEmpty()) {
-        home.writeSettings(settings);
-    }
+    home.writeSettings(settings + "[RUN_PRG]\nCPU=10\n");
     Program program;
+    QTest::mouseClick(program.widget<QPushButton>("btnReadLB"), Qt::LeftButton);
     expectWords(program, start);
     if (QTest::currentTestFailed()) {
         return;
