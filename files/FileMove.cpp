@@ -14,36 +14,10 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "files/Fd.h"
 #include "files/IoErrors.h"
 
 namespace trilo {
-
-namespace {
-
-// Closes a descriptor at the end of a scope.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    // Closes now, so a failed close can be reported.
-    int close() {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
-}  // namespace
 
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');

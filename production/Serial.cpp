@@ -17,6 +17,7 @@
 #include "base/Errors.h"
 #include "base/SystemReason.h"
 #include "base/Text.h"
+#include "files/Fd.h"
 #include "files/FileMove.h"
 #include "production/RecordFile.h"
 
@@ -305,22 +306,6 @@ std::variant<std::uint64_t, std::string> firstOf(const Numbers& numbers, const S
     }
     return number;
 }
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
